@@ -1,0 +1,36 @@
+# Two commands matter: `make run` builds and starts Tintara, `make test` builds and runs the tests.
+JOBS ?= $(shell nproc)
+CMAKE ?= cmake
+
+.PHONY: run test bench fuzz deps build clean
+
+deps:
+	@./scripts/install-deps.sh
+
+build: deps
+	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release -DTINTARA_BUILD_TESTS=OFF -DTINTARA_BUILD_BENCHMARKS=OFF
+	$(CMAKE) --build build -j$(JOBS)
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	    echo "tintara: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); run it on a virtual one with: xvfb-run -a make run"; \
+	    exit 1; \
+	fi
+	./build/tintara
+
+test: deps
+	$(CMAKE) -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DTINTARA_SANITIZE=ON -DTINTARA_BUILD_BENCHMARKS=OFF
+	$(CMAKE) --build build-test -j$(JOBS)
+	cd build-test && QT_QPA_PLATFORM=offscreen \
+	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	    ctest --output-on-failure -j$(JOBS)
+
+bench: deps
+	$(CMAKE) -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTINTARA_BUILD_TESTS=OFF -DTINTARA_BUILD_BENCHMARKS=ON
+	$(CMAKE) --build build-bench -j$(JOBS)
+	cd build-bench && for b in bench/tintara_bench_*; do QT_QPA_PLATFORM=offscreen $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done
+
+clean:
+	rm -rf build build-test build-bench build-fuzz

@@ -1,0 +1,139 @@
+#include "app/form1.h"
+
+#include "about/frmabout.h"
+#include "platform/fonts.h"
+#include "tintara/appinfo.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QPainter>
+#include <QPixmap>
+
+using namespace platform;
+
+namespace {
+
+// Three small planes, red, green and blue, over a frame: the program's own 16 x 16 icon.
+QIcon drawIcon() {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::white);
+    QPainter p(&pm);
+    p.setPen(QColor(0, 0, 255));
+    p.drawRect(0, 0, 15, 15);
+    p.fillRect(2, 2, 5, 5, QColor(255, 0, 0));
+    p.fillRect(9, 2, 5, 5, QColor(0, 192, 0));
+    p.fillRect(2, 9, 5, 5, QColor(0, 0, 255));
+    p.fillRect(9, 9, 5, 5, QColor(128, 128, 128));
+    return QIcon(pm);
+}
+
+} // namespace
+
+Form1::Form1(QWidget *parent)
+    : QWidget(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("%1   -  %2")
+                       .arg(QLatin1String(appinfo::Title), QLatin1String(appinfo::WebAddress)));
+    setWindowIcon(drawIcon());
+    setFixedSize(1120, 584);
+    setFont(msSansSerif());
+    buildControls();
+    wireEvents();
+}
+
+Form1::~Form1() = default;
+
+void Form1::wireEvents() {
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
+    connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
+    connect(Combo1, &ComboBox::Click, this, &Form1::Combo1_Click);
+    connect(HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
+    connect(HScroll2, &QScrollBar::valueChanged, this, &Form1::HScroll2_Change);
+    connect(HScroll3, &QScrollBar::valueChanged, this, &Form1::HScroll3_Change);
+    connect(HScroll4, &QScrollBar::valueChanged, this, &Form1::HScroll4_Change);
+    connect(HScroll5, &QScrollBar::valueChanged, this, &Form1::HScroll5_Change);
+    connect(HScroll6, &QScrollBar::valueChanged, this, &Form1::HScroll6_Change);
+    connect(HScroll7, &QScrollBar::valueChanged, this, &Form1::HScroll7_Change);
+    connect(HScroll8, &QScrollBar::valueChanged, this, &Form1::HScroll8_Change);
+    connect(Option1, &QRadioButton::clicked, this, &Form1::Option1_Click);
+    connect(Option2, &QRadioButton::clicked, this, &Form1::Option2_Click);
+    connect(Option3, &QRadioButton::clicked, this, &Form1::Option3_Click);
+    connect(Picture2, &PictureBox::Click, this, &Form1::Picture2_Click);
+    connect(Picture3, &PictureBox::Click, this, &Form1::Picture3_Click);
+    connect(Picture4, &PictureBox::Click, this, &Form1::Picture4_Click);
+    connect(Picture2, &PictureBox::MouseMove, this, &Form1::Picture2_MouseMove);
+    connect(Picture3, &PictureBox::MouseMove, this, &Form1::Picture3_MouseMove);
+    connect(Picture4, &PictureBox::MouseMove, this, &Form1::Picture4_MouseMove);
+}
+
+void Form1::Form_Load() {
+    // Steps 1 to 3: the picture boxes measure in pixels from the start; Picture1 comes second
+    // in the tab order.
+    setTabOrder(Combo1, Picture1);
+    // Step 4: each minimum threshold runs its change handler at once.
+    HScroll1->setValue(128);
+    HScroll2->setValue(128);
+    HScroll3->setValue(128);
+    // Steps 5 and 6: Combo1_Click runs while margine is still 0.
+    for (const char *size : {"200", "300", "400", "500"})
+        Combo1->AddItem(QLatin1String(size));
+    Combo1->setListIndex(3);
+    // Steps 7 and 8: Combo2 has no handler.
+    for (const char *type : {"Media", "Massimo", "Minimo", "Massimo-minimo"})
+        Combo2->AddItem(QLatin1String(type));
+    Combo2->setListIndex(0);
+    // Steps 9 and 10.
+    margine = 10;
+    const double s = Combo1->Text().toDouble();
+    Shape1->setWidth(static_cast<float>(s + 2 * margine));
+    Shape1->setHeight(static_cast<float>(s + 2 * margine));
+    // Step 11.
+    CD1->setInitDir(QCoreApplication::applicationDirPath());
+}
+
+void Form1::Form_Unload() {}
+
+void Form1::closeEvent(QCloseEvent *event) {
+    Form_Unload();
+    event->accept();
+}
+
+void Form1::Command2_Click() {
+    Picture4->Cls();
+    Picture3->Cls();
+    Picture2->Cls();
+}
+
+QImage Form1::captureClient() {
+    QImage image(size(), QImage::Format_RGB32);
+    image.setDevicePixelRatio(1);
+    image.fill(palette().color(QPalette::Window));
+    render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    return image;
+}
+
+Colour Form1::Point(float x, float y) {
+    const int px = toPixels(x);
+    const int py = toPixels(y);
+    if (!std::isfinite(x) || !std::isfinite(y) || !rect().contains(px, py))
+        return NoColour;
+    return fromArgb(captureClient().pixel(px, py));
+}
+
+void Form1::Command4_Click() {
+    if (about_) {
+        about_->show();
+        about_->raise();
+        about_->activateWindow();
+        return;
+    }
+    // No owner: both windows stay usable, and the box outlives a closed main window.
+    about_ = new frmAbout;
+    about_->setAttribute(Qt::WA_DeleteOnClose);
+    about_->Form_Load();
+    about_->show();
+}

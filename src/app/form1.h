@@ -1,0 +1,117 @@
+#pragma once
+
+#include "about/frmabout.h"
+#include "platform/buttons.h"
+#include "platform/colour.h"
+#include "platform/combobox.h"
+#include "platform/commondialog.h"
+#include "platform/imagecontrol.h"
+#include "platform/label.h"
+#include "platform/picture.h"
+#include "platform/picturebox.h"
+#include "platform/scrollbar.h"
+#include "platform/shape.h"
+
+#include <QButtonGroup>
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+// The main window. It owns every control; its handlers read the controls, call the
+// subsystems' pure functions and write the results back.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Start-up sequence: thresholds, preview sizes, selection types, frame, dialog folder.
+    void Form_Load();
+    void Form_Unload();
+
+    // The colour the client area shows at a client pixel as rendered now, -1 outside it.
+    platform::Colour Point(float x, float y);
+    // The client area as it is rendered now, one image pixel per client pixel.
+    QImage captureClient();
+
+    // The open about box, if any.
+    frmAbout *aboutBox() const { return about_; }
+
+    // Gap between the preview frame and the preview.
+    short margine = 0;
+
+    // Command row
+    platform::Label *Label19;
+    platform::ComboBox *Combo1;
+    platform::CommandButton *Command8, *Command2, *Command4, *Command7, *Command3, *Command1;
+    // Preview
+    platform::Shape *Shape1;
+    platform::ImageControl *Image1;
+    platform::PictureBox *Picture1;
+    platform::CommonDialog *CD1;
+    // Thresholds
+    platform::Shape *Shape4, *Shape2, *Shape3;
+    platform::Label *Label12, *Label18, *Label6, *Label7, *Label8, *Label5, *Label9;
+    platform::HScrollBar *HScroll1, *HScroll2, *HScroll3, *HScroll5, *HScroll6, *HScroll7;
+    platform::Label *Label11, *Label13, *Label14, *Label15, *Label16, *Label17;
+    // Rates and selection type
+    platform::Label *Label21, *Label22, *Label4;
+    platform::HScrollBar *HScroll4, *HScroll8;
+    platform::ComboBox *Combo2;
+    // Zoom box
+    platform::Label *Label23, *Label10;
+    platform::PictureBox *Immagine;
+    platform::OptionButton *Option1, *Option2, *Option3;
+    // Planes
+    platform::Label *Label2, *Label29, *Label1, *Label28, *Label3, *Label27;
+    platform::PictureBox *Picture4, *Picture3, *Picture2;
+
+    // Handlers, named after their control and event.
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void Combo1_Click();
+    void HScroll1_Change();
+    void HScroll2_Change();
+    void HScroll3_Change();
+    void HScroll4_Change();
+    void HScroll5_Change();
+    void HScroll6_Change();
+    void HScroll7_Change();
+    void HScroll8_Change();
+    void Option1_Click();
+    void Option2_Click();
+    void Option3_Click();
+    void Picture2_Click();
+    void Picture3_Click();
+    void Picture4_Click();
+    void Picture2_MouseMove(int button, int shift, float x, float y);
+    void Picture3_MouseMove(int button, int shift, float x, float y);
+    void Picture4_MouseMove(int button, int shift, float x, float y);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void wireEvents();
+
+    void anteprima(const QString &pathImg, const platform::Picture &picture);
+    void scansiona(short filtro);
+    void runScanCommand(short filtro);
+    void setRGB();
+    void riduzione();
+    void magnify(platform::PictureBox *plane);
+    void clearOptions();
+    void minimumChanged(platform::HScrollBar *minBar, platform::Label *minReadout,
+                        platform::HScrollBar *maxBar);
+    void maximumChanged(platform::HScrollBar *maxBar, platform::Label *maxReadout);
+    void probe(platform::PictureBox *plane, float x, float y);
+    void takeThreshold(platform::Label *readout, platform::HScrollBar *minBar);
+
+    QButtonGroup *options_ = nullptr;
+    QPointer<frmAbout> about_;
+};

@@ -1,0 +1,49 @@
+// Loading a picture and laying out its preview.
+#include "app/form1.h"
+
+#include "app/previewfit.h"
+#include "platform/messagebox.h"
+#include "platform/pictureloader.h"
+#include "tintara/appinfo.h"
+
+#include <QDir>
+
+using namespace platform;
+
+void Form1::Command8_Click() {
+    CD1->ShowOpen();
+    const QString file = CD1->FileName();
+    // Decode before anything is laid out, so that a file that cannot be loaded changes nothing.
+    const LoadResult loaded = LoadPicture(file, Combo1->Text().toInt());
+    if (!loaded.ok) {
+        MsgBox(this,
+               QStringLiteral("Cannot load the picture\n%1\n\n%2")
+                   .arg(QDir::toNativeSeparators(file), loaded.error),
+               QLatin1String(appinfo::Title), QMessageBox::Warning);
+        return;
+    }
+    Picture1->hide();
+    Picture1->setAutoSize(true);
+    Picture1->setPicture(loaded.picture);
+    anteprima(CD1->FileName(), loaded.picture);
+    setRGB();
+}
+
+void Form1::anteprima(const QString &pathImg, const Picture &picture) {
+    Q_UNUSED(pathImg); // the picture was decoded from this file at the preview's size
+    Image1->setLeft(static_cast<float>(margine) + Shape1->Left());
+    Image1->setTop(static_cast<float>(margine) + Shape1->Top());
+    const QSizeF fitted =
+        app::previewSize(Picture1->Width(), Picture1->Height(), Combo1->Text().toDouble());
+    Image1->setWidth(static_cast<float>(fitted.width()));
+    Image1->setHeight(static_cast<float>(fitted.height()));
+    Image1->setPicture(picture.image);
+    Picture1->setPicture(Picture{});
+}
+
+void Form1::Combo1_Click() {
+    const double s = Combo1->Text().toDouble();
+    const int twice = 2 * margine;
+    Shape1->setWidth(static_cast<float>(s + twice));
+    Shape1->setHeight(static_cast<float>(s + twice));
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/colour.h"
+#include "platform/control.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace platform {
+
+class CommandButton : public Control<QPushButton> {
+public:
+    CommandButton(const QString &name, const QString &caption, QWidget *parent);
+};
+
+// One of a group of options; the owner puts the group in a QButtonGroup.
+class OptionButton : public Control<QRadioButton> {
+public:
+    OptionButton(const QString &name, const QString &caption, Colour fore, Colour back,
+                 QWidget *parent);
+};
+
+} // namespace platform

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/colour.h"
+#include "platform/control.h"
+
+#include <QLabel>
+
+namespace platform {
+
+// A static caption. Colours live in the palette (text: WindowText, background: Window with
+// auto-fill) so that what the label shows can be read back.
+class Label : public Control<QLabel> {
+public:
+    Label(const QString &name, const QString &caption, QWidget *parent);
+
+    QString Caption() const { return text(); }
+    void setCaption(const QString &caption) { setText(caption); }
+
+    Colour ForeColor() const;
+    void setForeColor(Colour c);
+    void setForeColor(const QColor &c);
+
+    Colour BackColor() const;
+    void setBackColor(Colour c);
+    void setBackColor(const QColor &c);
+};
+
+} // namespace platform

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+
+namespace platform {
+
+// What the picture loader hands back: the picture's own size in pixels and its pixels,
+// possibly decoded at a smaller size. An empty picture has no size.
+struct Picture {
+    QSize size;
+    QImage image;
+
+    bool isEmpty() const { return size.isEmpty(); }
+};
+
+} // namespace platform

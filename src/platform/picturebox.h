@@ -1,0 +1,65 @@
+#pragma once
+
+#include "platform/colour.h"
+#include "platform/control.h"
+#include "platform/picture.h"
+
+#include <QFrame>
+#include <QImage>
+
+namespace platform {
+
+// A child window with a persistent pixel surface the size of its interior, in pixels.
+// Bordered boxes have a 2-pixel sunken border inside their outer size.
+class PictureBox : public Control<QFrame> {
+    Q_OBJECT
+public:
+    PictureBox(const QString &name, bool bordered, QWidget *parent);
+
+    // Colour shown at an interior position, or NoColour outside the interior.
+    Colour Point(float x, float y) const;
+    // Draws one pixel; positions outside the interior are ignored, NoColour draws white.
+    void PSet(float x, float y, Colour c);
+    // PSet for a block of colours, row by row, with the top-left one at (x, y).
+    void PSetBlock(int x, int y, int width, int height, const Colour *colours);
+    // Erases the drawing to BackColor (and the held picture), keeping the size.
+    void Cls();
+
+    Colour BackColor() const { return back_; }
+    void setBackColor(Colour c) { back_ = c; }
+
+    bool AutoSize() const { return autoSize_; }
+    void setAutoSize(bool on) { autoSize_ = on; }
+    const Picture &picture() const { return picture_; }
+    // Holds a picture; with AutoSize on, the box takes the picture's size. An empty picture
+    // leaves the size as it is.
+    void setPicture(const Picture &picture);
+
+    int ScaleWidth() const { return surface_.width(); }
+    int ScaleHeight() const { return surface_.height(); }
+    const QImage &surface() const { return surface_; }
+    // Replaces the interior's pixels: the surface is scaled by the caller to fit.
+    void drawSurface(const QImage &pixels);
+
+signals:
+    void MouseMove(int button, int shift, float x, float y);
+    void Click();
+
+protected:
+    void geometryApplied() override;
+    void paintEvent(QPaintEvent *) override;
+    void mouseMoveEvent(QMouseEvent *) override;
+    void mousePressEvent(QMouseEvent *) override;
+    void mouseReleaseEvent(QMouseEvent *) override;
+
+private:
+    void emitMouseMove(QMouseEvent *e);
+
+    QImage surface_;
+    Picture picture_;
+    Colour back_;
+    bool autoSize_ = false;
+    bool pressed_ = false;
+};
+
+} // namespace platform

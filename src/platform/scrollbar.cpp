@@ -1,0 +1,17 @@
+#include "platform/scrollbar.h"
+
+namespace platform {
+
+HScrollBar::HScrollBar(const QString &name, int min, int max, int value, int smallChange,
+                       int largeChange, QWidget *parent)
+    : Control<QScrollBar>(Qt::Horizontal, parent) {
+    setObjectName(name);
+    setTracking(false);
+    setRange(min, max);
+    setSingleStep(smallChange);
+    setPageStep(largeChange);
+    setValue(value);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+} // namespace platform

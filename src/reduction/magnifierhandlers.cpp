@@ -1,0 +1,26 @@
+// The zoom box: one plane enlarged by pixel repetition.
+#include "app/form1.h"
+
+#include "platform/stretchblt.h"
+#include "reduction/magnifier.h"
+
+void Form1::Option1_Click() {
+    magnify(Picture4);
+}
+void Form1::Option2_Click() {
+    magnify(Picture3);
+}
+void Form1::Option3_Click() {
+    magnify(Picture2);
+}
+
+void Form1::magnify(platform::PictureBox *plane) {
+    Immagine->setWidth(reduction::ViewSide);
+    Immagine->setHeight(reduction::ViewSide);
+    // The view follows the blue plane's aspect, whichever plane it shows.
+    const QSizeF view = reduction::magnifierView(Picture2->Width(), Picture2->Height());
+    Immagine->setWidth(static_cast<float>(view.width()));
+    Immagine->setHeight(static_cast<float>(view.height()));
+    platform::StretchBlt(*Immagine, 0, 0, Immagine->ScaleWidth(), Immagine->ScaleHeight(), *plane,
+                         0, 0, plane->ScaleWidth(), plane->ScaleHeight(), platform::SRCCOPY);
+}

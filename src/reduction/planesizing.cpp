@@ -1,0 +1,33 @@
+#include "reduction/planesizing.h"
+
+#include <QString>
+#include <cmath>
+#include <stdexcept>
+
+namespace reduction {
+
+QSizeF planeSize(float iw, float ih, int rx, int ry) {
+    const float w = iw + PlaneMargin;
+    const float h = ih + PlaneMargin;
+    return {static_cast<double>(w / static_cast<float>(rx)),
+            static_cast<double>(h / static_cast<float>(ry))};
+}
+
+int stepCount(float size, int step) {
+    if (step < 1)
+        throw std::invalid_argument("stepCount: the step must be positive");
+    const float bound = (size + PlaneMargin) - 1.0f;
+    if (!(PlaneMargin <= bound))
+        return 0;
+    const double last = std::floor(static_cast<double>(bound)) - PlaneMargin;
+    const double count = std::floor(last / step) + 1.0;
+    if (count > 32767.0)
+        throw std::overflow_error("stepCount: more than 32767 steps along one side");
+    return static_cast<int>(count);
+}
+
+QString rateCaption(char axis, int rate) {
+    return QStringLiteral("Rate %1 1:%2").arg(QLatin1Char(axis)).arg(rate);
+}
+
+} // namespace reduction

@@ -1,0 +1,26 @@
+// "PIXEL REDUCTION": the displayed picture, one sample every N pixels, into the blue plane.
+#include "app/form1.h"
+
+#include "reduction/pixelreduction.h"
+#include "reduction/planesizing.h"
+
+void Form1::Command3_Click() {
+    riduzione();
+}
+
+void Form1::riduzione() {
+    reduction::ReductionParams p;
+    p.iw = Image1->Width();
+    p.ih = Image1->Height();
+    p.n = HScroll4->Value();
+    const QSizeF size = reduction::planeSize(p.iw, p.ih, p.n, p.n);
+    Picture2->setWidth(static_cast<float>(size.width()));
+    Picture2->setHeight(static_cast<float>(size.height()));
+    // Sampling starts at the preview's own top-left pixel.
+    p.firstX = platform::toPixels(Image1->Left());
+    p.firstY = platform::toPixels(Image1->Top());
+    const reduction::ReductionGrid grid = reduction::reductionGrid(p);
+    const platform::ColourSurface surface = platform::readSurface(captureClient(), grid.sampled);
+    const reduction::ReducedPicture reduced = reduction::riduzione(surface, p);
+    Picture2->PSetBlock(1, 1, reduced.columns, reduced.rows, reduced.colours.data());
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/colour.h"
+#include "platform/coloursurface.h"
+
+#include <QRect>
+#include <vector>
+
+namespace scan {
+
+// How a block is reduced to one value per channel: the selected index of the type list.
+enum Selection : int { None = -1, Average = 0, Maximum = 1, Minimum = 2, Spread = 3 };
+
+// A channel's threshold band: a value v is inside when lo < v <= hi.
+struct Band {
+    int lo = 128;
+    int hi = 255;
+    bool contains(double v) const { return lo < v && v <= hi; }
+};
+
+struct ScanParams {
+    float iw = 0, ih = 0;           // preview size in window pixels
+    int originX = 20, originY = 20; // block grid origin: a block's samples start one pixel right
+                                    // of and below its origin
+    int rx = 3, ry = 3;             // block width and height, 3 to 30
+    int sel = Average;              // any value other than 0..3 reduces every block to 0
+    bool threshold = false;         // false: channel intensities; true: band markers
+    Band red, green, blue;
+};
+
+// Block columns and rows for a preview of iw x ih at the given rates: floor((iw - 1) / rx) + 1
+// columns when iw >= 1, none otherwise; rows likewise. Throws std::overflow_error past the
+// 16-bit block counters (32767).
+struct ScanGrid {
+    int nx = 0, ny = 0;
+    QRect sampled; // the window pixels that the samples cover
+};
+ScanGrid scanGrid(const ScanParams &p);
+
+// One colour per block, row by row (nx per row); block (bx, by) lands on plane pixel
+// (bx + 1, by + 1).
+struct ScanPlanes {
+    int nx = 0, ny = 0;
+    std::vector<platform::Colour> red, green, blue;
+};
+
+// Reduces every block of the surface, channel by channel. A point that reads -1 counts as
+// white. RGB mode draws RGB(R, 0, 0), RGB(0, G, 0), RGB(0, 0, B) with averages rounded ties to
+// even; threshold mode draws palette colour 4, 10 and 1 inside each channel's band (tested on
+// the unrounded value) and palette colour 7 outside it.
+ScanPlanes scansiona(const platform::ColourSurface &surface, const ScanParams &p);
+
+} // namespace scan

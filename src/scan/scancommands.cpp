@@ -1,0 +1,64 @@
+// The two scan commands: "RGB" draws channel intensities, "THRESHOLD SCAN" band markers.
+#include "app/form1.h"
+
+#include "reduction/planesizing.h"
+#include "scan/channelscan.h"
+
+#include <QCoreApplication>
+
+void Form1::Command1_Click() {
+    runScanCommand(0);
+}
+
+void Form1::Command7_Click() {
+    runScanCommand(-1);
+}
+
+void Form1::runScanCommand(short filtro) {
+    Label23->setCaption(QStringLiteral(" Working... "));
+    Label23->setForeColor(255);
+    QCoreApplication::processEvents();
+    Immagine->Cls();
+    clearOptions();
+    scansiona(filtro);
+    QCoreApplication::processEvents();
+    Label23->setForeColor(16711680);
+    Label23->setCaption(QStringLiteral("Process complete."));
+}
+
+void Form1::clearOptions() {
+    // An exclusive group keeps one option checked; lift that for the moment to clear all three.
+    options_->setExclusive(false);
+    for (auto *option : {Option1, Option2, Option3})
+        option->setChecked(false);
+    options_->setExclusive(true);
+}
+
+void Form1::scansiona(short filtro) {
+    scan::ScanParams p;
+    p.iw = Image1->Width();
+    p.ih = Image1->Height();
+    p.rx = HScroll4->Value();
+    p.ry = HScroll8->Value();
+    const QSizeF planes = reduction::planeSize(p.iw, p.ih, p.rx, p.ry);
+    for (platform::PictureBox *plane : {Picture2, Picture3, Picture4}) {
+        plane->setWidth(static_cast<float>(planes.width()));
+        plane->setHeight(static_cast<float>(planes.height()));
+    }
+    // The grid starts at the preview's top-left pixel: the first sample of the first block.
+    p.originX = platform::toPixels(Image1->Left()) - 1;
+    p.originY = platform::toPixels(Image1->Top()) - 1;
+    p.sel = Combo2->ListIndex();
+    p.threshold = filtro != 0;
+    p.red = {HScroll2->Value(), HScroll5->Value()};
+    p.green = {HScroll1->Value(), HScroll6->Value()};
+    p.blue = {HScroll3->Value(), HScroll7->Value()};
+
+    // The scan never yields, so one capture of the window serves every sample.
+    const scan::ScanGrid grid = scan::scanGrid(p);
+    const platform::ColourSurface surface = platform::readSurface(captureClient(), grid.sampled);
+    const scan::ScanPlanes result = scan::scansiona(surface, p);
+    Picture4->PSetBlock(1, 1, result.nx, result.ny, result.red.data());
+    Picture3->PSetBlock(1, 1, result.nx, result.ny, result.green.data());
+    Picture2->PSetBlock(1, 1, result.nx, result.ny, result.blue.data());
+}
