@@ -92,6 +92,10 @@ public:
     void Picture3_MouseMove(int button, int shift, float x, float y);
     void Picture4_MouseMove(int button, int shift, float x, float y);
 
+signals:
+    // The three planes have been sized to the preview and the rates.
+    void planesSized();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 

@@ -7,6 +7,8 @@ HScrollBar::HScrollBar(const QString &name, int min, int max, int value, int sma
     : Control<QScrollBar>(Qt::Horizontal, parent) {
     setObjectName(name);
     setTracking(false);
+    // The right arrow key and the wheel move towards Max, as the arrow buttons do.
+    setInvertedControls(false);
     setRange(min, max);
     setSingleStep(smallChange);
     setPageStep(largeChange);

@@ -23,4 +23,5 @@ void Form1::setRGB() {
         plane->setWidth(pw);
         plane->setHeight(ph);
     }
+    emit planesSized();
 }

@@ -1,0 +1,56 @@
+#include "support/modalscript.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+ModalScript::ModalScript() {
+    timer_.setInterval(5);
+    connect(&timer_, &QTimer::timeout, this, &ModalScript::poll);
+}
+
+ModalScript::~ModalScript() = default;
+
+ModalScript &ModalScript::then(Action action) {
+    actions_.push(std::move(action));
+    timer_.start();
+    return *this;
+}
+
+ModalScript &ModalScript::chooseFile(const QString &path) {
+    return then([path](QWidget *w) {
+        auto *dialog = qobject_cast<QFileDialog *>(w);
+        Q_ASSERT(dialog);
+        dialog->selectFile(path);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+}
+
+ModalScript &ModalScript::cancelDialog() {
+    return then([](QWidget *w) {
+        if (auto *dialog = qobject_cast<QDialog *>(w))
+            dialog->reject();
+    });
+}
+
+ModalScript &ModalScript::acknowledgeMessage() {
+    return then([this](QWidget *w) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        Q_ASSERT(box);
+        messages_ << box->windowTitle() + QLatin1Char('|') + box->text();
+        box->accept();
+    });
+}
+
+void ModalScript::poll() {
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal || modal == last_ || actions_.empty())
+        return;
+    last_ = modal;
+    Action action = std::move(actions_.front());
+    actions_.pop();
+    ++answered_;
+    action(modal);
+    if (actions_.empty())
+        timer_.stop();
+}

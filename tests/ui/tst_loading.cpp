@@ -1,0 +1,191 @@
+// Loading a picture through the Load command and its dialog, and the preview it gives.
+#include "app/form1.h"
+#include "support/modalscript.h"
+#include "support/pictures.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QTest>
+
+using namespace platform;
+
+namespace {
+QRectF placeOf(const Control<QWidget> *c) {
+    return {c->Left(), c->Top(), c->Width(), c->Height()};
+}
+} // namespace
+
+class TestLoading : public QObject {
+    Q_OBJECT
+private slots:
+    void previewFitsTheSquare_data();
+    void previewFitsTheSquare();
+    void previewShowsThePicture();
+    void smallerSizeAfterALoad();
+    void cancelBeforeAnyLoadEmptiesThePreview();
+    void cancelAfterALoadReloadsAtTheCurrentSize();
+    void twoLoadsInARow();
+    void unreadableFilesChangeNothing();
+
+private:
+    QTemporaryDir dir_;
+};
+
+void TestLoading::previewFitsTheSquare_data() {
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<int>("sizeIndex");
+    QTest::addColumn<QSizeF>("preview");
+    QTest::newRow("640 x 480 at 500") << QSize(640, 480) << 3 << QSizeF(500, 375);
+    QTest::newRow("480 x 640 at 500") << QSize(480, 640) << 3 << QSizeF(375, 500);
+    QTest::newRow("300 x 300 at 200") << QSize(300, 300) << 0 << QSizeF(200, 200);
+    QTest::newRow("1000 x 10 at 500") << QSize(1000, 10) << 3 << QSizeF(500, 5);
+    QTest::newRow("100 x 50 at 400") << QSize(100, 50) << 2 << QSizeF(400, 200);
+}
+
+void TestLoading::previewFitsTheSquare() {
+    QFETCH(QSize, picture);
+    QFETCH(int, sizeIndex);
+    QFETCH(QSizeF, preview);
+    Form1 form;
+    testpics::start(form);
+    form.Combo1->setListIndex(sizeIndex);
+    const QString path = testpics::write(
+        dir_, QStringLiteral("p.png"), testpics::solid(picture.width(), picture.height(), Qt::red));
+    testpics::load(form, path);
+    QCOMPARE(placeOf(form.Image1), QRectF(QPointF(18, 66), preview));
+    const double s = form.Combo1->Text().toDouble();
+    QCOMPARE(form.Shape1->geometry(), QRect(8, 56, int(s) + 20, int(s) + 20));
+    QVERIFY(form.Picture1->isHidden());
+    QVERIFY(form.Picture1->picture().isEmpty());
+    QCOMPARE(form.Picture1->Width(), float(picture.width()));
+    QCOMPARE(form.Picture1->Height(), float(picture.height()));
+    // The planes follow the new preview.
+    QCOMPARE(form.Picture2->Width(), float((preview.width() + 20) / 3));
+    QCOMPARE(form.Picture4->Height(), float((preview.height() + 20) / 3));
+}
+
+void TestLoading::previewShowsThePicture() {
+    Form1 form;
+    testpics::start(form);
+    testpics::load(form, testpics::write(dir_, QStringLiteral("split.png"),
+                                         testpics::split(640, 480, Qt::yellow, Qt::blue)));
+    QCOMPARE(form.Point(18, 66), RGB(255, 255, 0));
+    QCOMPARE(form.Point(517, 66 + 150), RGB(255, 255, 0));
+    QCOMPARE(form.Point(18, 66 + 374), RGB(0, 0, 255));
+    QVERIFY(form.Point(18, 66 + 376) != RGB(0, 0, 255)); // just below the preview
+}
+
+void TestLoading::smallerSizeAfterALoad() {
+    Form1 form;
+    testpics::start(form);
+    testpics::load(
+        form, testpics::write(dir_, QStringLiteral("a.png"), testpics::solid(640, 480, Qt::red)));
+    form.Combo1->setListIndex(0);
+    QCOMPARE(form.Shape1->geometry(), QRect(8, 56, 220, 220));
+    QCOMPARE(placeOf(form.Image1), QRectF(18, 66, 500, 375)); // until the next load
+}
+
+void TestLoading::cancelBeforeAnyLoadEmptiesThePreview() {
+    Form1 form;
+    testpics::start(form);
+    ModalScript script;
+    script.cancelDialog();
+    form.Command8_Click();
+    QVERIFY(script.done());
+    QCOMPARE(script.answered(), 1); // the dialog, and no message after it
+    QVERIFY(form.Image1->Picture().isNull());
+    // Measured from the empty source box, still at its design size of 97 x 65.
+    QCOMPARE(placeOf(form.Image1), QRectF(18, 66, 500, float(500.0 * (65.0f / 97.0f))));
+}
+
+void TestLoading::cancelAfterALoadReloadsAtTheCurrentSize() {
+    Form1 form;
+    testpics::start(form);
+    const QString path =
+        testpics::write(dir_, QStringLiteral("c.png"), testpics::solid(640, 480, Qt::green));
+    testpics::load(form, path);
+    form.Combo1->setListIndex(1);
+    ModalScript script;
+    script.cancelDialog();
+    form.Command8_Click();
+    QCOMPARE(form.CD1->FileName(), path);
+    QCOMPARE(placeOf(form.Image1), QRectF(18, 66, 300, 225));
+    QCOMPARE(form.Point(100, 100), RGB(0, 255, 0));
+}
+
+void TestLoading::twoLoadsInARow() {
+    Form1 form;
+    testpics::start(form);
+    testpics::load(
+        form, testpics::write(dir_, QStringLiteral("1.png"), testpics::solid(640, 480, Qt::red)));
+    testpics::load(
+        form, testpics::write(dir_, QStringLiteral("2.png"), testpics::solid(200, 400, Qt::blue)));
+    QCOMPARE(placeOf(form.Image1), QRectF(18, 66, 250, 500));
+    QCOMPARE(form.Point(100, 100), RGB(0, 0, 255));
+    QCOMPARE(form.Picture3->Width(), 270.0f / 3);
+    QCOMPARE(form.Picture3->Height(), 520.0f / 3);
+}
+
+void TestLoading::unreadableFilesChangeNothing() {
+    Form1 form;
+    testpics::start(form);
+    testpics::load(form, testpics::write(dir_, QStringLiteral("good.png"),
+                                         testpics::split(640, 480, Qt::red, Qt::white)));
+    form.Command1->click();
+    const QImage window = form.captureClient();
+    const QRectF preview = placeOf(form.Image1);
+
+    QByteArray jpeg;
+    {
+        QImage noise(300, 200, QImage::Format_RGB32);
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 300; ++x)
+                noise.setPixel(x, y, qRgb((x * 37 + y * 11) & 255, (x * y) & 255, y & 255));
+        const QString p = testpics::write(dir_, QStringLiteral("full.jpg"), noise, "JPG", 95);
+        QFile f(p);
+        f.open(QIODevice::ReadOnly);
+        jpeg = f.readAll();
+    }
+    const std::pair<const char *, QByteArray> bad[] = {
+        {"empty.png", {}},
+        {"notes.png", "plain text, not a picture"},
+        {"cut.jpg", jpeg.left(jpeg.size() / 2)},
+    };
+    for (const auto &[name, bytes] : bad) {
+        const QString path = dir_.filePath(QLatin1String(name));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        ModalScript script;
+        script.chooseFile(path).acknowledgeMessage();
+        form.Command8_Click();
+        QVERIFY2(script.done(), name);
+        QCOMPARE(script.messages().size(), 1);
+        QVERIFY(script.messages()[0].startsWith(QStringLiteral("Tintara 3.0|")));
+        QVERIFY2(script.messages()[0].contains(QLatin1String(name)),
+                 qPrintable(script.messages()[0]));
+        QCOMPARE(placeOf(form.Image1), preview);
+        QCOMPARE(form.captureClient(), window);
+    }
+
+    // A file that vanishes between the dialog and the load.
+    const QString doomed =
+        testpics::write(dir_, QStringLiteral("doomed.png"), testpics::solid(50, 50, Qt::black));
+    ModalScript script;
+    script
+        .then([&](QWidget *w) {
+            auto *dialog = qobject_cast<QFileDialog *>(w);
+            dialog->selectFile(doomed);
+            connect(dialog, &QFileDialog::fileSelected, dialog, [&] { QFile::remove(doomed); });
+            static_cast<QDialog *>(dialog)->accept();
+        })
+        .acknowledgeMessage();
+    form.Command8_Click();
+    QVERIFY(script.done());
+    QCOMPARE(script.messages().size(), 1);
+    QCOMPARE(form.captureClient(), window);
+}
+
+QTEST_MAIN(TestLoading)
+#include "tst_loading.moc"

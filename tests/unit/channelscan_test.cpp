@@ -1,0 +1,214 @@
+#include "scan/channelscan.h"
+#include "support/referencescan.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+using platform::Colour;
+using platform::ColourSurface;
+using platform::QBColor;
+using platform::RGB;
+using namespace scan;
+
+namespace {
+
+// A surface over the pixels that the scan of `p` samples, coloured by `at(x, y)`.
+ColourSurface paint(const ScanParams &p, const std::function<Colour(int, int)> &at) {
+    ColourSurface s;
+    s.rect = scanGrid(p).sampled;
+    for (int y = s.rect.top(); y <= s.rect.bottom(); ++y)
+        for (int x = s.rect.left(); x <= s.rect.right(); ++x)
+            s.values.push_back(at(x, y));
+    return s;
+}
+
+ColourSurface uniform(const ScanParams &p, Colour c) {
+    return paint(p, [c](int, int) { return c; });
+}
+
+ScanParams preview(float iw, float ih, int rx = 3, int ry = 3, int sel = Average) {
+    ScanParams p;
+    p.iw = iw, p.ih = ih, p.rx = rx, p.ry = ry, p.sel = sel;
+    return p;
+}
+
+bool all(const std::vector<Colour> &plane, Colour c) {
+    return std::all_of(plane.begin(), plane.end(), [c](Colour v) { return v == c; });
+}
+
+// One block of rx x ry whose first `half` samples (column by column) hold `a` and the rest `b`.
+ScanPlanes oneBlock(int rx, int ry, Colour a, Colour b, int half, bool threshold, Band red = {}) {
+    ScanParams p = preview(1, 1, rx, ry);
+    p.threshold = threshold;
+    p.red = red;
+    const ColourSurface s = paint(p, [&](int x, int y) {
+        const int index = (x - 21) * ry + (y - 21);
+        return index < half ? a : b;
+    });
+    return scansiona(s, p);
+}
+
+} // namespace
+
+TEST(ChannelScan, UniformRegionInRgbMode) {
+    for (int sel : {Average, Maximum, Minimum}) {
+        const ScanParams p = preview(30, 20, 3, 3, sel);
+        const ScanPlanes out = scansiona(uniform(p, RGB(200, 100, 50)), p);
+        EXPECT_EQ(out.nx, 10);
+        EXPECT_EQ(out.ny, 7);
+        EXPECT_TRUE(all(out.red, RGB(200, 0, 0))) << "type " << sel;
+        EXPECT_TRUE(all(out.green, RGB(0, 100, 0))) << "type " << sel;
+        EXPECT_TRUE(all(out.blue, RGB(0, 0, 50))) << "type " << sel;
+    }
+    const ScanParams p = preview(30, 20, 3, 3, Spread);
+    const ScanPlanes out = scansiona(uniform(p, RGB(200, 100, 50)), p);
+    EXPECT_TRUE(all(out.red, 0) && all(out.green, 0) && all(out.blue, 0));
+}
+
+TEST(ChannelScan, UniformRegionInThresholdModeWithStartUpBands) {
+    ScanParams p = preview(30, 20);
+    p.threshold = true;
+    const ScanPlanes out = scansiona(uniform(p, RGB(200, 100, 50)), p);
+    EXPECT_TRUE(all(out.red, RGB(128, 0, 0)));
+    EXPECT_TRUE(all(out.green, RGB(192, 192, 192)));
+    EXPECT_TRUE(all(out.blue, RGB(192, 192, 192)));
+
+    p.sel = Spread; // a uniform region has no spread: outside every band, even from 0
+    p.red = p.green = p.blue = Band{0, 255};
+    const ScanPlanes flat = scansiona(uniform(p, RGB(200, 100, 50)), p);
+    EXPECT_TRUE(all(flat.red, QBColor(7)) && all(flat.green, QBColor(7)) &&
+                all(flat.blue, QBColor(7)));
+}
+
+TEST(ChannelScan, BandIsOpenBelowAndClosedAbove) {
+    ScanParams p = preview(9, 9);
+    p.threshold = true;
+    const ColourSurface s = uniform(p, RGB(100, 100, 100));
+    p.red = {100, 200};  // equal to the lower bar: outside
+    p.green = {50, 100}; // equal to the upper bar: inside
+    p.blue = {99, 100};
+    ScanPlanes out = scansiona(s, p);
+    EXPECT_TRUE(all(out.red, QBColor(7)));
+    EXPECT_TRUE(all(out.green, QBColor(10)));
+    EXPECT_TRUE(all(out.blue, QBColor(1)));
+
+    p.red = p.green = p.blue = Band{150, 150}; // lower at or above upper: nothing is inside
+    out = scansiona(s, p);
+    EXPECT_TRUE(all(out.red, QBColor(7)) && all(out.green, QBColor(7)) &&
+                all(out.blue, QBColor(7)));
+}
+
+TEST(ChannelScan, AveragesRoundTiesToEvenOnlyForTheColour) {
+    // 3 x 4 blocks: 12 samples, 6 of one value and 6 of another.
+    EXPECT_EQ(oneBlock(3, 4, RGB(5, 0, 0), RGB(0, 0, 0), 6, false).red[0], RGB(2, 0, 0));
+    EXPECT_EQ(oneBlock(3, 4, RGB(7, 0, 0), RGB(0, 0, 0), 6, false).red[0], RGB(4, 0, 0));
+    EXPECT_EQ(oneBlock(3, 4, RGB(31, 0, 0), RGB(0, 0, 0), 6, false).red[0], RGB(16, 0, 0));
+    EXPECT_EQ(oneBlock(3, 4, RGB(255, 0, 0), RGB(2, 0, 0), 6, false).red[0], RGB(128, 0, 0));
+    // In threshold mode the unrounded 128.5 lies inside a band that starts at 128.
+    EXPECT_EQ(oneBlock(3, 4, RGB(255, 0, 0), RGB(2, 0, 0), 6, true, {128, 255}).red[0], QBColor(4));
+    EXPECT_EQ(oneBlock(3, 4, RGB(255, 0, 0), RGB(2, 0, 0), 6, true, {129, 255}).red[0], QBColor(7));
+}
+
+TEST(ChannelScan, PointsWithoutColourCountAsWhite) {
+    for (int sel : {Average, Maximum, Minimum}) {
+        const ScanParams p = preview(6, 6, 3, 3, sel);
+        const ScanPlanes out = scansiona(uniform(p, platform::NoColour), p);
+        EXPECT_TRUE(all(out.red, RGB(255, 0, 0))) << sel;
+        EXPECT_TRUE(all(out.green, RGB(0, 255, 0))) << sel;
+        EXPECT_TRUE(all(out.blue, RGB(0, 0, 255))) << sel;
+    }
+    // Where the surface does not reach the samples, they read -1 and count as white.
+    ScanParams p = preview(6, 3, 3, 3, Spread);
+    ColourSurface half;
+    half.rect = QRect(21, 21, 3, 3);
+    half.values.assign(9, RGB(0, 0, 0));
+    const ScanPlanes out = scansiona(half, p);
+    ASSERT_EQ(out.nx, 2);
+    EXPECT_EQ(out.red[0], 0);
+    EXPECT_EQ(out.red[1], RGB(0, 0, 0));
+    EXPECT_EQ(out.blue[1], RGB(0, 0, 0));
+    p.sel = Maximum;
+    EXPECT_EQ(scansiona(half, p).red[1], RGB(255, 0, 0));
+}
+
+TEST(ChannelScan, NoSelectedTypeReducesEveryBlockToZero) {
+    ScanParams p = preview(12, 12, 3, 3, None);
+    const ColourSurface s = uniform(p, RGB(200, 100, 50));
+    ScanPlanes out = scansiona(s, p);
+    EXPECT_TRUE(all(out.red, 0) && all(out.green, 0) && all(out.blue, 0));
+    p.threshold = true;
+    out = scansiona(s, p);
+    EXPECT_TRUE(all(out.red, QBColor(7)) && all(out.green, QBColor(7)) &&
+                all(out.blue, QBColor(7)));
+}
+
+TEST(ChannelScan, GridSizes) {
+    EXPECT_EQ(scanGrid(preview(500, 500, 3, 3)).nx, 167);
+    EXPECT_EQ(scanGrid(preview(500, 500, 30, 30)).ny, 17);
+    const ScanGrid worked = scanGrid(preview(500, 375, 3, 3));
+    EXPECT_EQ(worked.nx, 167);
+    EXPECT_EQ(worked.ny, 125);
+    EXPECT_EQ(worked.sampled, QRect(QPoint(21, 21), QPoint(521, 395)));
+    EXPECT_EQ(scanGrid(preview(0.5f, 300)).nx, 0);
+    const ScanParams none = preview(300, 0.99f);
+    EXPECT_TRUE(scansiona(ColourSurface{}, none).red.empty());
+    EXPECT_THROW(scanGrid(preview(10, 10, 0, 3)), std::invalid_argument);
+}
+
+TEST(ChannelScan, MaximumMinimumAndSpreadPerChannel) {
+    ScanParams p = preview(1, 1, 3, 3);
+    const ColourSurface s = paint(
+        p, [](int x, int y) { return x == 21 && y == 21 ? RGB(250, 10, 128) : RGB(50, 200, 128); });
+    p.sel = Maximum;
+    ScanPlanes out = scansiona(s, p);
+    EXPECT_EQ(out.red[0], RGB(250, 0, 0));
+    EXPECT_EQ(out.green[0], RGB(0, 200, 0));
+    p.sel = Minimum;
+    out = scansiona(s, p);
+    EXPECT_EQ(out.red[0], RGB(50, 0, 0));
+    EXPECT_EQ(out.green[0], RGB(0, 10, 0));
+    p.sel = Spread;
+    out = scansiona(s, p);
+    EXPECT_EQ(out.red[0], RGB(200, 0, 0));
+    EXPECT_EQ(out.green[0], RGB(0, 190, 0));
+    EXPECT_EQ(out.blue[0], 0);
+}
+
+TEST(ChannelScan, MatchesThePlainScanOnRandomSurfaces) {
+    std::mt19937 rng(20261208);
+    std::uniform_int_distribution<int> rate(3, 30), sel(-1, 4), level(0, 255), coin(0, 9);
+    std::uniform_real_distribution<float> side(0.0f, 140.0f);
+    for (int round = 0; round < 120; ++round) {
+        ScanParams p;
+        p.iw = side(rng);
+        p.ih = side(rng);
+        p.rx = rate(rng);
+        p.ry = rate(rng);
+        p.sel = sel(rng);
+        p.threshold = coin(rng) < 5;
+        p.originX = level(rng) % 40;
+        p.originY = level(rng) % 40;
+        for (Band *b : {&p.red, &p.green, &p.blue})
+            *b = Band{level(rng), level(rng)};
+        // Smooth areas and noise, with some points that report no colour.
+        const int smooth = level(rng);
+        ColourSurface s = paint(p, [&](int x, int y) {
+            if (coin(rng) == 0)
+                return platform::NoColour;
+            if (coin(rng) < 4)
+                return RGB(level(rng), level(rng), level(rng));
+            return RGB((x * 7 + smooth) % 256, (y * 3) % 256, (x + y) % 256);
+        });
+        if (round % 10 == 9 && !s.values.empty()) // sometimes the surface misses a corner
+            s.rect.setWidth(s.rect.width() / 2), s.values.resize(s.values.size() / 2);
+        const ScanPlanes fast = scansiona(s, p);
+        const ScanPlanes plain = referenceScan(s, p);
+        ASSERT_EQ(fast.nx, plain.nx) << "round " << round;
+        ASSERT_EQ(fast.ny, plain.ny) << "round " << round;
+        EXPECT_EQ(fast.red, plain.red) << "round " << round;
+        EXPECT_EQ(fast.green, plain.green) << "round " << round;
+        EXPECT_EQ(fast.blue, plain.blue) << "round " << round;
+    }
+}
