@@ -12,7 +12,8 @@
 
 namespace {
 
-QImage testCard() {
+QImage testCard()
+{
     QImage img(640, 480, QImage::Format_RGB32);
     img.fill(QColor(40, 40, 48));
     QPainter p(&img);
@@ -66,7 +67,8 @@ QImage testCard() {
     return img;
 }
 
-QImage landscape() {
+QImage landscape()
+{
     const int w = 800, h = 533;
     QImage img(w, h, QImage::Format_RGB32);
     std::mt19937 rng(7);
@@ -103,7 +105,8 @@ QImage landscape() {
     return img;
 }
 
-QImage rings() {
+QImage rings()
+{
     const int s = 512;
     QImage img(s, s, QImage::Format_RGB32);
     for (int y = 0; y < s; ++y) {
@@ -120,7 +123,8 @@ QImage rings() {
 
 } // namespace
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     QGuiApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: tintara_samples FOLDER\n");

@@ -15,7 +15,8 @@ constexpr Colour Blue = 0xFF0000;
 constexpr Colour DarkYellow = 0x00C0C0;
 
 Label *aboutLabel(QWidget *parent, const char *name, const QString &text, const QFont &font,
-                  Colour fore, float l, float t, float w, float h) {
+                  Colour fore, float l, float t, float w, float h)
+{
     auto *label = new Label(QString::fromLatin1(name), text, parent);
     label->setFont(font);
     label->setForeColor(fore);
@@ -27,7 +28,8 @@ Label *aboutLabel(QWidget *parent, const char *name, const QString &text, const 
 
 frmAbout::frmAbout(QWidget *parent)
     : QDialog(parent)
-    , registry_(systemRegistry()) {
+    , registry_(systemRegistry())
+{
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Tintara"));
     setFixedSize(382, 237);
@@ -74,7 +76,8 @@ frmAbout::frmAbout(QWidget *parent)
 
 frmAbout::~frmAbout() = default;
 
-void frmAbout::Form_Load() {
+void frmAbout::Form_Load()
+{
     setWindowTitle(QStringLiteral("Abuot ") + QLatin1String(appinfo::Title));
     lblVersion->setCaption(QStringLiteral("Versione %1.%2.%3")
                                .arg(appinfo::VersionMajor)
@@ -86,10 +89,12 @@ void frmAbout::Form_Load() {
     Label1->setCaption(QLatin1String(appinfo::WebAddress));
 }
 
-void frmAbout::cmdOK_Click() {
+void frmAbout::cmdOK_Click()
+{
     close();
 }
 
-void frmAbout::cmdSysInfo_Click() {
+void frmAbout::cmdSysInfo_Click()
+{
     about::StartSysInfo(env_);
 }

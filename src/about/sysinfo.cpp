@@ -10,7 +10,8 @@ namespace about {
 using namespace platform;
 
 bool GetKeyValue(Registry &registry, HKEY KeyRoot, const std::string &KeyName,
-                 const std::string &SubKeyRef, std::string &KeyVal) {
+                 const std::string &SubKeyRef, std::string &KeyVal)
+{
     HKEY hKey = 0;
     bool result = false;
     if (registry.RegOpenKeyExA(KeyRoot, KeyName, 0, KEY_ALL_READ, &hKey) != ERROR_SUCCESS) {
@@ -46,7 +47,8 @@ bool GetKeyValue(Registry &registry, HKEY KeyRoot, const std::string &KeyName,
     return result;
 }
 
-void StartSysInfo(const SysInfoEnvironment &env) {
+void StartSysInfo(const SysInfoEnvironment &env)
+{
     const QString title = QLatin1String(appinfo::Title);
     auto unavailable = [&] {
         env.message(QLatin1String(SysInfoUnavailable), title);

@@ -14,7 +14,8 @@ using namespace platform;
 namespace {
 
 // Three small planes, red, green and blue, over a frame: the program's own 16 x 16 icon.
-QIcon drawIcon() {
+QIcon drawIcon()
+{
     QPixmap pm(16, 16);
     pm.fill(Qt::white);
     QPainter p(&pm);
@@ -30,7 +31,8 @@ QIcon drawIcon() {
 } // namespace
 
 Form1::Form1(QWidget *parent)
-    : QWidget(parent) {
+    : QWidget(parent)
+{
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("%1   -  %2")
                        .arg(QLatin1String(appinfo::Title), QLatin1String(appinfo::WebAddress)));
@@ -43,7 +45,8 @@ Form1::Form1(QWidget *parent)
 
 Form1::~Form1() = default;
 
-void Form1::wireEvents() {
+void Form1::wireEvents()
+{
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
@@ -70,7 +73,8 @@ void Form1::wireEvents() {
     connect(Picture4, &PictureBox::MouseMove, this, &Form1::Picture4_MouseMove);
 }
 
-void Form1::Form_Load() {
+void Form1::Form_Load()
+{
     // Steps 1 to 3: the picture boxes measure in pixels from the start; Picture1 comes second
     // in the tab order.
     setTabOrder(Combo1, Picture1);
@@ -97,18 +101,21 @@ void Form1::Form_Load() {
 
 void Form1::Form_Unload() {}
 
-void Form1::closeEvent(QCloseEvent *event) {
+void Form1::closeEvent(QCloseEvent *event)
+{
     Form_Unload();
     event->accept();
 }
 
-void Form1::Command2_Click() {
+void Form1::Command2_Click()
+{
     Picture4->Cls();
     Picture3->Cls();
     Picture2->Cls();
 }
 
-QImage Form1::captureClient() {
+QImage Form1::captureClient()
+{
     QImage image(size(), QImage::Format_RGB32);
     image.setDevicePixelRatio(1);
     image.fill(palette().color(QPalette::Window));
@@ -116,7 +123,8 @@ QImage Form1::captureClient() {
     return image;
 }
 
-Colour Form1::Point(float x, float y) {
+Colour Form1::Point(float x, float y)
+{
     const int px = toPixels(x);
     const int py = toPixels(y);
     if (!std::isfinite(x) || !std::isfinite(y) || !rect().contains(px, py))
@@ -124,7 +132,8 @@ Colour Form1::Point(float x, float y) {
     return fromArgb(captureClient().pixel(px, py));
 }
 
-void Form1::Command4_Click() {
+void Form1::Command4_Click()
+{
     if (about_) {
         about_->show();
         about_->raise();

@@ -15,7 +15,8 @@ constexpr Colour White = 0xFFFFFF;
 
 enum class Look { Default, Bold, Small, SmallBold };
 
-QFont fontFor(Look look) {
+QFont fontFor(Look look)
+{
     switch (look) {
     case Look::Bold:
         return msSansSerif(FontSize::Normal, true);
@@ -29,7 +30,8 @@ QFont fontFor(Look look) {
     return msSansSerif();
 }
 
-template <class T> T *placed(T *control, Look look, float l, float t, float w, float h) {
+template <class T> T *placed(T *control, Look look, float l, float t, float w, float h)
+{
     control->setFont(fontFor(look));
     control->Move(l, t, w, h);
     return control;
@@ -37,7 +39,8 @@ template <class T> T *placed(T *control, Look look, float l, float t, float w, f
 
 } // namespace
 
-void Form1::buildControls() {
+void Form1::buildControls()
+{
     const QColor highlight = palette().color(QPalette::Highlight);
     const QColor windowText = palette().color(QPalette::Text);
     const QColor windowBack = palette().color(QPalette::Base);

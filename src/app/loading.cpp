@@ -10,7 +10,8 @@
 
 using namespace platform;
 
-void Form1::Command8_Click() {
+void Form1::Command8_Click()
+{
     CD1->ShowOpen();
     const QString file = CD1->FileName();
     // Decode before anything is laid out, so that a file that cannot be loaded changes nothing.
@@ -29,7 +30,8 @@ void Form1::Command8_Click() {
     setRGB();
 }
 
-void Form1::anteprima(const QString &pathImg, const Picture &picture) {
+void Form1::anteprima(const QString &pathImg, const Picture &picture)
+{
     Q_UNUSED(pathImg); // the picture was decoded from this file at the preview's size
     Image1->setLeft(static_cast<float>(margine) + Shape1->Left());
     Image1->setTop(static_cast<float>(margine) + Shape1->Top());
@@ -41,7 +43,8 @@ void Form1::anteprima(const QString &pathImg, const Picture &picture) {
     Picture1->setPicture(Picture{});
 }
 
-void Form1::Combo1_Click() {
+void Form1::Combo1_Click()
+{
     const double s = Combo1->Text().toDouble();
     const int twice = 2 * margine;
     Shape1->setWidth(static_cast<float>(s + twice));

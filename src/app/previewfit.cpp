@@ -2,7 +2,8 @@
 
 namespace app {
 
-QSizeF previewSize(float w, float h, double s) {
+QSizeF previewSize(float w, float h, double s)
+{
     if (w > h) {
         const float r = h / w;
         return {static_cast<float>(s), static_cast<float>(s * r)};

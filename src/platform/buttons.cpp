@@ -3,14 +3,16 @@
 namespace platform {
 
 CommandButton::CommandButton(const QString &name, const QString &caption, QWidget *parent)
-    : Control<QPushButton>(caption, parent) {
+    : Control<QPushButton>(caption, parent)
+{
     setObjectName(name);
     setAutoDefault(false);
 }
 
 OptionButton::OptionButton(const QString &name, const QString &caption, Colour fore, Colour back,
                            QWidget *parent)
-    : Control<QRadioButton>(caption, parent) {
+    : Control<QRadioButton>(caption, parent)
+{
     setObjectName(name);
     QPalette p = palette();
     p.setColor(QPalette::WindowText, toQColor(fore));

@@ -6,7 +6,8 @@
 
 namespace platform {
 
-Colour QBColor(int n) {
+Colour QBColor(int n)
+{
     static constexpr std::array<Colour, 16> palette = {
         RGB(0, 0, 0),       RGB(0, 0, 128),   RGB(0, 128, 0),   RGB(0, 128, 128),
         RGB(128, 0, 0),     RGB(128, 0, 128), RGB(128, 128, 0), RGB(192, 192, 192),

@@ -4,7 +4,8 @@
 
 namespace platform {
 
-ColourSurface readSurface(const QImage &image, const QRect &region) {
+ColourSurface readSurface(const QImage &image, const QRect &region)
+{
     ColourSurface s;
     s.rect = region.isValid() ? region : QRect(region.topLeft(), QSize(0, 0));
     s.values.assign(static_cast<std::size_t>(s.rect.width()) *

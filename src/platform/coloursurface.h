@@ -15,14 +15,16 @@ struct ColourSurface {
     QRect rect;
     std::vector<Colour> values; // row by row, rect.width() per row
 
-    Colour Point(int x, int y) const {
+    Colour Point(int x, int y) const
+    {
         if (!rect.contains(x, y))
             return NoColour;
         return values[static_cast<std::size_t>(y - rect.top()) *
                           static_cast<std::size_t>(rect.width()) +
                       static_cast<std::size_t>(x - rect.left())];
     }
-    const Colour *row(int y) const {
+    const Colour *row(int y) const
+    {
         return values.data() +
                static_cast<std::size_t>(y - rect.top()) * static_cast<std::size_t>(rect.width());
     }

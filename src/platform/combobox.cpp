@@ -5,7 +5,8 @@
 namespace platform {
 
 ComboBox::ComboBox(const QString &name, bool editable, QWidget *parent)
-    : Control<QComboBox>(parent) {
+    : Control<QComboBox>(parent)
+{
     setObjectName(name);
     setEditable(editable);
     setFocusPolicy(Qt::StrongFocus);
@@ -19,17 +20,20 @@ ComboBox::ComboBox(const QString &name, bool editable, QWidget *parent)
     });
 }
 
-int ComboBox::ListIndex() const {
+int ComboBox::ListIndex() const
+{
     return typedIn_ ? -1 : currentIndex();
 }
 
-void ComboBox::setListIndex(int index) {
+void ComboBox::setListIndex(int index)
+{
     typedIn_ = false;
     setCurrentIndex(index);
     emit Click();
 }
 
-void ComboBox::setText(const QString &text) {
+void ComboBox::setText(const QString &text)
+{
     if (isEditable())
         setEditText(text);
 }

@@ -6,13 +6,15 @@
 namespace platform {
 
 CommonDialog::CommonDialog(const QString &name, QWidget *parent)
-    : QWidget(parent) {
+    : QWidget(parent)
+{
     setObjectName(name);
     setFixedSize(0, 0);
     hide();
 }
 
-void CommonDialog::ShowOpen() {
+void CommonDialog::ShowOpen()
+{
     QFileDialog dialog(window());
     dialog.setObjectName(QStringLiteral("CD1Dialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);

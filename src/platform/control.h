@@ -8,7 +8,8 @@ namespace platform {
 
 // Window coordinates are single-precision pixels; the toolkit only knows whole pixels.
 // Ties go to the even neighbour, like every float-to-integer conversion of the program.
-inline int toPixels(float v) {
+inline int toPixels(float v)
+{
     if (!std::isfinite(v))
         return 0;
     return static_cast<int>(std::nearbyint(std::clamp(v, -1.0e6f, 1.0e6f)));
@@ -30,7 +31,8 @@ public:
     void setWidth(float v) { width_ = v, place(); }
     void setHeight(float v) { height_ = v, place(); }
 
-    void Move(float left, float top, float width, float height) {
+    void Move(float left, float top, float width, float height)
+    {
         left_ = left, top_ = top, width_ = width, height_ = height;
         place();
     }
@@ -41,7 +43,8 @@ protected:
     virtual void geometryApplied() {}
 
 private:
-    void place() {
+    void place()
+    {
         this->setGeometry(toPixels(left_), toPixels(top_), std::max(0, toPixels(width_)),
                           std::max(0, toPixels(height_)));
         geometryApplied();

@@ -3,7 +3,8 @@
 namespace platform {
 
 namespace {
-QFont make(const QString &family, FontSize size, bool bold) {
+QFont make(const QString &family, FontSize size, bool bold)
+{
     QFont f(family);
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(static_cast<int>(size));
@@ -12,11 +13,13 @@ QFont make(const QString &family, FontSize size, bool bold) {
 }
 } // namespace
 
-QFont msSansSerif(FontSize size, bool bold) {
+QFont msSansSerif(FontSize size, bool bold)
+{
     return make(QStringLiteral("MS Sans Serif"), size, bold);
 }
 
-QFont verdana(FontSize size, bool bold) {
+QFont verdana(FontSize size, bool bold)
+{
     return make(QStringLiteral("Verdana"), size, bold);
 }
 

@@ -5,17 +5,20 @@
 namespace platform {
 
 ImageControl::ImageControl(const QString &name, QWidget *parent)
-    : Control<QWidget>(parent) {
+    : Control<QWidget>(parent)
+{
     setObjectName(name);
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void ImageControl::setPicture(const QImage &picture) {
+void ImageControl::setPicture(const QImage &picture)
+{
     picture_ = picture;
     update();
 }
 
-void ImageControl::paintEvent(QPaintEvent *) {
+void ImageControl::paintEvent(QPaintEvent *)
+{
     if (picture_.isNull())
         return;
     QPainter p(this);

@@ -3,35 +3,42 @@
 namespace platform {
 
 Label::Label(const QString &name, const QString &caption, QWidget *parent)
-    : Control<QLabel>(caption, parent) {
+    : Control<QLabel>(caption, parent)
+{
     setObjectName(name);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setTextFormat(Qt::PlainText);
 }
 
-Colour Label::ForeColor() const {
+Colour Label::ForeColor() const
+{
     return fromQColor(palette().color(QPalette::WindowText));
 }
 
-void Label::setForeColor(Colour c) {
+void Label::setForeColor(Colour c)
+{
     setForeColor(toQColor(c));
 }
 
-void Label::setForeColor(const QColor &c) {
+void Label::setForeColor(const QColor &c)
+{
     QPalette p = palette();
     p.setColor(QPalette::WindowText, c);
     setPalette(p);
 }
 
-Colour Label::BackColor() const {
+Colour Label::BackColor() const
+{
     return fromQColor(palette().color(QPalette::Window));
 }
 
-void Label::setBackColor(Colour c) {
+void Label::setBackColor(Colour c)
+{
     setBackColor(toQColor(c));
 }
 
-void Label::setBackColor(const QColor &c) {
+void Label::setBackColor(const QColor &c)
+{
     QPalette p = palette();
     p.setColor(QPalette::Window, c);
     setPalette(p);

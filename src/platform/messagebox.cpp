@@ -2,7 +2,8 @@
 
 namespace platform {
 
-void MsgBox(QWidget *parent, const QString &text, const QString &title, QMessageBox::Icon icon) {
+void MsgBox(QWidget *parent, const QString &text, const QString &title, QMessageBox::Icon icon)
+{
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
     box.exec();
 }

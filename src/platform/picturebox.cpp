@@ -9,7 +9,8 @@ namespace platform {
 PictureBox::PictureBox(const QString &name, bool bordered, QWidget *parent)
     : Control<QFrame>(parent)
     , surface_(0, 0, QImage::Format_RGB32)
-    , back_(fromQColor(palette().color(QPalette::Button))) {
+    , back_(fromQColor(palette().color(QPalette::Button)))
+{
     setObjectName(name);
     if (bordered) {
         setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -20,7 +21,8 @@ PictureBox::PictureBox(const QString &name, bool bordered, QWidget *parent)
     setMouseTracking(true);
 }
 
-Colour PictureBox::Point(float x, float y) const {
+Colour PictureBox::Point(float x, float y) const
+{
     const int px = toPixels(x);
     const int py = toPixels(y);
     if (!std::isfinite(x) || !std::isfinite(y) || !surface_.valid(px, py))
@@ -28,7 +30,8 @@ Colour PictureBox::Point(float x, float y) const {
     return fromArgb(reinterpret_cast<const QRgb *>(surface_.constScanLine(py))[px]);
 }
 
-void PictureBox::PSet(float x, float y, Colour c) {
+void PictureBox::PSet(float x, float y, Colour c)
+{
     const int px = toPixels(x);
     const int py = toPixels(y);
     if (!std::isfinite(x) || !std::isfinite(y) || !surface_.valid(px, py))
@@ -37,7 +40,8 @@ void PictureBox::PSet(float x, float y, Colour c) {
     update(contentsRect().x() + px, contentsRect().y() + py, 1, 1);
 }
 
-void PictureBox::PSetBlock(int x, int y, int width, int height, const Colour *colours) {
+void PictureBox::PSetBlock(int x, int y, int width, int height, const Colour *colours)
+{
     const QRect target = QRect(x, y, width, height) & surface_.rect();
     for (int row = target.top(); row <= target.bottom(); ++row) {
         const Colour *src = colours + static_cast<std::ptrdiff_t>(row - y) * width - x;
@@ -48,7 +52,8 @@ void PictureBox::PSetBlock(int x, int y, int width, int height, const Colour *co
     update();
 }
 
-void PictureBox::Cls() {
+void PictureBox::Cls()
+{
     surface_.fill(toArgb(back_));
     if (!picture_.image.isNull()) {
         QPainter p(&surface_);
@@ -57,7 +62,8 @@ void PictureBox::Cls() {
     update();
 }
 
-void PictureBox::setPicture(const Picture &picture) {
+void PictureBox::setPicture(const Picture &picture)
+{
     picture_ = picture;
     if (autoSize_ && !picture.isEmpty()) {
         const QMargins m =
@@ -68,14 +74,16 @@ void PictureBox::setPicture(const Picture &picture) {
     Cls();
 }
 
-void PictureBox::drawSurface(const QImage &pixels) {
+void PictureBox::drawSurface(const QImage &pixels)
+{
     QPainter p(&surface_);
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(0, 0, pixels);
     update();
 }
 
-void PictureBox::geometryApplied() {
+void PictureBox::geometryApplied()
+{
     const QSize interior = contentsRect().size().expandedTo(QSize(0, 0));
     if (interior == surface_.size())
         return;
@@ -89,7 +97,8 @@ void PictureBox::geometryApplied() {
     surface_ = grown;
 }
 
-void PictureBox::paintEvent(QPaintEvent *e) {
+void PictureBox::paintEvent(QPaintEvent *e)
+{
     {
         QPainter p(this);
         p.drawImage(contentsRect().topLeft(), surface_);
@@ -97,7 +106,8 @@ void PictureBox::paintEvent(QPaintEvent *e) {
     QFrame::paintEvent(e);
 }
 
-void PictureBox::emitMouseMove(QMouseEvent *e) {
+void PictureBox::emitMouseMove(QMouseEvent *e)
+{
     const QPointF pos = e->position() - QPointF(contentsRect().topLeft());
     int button = 0;
     if (e->buttons() & Qt::LeftButton)
@@ -116,15 +126,18 @@ void PictureBox::emitMouseMove(QMouseEvent *e) {
     emit MouseMove(button, shift, static_cast<float>(pos.x()), static_cast<float>(pos.y()));
 }
 
-void PictureBox::mouseMoveEvent(QMouseEvent *e) {
+void PictureBox::mouseMoveEvent(QMouseEvent *e)
+{
     emitMouseMove(e);
 }
 
-void PictureBox::mousePressEvent(QMouseEvent *e) {
+void PictureBox::mousePressEvent(QMouseEvent *e)
+{
     pressed_ = e->button() == Qt::LeftButton;
 }
 
-void PictureBox::mouseReleaseEvent(QMouseEvent *e) {
+void PictureBox::mouseReleaseEvent(QMouseEvent *e)
+{
     const bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->pos());
     pressed_ = false;
     if (click)

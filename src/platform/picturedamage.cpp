@@ -7,14 +7,17 @@ namespace platform {
 
 namespace {
 
-quint32 le32(const QByteArray &b, int at) {
+quint32 le32(const QByteArray &b, int at)
+{
     return qFromLittleEndian<quint32>(b.constData() + at);
 }
-quint16 le16(const QByteArray &b, int at) {
+quint16 le16(const QByteArray &b, int at)
+{
     return qFromLittleEndian<quint16>(b.constData() + at);
 }
 
-QString bmpDamage(const QByteArray &head, qint64 fileSize) {
+QString bmpDamage(const QByteArray &head, qint64 fileSize)
+{
     if (head.size() < 26 || !head.startsWith("BM"))
         return {};
     const qint64 offBits = le32(head, 10);
@@ -44,14 +47,16 @@ QString bmpDamage(const QByteArray &head, qint64 fileSize) {
     return {};
 }
 
-QString jpegDamage(const QByteArray &tail) {
+QString jpegDamage(const QByteArray &tail)
+{
     // Entropy-coded data never holds FF D9, so a file cut inside it has no end marker.
     if (!tail.contains(QByteArrayLiteral("\xff\xd9")))
         return QStringLiteral("The JPEG data ends before its end-of-image marker.");
     return {};
 }
 
-QString gifDamage(const QByteArray &tail) {
+QString gifDamage(const QByteArray &tail)
+{
     if (tail.isEmpty() || tail.back() != '\x3b')
         return QStringLiteral("The GIF data ends before its trailer.");
     return {};
@@ -60,7 +65,8 @@ QString gifDamage(const QByteArray &tail) {
 } // namespace
 
 QString findDamage(const QByteArray &format, const QByteArray &head, const QByteArray &tail,
-                   qint64 fileSize) {
+                   qint64 fileSize)
+{
     if (format == "bmp")
         return bmpDamage(head, fileSize);
     if (format == "jpeg" || format == "jpg")

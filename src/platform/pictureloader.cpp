@@ -13,17 +13,20 @@ namespace {
 // Decoder warnings that mean the decoded picture holds filler instead of the file's data.
 struct WarningCatcher {
     WarningCatcher()
-        : previous(qInstallMessageHandler(&WarningCatcher::handle)) {
+        : previous(qInstallMessageHandler(&WarningCatcher::handle))
+    {
         active = this;
     }
-    ~WarningCatcher() {
+    ~WarningCatcher()
+    {
         qInstallMessageHandler(previous);
         active = nullptr;
     }
     WarningCatcher(const WarningCatcher &) = delete;
     WarningCatcher &operator=(const WarningCatcher &) = delete;
 
-    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &msg) {
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &msg)
+    {
         const bool fromReader =
             context.category && QByteArray(context.category).startsWith("qt.gui.imageio");
         if (active && type >= QtWarningMsg && fromReader) {
@@ -42,11 +45,13 @@ struct WarningCatcher {
     QStringList damage;
 };
 
-LoadResult fail(const QString &why) {
+LoadResult fail(const QString &why)
+{
     return LoadResult{false, {}, why};
 }
 
-QString damageInFile(const QString &path, const QByteArray &format) {
+QString damageInFile(const QString &path, const QByteArray &format)
+{
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return QStringLiteral("The file can no longer be read.");
@@ -60,7 +65,8 @@ QString damageInFile(const QString &path, const QByteArray &format) {
 
 } // namespace
 
-LoadResult LoadPicture(const QString &path, int fitSide) {
+LoadResult LoadPicture(const QString &path, int fitSide)
+{
     if (path.isEmpty())
         return LoadResult{true, {}, {}};
 

@@ -4,7 +4,8 @@
 
 namespace platform {
 
-bool startProgram(const QString &path) {
+bool startProgram(const QString &path)
+{
     if (path.isEmpty())
         return false;
     return QProcess::startDetached(path, {});

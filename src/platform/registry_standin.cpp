@@ -11,17 +11,20 @@ namespace {
 
 constexpr HKEY SysInfoKey = 0x1001;
 
-bool sameKey(const std::string &a, const std::string &b) {
+bool sameKey(const std::string &a, const std::string &b)
+{
     return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
 }
 
 class StandInRegistry : public Registry {
 public:
     explicit StandInRegistry(std::function<std::string()> find)
-        : find_(std::move(find)) {}
+        : find_(std::move(find))
+    {}
 
     long RegOpenKeyExA(HKEY root, const std::string &subKey, std::uint32_t, std::uint32_t,
-                       HKEY *result) override {
+                       HKEY *result) override
+    {
         if (root != HKEY_LOCAL_MACHINE ||
             !sameKey(subKey, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"))
             return ERROR_FILE_NOT_FOUND;
@@ -30,7 +33,8 @@ public:
     }
 
     long RegQueryValueExA(HKEY key, const std::string &valueName, std::uint32_t *type,
-                          std::uint8_t *data, std::uint32_t *size) override {
+                          std::uint8_t *data, std::uint32_t *size) override
+    {
         if (key != SysInfoKey)
             return ERROR_INVALID_HANDLE;
         if (!sameKey(valueName, "PATH"))
@@ -53,7 +57,8 @@ public:
         return ERROR_SUCCESS;
     }
 
-    long RegCloseKey(HKEY key) override {
+    long RegCloseKey(HKEY key) override
+    {
         return key == SysInfoKey ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
     }
 
@@ -63,7 +68,8 @@ private:
 
 } // namespace
 
-std::string findSysInfoOnPath() {
+std::string findSysInfoOnPath()
+{
     for (const char *name : {"hardinfo2", "hardinfo", "kinfocenter", "gnome-system-monitor"}) {
         const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
         if (!found.isEmpty())
@@ -72,12 +78,14 @@ std::string findSysInfoOnPath() {
     return {};
 }
 
-std::unique_ptr<Registry> standInRegistry(std::function<std::string()> findSysInfoProgram) {
+std::unique_ptr<Registry> standInRegistry(std::function<std::string()> findSysInfoProgram)
+{
     return std::make_unique<StandInRegistry>(std::move(findSysInfoProgram));
 }
 
 #ifndef _WIN32
-std::unique_ptr<Registry> systemRegistry() {
+std::unique_ptr<Registry> systemRegistry()
+{
     return standInRegistry(&findSysInfoOnPath);
 }
 #endif

@@ -6,7 +6,8 @@ namespace platform {
 
 Shape::Shape(const QString &name, Style style, Colour color, QWidget *parent)
     : Control<QWidget>(parent)
-    , style_(style) {
+    , style_(style)
+{
     setObjectName(name);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     if (style == Style::Outline)
@@ -15,14 +16,16 @@ Shape::Shape(const QString &name, Style style, Colour color, QWidget *parent)
         back_ = color;
 }
 
-void Shape::setBackColor(Colour c) {
+void Shape::setBackColor(Colour c)
+{
     if (c == back_)
         return;
     back_ = c;
     update();
 }
 
-void Shape::paintEvent(QPaintEvent *) {
+void Shape::paintEvent(QPaintEvent *)
+{
     QPainter p(this);
     const QRect r = rect().adjusted(0, 0, -1, -1);
     if (style_ == Style::Filled)

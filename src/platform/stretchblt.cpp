@@ -5,7 +5,8 @@
 
 namespace platform {
 
-QImage stretchCopy(const QImage &src, const QRect &from, const QSize &to) {
+QImage stretchCopy(const QImage &src, const QRect &from, const QSize &to)
+{
     // Centre sampling in whole numbers: destination pixel d takes source pixel
     // floor((d + 1/2) * s / t), the same whichever way and however far it scales.
     const QImage source = src.convertToFormat(QImage::Format_RGB32);
@@ -32,7 +33,8 @@ QImage stretchCopy(const QImage &src, const QRect &from, const QSize &to) {
 }
 
 bool StretchBlt(PictureBox &dest, int dx, int dy, int dw, int dh, const PictureBox &src, int sx,
-                int sy, int sw, int sh, std::uint32_t rop) {
+                int sy, int sw, int sh, std::uint32_t rop)
+{
     if (rop != SRCCOPY || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0)
         return false;
     const QImage copy = stretchCopy(src.surface(), QRect(sx, sy, sw, sh), QSize(dw, dh));

@@ -2,7 +2,8 @@
 
 namespace reduction {
 
-QSizeF magnifierView(float pw, float ph) {
+QSizeF magnifierView(float pw, float ph)
+{
     float w = ViewSide, h = ViewSide;
     if (pw > ph)
         h = ph / pw * w;

@@ -4,17 +4,21 @@
 #include "platform/stretchblt.h"
 #include "reduction/magnifier.h"
 
-void Form1::Option1_Click() {
+void Form1::Option1_Click()
+{
     magnify(Picture4);
 }
-void Form1::Option2_Click() {
+void Form1::Option2_Click()
+{
     magnify(Picture3);
 }
-void Form1::Option3_Click() {
+void Form1::Option3_Click()
+{
     magnify(Picture2);
 }
 
-void Form1::magnify(platform::PictureBox *plane) {
+void Form1::magnify(platform::PictureBox *plane)
+{
     Immagine->setWidth(reduction::ViewSide);
     Immagine->setHeight(reduction::ViewSide);
     // The view follows the blue plane's aspect, whichever plane it shows.

@@ -4,7 +4,8 @@
 
 namespace reduction {
 
-ReductionGrid reductionGrid(const ReductionParams &p) {
+ReductionGrid reductionGrid(const ReductionParams &p)
+{
     ReductionGrid g;
     g.columns = stepCount(p.iw, p.n);
     g.rows = stepCount(p.ih, p.n);
@@ -13,7 +14,8 @@ ReductionGrid reductionGrid(const ReductionParams &p) {
     return g;
 }
 
-ReducedPicture riduzione(const platform::ColourSurface &surface, const ReductionParams &p) {
+ReducedPicture riduzione(const platform::ColourSurface &surface, const ReductionParams &p)
+{
     const ReductionGrid g = reductionGrid(p);
     ReducedPicture out;
     out.columns = g.columns;

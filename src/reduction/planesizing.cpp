@@ -6,14 +6,16 @@
 
 namespace reduction {
 
-QSizeF planeSize(float iw, float ih, int rx, int ry) {
+QSizeF planeSize(float iw, float ih, int rx, int ry)
+{
     const float w = iw + PlaneMargin;
     const float h = ih + PlaneMargin;
     return {static_cast<double>(w / static_cast<float>(rx)),
             static_cast<double>(h / static_cast<float>(ry))};
 }
 
-int stepCount(float size, int step) {
+int stepCount(float size, int step)
+{
     if (step < 1)
         throw std::invalid_argument("stepCount: the step must be positive");
     const float bound = (size + PlaneMargin) - 1.0f;
@@ -26,7 +28,8 @@ int stepCount(float size, int step) {
     return static_cast<int>(count);
 }
 
-QString rateCaption(char axis, int rate) {
+QString rateCaption(char axis, int rate)
+{
     return QStringLiteral("Rate %1 1:%2").arg(QLatin1Char(axis)).arg(rate);
 }
 

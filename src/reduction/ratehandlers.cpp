@@ -3,18 +3,21 @@
 
 #include "reduction/planesizing.h"
 
-void Form1::HScroll4_Change() {
+void Form1::HScroll4_Change()
+{
     Label21->setCaption(reduction::rateCaption('x', HScroll4->Value()));
     HScroll8->setValue(HScroll4->Value());
     setRGB();
 }
 
-void Form1::HScroll8_Change() {
+void Form1::HScroll8_Change()
+{
     Label22->setCaption(reduction::rateCaption('y', HScroll8->Value()));
     setRGB();
 }
 
-void Form1::setRGB() {
+void Form1::setRGB()
+{
     const QSizeF size = reduction::planeSize(Image1->Width(), Image1->Height(), HScroll4->Value(),
                                              HScroll8->Value());
     const auto pw = static_cast<float>(size.width());

@@ -4,11 +4,13 @@
 #include "reduction/pixelreduction.h"
 #include "reduction/planesizing.h"
 
-void Form1::Command3_Click() {
+void Form1::Command3_Click()
+{
     riduzione();
 }
 
-void Form1::riduzione() {
+void Form1::riduzione()
+{
     reduction::ReductionParams p;
     p.iw = Image1->Width();
     p.ih = Image1->Height();

@@ -1,56 +1,29 @@
 #include "scan/channelscan.h"
 
 #include "reduction/planesizing.h"
+#include "scan/blockkernels.h"
+#include "scan/blockpainter.h"
 
-#include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <stdexcept>
 
 namespace scan {
-
-using platform::Colour;
 
 static_assert(std::endian::native == std::endian::little,
               "colour values are read byte by byte as R, G, B");
 
 namespace {
 
-// Per-block channel values of one block row, from column-reduced bytes (4 per pixel: R, G, B, x).
-struct BlockRow {
-    std::vector<std::uint16_t> sum; // column sums over the block row's rows
-    std::vector<std::uint8_t> max, min;
-};
-
-Colour rgbColour(double v, int shift) {
-    return static_cast<Colour>(std::nearbyint(v)) << shift;
+// Byte-wise difference of two packed pixels whose bytes are each at least the other's.
+std::uint32_t spread(std::uint32_t hi, std::uint32_t lo)
+{
+    return hi - lo;
 }
 
-struct Painter {
-    const ScanParams &p;
-    ScanPlanes &out;
-
-    void put(std::size_t at, double r, double g, double b) const {
-        if (!p.threshold) {
-            out.red[at] = rgbColour(r, 0);
-            out.green[at] = rgbColour(g, 8);
-            out.blue[at] = rgbColour(b, 16);
-            return;
-        }
-        static const Colour outside = platform::QBColor(7);
-        static const Colour redIn = platform::QBColor(4);
-        static const Colour greenIn = platform::QBColor(10);
-        static const Colour blueIn = platform::QBColor(1);
-        out.green[at] = p.green.contains(g) ? greenIn : outside;
-        out.red[at] = p.red.contains(r) ? redIn : outside;
-        out.blue[at] = p.blue.contains(b) ? blueIn : outside;
-    }
-};
-
 // Copies the sampled rectangle out of a surface that does not cover it whole.
-platform::ColourSurface cover(const platform::ColourSurface &s, const QRect &r) {
+platform::ColourSurface cover(const platform::ColourSurface &s, const QRect &r)
+{
     platform::ColourSurface c;
     c.rect = r;
     c.values.resize(static_cast<std::size_t>(r.width()) * static_cast<std::size_t>(r.height()));
@@ -61,44 +34,10 @@ platform::ColourSurface cover(const platform::ColourSurface &s, const QRect &r) 
     return c;
 }
 
-void reduceColumns(const platform::ColourSurface &s, int x0, int y0, int rows, int bytes, int sel,
-                   BlockRow &row) {
-    const auto *first = reinterpret_cast<const std::uint8_t *>(s.row(y0) + (x0 - s.rect.left()));
-    if (sel == Average) {
-        std::uint16_t *sum = row.sum.data();
-        for (int i = 0; i < bytes; ++i)
-            sum[i] = first[i];
-        for (int k = 1; k < rows; ++k) {
-            const auto *b =
-                reinterpret_cast<const std::uint8_t *>(s.row(y0 + k) + (x0 - s.rect.left()));
-            for (int i = 0; i < bytes; ++i)
-                sum[i] = static_cast<std::uint16_t>(sum[i] + b[i]);
-        }
-        return;
-    }
-    const bool wantMax = sel == Maximum || sel == Spread;
-    const bool wantMin = sel == Minimum || sel == Spread;
-    std::uint8_t *mx = row.max.data();
-    std::uint8_t *mn = row.min.data();
-    if (wantMax)
-        std::memcpy(mx, first, static_cast<std::size_t>(bytes));
-    if (wantMin)
-        std::memcpy(mn, first, static_cast<std::size_t>(bytes));
-    for (int k = 1; k < rows; ++k) {
-        const auto *b =
-            reinterpret_cast<const std::uint8_t *>(s.row(y0 + k) + (x0 - s.rect.left()));
-        if (wantMax)
-            for (int i = 0; i < bytes; ++i)
-                mx[i] = std::max(mx[i], b[i]);
-        if (wantMin)
-            for (int i = 0; i < bytes; ++i)
-                mn[i] = std::min(mn[i], b[i]);
-    }
-}
-
 } // namespace
 
-ScanGrid scanGrid(const ScanParams &p) {
+ScanGrid scanGrid(const ScanParams &p)
+{
     ScanGrid g;
     // Column sums are 16-bit: 255 rows of 255 at the most.
     if (p.rx < 1 || p.ry < 1 || p.rx > 255 || p.ry > 255)
@@ -110,7 +49,8 @@ ScanGrid scanGrid(const ScanParams &p) {
     return g;
 }
 
-ScanPlanes scansiona(const platform::ColourSurface &surface, const ScanParams &p) {
+ScanPlanes scansiona(const platform::ColourSurface &surface, const ScanParams &p)
+{
     const ScanGrid g = scanGrid(p);
     ScanPlanes out;
     out.nx = g.nx;
@@ -122,11 +62,12 @@ ScanPlanes scansiona(const platform::ColourSurface &surface, const ScanParams &p
     if (blocks == 0)
         return out;
 
-    const Painter paint{p, out};
-    const bool known = p.sel >= Average && p.sel <= Spread;
-    if (!known) {
-        for (std::size_t i = 0; i < blocks; ++i)
-            paint.put(i, 0, 0, 0);
+    const BlockPainter paint(p, out, blocks);
+    if (p.sel < Average || p.sel > Spread) {
+        // No reduction chosen: every block value is 0.
+        const std::vector<std::uint32_t> zeros(static_cast<std::size_t>(g.nx), 0);
+        for (int by = 0; by < g.ny; ++by)
+            paint.values(static_cast<std::size_t>(by) * g.nx, zeros.data(), g.nx);
         return out;
     }
 
@@ -137,50 +78,40 @@ ScanPlanes scansiona(const platform::ColourSurface &surface, const ScanParams &p
         s = &covered;
     }
 
-    const int width = g.nx * p.rx;
-    const int bytes = width * 4;
-    BlockRow row;
-    row.sum.resize(static_cast<std::size_t>(bytes));
-    row.max.resize(static_cast<std::size_t>(bytes));
-    row.min.resize(static_cast<std::size_t>(bytes));
-    const double samples = static_cast<double>(p.rx) * p.ry;
+    const int bytes = g.nx * p.rx * 4;
+    const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(s->rect.width()) * 4;
+    const auto buffer = static_cast<std::size_t>(bytes) + kernels::Slack;
+    std::vector<std::uint16_t> sum(p.sel == Average ? buffer : 0);
+    std::vector<std::uint8_t> max(p.sel == Maximum || p.sel == Spread ? buffer : 0);
+    std::vector<std::uint8_t> min(p.sel == Minimum || p.sel == Spread ? buffer : 0);
+    std::vector<std::uint32_t> across(static_cast<std::size_t>(g.nx) * 4);
+    std::vector<std::uint32_t> low(p.sel == Spread ? static_cast<std::size_t>(g.nx) : 0);
 
     for (int by = 0; by < g.ny; ++by) {
-        reduceColumns(*s, g.sampled.left(), g.sampled.top() + by * p.ry, p.ry, bytes, p.sel, row);
-        std::size_t at = static_cast<std::size_t>(by) * static_cast<std::size_t>(g.nx);
-        for (int bx = 0; bx < g.nx; ++bx, ++at) {
-            const int c0 = bx * p.rx * 4;
-            const int c1 = c0 + p.rx * 4;
-            if (p.sel == Average) {
-                std::uint32_t r = 0, gr = 0, b = 0;
-                for (int c = c0; c < c1; c += 4) {
-                    r += row.sum[c];
-                    gr += row.sum[c + 1];
-                    b += row.sum[c + 2];
-                }
-                paint.put(at, r / samples, gr / samples, b / samples);
-                continue;
-            }
-            int xr = 0, xg = 0, xb = 0, nr = 255, ng = 255, nb = 255;
-            if (p.sel != Minimum)
-                for (int c = c0; c < c1; c += 4) {
-                    xr = std::max<int>(xr, row.max[c]);
-                    xg = std::max<int>(xg, row.max[c + 1]);
-                    xb = std::max<int>(xb, row.max[c + 2]);
-                }
-            if (p.sel != Maximum)
-                for (int c = c0; c < c1; c += 4) {
-                    nr = std::min<int>(nr, row.min[c]);
-                    ng = std::min<int>(ng, row.min[c + 1]);
-                    nb = std::min<int>(nb, row.min[c + 2]);
-                }
-            if (p.sel == Maximum)
-                paint.put(at, xr, xg, xb);
-            else if (p.sel == Minimum)
-                paint.put(at, nr, ng, nb);
-            else
-                paint.put(at, xr - nr, xg - ng, xb - nb);
+        const int y = g.sampled.top() + by * p.ry;
+        const auto *first =
+            reinterpret_cast<const std::uint8_t *>(s->row(y) + (g.sampled.left() - s->rect.left()));
+        const std::size_t row = static_cast<std::size_t>(by) * static_cast<std::size_t>(g.nx);
+        if (p.sel == Average) {
+            kernels::columnSum(first, stride, p.ry, bytes, sum.data());
+            kernels::blocksSum(sum.data(), p.rx, g.nx, across.data());
+            paint.sums(row, across.data(), g.nx);
+            continue;
         }
+        if (!max.empty()) {
+            kernels::columnMax(first, stride, p.ry, bytes, max.data());
+            kernels::blocksMax(max.data(), p.rx, g.nx, across.data());
+        }
+        if (!min.empty()) {
+            kernels::columnMin(first, stride, p.ry, bytes, min.data());
+            kernels::blocksMin(min.data(), p.rx, g.nx,
+                               p.sel == Spread ? low.data() : across.data());
+        }
+        if (p.sel == Spread) // maximum minus minimum, byte by byte: never below zero
+            for (int bx = 0; bx < g.nx; ++bx)
+                across[static_cast<std::size_t>(bx)] =
+                    spread(across[static_cast<std::size_t>(bx)], low[static_cast<std::size_t>(bx)]);
+        paint.values(row, across.data(), g.nx);
     }
     return out;
 }

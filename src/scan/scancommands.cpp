@@ -6,15 +6,18 @@
 
 #include <QCoreApplication>
 
-void Form1::Command1_Click() {
+void Form1::Command1_Click()
+{
     runScanCommand(0);
 }
 
-void Form1::Command7_Click() {
+void Form1::Command7_Click()
+{
     runScanCommand(-1);
 }
 
-void Form1::runScanCommand(short filtro) {
+void Form1::runScanCommand(short filtro)
+{
     Label23->setCaption(QStringLiteral(" Working... "));
     Label23->setForeColor(255);
     QCoreApplication::processEvents();
@@ -26,7 +29,8 @@ void Form1::runScanCommand(short filtro) {
     Label23->setCaption(QStringLiteral("Process complete."));
 }
 
-void Form1::clearOptions() {
+void Form1::clearOptions()
+{
     // An exclusive group keeps one option checked; lift that for the moment to clear all three.
     options_->setExclusive(false);
     for (auto *option : {Option1, Option2, Option3})
@@ -34,7 +38,8 @@ void Form1::clearOptions() {
     options_->setExclusive(true);
 }
 
-void Form1::scansiona(short filtro) {
+void Form1::scansiona(short filtro)
+{
     scan::ScanParams p;
     p.iw = Image1->Width();
     p.ih = Image1->Height();

@@ -6,7 +6,8 @@
 
 namespace thresholds {
 
-Components probeComponents(platform::Colour c) {
+Components probeComponents(platform::Colour c)
+{
     const std::string t = scan::formatHex(c);
     const std::string_view v(t);
     return {scan::dec(v.substr(0, 2)), scan::dec(v.substr(2, 2)), scan::dec(v.substr(4, 2))};

@@ -3,27 +3,34 @@
 
 #include "thresholds/probe.h"
 
-void Form1::Picture2_MouseMove(int, int, float x, float y) {
+void Form1::Picture2_MouseMove(int, int, float x, float y)
+{
     probe(Picture2, x, y);
 }
-void Form1::Picture3_MouseMove(int, int, float x, float y) {
+void Form1::Picture3_MouseMove(int, int, float x, float y)
+{
     probe(Picture3, x, y);
 }
-void Form1::Picture4_MouseMove(int, int, float x, float y) {
+void Form1::Picture4_MouseMove(int, int, float x, float y)
+{
     probe(Picture4, x, y);
 }
 
-void Form1::Picture2_Click() {
+void Form1::Picture2_Click()
+{
     takeThreshold(Label27, HScroll3);
 }
-void Form1::Picture3_Click() {
+void Form1::Picture3_Click()
+{
     takeThreshold(Label28, HScroll1);
 }
-void Form1::Picture4_Click() {
+void Form1::Picture4_Click()
+{
     takeThreshold(Label29, HScroll2);
 }
 
-void Form1::probe(platform::PictureBox *plane, float x, float y) {
+void Form1::probe(platform::PictureBox *plane, float x, float y)
+{
     const platform::Colour c = plane->Point(x, y);
     if (c == platform::NoColour)
         return;
@@ -33,7 +40,8 @@ void Form1::probe(platform::PictureBox *plane, float x, float y) {
     Label29->setCaption(QString::number(parts.red));
 }
 
-void Form1::takeThreshold(platform::Label *readout, platform::HScrollBar *minBar) {
+void Form1::takeThreshold(platform::Label *readout, platform::HScrollBar *minBar)
+{
     bool ok = false;
     const short value = readout->Caption().toShort(&ok);
     if (ok)

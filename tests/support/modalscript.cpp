@@ -4,20 +4,23 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-ModalScript::ModalScript() {
+ModalScript::ModalScript()
+{
     timer_.setInterval(5);
     connect(&timer_, &QTimer::timeout, this, &ModalScript::poll);
 }
 
 ModalScript::~ModalScript() = default;
 
-ModalScript &ModalScript::then(Action action) {
+ModalScript &ModalScript::then(Action action)
+{
     actions_.push(std::move(action));
     timer_.start();
     return *this;
 }
 
-ModalScript &ModalScript::chooseFile(const QString &path) {
+ModalScript &ModalScript::chooseFile(const QString &path)
+{
     return then([path](QWidget *w) {
         auto *dialog = qobject_cast<QFileDialog *>(w);
         Q_ASSERT(dialog);
@@ -26,14 +29,16 @@ ModalScript &ModalScript::chooseFile(const QString &path) {
     });
 }
 
-ModalScript &ModalScript::cancelDialog() {
+ModalScript &ModalScript::cancelDialog()
+{
     return then([](QWidget *w) {
         if (auto *dialog = qobject_cast<QDialog *>(w))
             dialog->reject();
     });
 }
 
-ModalScript &ModalScript::acknowledgeMessage() {
+ModalScript &ModalScript::acknowledgeMessage()
+{
     return then([this](QWidget *w) {
         auto *box = qobject_cast<QMessageBox *>(w);
         Q_ASSERT(box);
@@ -42,7 +47,8 @@ ModalScript &ModalScript::acknowledgeMessage() {
     });
 }
 
-void ModalScript::poll() {
+void ModalScript::poll()
+{
     QWidget *modal = QApplication::activeModalWidget();
     if (!modal || modal == last_ || actions_.empty())
         return;

@@ -11,14 +11,16 @@ using namespace scan;
 
 namespace {
 
-std::string twoDigits(double v) {
+std::string twoDigits(double v)
+{
     char buf[8];
     std::snprintf(buf, sizeof buf, "%X", static_cast<unsigned>(std::nearbyint(v)));
     std::string h(buf);
     return h.size() < 2 ? "0" + h : h;
 }
 
-void put(std::vector<platform::Colour> &plane, int nx, int bx, int by, platform::Colour c) {
+void put(std::vector<platform::Colour> &plane, int nx, int bx, int by, platform::Colour c)
+{
     const std::size_t at = static_cast<std::size_t>(by - 1) * nx + (bx - 1);
     if (plane.size() <= at)
         plane.resize(at + 1);
@@ -27,7 +29,8 @@ void put(std::vector<platform::Colour> &plane, int nx, int bx, int by, platform:
 
 } // namespace
 
-ScanPlanes referenceScan(const platform::ColourSurface &surface, const ScanParams &p) {
+ScanPlanes referenceScan(const platform::ColourSurface &surface, const ScanParams &p)
+{
     const float W = p.iw + 20.0f;
     const float H = p.ih + 20.0f;
     ScanPlanes out;

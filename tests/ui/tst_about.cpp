@@ -11,7 +11,8 @@
 using namespace platform;
 
 namespace {
-int aboutBoxes() {
+int aboutBoxes()
+{
     int n = 0;
     for (QWidget *w : QApplication::topLevelWidgets())
         n += w->objectName() == QLatin1String("frmAbout") ? 1 : 0;
@@ -30,7 +31,8 @@ private slots:
     void sysInfoFailureShowsTheMessageAndKeepsTheBox();
 };
 
-void TestAbout::designAndLoadedTexts() {
+void TestAbout::designAndLoadedTexts()
+{
     frmAbout box;
     QCOMPARE(box.windowTitle(), QStringLiteral("About Tintara"));
     QCOMPARE(box.lblTitle->Caption(), QStringLiteral("Titolo applicazione"));
@@ -56,7 +58,8 @@ void TestAbout::designAndLoadedTexts() {
     QCOMPARE(box.Line1->objectName(), QStringLiteral("Line1"));
 }
 
-void TestAbout::oneBoxAtATime() {
+void TestAbout::oneBoxAtATime()
+{
     Form1 form;
     testpics::start(form);
     form.Command4->click();
@@ -72,7 +75,8 @@ void TestAbout::oneBoxAtATime() {
     QTRY_COMPARE(aboutBoxes(), 0);
 }
 
-void TestAbout::okAndReopenLoadAfresh() {
+void TestAbout::okAndReopenLoadAfresh()
+{
     Form1 form;
     testpics::start(form);
     form.Command4->click();
@@ -89,7 +93,8 @@ void TestAbout::okAndReopenLoadAfresh() {
     QTRY_COMPARE(aboutBoxes(), 0);
 }
 
-void TestAbout::escapeClosesIt() {
+void TestAbout::escapeClosesIt()
+{
     Form1 form;
     testpics::start(form);
     form.Command4->click();
@@ -99,7 +104,8 @@ void TestAbout::escapeClosesIt() {
     QTRY_VERIFY(box.isNull());
 }
 
-void TestAbout::closingTheMainWindowLeavesItOpen() {
+void TestAbout::closingTheMainWindowLeavesItOpen()
+{
     auto *form = new Form1;
     testpics::start(*form);
     form->Command4->click();
@@ -113,7 +119,8 @@ void TestAbout::closingTheMainWindowLeavesItOpen() {
     QTRY_VERIFY(box.isNull());
 }
 
-void TestAbout::sysInfoFailureShowsTheMessageAndKeepsTheBox() {
+void TestAbout::sysInfoFailureShowsTheMessageAndKeepsTheBox()
+{
     Form1 form;
     testpics::start(form);
     form.Command4->click();

@@ -28,7 +28,8 @@ private slots:
     void fileDialogKeepsTheLastFile();
 };
 
-void TestControls::fractionalGeometryReadsBackUnchanged_data() {
+void TestControls::fractionalGeometryReadsBackUnchanged_data()
+{
     QTest::addColumn<float>("value");
     QTest::addColumn<int>("pixels");
     QTest::newRow("173.33") << 173.33f << 173;
@@ -38,7 +39,8 @@ void TestControls::fractionalGeometryReadsBackUnchanged_data() {
     QTest::newRow("whole") << 520.0f << 520;
 }
 
-void TestControls::fractionalGeometryReadsBackUnchanged() {
+void TestControls::fractionalGeometryReadsBackUnchanged()
+{
     QFETCH(float, value);
     QFETCH(int, pixels);
     QWidget parent;
@@ -50,7 +52,8 @@ void TestControls::fractionalGeometryReadsBackUnchanged() {
     QCOMPARE(box.ScaleWidth(), std::max(0, pixels - 4)); // the 2-pixel border on each side
 }
 
-void TestControls::scrollBarRunsItsHandlerOnCommittedChangesOnly() {
+void TestControls::scrollBarRunsItsHandlerOnCommittedChangesOnly()
+{
     QWidget parent;
     HScrollBar bar(QStringLiteral("bar"), 0, 255, 0, 1, 20, &parent);
     bar.Move(0, 0, 97, 17);
@@ -89,7 +92,8 @@ void TestControls::scrollBarRunsItsHandlerOnCommittedChangesOnly() {
     QCOMPARE(bar.Value(), 255); // the limits hold
 }
 
-void TestControls::comboBoxClickAndTyping() {
+void TestControls::comboBoxClickAndTyping()
+{
     QWidget parent;
     ComboBox list(QStringLiteral("list"), false, &parent);
     ComboBox edit(QStringLiteral("edit"), true, &parent);
@@ -124,7 +128,8 @@ void TestControls::comboBoxClickAndTyping() {
     QCOMPARE(edit.ListIndex(), 0);
 }
 
-void TestControls::pictureBoxSurface() {
+void TestControls::pictureBoxSurface()
+{
     QWidget parent;
     PictureBox box(QStringLiteral("box"), true, &parent);
     box.setBackColor(RGB(10, 20, 30));
@@ -162,7 +167,8 @@ void TestControls::pictureBoxSurface() {
     QCOMPARE(QColor(shown.pixel(3, 2)), QColor(10, 20, 30));
 }
 
-void TestControls::pictureBoxAutoSize() {
+void TestControls::pictureBoxAutoSize()
+{
     QWidget parent;
     PictureBox box(QStringLiteral("Picture1"), false, &parent);
     box.Move(40, 80, 97, 65);
@@ -175,7 +181,8 @@ void TestControls::pictureBoxAutoSize() {
     QVERIFY(box.picture().isEmpty());
 }
 
-void TestControls::labelColoursCanBeReadBack() {
+void TestControls::labelColoursCanBeReadBack()
+{
     QWidget parent;
     Label label(QStringLiteral("Label23"), QStringLiteral("Process complete"), &parent);
     label.setForeColor(255);
@@ -186,7 +193,8 @@ void TestControls::labelColoursCanBeReadBack() {
     QVERIFY(label.autoFillBackground());
 }
 
-void TestControls::fileDialogKeepsTheLastFile() {
+void TestControls::fileDialogKeepsTheLastFile()
+{
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("one.txt"));
     QFile(path).open(QIODevice::WriteOnly);

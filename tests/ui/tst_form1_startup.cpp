@@ -22,7 +22,8 @@ private slots:
     void clearErasesOnlyThePlanes();
 };
 
-void TestForm1Startup::windowItself() {
+void TestForm1Startup::windowItself()
+{
     Form1 form;
     QVERIFY(form.windowTitle().startsWith(QStringLiteral("Tintara 3.0   -  ")));
     QVERIFY(form.windowTitle().contains(QStringLiteral("example.org")));
@@ -32,7 +33,8 @@ void TestForm1Startup::windowItself() {
     QCOMPARE(form.objectName(), QStringLiteral("Form1"));
 }
 
-void TestForm1Startup::controlsAtTheirDesignPlaces_data() {
+void TestForm1Startup::controlsAtTheirDesignPlaces_data()
+{
     QTest::addColumn<QRect>("place");
     const std::pair<const char *, QRect> controls[] = {
         {"Label19", {16, 16, 81, 17}},      {"Combo1", {112, 16, 97, 24}},
@@ -67,7 +69,8 @@ void TestForm1Startup::controlsAtTheirDesignPlaces_data() {
         QTest::newRow(name) << place;
 }
 
-void TestForm1Startup::controlsAtTheirDesignPlaces() {
+void TestForm1Startup::controlsAtTheirDesignPlaces()
+{
     QFETCH(QRect, place);
     Form1 form;
     auto *control = form.findChild<QWidget *>(QLatin1String(QTest::currentDataTag()));
@@ -76,7 +79,8 @@ void TestForm1Startup::controlsAtTheirDesignPlaces() {
     QCOMPARE(control->geometry(), place);
 }
 
-void TestForm1Startup::captionsAndFonts() {
+void TestForm1Startup::captionsAndFonts()
+{
     Form1 form;
     QCOMPARE(form.Command4->text(), QStringLiteral("Abuot  Tintara"));
     QCOMPARE(form.Command7->text(), QStringLiteral("THRESHOLD SCAN"));
@@ -103,7 +107,8 @@ void TestForm1Startup::captionsAndFonts() {
     QCOMPARE(form.Shape1->BorderColor(), RGB(0, 0, 255));
 }
 
-void TestForm1Startup::createdStateBeforeStartUp() {
+void TestForm1Startup::createdStateBeforeStartUp()
+{
     Form1 form;
     QCOMPARE(form.margine, short(0));
     for (HScrollBar *bar : {form.HScroll1, form.HScroll2, form.HScroll3, form.HScroll5,
@@ -121,7 +126,8 @@ void TestForm1Startup::createdStateBeforeStartUp() {
     QCOMPARE(form.HScroll4->LargeChange(), 1);
 }
 
-void TestForm1Startup::startUpSequence() {
+void TestForm1Startup::startUpSequence()
+{
     Form1 form;
     testpics::start(form);
     QCOMPARE(form.margine, short(10));
@@ -157,7 +163,8 @@ void TestForm1Startup::startUpSequence() {
         QVERIFY(!option->isChecked());
 }
 
-void TestForm1Startup::frameSizeDuringStartUp() {
+void TestForm1Startup::frameSizeDuringStartUp()
+{
     Form1 form;
     QList<std::pair<float, short>> seen;
     // Connected after the window's own handler, so it sees what Combo1_Click left.
@@ -171,7 +178,8 @@ void TestForm1Startup::frameSizeDuringStartUp() {
     QCOMPARE(form.Shape1->Height(), 520.0f);
 }
 
-void TestForm1Startup::pointReadsTheRenderedWindow() {
+void TestForm1Startup::pointReadsTheRenderedWindow()
+{
     Form1 form;
     testpics::start(form);
     QCOMPARE(form.Point(680, 72), RGB(128, 128, 128)); // inside the minimum swatch
@@ -182,7 +190,8 @@ void TestForm1Startup::pointReadsTheRenderedWindow() {
     QCOMPARE(form.Point(10, 584), NoColour);
 }
 
-void TestForm1Startup::clearErasesOnlyThePlanes() {
+void TestForm1Startup::clearErasesOnlyThePlanes()
+{
     Form1 form;
     testpics::start(form);
     const QImage before = form.captureClient();

@@ -10,7 +10,8 @@
 using namespace platform;
 
 namespace {
-QRectF placeOf(const Control<QWidget> *c) {
+QRectF placeOf(const Control<QWidget> *c)
+{
     return {c->Left(), c->Top(), c->Width(), c->Height()};
 }
 } // namespace
@@ -31,7 +32,8 @@ private:
     QTemporaryDir dir_;
 };
 
-void TestLoading::previewFitsTheSquare_data() {
+void TestLoading::previewFitsTheSquare_data()
+{
     QTest::addColumn<QSize>("picture");
     QTest::addColumn<int>("sizeIndex");
     QTest::addColumn<QSizeF>("preview");
@@ -42,7 +44,8 @@ void TestLoading::previewFitsTheSquare_data() {
     QTest::newRow("100 x 50 at 400") << QSize(100, 50) << 2 << QSizeF(400, 200);
 }
 
-void TestLoading::previewFitsTheSquare() {
+void TestLoading::previewFitsTheSquare()
+{
     QFETCH(QSize, picture);
     QFETCH(int, sizeIndex);
     QFETCH(QSizeF, preview);
@@ -64,7 +67,8 @@ void TestLoading::previewFitsTheSquare() {
     QCOMPARE(form.Picture4->Height(), float((preview.height() + 20) / 3));
 }
 
-void TestLoading::previewShowsThePicture() {
+void TestLoading::previewShowsThePicture()
+{
     Form1 form;
     testpics::start(form);
     testpics::load(form, testpics::write(dir_, QStringLiteral("split.png"),
@@ -75,7 +79,8 @@ void TestLoading::previewShowsThePicture() {
     QVERIFY(form.Point(18, 66 + 376) != RGB(0, 0, 255)); // just below the preview
 }
 
-void TestLoading::smallerSizeAfterALoad() {
+void TestLoading::smallerSizeAfterALoad()
+{
     Form1 form;
     testpics::start(form);
     testpics::load(
@@ -85,7 +90,8 @@ void TestLoading::smallerSizeAfterALoad() {
     QCOMPARE(placeOf(form.Image1), QRectF(18, 66, 500, 375)); // until the next load
 }
 
-void TestLoading::cancelBeforeAnyLoadEmptiesThePreview() {
+void TestLoading::cancelBeforeAnyLoadEmptiesThePreview()
+{
     Form1 form;
     testpics::start(form);
     ModalScript script;
@@ -98,7 +104,8 @@ void TestLoading::cancelBeforeAnyLoadEmptiesThePreview() {
     QCOMPARE(placeOf(form.Image1), QRectF(18, 66, 500, float(500.0 * (65.0f / 97.0f))));
 }
 
-void TestLoading::cancelAfterALoadReloadsAtTheCurrentSize() {
+void TestLoading::cancelAfterALoadReloadsAtTheCurrentSize()
+{
     Form1 form;
     testpics::start(form);
     const QString path =
@@ -113,7 +120,8 @@ void TestLoading::cancelAfterALoadReloadsAtTheCurrentSize() {
     QCOMPARE(form.Point(100, 100), RGB(0, 255, 0));
 }
 
-void TestLoading::twoLoadsInARow() {
+void TestLoading::twoLoadsInARow()
+{
     Form1 form;
     testpics::start(form);
     testpics::load(
@@ -126,7 +134,8 @@ void TestLoading::twoLoadsInARow() {
     QCOMPARE(form.Picture3->Height(), 520.0f / 3);
 }
 
-void TestLoading::unreadableFilesChangeNothing() {
+void TestLoading::unreadableFilesChangeNothing()
+{
     Form1 form;
     testpics::start(form);
     testpics::load(form, testpics::write(dir_, QStringLiteral("good.png"),

@@ -12,7 +12,8 @@ using namespace platform;
 namespace {
 
 // Clicks the right arrow of a scroll bar, as a user would.
-void clickRightArrow(QScrollBar *bar) {
+void clickRightArrow(QScrollBar *bar)
+{
     QStyleOptionSlider opt;
     opt.initFrom(bar);
     opt.orientation = bar->orientation();
@@ -27,7 +28,8 @@ void clickRightArrow(QScrollBar *bar) {
     QTest::mouseClick(bar, Qt::LeftButton, {}, arrow.center());
 }
 
-QSizeF planeOf(const PictureBox *p) {
+QSizeF planeOf(const PictureBox *p)
+{
     return {p->Width(), p->Height()};
 }
 
@@ -56,19 +58,22 @@ private:
     QTemporaryDir dir_;
 };
 
-void TestRatesThresholds::init() {
+void TestRatesThresholds::init()
+{
     form = new Form1;
     testpics::start(*form);
     testpics::load(
         *form, testpics::write(dir_, QStringLiteral("p.png"), testpics::solid(640, 480, Qt::gray)));
 }
 
-void TestRatesThresholds::cleanup() {
+void TestRatesThresholds::cleanup()
+{
     delete form;
     form = nullptr;
 }
 
-void TestRatesThresholds::xRateDragsTheYRate() {
+void TestRatesThresholds::xRateDragsTheYRate()
+{
     QSignalSpy sized(form, &Form1::planesSized);
     QSignalSpy yChanged(form->HScroll8, &QScrollBar::valueChanged);
     form->HScroll4->setValue(7);
@@ -81,7 +86,8 @@ void TestRatesThresholds::xRateDragsTheYRate() {
         QCOMPARE(planeOf(p), QSizeF(520.0f / 7, 395.0f / 7));
 }
 
-void TestRatesThresholds::xRateToTheValueYAlreadyHas() {
+void TestRatesThresholds::xRateToTheValueYAlreadyHas()
+{
     form->HScroll8->setValue(9);
     QSignalSpy sized(form, &Form1::planesSized);
     QSignalSpy yChanged(form->HScroll8, &QScrollBar::valueChanged);
@@ -90,7 +96,8 @@ void TestRatesThresholds::xRateToTheValueYAlreadyHas() {
     QCOMPARE(sized.count(), 1);
 }
 
-void TestRatesThresholds::yRateAlone() {
+void TestRatesThresholds::yRateAlone()
+{
     const QString x = form->Label21->Caption();
     form->HScroll8->setValue(10);
     QCOMPARE(form->HScroll4->Value(), 3);
@@ -99,14 +106,16 @@ void TestRatesThresholds::yRateAlone() {
     QCOMPARE(planeOf(form->Picture3), QSizeF(520.0f / 3, 395.0f / 10));
 }
 
-void TestRatesThresholds::readoutsLoseTheirBlank() {
+void TestRatesThresholds::readoutsLoseTheirBlank()
+{
     form->HScroll4->setValue(30);
     form->HScroll4->setValue(3);
     QCOMPARE(form->Label21->Caption(), QStringLiteral("Rate x 1:3"));
     QCOMPARE(form->Label22->Caption(), QStringLiteral("Rate y 1:3"));
 }
 
-void TestRatesThresholds::ratesStopAtTheirLimits() {
+void TestRatesThresholds::ratesStopAtTheirLimits()
+{
     form->HScroll4->setValue(31);
     QCOMPARE(form->HScroll4->Value(), 30);
     form->HScroll8->setValue(0);
@@ -114,7 +123,8 @@ void TestRatesThresholds::ratesStopAtTheirLimits() {
     QCOMPARE(planeOf(form->Picture2), QSizeF(520.0f / 30, 395.0f / 3));
 }
 
-void TestRatesThresholds::userArrowClicksCommitAChange() {
+void TestRatesThresholds::userArrowClicksCommitAChange()
+{
     clickRightArrow(form->HScroll4);
     QCOMPARE(form->HScroll4->Value(), 4);
     QCOMPARE(form->Label21->Caption(), QStringLiteral("Rate x 1:4"));
@@ -124,7 +134,8 @@ void TestRatesThresholds::userArrowClicksCommitAChange() {
     QCOMPARE(form->HScroll5->Min(), 129);
 }
 
-void TestRatesThresholds::minimumReopensItsBand() {
+void TestRatesThresholds::minimumReopensItsBand()
+{
     form->HScroll2->setValue(200);
     QCOMPARE(form->Label14->Caption(), QStringLiteral("200"));
     QCOMPARE(form->HScroll5->Min(), 200);
@@ -137,7 +148,8 @@ void TestRatesThresholds::minimumReopensItsBand() {
     QCOMPARE(form->Label16->Caption(), QStringLiteral("255"));
 }
 
-void TestRatesThresholds::loweredMaximumGoesBackTo255() {
+void TestRatesThresholds::loweredMaximumGoesBackTo255()
+{
     form->HScroll6->setValue(180);
     QCOMPARE(form->Label16->Caption(), QStringLiteral("180"));
     QCOMPARE(form->Shape3->BackColor(), RGB(255, 180, 255));
@@ -155,7 +167,8 @@ void TestRatesThresholds::loweredMaximumGoesBackTo255() {
     QCOMPARE(form->HScroll6->Min(), 200);
 }
 
-void TestRatesThresholds::minimumAt255PinsTheMaximum() {
+void TestRatesThresholds::minimumAt255PinsTheMaximum()
+{
     form->HScroll3->setValue(255);
     QCOMPARE(form->HScroll7->Min(), 255);
     QCOMPARE(form->HScroll7->Value(), 255);
@@ -163,7 +176,8 @@ void TestRatesThresholds::minimumAt255PinsTheMaximum() {
     QCOMPARE(form->HScroll7->Value(), 255);
 }
 
-void TestRatesThresholds::maximumChangesOnlyItsOwnSwatch() {
+void TestRatesThresholds::maximumChangesOnlyItsOwnSwatch()
+{
     form->HScroll5->setValue(50); // below its minimum: held at 128
     QCOMPARE(form->HScroll5->Value(), 128);
     QCOMPARE(form->Label11->Caption(), QStringLiteral("128"));
@@ -172,7 +186,8 @@ void TestRatesThresholds::maximumChangesOnlyItsOwnSwatch() {
     QCOMPARE(form->HScroll2->Value(), 128);
 }
 
-void TestRatesThresholds::maximumAlreadyAt255RunsNoHandler() {
+void TestRatesThresholds::maximumAlreadyAt255RunsNoHandler()
+{
     form->HScroll5->setValue(200);
     form->HScroll5->setValue(255);
     const Colour swatch = form->Shape3->BackColor();
@@ -183,7 +198,8 @@ void TestRatesThresholds::maximumAlreadyAt255RunsNoHandler() {
     QCOMPARE(form->Shape3->BackColor(), swatch);
 }
 
-void TestRatesThresholds::sameValueChangesNothing() {
+void TestRatesThresholds::sameValueChangesNothing()
+{
     form->HScroll6->setValue(200);
     QSignalSpy minChanged(form->HScroll1, &QScrollBar::valueChanged);
     form->HScroll1->setValue(128);

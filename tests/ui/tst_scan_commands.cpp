@@ -24,24 +24,28 @@ private slots:
     void planesAreResizedAndNotCleared();
 
 private:
-    void load(const QImage &img) {
+    void load(const QImage &img)
+    {
         testpics::load(*form, testpics::write(dir_, QStringLiteral("p.png"), img));
     }
     Form1 *form = nullptr;
     QTemporaryDir dir_;
 };
 
-void TestScanCommands::init() {
+void TestScanCommands::init()
+{
     form = new Form1;
     testpics::start(*form);
 }
 
-void TestScanCommands::cleanup() {
+void TestScanCommands::cleanup()
+{
     delete form;
     form = nullptr;
 }
 
-void TestScanCommands::statusLineAndZoomBoxDuringAScan() {
+void TestScanCommands::statusLineAndZoomBoxDuringAScan()
+{
     load(testpics::solid(500, 500, QColor(200, 100, 50)));
     form->Command1->click();
     form->Option1->click();
@@ -65,7 +69,8 @@ void TestScanCommands::statusLineAndZoomBoxDuringAScan() {
     QCOMPARE(form->Immagine->Point(10, 10), form->Immagine->BackColor());
 }
 
-void TestScanCommands::uniformPictureInBothModes() {
+void TestScanCommands::uniformPictureInBothModes()
+{
     load(testpics::solid(500, 500, QColor(200, 100, 50)));
     form->Command1->click();
     // Interior blocks only: the last column and row reach past the preview.
@@ -85,7 +90,8 @@ void TestScanCommands::uniformPictureInBothModes() {
     QCOMPARE(form->Picture4->Point(50, 50), RGB(0, 0, 0));
 }
 
-void TestScanCommands::gridStartsAtThePreview() {
+void TestScanCommands::gridStartsAtThePreview()
+{
     // Top half red, bottom half blue: the first block row holds the picture's top rows and
     // the last full block row its bottom rows, not the window above it.
     load(testpics::split(500, 500, Qt::red, Qt::blue));
@@ -99,7 +105,8 @@ void TestScanCommands::gridStartsAtThePreview() {
     QCOMPARE(form->Picture4->Point(80, 84), RGB(85, 0, 0));
 }
 
-void TestScanCommands::planesEqualThePlainScanOfTheWindow_data() {
+void TestScanCommands::planesEqualThePlainScanOfTheWindow_data()
+{
     QTest::addColumn<int>("type");
     QTest::addColumn<bool>("threshold");
     QTest::addColumn<int>("rx");
@@ -110,7 +117,8 @@ void TestScanCommands::planesEqualThePlainScanOfTheWindow_data() {
     QTest::newRow("spread threshold 5x5") << 3 << true << 5 << 5;
 }
 
-void TestScanCommands::planesEqualThePlainScanOfTheWindow() {
+void TestScanCommands::planesEqualThePlainScanOfTheWindow()
+{
     QFETCH(int, type);
     QFETCH(bool, threshold);
     QFETCH(int, rx);
@@ -151,7 +159,8 @@ void TestScanCommands::planesEqualThePlainScanOfTheWindow() {
         }
 }
 
-void TestScanCommands::typedSelectionTypeGivesBlackPlanes() {
+void TestScanCommands::typedSelectionTypeGivesBlackPlanes()
+{
     load(testpics::solid(300, 300, Qt::white));
     form->show();
     QTest::keyClicks(form->Combo2->lineEdit(), QStringLiteral("x"));
@@ -163,7 +172,8 @@ void TestScanCommands::typedSelectionTypeGivesBlackPlanes() {
     QCOMPARE(form->Picture3->Point(20, 20), RGB(192, 192, 192));
 }
 
-void TestScanCommands::planesAreResizedAndNotCleared() {
+void TestScanCommands::planesAreResizedAndNotCleared()
+{
     load(testpics::solid(500, 375, Qt::white));
     form->Picture3->PSet(0, 0, RGB(1, 2, 3));
     form->HScroll8->setValue(5);

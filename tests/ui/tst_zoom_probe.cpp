@@ -8,12 +8,14 @@
 using namespace platform;
 
 namespace {
-QSizeF outer(const PictureBox *p) {
+QSizeF outer(const PictureBox *p)
+{
     return {p->Width(), p->Height()};
 }
 
 // A picture whose pixel (x, y) is RGB(x mod 256, y mod 256, 77).
-QImage positions(int w, int h) {
+QImage positions(int w, int h)
+{
     QImage img(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
@@ -22,7 +24,8 @@ QImage positions(int w, int h) {
 }
 
 // Where a pointer over a plane's interior pixel (x, y) sits in the widget.
-QPoint overPixel(const PictureBox *p, int x, int y) {
+QPoint overPixel(const PictureBox *p, int x, int y)
+{
     return p->contentsRect().topLeft() + QPoint(x, y);
 }
 } // namespace
@@ -44,24 +47,28 @@ private slots:
     void clickTakesTheReadoutAsMinimum();
 
 private:
-    void load(const QImage &img) {
+    void load(const QImage &img)
+    {
         testpics::load(*form, testpics::write(dir_, QStringLiteral("p.png"), img));
     }
     Form1 *form = nullptr;
     QTemporaryDir dir_;
 };
 
-void TestZoomProbe::init() {
+void TestZoomProbe::init()
+{
     form = new Form1;
     testpics::start(*form);
 }
 
-void TestZoomProbe::cleanup() {
+void TestZoomProbe::cleanup()
+{
     delete form;
     form = nullptr;
 }
 
-void TestZoomProbe::reductionSamplesWithTheXRate() {
+void TestZoomProbe::reductionSamplesWithTheXRate()
+{
     load(positions(500, 400)); // previewed at its own size
     form->HScroll4->setValue(5);
     form->HScroll8->setValue(10);
@@ -77,7 +84,8 @@ void TestZoomProbe::reductionSamplesWithTheXRate() {
                      RGB((5 * (i - 1)) & 255, (5 * (j - 1)) & 255, 77));
 }
 
-void TestZoomProbe::reductionKeepsWhatItDoesNotWrite() {
+void TestZoomProbe::reductionKeepsWhatItDoesNotWrite()
+{
     load(testpics::solid(500, 500, QColor(10, 20, 30)));
     form->Command1->click();
     const Colour red = form->Picture4->Point(40, 40);
@@ -88,7 +96,8 @@ void TestZoomProbe::reductionKeepsWhatItDoesNotWrite() {
     QCOMPARE(form->Picture4->Point(40, 40), red);
 }
 
-void TestZoomProbe::viewSizes_data() {
+void TestZoomProbe::viewSizes_data()
+{
     QTest::addColumn<QSize>("picture");
     QTest::addColumn<QSizeF>("view");
     QTest::newRow("landscape") << QSize(640, 480)
@@ -98,7 +107,8 @@ void TestZoomProbe::viewSizes_data() {
     QTest::newRow("square") << QSize(300, 300) << QSizeF(280, 280);
 }
 
-void TestZoomProbe::viewSizes() {
+void TestZoomProbe::viewSizes()
+{
     QFETCH(QSize, picture);
     QFETCH(QSizeF, view);
     load(testpics::solid(picture.width(), picture.height(), Qt::red));
@@ -111,7 +121,8 @@ void TestZoomProbe::viewSizes() {
             view == QSizeF(280, 280));
 }
 
-void TestZoomProbe::viewRepeatsThePlanePixels() {
+void TestZoomProbe::viewRepeatsThePlanePixels()
+{
     load(positions(250, 200));
     form->HScroll4->setValue(4);
     form->HScroll8->setValue(3);
@@ -127,13 +138,15 @@ void TestZoomProbe::viewRepeatsThePlanePixels() {
                      plane->Point(int((x + 0.5) * sw / dw), int((y + 0.5) * sh / dh)));
 }
 
-void TestZoomProbe::beforeAnyScanTheViewShowsTheBackground() {
+void TestZoomProbe::beforeAnyScanTheViewShowsTheBackground()
+{
     form->Option1->click();
     QCOMPARE(outer(form->Immagine), QSizeF(280, 280.0f * 169 / 217));
     QCOMPARE(form->Immagine->Point(100, 100), form->Picture4->BackColor());
 }
 
-void TestZoomProbe::unevenStretchAfterAReduction() {
+void TestZoomProbe::unevenStretchAfterAReduction()
+{
     load(testpics::solid(500, 375, Qt::white));
     form->HScroll8->setValue(6);
     form->Command1->click();
@@ -150,7 +163,8 @@ void TestZoomProbe::unevenStretchAfterAReduction() {
     QCOMPARE(form->Immagine->Point(100, 100), RGB(255, 255, 255));
 }
 
-void TestZoomProbe::probeReadsThePixelUnderThePointer() {
+void TestZoomProbe::probeReadsThePixelUnderThePointer()
+{
     form->Picture4->PSet(10, 10, RGB(200, 0, 0));
     form->Picture4->PSet(11, 10, RGB(1, 2, 3));
     form->Picture4->PSet(12, 10, RGB(255, 255, 255));
@@ -170,7 +184,8 @@ void TestZoomProbe::probeReadsThePixelUnderThePointer() {
     QCOMPARE(form->Label28->Caption(), QStringLiteral("0"));
 }
 
-void TestZoomProbe::probeLeavesReadoutsAloneOverTheBorder() {
+void TestZoomProbe::probeLeavesReadoutsAloneOverTheBorder()
+{
     form->Picture3->PSet(0, 0, RGB(7, 8, 9));
     form->Picture3_MouseMove(0, 0, 0, 0);
     QCOMPARE(form->Label29->Caption(), QStringLiteral("7"));
@@ -180,7 +195,8 @@ void TestZoomProbe::probeLeavesReadoutsAloneOverTheBorder() {
     QCOMPARE(form->Label27->Caption(), QStringLiteral("9"));
 }
 
-void TestZoomProbe::clickTakesTheReadoutAsMinimum() {
+void TestZoomProbe::clickTakesTheReadoutAsMinimum()
+{
     form->Picture4->PSet(10, 10, RGB(200, 0, 0));
     form->Picture2->PSet(5, 5, RGB(30, 60, 90));
     QTest::mouseMove(form->Picture4, overPixel(form->Picture4, 20, 20));

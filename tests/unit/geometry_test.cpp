@@ -15,7 +15,8 @@ struct FitCase {
 
 class PreviewFit : public ::testing::TestWithParam<FitCase> {};
 
-TEST_P(PreviewFit, LongerSideBecomesTheSquare) {
+TEST_P(PreviewFit, LongerSideBecomesTheSquare)
+{
     const FitCase c = GetParam();
     const QSizeF got = app::previewSize(c.w, c.h, c.s);
     EXPECT_FLOAT_EQ(static_cast<float>(got.width()), c.expectW);
@@ -39,7 +40,8 @@ struct PlaneCase {
 
 class PlaneSizing : public ::testing::TestWithParam<PlaneCase> {};
 
-TEST_P(PlaneSizing, PreviewPlusMarginOverRate) {
+TEST_P(PlaneSizing, PreviewPlusMarginOverRate)
+{
     const PlaneCase c = GetParam();
     const QSizeF got = reduction::planeSize(c.iw, c.ih, c.rx, c.ry);
     EXPECT_FLOAT_EQ(static_cast<float>(got.width()), c.expectW);
@@ -53,7 +55,8 @@ INSTANTIATE_TEST_SUITE_P(Rates, PlaneSizing,
                                            PlaneCase{500, 375, 7, 7, 520.0f / 7, 395.0f / 7},
                                            PlaneCase{0, 0, 30, 30, 20.0f / 30, 20.0f / 30}));
 
-TEST(PlaneSizing, WorkedValuesToTwoDecimals) {
+TEST(PlaneSizing, WorkedValuesToTwoDecimals)
+{
     const QSizeF s = reduction::planeSize(500, 375, 3, 3);
     EXPECT_NEAR(s.width(), 173.33, 0.005);
     EXPECT_NEAR(s.height(), 131.67, 0.005);
@@ -67,7 +70,8 @@ struct StepCase {
 
 class StepCount : public ::testing::TestWithParam<StepCase> {};
 
-TEST_P(StepCount, CountsFromTheFirstPixel) {
+TEST_P(StepCount, CountsFromTheFirstPixel)
+{
     const StepCase c = GetParam();
     EXPECT_EQ(reduction::stepCount(c.size, c.step), c.expect);
 }
@@ -80,14 +84,16 @@ INSTANTIATE_TEST_SUITE_P(Sides, StepCount,
                                            StepCase{5.99f, 5, 1}, StepCase{6.01f, 5, 2},
                                            StepCase{4, 3, 2}, StepCase{3, 3, 1}));
 
-TEST(StepCount, RefusesWhatSixteenBitCountersCannotHold) {
+TEST(StepCount, RefusesWhatSixteenBitCountersCannotHold)
+{
     EXPECT_THROW(reduction::stepCount(3.0e6f, 3), std::overflow_error);
     EXPECT_EQ(reduction::stepCount(std::numeric_limits<float>::quiet_NaN(), 3), 0);
     EXPECT_THROW(reduction::stepCount(std::numeric_limits<float>::infinity(), 3),
                  std::overflow_error);
 }
 
-TEST(RateCaption, NoBlankAfterAChange) {
+TEST(RateCaption, NoBlankAfterAChange)
+{
     EXPECT_EQ(reduction::rateCaption('x', 7), QStringLiteral("Rate x 1:7"));
     EXPECT_EQ(reduction::rateCaption('y', 12), QStringLiteral("Rate y 1:12"));
     EXPECT_EQ(reduction::rateCaption('x', 3), QStringLiteral("Rate x 1:3"));
@@ -100,7 +106,8 @@ struct ViewCase {
 
 class MagnifierView : public ::testing::TestWithParam<ViewCase> {};
 
-TEST_P(MagnifierView, FitsTheSquareToThePlanes) {
+TEST_P(MagnifierView, FitsTheSquareToThePlanes)
+{
     const ViewCase c = GetParam();
     const QSizeF got = reduction::magnifierView(c.pw, c.ph);
     EXPECT_NEAR(got.width(), c.expectW, 0.005);

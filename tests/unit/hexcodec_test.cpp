@@ -7,7 +7,8 @@
 
 using namespace scan;
 
-TEST(HexCodec, WorkedValues) {
+TEST(HexCodec, WorkedValues)
+{
     EXPECT_EQ(formatHex(0), "000000");
     EXPECT_EQ(formatHex(255), "0000FF");
     EXPECT_EQ(formatHex(4096), "001000");
@@ -29,21 +30,24 @@ TEST(HexCodec, WorkedValues) {
     EXPECT_EQ(dec2("0001000"), 256) << "a seventh character is ignored";
 }
 
-TEST(HexCodec, NoColourSplitsIntoWhite) {
+TEST(HexCodec, NoColourSplitsIntoWhite)
+{
     const std::string t = formatHex(-1);
     EXPECT_EQ(dec1(t.substr(0, 2)), 255);
     EXPECT_EQ(dec1(t.substr(2, 2)), 255);
     EXPECT_EQ(dec1(t.substr(4, 2)), 255);
 }
 
-TEST(HexCodec, LargeValuesShiftTheBluePair) {
+TEST(HexCodec, LargeValuesShiftTheBluePair)
+{
     // Seven digits: the first pair is no longer the blue component.
     const std::string t = formatHex(0x1ABCDEF);
     EXPECT_EQ(t, "1ABCDEF");
     EXPECT_EQ(dec(t.substr(0, 2)), 0x1A);
 }
 
-TEST(HexCodec, DecAndDec1AgreeOnEveryPair) {
+TEST(HexCodec, DecAndDec1AgreeOnEveryPair)
+{
     for (int v = 0; v < 256; ++v) {
         char text[3];
         std::snprintf(text, sizeof text, "%02X", v);
@@ -52,7 +56,8 @@ TEST(HexCodec, DecAndDec1AgreeOnEveryPair) {
     }
 }
 
-TEST(HexCodec, TextOutsideTheContractThrows) {
+TEST(HexCodec, TextOutsideTheContractThrows)
+{
     for (const char *bad : {"ff", "0a", "G0", "0G", "", "F", " F", "-1", "0x"}) {
         EXPECT_THROW(dec(bad), std::invalid_argument) << '"' << bad << '"';
         EXPECT_THROW(dec1(bad), std::invalid_argument) << '"' << bad << '"';
@@ -68,7 +73,8 @@ TEST(HexCodec, TextOutsideTheContractThrows) {
 }
 
 // The scan splits colours into bytes directly; that must be the same as going through text.
-TEST(HexCodec, ByteSplitEqualsTextSplitForEveryColour) {
+TEST(HexCodec, ByteSplitEqualsTextSplitForEveryColour)
+{
     for (std::int32_t c = -1; c <= 0xFFFFFF; ++c) {
         const std::string t = formatHex(c);
         const auto u = static_cast<std::uint32_t>(c);
@@ -81,7 +87,8 @@ TEST(HexCodec, ByteSplitEqualsTextSplitForEveryColour) {
     }
 }
 
-TEST(HexCodec, ComposedPlaneColoursEqualDec2) {
+TEST(HexCodec, ComposedPlaneColoursEqualDec2)
+{
     for (int v = 0; v < 256; ++v) {
         char h[3];
         std::snprintf(h, sizeof h, "%02X", v);

@@ -14,7 +14,8 @@ using platform::LoadPicture;
 
 namespace {
 
-QImage noisy(int w, int h) {
+QImage noisy(int w, int h)
+{
     QImage img(w, h, QImage::Format_RGB32);
     std::mt19937 rng(5);
     for (int y = 0; y < h; ++y)
@@ -23,7 +24,8 @@ QImage noisy(int w, int h) {
     return img;
 }
 
-QByteArray encode(const QImage &img, const char *format) {
+QByteArray encode(const QImage &img, const char *format)
+{
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -31,7 +33,8 @@ QByteArray encode(const QImage &img, const char *format) {
     return bytes;
 }
 
-QString writeBytes(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes) {
+QString writeBytes(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
     const QString path = dir.filePath(name);
     QFile f(path);
     f.open(QIODevice::WriteOnly);
@@ -39,7 +42,8 @@ QString writeBytes(const QTemporaryDir &dir, const QString &name, const QByteArr
     return path;
 }
 
-quint32 crc32(const QByteArray &data) {
+quint32 crc32(const QByteArray &data)
+{
     quint32 c = 0xFFFFFFFFu;
     for (const char ch : data) {
         c ^= static_cast<quint8>(ch);
@@ -50,7 +54,8 @@ quint32 crc32(const QByteArray &data) {
 }
 
 // A PNG whose header claims w x h pixels, followed by a little real data.
-QByteArray pngClaiming(quint32 w, quint32 h) {
+QByteArray pngClaiming(quint32 w, quint32 h)
+{
     QByteArray ihdr("IHDR");
     char dims[8];
     qToBigEndian(w, dims);
@@ -72,7 +77,8 @@ protected:
 
 } // namespace
 
-TEST_F(Loader, MeasuresFromTheHeaderAndDecodesAtThePreviewSize) {
+TEST_F(Loader, MeasuresFromTheHeaderAndDecodesAtThePreviewSize)
+{
     const auto check = [&](const QString &name, const QImage &img, const char *format, int side,
                            QSize decoded) {
         const platform::LoadResult r = LoadPicture(testpics::write(dir, name, img, format), side);
@@ -97,13 +103,15 @@ TEST_F(Loader, MeasuresFromTheHeaderAndDecodesAtThePreviewSize) {
     check(QStringLiteral("g h \u00e8.tif"), noisy(64, 48), "TIFF", 300, QSize(300, 225));
 }
 
-TEST_F(Loader, AnEmptyPathGivesAnEmptyPicture) {
+TEST_F(Loader, AnEmptyPathGivesAnEmptyPicture)
+{
     const platform::LoadResult r = LoadPicture(QString(), 500);
     EXPECT_TRUE(r.ok);
     EXPECT_TRUE(r.picture.isEmpty());
 }
 
-TEST_F(Loader, RefusesWhatItCannotRead) {
+TEST_F(Loader, RefusesWhatItCannotRead)
+{
     const QByteArray jpeg = encode(noisy(400, 300), "JPG");
     const QByteArray bmp = encode(noisy(200, 100), "BMP");
     const QByteArray gif = testpics::gif(noisy(200, 100));
@@ -131,7 +139,8 @@ TEST_F(Loader, RefusesWhatItCannotRead) {
     EXPECT_FALSE(gone.error.isEmpty());
 }
 
-TEST(PictureDamage, LooksAtEndMarkersAndDeclaredSizes) {
+TEST(PictureDamage, LooksAtEndMarkersAndDeclaredSizes)
+{
     using platform::findDamage;
     EXPECT_TRUE(findDamage("jpeg", {}, QByteArray("\x00\x11\xff\xd9", 4), 100).isEmpty());
     EXPECT_FALSE(findDamage("jpeg", {}, QByteArray("\x00\x11\xff\x00", 4), 100).isEmpty());

@@ -9,7 +9,8 @@ using namespace reduction;
 namespace {
 
 // A surface where every pixel's colour names its position: red = x, green = y.
-platform::ColourSurface positions(const QRect &r) {
+platform::ColourSurface positions(const QRect &r)
+{
     platform::ColourSurface s;
     s.rect = r;
     for (int y = r.top(); y <= r.bottom(); ++y)
@@ -20,7 +21,8 @@ platform::ColourSurface positions(const QRect &r) {
 
 } // namespace
 
-TEST(PixelReduction, SamplesEveryNthPixelBothWays) {
+TEST(PixelReduction, SamplesEveryNthPixelBothWays)
+{
     ReductionParams p;
     p.iw = 500, p.ih = 375, p.n = 5, p.firstX = 18, p.firstY = 66;
     const ReductionGrid g = reductionGrid(p);
@@ -35,7 +37,8 @@ TEST(PixelReduction, SamplesEveryNthPixelBothWays) {
                 << i << "," << j;
 }
 
-TEST(PixelReduction, WorkedCounts) {
+TEST(PixelReduction, WorkedCounts)
+{
     ReductionParams p;
     p.iw = 500, p.ih = 375, p.n = 3;
     EXPECT_EQ(reductionGrid(p).columns, 167);
@@ -45,7 +48,8 @@ TEST(PixelReduction, WorkedCounts) {
     EXPECT_EQ(reductionGrid(p).rows, 13);
 }
 
-TEST(PixelReduction, NarrowAndFractionalPreviews) {
+TEST(PixelReduction, NarrowAndFractionalPreviews)
+{
     ReductionParams p;
     p.iw = 1, p.ih = 10, p.n = 3;
     EXPECT_EQ(reductionGrid(p).columns, 1) << "one pixel wide: x = first only";
@@ -59,7 +63,8 @@ TEST(PixelReduction, NarrowAndFractionalPreviews) {
     EXPECT_EQ(reductionGrid(p).columns, 2);
 }
 
-TEST(PixelReduction, PointsWithoutColourBecomeWhite) {
+TEST(PixelReduction, PointsWithoutColourBecomeWhite)
+{
     ReductionParams p;
     p.iw = 9, p.ih = 9, p.n = 3, p.firstX = 0, p.firstY = 0;
     platform::ColourSurface s; // covers nothing: every point reads -1

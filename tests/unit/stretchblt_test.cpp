@@ -9,7 +9,8 @@ using namespace platform;
 
 namespace {
 
-void fillRandom(PictureBox &box, unsigned seed) {
+void fillRandom(PictureBox &box, unsigned seed)
+{
     std::mt19937 rng(seed);
     for (int y = 0; y < box.ScaleHeight(); ++y)
         for (int x = 0; x < box.ScaleWidth(); ++x)
@@ -19,7 +20,8 @@ void fillRandom(PictureBox &box, unsigned seed) {
 } // namespace
 
 // Every destination pixel repeats the source pixel under its centre: no smoothing, no shift.
-TEST(StretchBlt, EnlargesByPixelRepetition) {
+TEST(StretchBlt, EnlargesByPixelRepetition)
+{
     for (const auto &[sw, sh, dw, dh] :
          {std::array{169, 127, 276, 209}, std::array{13, 9, 276, 190}, std::array{5, 17, 60, 276},
           std::array{169, 169, 276, 276}, std::array{40, 30, 20, 15}}) {
@@ -39,7 +41,8 @@ TEST(StretchBlt, EnlargesByPixelRepetition) {
     }
 }
 
-TEST(StretchBlt, RefusesUnknownOperationsAndEmptyRectangles) {
+TEST(StretchBlt, RefusesUnknownOperationsAndEmptyRectangles)
+{
     PictureBox src(QStringLiteral("src"), false, nullptr);
     src.Move(0, 0, 4, 4);
     PictureBox dest(QStringLiteral("dest"), false, nullptr);

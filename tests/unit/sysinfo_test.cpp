@@ -25,7 +25,8 @@ public:
     int opened = 0, closed = 0;
 
     long RegOpenKeyExA(HKEY root, const std::string &subKey, std::uint32_t, std::uint32_t access,
-                       HKEY *result) override {
+                       HKEY *result) override
+    {
         EXPECT_EQ(access, KEY_ALL_READ);
         if (root != HKEY_LOCAL_MACHINE || !keys.count(subKey))
             return ERROR_FILE_NOT_FOUND;
@@ -34,7 +35,8 @@ public:
         return ERROR_SUCCESS;
     }
     long RegQueryValueExA(HKEY key, const std::string &name, std::uint32_t *type,
-                          std::uint8_t *data, std::uint32_t *size) override {
+                          std::uint8_t *data, std::uint32_t *size) override
+    {
         auto it = keys.begin();
         std::advance(it, key - 100);
         const auto value = it->second.find(name);
@@ -50,7 +52,8 @@ public:
         *size = needed;
         return ERROR_SUCCESS;
     }
-    long RegCloseKey(HKEY) override {
+    long RegCloseKey(HKEY) override
+    {
         ++closed;
         return ERROR_SUCCESS;
     }
@@ -61,7 +64,8 @@ struct World {
     QStringList existing, started, messages;
     bool startWorks = true;
 
-    about::SysInfoEnvironment env() {
+    about::SysInfoEnvironment env()
+    {
         return {&registry, [this](const QString &p) { return existing.contains(p); },
                 [this](const QString &p) {
                     started << p;
@@ -78,7 +82,8 @@ const QString Unavailable =
 
 } // namespace
 
-TEST(GetKeyValue, ReadsTextAndTrimsTheNul) {
+TEST(GetKeyValue, ReadsTextAndTrimsTheNul)
+{
     FakeRegistry r;
     r.keys[MsInfoKey]["PATH"] = {REG_SZ, std::string("C:\\msinfo32.exe\0", 16)};
     r.keys[MsInfoKey]["RAW"] = {REG_SZ, "no terminator"};
@@ -93,7 +98,8 @@ TEST(GetKeyValue, ReadsTextAndTrimsTheNul) {
     EXPECT_EQ(r.closed, 3);
 }
 
-TEST(GetKeyValue, DwordBecomesHexTextFromTheLastByte) {
+TEST(GetKeyValue, DwordBecomesHexTextFromTheLastByte)
+{
     FakeRegistry r;
     r.keys[MsInfoKey]["N"] = {REG_DWORD, std::string("\x12\x0A\xB0\x01", 4)};
     r.keys[MsInfoKey]["NUL"] = {REG_DWORD, std::string("\x05\x00\x00\x00", 4)};
@@ -109,7 +115,8 @@ TEST(GetKeyValue, DwordBecomesHexTextFromTheLastByte) {
     EXPECT_EQ(v, "kept");
 }
 
-TEST(GetKeyValue, FailuresEmptyTheTextAndStillClose) {
+TEST(GetKeyValue, FailuresEmptyTheTextAndStillClose)
+{
     FakeRegistry r;
     r.keys[MsInfoKey]["BIG"] = {REG_SZ, std::string(1025, 'x')};
     r.keys[MsInfoKey]["FULL"] = {REG_SZ, std::string(1024, 'y')};
@@ -127,7 +134,8 @@ TEST(GetKeyValue, FailuresEmptyTheTextAndStillClose) {
     EXPECT_EQ(r.closed, 4);
 }
 
-TEST(StartSysInfo, FirstLookupStartsThePathUnchanged) {
+TEST(StartSysInfo, FirstLookupStartsThePathUnchanged)
+{
     World w;
     w.registry.keys[MsInfoKey]["PATH"] = {REG_SZ, std::string("/opt/sys info/tool\0", 19)};
     about::StartSysInfo(w.env());
@@ -136,7 +144,8 @@ TEST(StartSysInfo, FirstLookupStartsThePathUnchanged) {
     EXPECT_EQ(w.registry.opened, w.registry.closed);
 }
 
-TEST(StartSysInfo, SecondLookupNeedsMsinfo32InTheFolder) {
+TEST(StartSysInfo, SecondLookupNeedsMsinfo32InTheFolder)
+{
     World w;
     w.registry.keys[LocationKey]["MSINFO"] = {REG_SZ, std::string("C:\\Tools\0", 9)};
     about::StartSysInfo(w.env());
@@ -151,7 +160,8 @@ TEST(StartSysInfo, SecondLookupNeedsMsinfo32InTheFolder) {
     EXPECT_EQ(w.registry.closed, 4) << "two lookups a run, each closing its key";
 }
 
-TEST(StartSysInfo, EveryFailureShowsOneMessage) {
+TEST(StartSysInfo, EveryFailureShowsOneMessage)
+{
     World w;
     about::StartSysInfo(w.env());
     EXPECT_EQ(w.messages, QStringList{Unavailable}) << "both lookups fail";
@@ -165,7 +175,8 @@ TEST(StartSysInfo, EveryFailureShowsOneMessage) {
     EXPECT_EQ(failing.messages, QStringList{Unavailable});
 }
 
-TEST(StandInRegistry, AnswersOnlyTheSysInfoPath) {
+TEST(StandInRegistry, AnswersOnlyTheSysInfoPath)
+{
     auto registry = standInRegistry([] { return std::string("/usr/bin/hardinfo"); });
     std::string v;
     EXPECT_TRUE(GetKeyValue(*registry, HKEY_LOCAL_MACHINE, MsInfoKey, "PATH", v));

@@ -1,0 +1,125 @@
+// The block scan, the pixel reduction and the zoom copy on a 500 x 500 preview.
+#include "app/form1.h"
+#include "platform/coloursurface.h"
+#include "platform/pictureloader.h"
+#include "platform/stretchblt.h"
+#include "reduction/pixelreduction.h"
+#include "scan/channelscan.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <random>
+
+namespace {
+
+// A 521 x 521 window area with a picture-like preview in it.
+platform::ColourSurface windowSurface()
+{
+    platform::ColourSurface s;
+    s.rect = QRect(0, 0, 560, 600);
+    std::mt19937 rng(1);
+    for (int y = 0; y < s.rect.height(); ++y)
+        for (int x = 0; x < s.rect.width(); ++x)
+            s.values.push_back(
+                platform::RGB((x + (rng() & 15)) & 255, (y * 3) & 255, ((x * y) >> 6) & 255));
+    return s;
+}
+
+void scanBench(benchmark::State &state)
+{
+    static const platform::ColourSurface surface = windowSurface();
+    scan::ScanParams p;
+    p.iw = 500, p.ih = 500, p.originX = 17, p.originY = 65;
+    p.rx = p.ry = static_cast<int>(state.range(0));
+    p.sel = static_cast<int>(state.range(1));
+    p.threshold = state.range(2) != 0;
+    for (auto _ : state) {
+        const scan::ScanPlanes out = scan::scansiona(surface, p);
+        benchmark::DoNotOptimize(out.red.data());
+    }
+}
+BENCHMARK(scanBench)
+    ->ArgNames({"rate", "type", "threshold"})
+    ->ArgsProduct({{3, 30}, {0, 1, 2, 3}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
+
+// For scale: one plain read of every pixel of the 521 x 521 area that a 500 x 500 scan covers.
+void BM_PlainRead521(benchmark::State &state)
+{
+    static const platform::ColourSurface surface = windowSurface();
+    for (auto _ : state) {
+        std::uint32_t sum = 0;
+        for (int y = 66; y < 66 + 521; ++y) {
+            const platform::Colour *row = surface.row(y) + 18;
+            for (int x = 0; x < 521; ++x)
+                sum += static_cast<std::uint32_t>(row[x]);
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_PlainRead521)->Unit(benchmark::kMicrosecond);
+
+void BM_Reduction3(benchmark::State &state)
+{
+    static const platform::ColourSurface surface = windowSurface();
+    reduction::ReductionParams p;
+    p.iw = 500, p.ih = 500, p.firstX = 18, p.firstY = 66, p.n = 3;
+    for (auto _ : state) {
+        const reduction::ReducedPicture out = reduction::riduzione(surface, p);
+        benchmark::DoNotOptimize(out.colours.data());
+    }
+}
+BENCHMARK(BM_Reduction3)->Unit(benchmark::kMicrosecond);
+
+void BM_MagnifierCopy173(benchmark::State &state)
+{
+    platform::PictureBox plane(QStringLiteral("plane"), true, nullptr);
+    plane.Move(0, 0, 173.33f, 173.33f);
+    platform::PictureBox view(QStringLiteral("view"), true, nullptr);
+    view.Move(0, 0, 280, 280);
+    for (auto _ : state)
+        platform::StretchBlt(view, 0, 0, view.ScaleWidth(), view.ScaleHeight(), plane, 0, 0,
+                             plane.ScaleWidth(), plane.ScaleHeight(), platform::SRCCOPY);
+}
+BENCHMARK(BM_MagnifierCopy173)->Unit(benchmark::kMicrosecond);
+
+// The whole "RGB" command on a loaded 500 x 500 preview: capture, scan, drawing the planes.
+void BM_Command1Click(benchmark::State &state)
+{
+    QImage img(500, 500, QImage::Format_RGB32);
+    for (int y = 0; y < 500; ++y)
+        for (int x = 0; x < 500; ++x)
+            img.setPixel(x, y, qRgb(x & 255, y & 255, (x ^ y) & 255));
+    Form1 form;
+    form.Form_Load();
+    form.show();
+    form.Image1->Move(18, 66, 500, 500);
+    form.Image1->setPicture(img);
+    for (auto _ : state)
+        form.Command1_Click();
+}
+BENCHMARK(BM_Command1Click)->Unit(benchmark::kMillisecond);
+
+void BM_RenderWindow(benchmark::State &state)
+{
+    Form1 form;
+    form.Form_Load();
+    form.show();
+    for (auto _ : state) {
+        const QImage img = form.captureClient();
+        benchmark::DoNotOptimize(img.constBits());
+    }
+}
+BENCHMARK(BM_RenderWindow)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

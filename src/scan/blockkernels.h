@@ -1,0 +1,30 @@
+#pragma once
+
+// The inner loops of the block scan. A block row is first reduced down its rows, column by
+// column (one pass over every sample, written for the vectorizer), then each block's few
+// columns are combined across (with SSE2 where the processor has it). Pixels are 4 bytes,
+// R, G, B and one unused byte, as colour values lie in memory.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace scan::kernels {
+
+// How far the across pass may read past a block row's last pixel.
+inline constexpr int Slack = 16;
+
+// Down pass: `rows` rows of `bytes` bytes, `stride` bytes apart, into one row.
+void columnMax(const std::uint8_t *first, std::ptrdiff_t stride, int rows, int bytes,
+               std::uint8_t *out);
+void columnMin(const std::uint8_t *first, std::ptrdiff_t stride, int rows, int bytes,
+               std::uint8_t *out);
+void columnSum(const std::uint8_t *first, std::ptrdiff_t stride, int rows, int bytes,
+               std::uint16_t *out);
+
+// Across pass over a reduced block row of `nx` blocks of `rx` pixels each. Maxima and minima
+// come out as one packed pixel per block (R, G, B, x bytes); sums as four lanes per block.
+void blocksMax(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out);
+void blocksMin(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out);
+void blocksSum(const std::uint16_t *reduced, int rx, int nx, std::uint32_t *out);
+
+} // namespace scan::kernels

@@ -1,0 +1,190 @@
+#include "scan/blockpainter.h"
+
+#include <algorithm>
+#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace scan {
+
+namespace {
+
+// lo < s / n <= hi as lo * n < s <= hi * n. Sums stay below 2^24, so bounds outside the
+// 32-bit range mean the same as the range's ends.
+std::int32_t scaled(int bound, std::uint32_t n)
+{
+    const std::int64_t v = std::int64_t{bound} * n;
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(v, -1, std::numeric_limits<std::int32_t>::max()));
+}
+
+} // namespace
+
+BlockPainter::BlockPainter(const ScanParams &p, ScanPlanes &out, std::size_t blocks)
+    : threshold_(p.threshold)
+    , samples_(static_cast<std::uint32_t>(p.rx * p.ry))
+    , red_(out.red.data())
+    , green_(out.green.data())
+    , blue_(out.blue.data())
+    , bands_{{scaled(p.red.lo, 1), scaled(p.red.hi, 1)},
+             {scaled(p.green.lo, 1), scaled(p.green.hi, 1)},
+             {scaled(p.blue.lo, 1), scaled(p.blue.hi, 1)}}
+    , sumBands_{{scaled(p.red.lo, samples_), scaled(p.red.hi, samples_)},
+                {scaled(p.green.lo, samples_), scaled(p.green.hi, samples_)},
+                {scaled(p.blue.lo, samples_), scaled(p.blue.hi, samples_)}}
+    // Sums stay below 2^24 and the count below 2^16, where a 40-bit reciprocal is exact.
+    , reciprocal_((std::uint64_t{1} << 40) / samples_ + 1)
+    , outside_(platform::QBColor(7))
+    , redIn_(platform::QBColor(4))
+    , greenIn_(platform::QBColor(10))
+    , blueIn_(platform::QBColor(1))
+{
+    // Rounding every possible sum up front pays when there are more blocks than sums.
+    const std::uint32_t sums = samples_ * 255 + 1;
+    if (!threshold_ && sums <= 3 * blocks) {
+        rounded_.resize(sums);
+        for (std::uint32_t s = 0; s < sums; ++s)
+            rounded_[s] = static_cast<std::uint8_t>(divided(s));
+    }
+}
+
+// The average rounded to the nearest whole number, ties to the even one.
+std::uint32_t BlockPainter::rounded(std::uint32_t sum) const
+{
+    return rounded_.empty() ? divided(sum) : rounded_[sum];
+}
+
+std::uint32_t BlockPainter::divided(std::uint32_t sum) const
+{
+    auto q = static_cast<std::uint32_t>((sum * reciprocal_) >> 40);
+    const std::uint32_t twice = 2 * (sum - q * samples_);
+    if (twice > samples_ || (twice == samples_ && (q & 1u)))
+        ++q;
+    return q;
+}
+
+void BlockPainter::one(std::size_t at, std::uint32_t r, std::uint32_t g, std::uint32_t b,
+                       const Bounds (&bounds)[3]) const
+{
+    const auto in = [](const Bounds &band, std::uint32_t v) {
+        const auto s = static_cast<std::int32_t>(v);
+        return band.low < s && s <= band.high;
+    };
+    if (!threshold_) {
+        red_[at] = static_cast<platform::Colour>(r);
+        green_[at] = static_cast<platform::Colour>(g << 8);
+        blue_[at] = static_cast<platform::Colour>(b << 16);
+        return;
+    }
+    green_[at] = in(bounds[1], g) ? greenIn_ : outside_;
+    red_[at] = in(bounds[0], r) ? redIn_ : outside_;
+    blue_[at] = in(bounds[2], b) ? blueIn_ : outside_;
+}
+
+#if defined(__SSE2__)
+
+namespace {
+
+__m128i pick(__m128i v, std::int32_t low, std::int32_t high, std::int32_t in, std::int32_t out)
+{
+    // Whether a block lands inside its band follows the picture, which no branch predictor
+    // can guess: both comparisons and the choice run on four blocks at once.
+    const __m128i inside = _mm_andnot_si128(_mm_cmpgt_epi32(v, _mm_set1_epi32(high)),
+                                            _mm_cmpgt_epi32(v, _mm_set1_epi32(low)));
+    return _mm_or_si128(_mm_and_si128(inside, _mm_set1_epi32(in)),
+                        _mm_andnot_si128(inside, _mm_set1_epi32(out)));
+}
+
+void store(platform::Colour *to, __m128i v)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(to), v);
+}
+
+} // namespace
+
+void BlockPainter::values(std::size_t at, const std::uint32_t *packed, int count) const
+{
+    const __m128i byte = _mm_set1_epi32(0xFF);
+    int b = 0;
+    for (; b + 4 <= count; b += 4, at += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(packed + b));
+        const __m128i r = _mm_and_si128(v, byte);
+        const __m128i g = _mm_and_si128(_mm_srli_epi32(v, 8), byte);
+        const __m128i bl = _mm_and_si128(_mm_srli_epi32(v, 16), byte);
+        if (!threshold_) {
+            store(red_ + at, r);
+            store(green_ + at, _mm_slli_epi32(g, 8));
+            store(blue_ + at, _mm_slli_epi32(bl, 16));
+        } else {
+            store(green_ + at, pick(g, bands_[1].low, bands_[1].high, greenIn_, outside_));
+            store(red_ + at, pick(r, bands_[0].low, bands_[0].high, redIn_, outside_));
+            store(blue_ + at, pick(bl, bands_[2].low, bands_[2].high, blueIn_, outside_));
+        }
+    }
+    for (; b < count; ++b, ++at)
+        one(at, packed[b] & 0xFFu, (packed[b] >> 8) & 0xFFu, (packed[b] >> 16) & 0xFFu, bands_);
+}
+
+void BlockPainter::sums(std::size_t at, const std::uint32_t *lanes, int count) const
+{
+    int b = 0;
+    if (!threshold_ && !rounded_.empty()) {
+        const std::uint8_t *table = rounded_.data();
+        for (; b < count; ++b, ++at) {
+            const std::uint32_t *s = lanes + 4 * b;
+            red_[at] = table[s[0]];
+            green_[at] = table[s[1]] << 8;
+            blue_[at] = table[s[2]] << 16;
+        }
+        return;
+    }
+    if (threshold_) {
+        for (; b + 4 <= count; b += 4, at += 4) {
+            // Four blocks of (R, G, B, x) lanes, turned into one vector per channel.
+            const auto *p = reinterpret_cast<const __m128 *>(lanes + 4 * b);
+            __m128 r = _mm_loadu_ps(reinterpret_cast<const float *>(p)),
+                   g = _mm_loadu_ps(reinterpret_cast<const float *>(p + 1)),
+                   bl = _mm_loadu_ps(reinterpret_cast<const float *>(p + 2)),
+                   x = _mm_loadu_ps(reinterpret_cast<const float *>(p + 3));
+            _MM_TRANSPOSE4_PS(r, g, bl, x);
+            store(green_ + at, pick(_mm_castps_si128(g), sumBands_[1].low, sumBands_[1].high,
+                                    greenIn_, outside_));
+            store(red_ + at,
+                  pick(_mm_castps_si128(r), sumBands_[0].low, sumBands_[0].high, redIn_, outside_));
+            store(blue_ + at, pick(_mm_castps_si128(bl), sumBands_[2].low, sumBands_[2].high,
+                                   blueIn_, outside_));
+        }
+    }
+    for (; b < count; ++b, ++at) {
+        const std::uint32_t *s = lanes + 4 * b;
+        if (threshold_)
+            one(at, s[0], s[1], s[2], sumBands_);
+        else
+            one(at, rounded(s[0]), rounded(s[1]), rounded(s[2]), bands_);
+    }
+}
+
+#else
+
+void BlockPainter::values(std::size_t at, const std::uint32_t *packed, int count) const
+{
+    for (int b = 0; b < count; ++b, ++at)
+        one(at, packed[b] & 0xFFu, (packed[b] >> 8) & 0xFFu, (packed[b] >> 16) & 0xFFu, bands_);
+}
+
+void BlockPainter::sums(std::size_t at, const std::uint32_t *lanes, int count) const
+{
+    for (int b = 0; b < count; ++b, ++at) {
+        const std::uint32_t *s = lanes + 4 * b;
+        if (threshold_)
+            one(at, s[0], s[1], s[2], sumBands_);
+        else
+            one(at, rounded(s[0]), rounded(s[1]), rounded(s[2]), bands_);
+    }
+}
+
+#endif
+
+} // namespace scan

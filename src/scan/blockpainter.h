@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/colour.h"
+#include "scan/channelscan.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace scan {
+
+// Turns the block values of one block row into the three planes' colours: channel
+// intensities in RGB mode, band markers in threshold mode.
+class BlockPainter {
+public:
+    BlockPainter(const ScanParams &p, ScanPlanes &out, std::size_t blocks);
+
+    // Whole-number values, one packed pixel (R, G, B, x bytes) per block.
+    void values(std::size_t at, const std::uint32_t *packed, int count) const;
+    // Sums over rx * ry samples for the average, four lanes (R, G, B, x) per block. They are
+    // compared and rounded in whole numbers, so the band test sees the unrounded average.
+    void sums(std::size_t at, const std::uint32_t *lanes, int count) const;
+
+private:
+    struct Bounds {
+        std::int32_t low, high; // inside when low < v <= high
+    };
+    void one(std::size_t at, std::uint32_t r, std::uint32_t g, std::uint32_t b,
+             const Bounds (&bounds)[3]) const;
+    std::uint32_t rounded(std::uint32_t sum) const;
+    std::uint32_t divided(std::uint32_t sum) const;
+
+    bool threshold_;
+    std::uint32_t samples_;
+    platform::Colour *red_, *green_, *blue_;
+    Bounds bands_[3], sumBands_[3];
+    std::vector<std::uint8_t> rounded_; // every possible sum, rounded, when that pays
+    std::uint64_t reciprocal_;
+    platform::Colour outside_, redIn_, greenIn_, blueIn_;
+};
+
+} // namespace scan
