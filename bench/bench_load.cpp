@@ -3,7 +3,7 @@
 #include "platform/pictureloader.h"
 
 #include <QDir>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <QProcess>
 #include <benchmark/benchmark.h>
@@ -72,7 +72,7 @@ int main(int argc, char **argv)
 {
     if (argc == 3 && QByteArray(argv[1]) == "--make-fixtures")
         return makeFixtures(QString::fromLocal8Bit(argv[2]));
-    QGuiApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     // The fixtures are made in a child process, so that drawing them does not count here.
     if (!QFile::exists(fixtureDir() + QStringLiteral("/big.png")) &&
         QProcess::execute(QString::fromLocal8Bit(argv[0]),
