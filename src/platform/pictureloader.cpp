@@ -50,16 +50,15 @@ LoadResult fail(const QString &why)
     return LoadResult{false, {}, why};
 }
 
-QString damageInFile(const QString &path, const QByteArray &format)
+QString damageIn(QIODevice &device, const QByteArray &format)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    const qint64 size = device.size();
+    if (!device.seek(0))
         return QStringLiteral("The file can no longer be read.");
-    const qint64 size = f.size();
-    const QByteArray head = f.read(64);
+    const QByteArray head = device.read(64);
     constexpr qint64 tailBytes = 64 * 1024;
-    f.seek(std::max<qint64>(0, size - tailBytes));
-    const QByteArray tail = f.readAll();
+    device.seek(std::max<qint64>(0, size - tailBytes));
+    const QByteArray tail = device.readAll();
     return findDamage(format, head, tail, size);
 }
 
@@ -69,8 +68,17 @@ LoadResult LoadPicture(const QString &path, int fitSide)
 {
     if (path.isEmpty())
         return LoadResult{true, {}, {}};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
+    return LoadPicture(file, fitSide);
+}
 
-    QImageReader reader(path);
+LoadResult LoadPicture(QIODevice &device, int fitSide)
+{
+    if (device.size() == 0)
+        return fail(QStringLiteral("The file is empty."));
+    QImageReader reader(&device);
     reader.setAutoTransform(false);
     if (!reader.canRead())
         return fail(reader.errorString());
@@ -109,7 +117,7 @@ LoadResult LoadPicture(const QString &path, int fitSide)
     }
     if (!catcher.damage.isEmpty())
         return fail(catcher.damage.join(QLatin1Char('\n')));
-    if (const QString damage = damageInFile(path, format); !damage.isEmpty())
+    if (const QString damage = damageIn(device, format); !damage.isEmpty())
         return fail(damage);
     return LoadResult{true, Picture{size, image}, {}};
 }

@@ -2,6 +2,7 @@
 
 #include "platform/picture.h"
 
+#include <QIODevice>
 #include <QString>
 
 namespace platform {
@@ -17,5 +18,7 @@ struct LoadResult {
 // where the format allows it. An empty path gives an empty picture. Files over Qt's
 // allocation limit, unreadable, damaged or truncated files fail with a reason.
 LoadResult LoadPicture(const QString &path, int fitSide);
+// The same for a picture read from an open device.
+LoadResult LoadPicture(QIODevice &device, int fitSide);
 
 } // namespace platform

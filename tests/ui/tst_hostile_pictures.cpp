@@ -1,0 +1,125 @@
+// Every file of the hostile-picture corpus through the real Load command: the valid ones load,
+// every other one is refused with one message and leaves the window exactly as it was.
+#include "app/form1.h"
+#include "support/modalscript.h"
+#include "support/pictures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <unistd.h>
+
+using namespace platform;
+
+namespace {
+
+// Everything the controls show, as text: two states that print alike look alike.
+QString stateOf(const Form1 &form)
+{
+    QStringList parts;
+    for (const QWidget *w : form.findChildren<QWidget *>()) {
+        QString line = w->objectName() + QLatin1Char('@') + QString::number(w->geometry().x()) +
+                       QLatin1Char(',') + QString::number(w->geometry().y()) + QLatin1Char(',') +
+                       QString::number(w->width()) + QLatin1Char('x') +
+                       QString::number(w->height()) + (w->isVisible() ? "" : " hidden");
+        if (auto *l = qobject_cast<const QLabel *>(w))
+            line += QLatin1Char(' ') + l->text();
+        if (auto *s = qobject_cast<const QScrollBar *>(w))
+            line += QStringLiteral(" %1/%2").arg(s->value()).arg(s->minimum());
+        parts << line;
+    }
+    return parts.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+class TestHostilePictures : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void eachFile_data();
+    void eachFile();
+    void fileWithoutReadPermission();
+
+private:
+    Form1 *form = nullptr;
+    QTemporaryDir dir_;
+};
+
+void TestHostilePictures::initTestCase()
+{
+    form = new Form1;
+    testpics::start(*form);
+    // Start from a loaded and scanned picture, so that there is something to lose.
+    testpics::load(*form, testpics::write(dir_, QStringLiteral("start.png"),
+                                          testpics::split(400, 300, Qt::red, Qt::darkGreen)));
+    form->Command7->click();
+    form->Option3->click();
+}
+
+void TestHostilePictures::cleanupTestCase()
+{
+    delete form;
+}
+
+void TestHostilePictures::eachFile_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("valid");
+    const QDir corpus(QStringLiteral(TINTARA_BAD_CORPUS));
+    const QStringList files = corpus.entryList(QDir::Files, QDir::Name);
+    QVERIFY(files.size() >= 20);
+    for (const QString &name : files)
+        QTest::newRow(qPrintable(name))
+            << corpus.filePath(name) << name.startsWith(QLatin1String("valid"));
+}
+
+void TestHostilePictures::eachFile()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, valid);
+    const QImage before = form->captureClient();
+    const QString state = stateOf(*form);
+    ModalScript script;
+    script.chooseFile(path);
+    if (!valid)
+        script.acknowledgeMessage();
+    form->Command8_Click();
+    QVERIFY(script.done());
+    if (valid) {
+        QCOMPARE(script.messages().size(), 0);
+        QVERIFY(!form->Image1->Picture().isNull());
+        // Put the starting picture back for the next row.
+        testpics::load(*form, dir_.filePath(QStringLiteral("start.png")));
+        form->Command7->click();
+        form->Option3->click();
+        return;
+    }
+    QCOMPARE(script.messages().size(), 1);
+    const QString message = script.messages().constFirst();
+    QVERIFY2(message.contains(QFileInfo(path).fileName()), qPrintable(message));
+    if (path.contains(QLatin1String("bomb")))
+        QVERIFY2(message.contains(QLatin1String("too large")), qPrintable(message));
+    QCOMPARE(stateOf(*form), state);
+    QCOMPARE(form->captureClient(), before);
+}
+
+void TestHostilePictures::fileWithoutReadPermission()
+{
+    if (geteuid() == 0)
+        QSKIP("root reads every file");
+    const QString path =
+        testpics::write(dir_, QStringLiteral("locked.png"), testpics::solid(20, 20, Qt::blue));
+    QFile::setPermissions(path, QFileDevice::WriteOwner);
+    const QImage before = form->captureClient();
+    ModalScript script;
+    script.chooseFile(path).acknowledgeMessage();
+    form->Command8_Click();
+    QVERIFY(script.done());
+    QCOMPARE(script.messages().size(), 1);
+    QCOMPARE(form->captureClient(), before);
+}
+
+QTEST_MAIN(TestHostilePictures)
+#include "tst_hostile_pictures.moc"
