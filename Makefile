@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE ?= cmake
 
-.PHONY: run test bench fuzz deps build clean
+.PHONY: run test bench fuzz soak deps build clean
 
 deps:
 	@./scripts/install-deps.sh
@@ -21,6 +21,8 @@ run: build
 test: deps
 	$(CMAKE) -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DTINTARA_SANITIZE=ON -DTINTARA_BUILD_BENCHMARKS=OFF
 	$(CMAKE) --build build-test -j$(JOBS)
+	@# The fuzz targets build with clang and run a few seconds each with a fixed seed.
+	./scripts/fuzz.sh 3 1
 	cd build-test && QT_QPA_PLATFORM=offscreen \
 	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
 	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
@@ -31,6 +33,12 @@ bench: deps
 	$(CMAKE) -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTINTARA_BUILD_TESTS=OFF -DTINTARA_BUILD_BENCHMARKS=ON
 	$(CMAKE) --build build-bench -j$(JOBS)
 	cd build-bench && for b in bench/tintara_bench_*; do QT_QPA_PLATFORM=offscreen $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done
+
+fuzz:
+	./scripts/fuzz.sh 60
+
+soak:
+	./scripts/soak.sh $(SEED) $(ACTIONS)
 
 clean:
 	rm -rf build build-test build-bench build-fuzz

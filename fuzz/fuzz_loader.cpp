@@ -1,0 +1,31 @@
+// The picture loader on arbitrary bytes: a picture or a reason, within the allocation limit.
+#include "fuzzinput.h"
+#include "platform/pictureloader.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size < 1)
+        return 0;
+    const int side = 1 + data[0] % 500;
+    QByteArray bytes(reinterpret_cast<const char *>(data + 1), static_cast<qsizetype>(size - 1));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const platform::LoadResult r = platform::LoadPicture(buffer, side);
+    if (r.ok) {
+        FUZZ_CHECK(!r.picture.isEmpty());
+        FUZZ_CHECK(!r.picture.image.isNull());
+        FUZZ_CHECK(r.picture.image.width() <= side && r.picture.image.height() <= side);
+    } else {
+        FUZZ_CHECK(!r.error.isEmpty());
+    }
+    return 0;
+}

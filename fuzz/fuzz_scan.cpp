@@ -1,0 +1,80 @@
+// The scan and the reduction on arbitrary surfaces and sizes, checked against plain loops.
+#include "fuzzinput.h"
+#include "reduction/pixelreduction.h"
+#include "scan/channelscan.h"
+#include "support/referencescan.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace {
+
+float side(FuzzInput &in)
+{
+    switch (in.take<std::uint8_t>() % 8) {
+    case 0:
+        return 0.0f;
+    case 1:
+        return std::nanf("");
+    case 2:
+        return -static_cast<float>(in.take<std::uint8_t>());
+    case 3:
+        return 1.0e9f; // far past the 16-bit counters
+    default:
+        return static_cast<float>(in.take<std::uint8_t>() % 160) +
+               static_cast<float>(in.take<std::uint8_t>()) / 256.0f;
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    FuzzInput in(data, size);
+    scan::ScanParams p;
+    p.iw = side(in);
+    p.ih = side(in);
+    p.rx = in.between(3, 30);
+    p.ry = in.between(3, 30);
+    p.sel = in.between(-1, 3);
+    p.threshold = in.take<std::uint8_t>() & 1;
+    p.originX = in.between(-40, 40);
+    p.originY = in.between(-40, 40);
+    for (scan::Band *b : {&p.red, &p.green, &p.blue})
+        *b = {in.between(-5, 260), in.between(-5, 260)};
+
+    platform::ColourSurface surface;
+    surface.rect =
+        QRect(in.between(-40, 60), in.between(-40, 60), in.between(0, 200), in.between(0, 200));
+    surface.values.resize(static_cast<std::size_t>(surface.rect.width()) *
+                          static_cast<std::size_t>(surface.rect.height()));
+    for (platform::Colour &c : surface.values) {
+        const auto v = in.take<std::uint32_t>();
+        c = (v >> 28) == 0xF ? platform::NoColour : static_cast<platform::Colour>(v & 0xFFFFFF);
+    }
+
+    try {
+        const scan::ScanPlanes fast = scan::scansiona(surface, p);
+        const scan::ScanPlanes plain = referenceScan(surface, p);
+        FUZZ_CHECK(fast.nx == plain.nx && fast.ny == plain.ny);
+        FUZZ_CHECK(fast.red == plain.red && fast.green == plain.green && fast.blue == plain.blue);
+    } catch (const std::overflow_error &) {
+        FUZZ_CHECK(p.iw > 32767.0f * 3 || p.ih > 32767.0f * 3);
+    }
+
+    reduction::ReductionParams r;
+    r.iw = p.iw, r.ih = p.ih, r.n = p.rx, r.firstX = p.originX, r.firstY = p.originY;
+    try {
+        const reduction::ReducedPicture out = reduction::riduzione(surface, r);
+        FUZZ_CHECK(out.colours.size() == std::size_t(out.columns) * std::size_t(out.rows));
+        for (int j = 0; j < out.rows; ++j)
+            for (int i = 0; i < out.columns; ++i) {
+                const platform::Colour c = surface.Point(r.firstX + i * r.n, r.firstY + j * r.n);
+                FUZZ_CHECK(out.colours[std::size_t(j) * out.columns + i] ==
+                           (c == platform::NoColour ? platform::RGB(255, 255, 255) : c));
+            }
+    } catch (const std::overflow_error &) {
+        FUZZ_CHECK(p.iw > 32767.0f * 3 || p.ih > 32767.0f * 3);
+    }
+    return 0;
+}
