@@ -2,8 +2,8 @@
 // (--benchmark_filter=Jpeg or =Png): the peak resident memory counter is the process's own.
 #include "platform/pictureloader.h"
 
-#include <QDir>
 #include <QCoreApplication>
+#include <QDir>
 #include <QImage>
 #include <QProcess>
 #include <benchmark/benchmark.h>

@@ -134,7 +134,8 @@ Colour Form1::Point(float x, float y)
 
 void Form1::Command4_Click()
 {
-    if (about_) {
+    // A box that is closed but not yet deleted does not count: a new one takes its place.
+    if (about_ && about_->isVisible()) {
         about_->show();
         about_->raise();
         about_->activateWindow();

@@ -43,11 +43,13 @@ void PictureBox::PSet(float x, float y, Colour c)
 void PictureBox::PSetBlock(int x, int y, int width, int height, const Colour *colours)
 {
     const QRect target = QRect(x, y, width, height) & surface_.rect();
+    if (target.isEmpty())
+        return;
     for (int row = target.top(); row <= target.bottom(); ++row) {
-        const Colour *src = colours + static_cast<std::ptrdiff_t>(row - y) * width - x;
+        const Colour *src = colours + static_cast<std::ptrdiff_t>(row - y) * width;
         auto *dst = reinterpret_cast<QRgb *>(surface_.scanLine(row));
         for (int col = target.left(); col <= target.right(); ++col)
-            dst[col] = toArgb(src[col]);
+            dst[col] = toArgb(src[col - x]);
     }
     update();
 }

@@ -8,6 +8,7 @@ ModalScript::ModalScript()
 {
     timer_.setInterval(5);
     connect(&timer_, &QTimer::timeout, this, &ModalScript::poll);
+    timer_.start();
 }
 
 ModalScript::~ModalScript() = default;
@@ -15,7 +16,6 @@ ModalScript::~ModalScript() = default;
 ModalScript &ModalScript::then(Action action)
 {
     actions_.push(std::move(action));
-    timer_.start();
     return *this;
 }
 
@@ -50,13 +50,19 @@ ModalScript &ModalScript::acknowledgeMessage()
 void ModalScript::poll()
 {
     QWidget *modal = QApplication::activeModalWidget();
-    if (!modal || modal == last_ || actions_.empty())
+    if (!modal || modal == last_)
         return;
     last_ = modal;
+    if (actions_.empty()) {
+        // Nobody expected this window: note what it said and close it, so nothing hangs.
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        unexpected_ << (box ? box->text() : modal->windowTitle());
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->reject();
+        return;
+    }
     Action action = std::move(actions_.front());
     actions_.pop();
     ++answered_;
     action(modal);
-    if (actions_.empty())
-        timer_.stop();
 }

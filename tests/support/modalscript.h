@@ -9,7 +9,8 @@
 
 class QWidget;
 
-// Answers the modal windows that a command opens, one scripted action per window, in order.
+// Answers the modal windows that a command opens, one scripted action per window, in order;
+// any further modal window is closed and noted.
 // Modal windows run their own event loop, so the actions run from a timer inside it.
 class ModalScript : public QObject {
 public:
@@ -28,6 +29,8 @@ public:
     int answered() const { return answered_; }
     bool done() const { return actions_.empty(); }
     const QStringList &messages() const { return messages_; }
+    // What the modal windows that no action was left for said; they were closed.
+    const QStringList &unexpected() const { return unexpected_; }
 
 private:
     void poll();
@@ -37,4 +40,5 @@ private:
     QPointer<QWidget> last_;
     int answered_ = 0;
     QStringList messages_;
+    QStringList unexpected_;
 };

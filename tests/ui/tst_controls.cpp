@@ -160,6 +160,16 @@ void TestControls::pictureBoxSurface()
     QCOMPARE(box.Point(3, 4), RGB(10, 20, 30));
     QCOMPARE(box.ScaleWidth(), 26);
 
+    // Blocks of colours: clipped to the surface; an empty block, such as a scan of an empty
+    // preview hands over, draws nothing and reads nothing.
+    const Colour block[] = {RGB(1, 0, 0), RGB(2, 0, 0), RGB(3, 0, 0), RGB(4, 0, 0)};
+    box.PSetBlock(24, 9, 2, 2, block);
+    QCOMPARE(box.Point(24, 9), RGB(1, 0, 0));
+    QCOMPARE(box.Point(25, 9), RGB(2, 0, 0));
+    box.PSetBlock(1, 1, 0, 5, nullptr);
+    box.PSetBlock(1, 1, 5, 0, nullptr);
+    QCOMPARE(box.Point(1, 1), RGB(10, 20, 30));
+
     // What the widget shows on screen is its surface inside the border.
     box.PSet(0, 0, RGB(0, 255, 0));
     const QImage shown = box.grab().toImage();

@@ -1,0 +1,336 @@
+// A seeded random walk through the real window: every button, bar, list, option, plane and
+// dialog, with the promises of the controls checked after each action.
+//   TINTARA_SOAK_SEED   the seed (default 20261208)
+//   TINTARA_SOAK_ACTIONS how many actions (default 5000)
+#include "about/frmabout.h"
+#include "app/form1.h"
+#include "reduction/planesizing.h"
+#include "support/modalscript.h"
+#include "support/pictures.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <deque>
+#include <random>
+
+using namespace platform;
+
+namespace {
+
+int envInt(const char *name, int fallback)
+{
+    bool ok = false;
+    const int v = qEnvironmentVariableIntValue(name, &ok);
+    return ok ? v : fallback;
+}
+
+QSizeF outer(const PictureBox *p)
+{
+    return {p->Width(), p->Height()};
+}
+
+int visibleAboutBoxes()
+{
+    int n = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        n += w->objectName() == QLatin1String("frmAbout") && w->isVisible() ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+class TestSoak : public QObject {
+    Q_OBJECT
+private slots:
+    void randomUse();
+
+private:
+    using Rng = std::mt19937;
+    QString act(Rng &rng);
+    QString check();
+    void loadFile(const QString &path, bool expectMessage);
+    void sizeAllPlanes();
+    int pick(Rng &rng, int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
+
+    Form1 *form = nullptr;
+    QTemporaryDir dir_;
+    QStringList good_, bad_;
+    QSizeF expected_[3]; // Picture2, Picture3, Picture4
+    std::unique_ptr<Registry> noRegistry_ = standInRegistry([] { return std::string(); });
+};
+
+void TestSoak::sizeAllPlanes()
+{
+    const QSizeF s = reduction::planeSize(form->Image1->Width(), form->Image1->Height(),
+                                          form->HScroll4->Value(), form->HScroll8->Value());
+    for (QSizeF &e : expected_)
+        e = QSizeF(float(s.width()), float(s.height()));
+}
+
+void TestSoak::loadFile(const QString &path, bool expectMessage)
+{
+    ModalScript script;
+    if (path.isEmpty())
+        script.cancelDialog();
+    else
+        script.chooseFile(path);
+    if (expectMessage)
+        script.acknowledgeMessage();
+    form->Command8->click();
+    QVERIFY2(script.done(), qPrintable(path));
+    QVERIFY2(script.unexpected().isEmpty(),
+             qPrintable(path + QStringLiteral(": ") + script.unexpected().join(QLatin1Char('|'))));
+    QCOMPARE(script.messages().size(), expectMessage ? 1 : 0);
+    if (!expectMessage)
+        sizeAllPlanes();
+}
+
+QString TestSoak::act(Rng &rng)
+{
+    HScrollBar *bars[] = {form->HScroll1, form->HScroll2, form->HScroll3, form->HScroll4,
+                          form->HScroll5, form->HScroll6, form->HScroll7, form->HScroll8};
+    PictureBox *planes[] = {form->Picture2, form->Picture3, form->Picture4};
+    const int rates[] = {form->HScroll4->Value(), form->HScroll8->Value()};
+    QString what;
+    switch (pick(rng, 20)) {
+    case 0: {
+        const QString path = good_[pick(rng, int(good_.size()))];
+        loadFile(path, false);
+        what = QStringLiteral("load ") + QFileInfo(path).fileName();
+        break;
+    }
+    case 1: {
+        const QString path = bad_[pick(rng, int(bad_.size()))];
+        loadFile(path, true);
+        what = QStringLiteral("load bad ") + QFileInfo(path).fileName();
+        break;
+    }
+    case 2:
+        // Cancelled: the last chosen file again at the current size (refused again if it
+        // was refused before), or an empty preview.
+        loadFile(QString(), bad_.contains(form->CD1->FileName()));
+        what = QStringLiteral("load cancelled");
+        break;
+    case 3:
+        form->Command2->click();
+        what = QStringLiteral("CLEAR");
+        break;
+    case 4:
+    case 5: {
+        const bool threshold = pick(rng, 2) == 1;
+        (threshold ? form->Command7 : form->Command1)->click();
+        sizeAllPlanes();
+        what = threshold ? QStringLiteral("THRESHOLD SCAN") : QStringLiteral("RGB");
+        break;
+    }
+    case 6: {
+        form->Command3->click();
+        const QSizeF s =
+            reduction::planeSize(form->Image1->Width(), form->Image1->Height(), rates[0], rates[0]);
+        expected_[0] = QSizeF(float(s.width()), float(s.height()));
+        what = QStringLiteral("PIXEL REDUCTION");
+        break;
+    }
+    case 7:
+    case 8:
+    case 9:
+    case 10: {
+        HScrollBar *bar = bars[pick(rng, 8)];
+        const int how = pick(rng, 6);
+        if (how < 4) {
+            const QAbstractSlider::SliderAction actions[] = {
+                QAbstractSlider::SliderSingleStepAdd, QAbstractSlider::SliderSingleStepSub,
+                QAbstractSlider::SliderPageStepAdd, QAbstractSlider::SliderPageStepSub};
+            bar->triggerAction(actions[how]);
+        } else if (how == 4) {
+            bar->setSliderDown(true);
+            bar->setSliderPosition(bar->minimum() + pick(rng, bar->maximum() - bar->minimum() + 1));
+            bar->setSliderDown(false);
+        } else {
+            bar->setFocus();
+            QTest::keyClick(bar, pick(rng, 2) ? Qt::Key_Right : Qt::Key_Left);
+        }
+        what = QStringLiteral("bar %1 action %2 -> %3")
+                   .arg(bar->objectName())
+                   .arg(how)
+                   .arg(bar->Value());
+        break;
+    }
+    case 11: {
+        ComboBox *combo = pick(rng, 2) ? form->Combo1 : form->Combo2;
+        const int index = pick(rng, combo->ListCount());
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+        what = QStringLiteral("pick %1 %2").arg(combo->objectName()).arg(index);
+        break;
+    }
+    case 12: {
+        form->Combo2->lineEdit()->setFocus();
+        QTest::keyClicks(form->Combo2->lineEdit(), QStringLiteral("ab"));
+        what = QStringLiteral("type in Combo2");
+        break;
+    }
+    case 13: {
+        OptionButton *options[] = {form->Option1, form->Option2, form->Option3};
+        OptionButton *option = options[pick(rng, 3)];
+        QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, 8));
+        what = QStringLiteral("option ") + option->objectName();
+        break;
+    }
+    case 14:
+    case 15:
+    case 16:
+    case 17: {
+        PictureBox *plane = planes[pick(rng, 3)];
+        const QPoint at(pick(rng, plane->width() + 1), pick(rng, plane->height() + 1));
+        QTest::mouseMove(plane, at);
+        if (pick(rng, 3) == 0)
+            QTest::mouseClick(plane, Qt::LeftButton, {}, at);
+        what = QStringLiteral("mouse over %1 at %2,%3")
+                   .arg(plane->objectName())
+                   .arg(at.x())
+                   .arg(at.y());
+        break;
+    }
+    default: {
+        frmAbout *box = form->aboutBox();
+        const int how = pick(rng, 4);
+        if (!box || !box->isVisible() || how == 0) {
+            form->Command4->click();
+            if (frmAbout *opened = form->aboutBox()) {
+                about::SysInfoEnvironment env;
+                env.registry = noRegistry_.get();
+                env.fileExists = [](const QString &) {
+                    return false;
+                };
+                env.startProgram = [](const QString &) {
+                    return false;
+                };
+                env.message = [opened](const QString &text, const QString &title) {
+                    QMessageBox m(QMessageBox::Information, title, text, QMessageBox::Ok, opened);
+                    m.exec();
+                };
+                opened->setSysInfoEnvironment(env);
+            }
+            what = QStringLiteral("about");
+        } else if (how == 1) {
+            ModalScript script;
+            script.acknowledgeMessage();
+            box->cmdSysInfo->click();
+            what = script.done() ? QStringLiteral("system info")
+                                 : QStringLiteral("system info showed no message");
+        } else {
+            (how == 2 ? box->cmdOK->click() : (void)box->close());
+            what = QStringLiteral("close about");
+        }
+        break;
+    }
+    }
+    if (form->HScroll4->Value() != rates[0] || form->HScroll8->Value() != rates[1])
+        sizeAllPlanes(); // setRGB ran
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return what;
+}
+
+QString TestSoak::check()
+{
+    struct Row {
+        HScrollBar *min, *max;
+        Label *minOut, *maxOut;
+    };
+    const Row rows[] = {{form->HScroll2, form->HScroll5, form->Label14, form->Label11},
+                        {form->HScroll1, form->HScroll6, form->Label13, form->Label16},
+                        {form->HScroll3, form->HScroll7, form->Label15, form->Label17}};
+    for (const Row &r : rows) {
+        if (r.max->Min() != r.min->Value() || r.max->Value() < r.max->Min())
+            return QStringLiteral("%1 range does not follow %2")
+                .arg(r.max->objectName(), r.min->objectName());
+        if (r.minOut->Caption() != QString::number(r.min->Value()) ||
+            r.maxOut->Caption() != QString::number(r.max->Value()))
+            return QStringLiteral("a read-out of row %1 is stale").arg(r.min->objectName());
+    }
+    if (form->Shape2->BackColor() !=
+            RGB(form->HScroll2->Value(), form->HScroll1->Value(), form->HScroll3->Value()) ||
+        form->Shape3->BackColor() !=
+            RGB(form->HScroll5->Value(), form->HScroll6->Value(), form->HScroll7->Value()))
+        return QStringLiteral("a swatch does not show its bars");
+    auto rateOk = [](const Label *l, char axis, int v) {
+        return l->Caption() == reduction::rateCaption(axis, v) ||
+               (v == 3 && l->Caption() == QStringLiteral("Rate %1 1: 3").arg(QLatin1Char(axis)));
+    };
+    if (!rateOk(form->Label21, 'x', form->HScroll4->Value()) ||
+        !rateOk(form->Label22, 'y', form->HScroll8->Value()))
+        return QStringLiteral("a rate read-out does not match its rate");
+    const PictureBox *planes[] = {form->Picture2, form->Picture3, form->Picture4};
+    for (int i = 0; i < 3; ++i)
+        if (outer(planes[i]) != expected_[i])
+            return QStringLiteral("%1 measures %2 x %3, not %4 x %5")
+                .arg(planes[i]->objectName())
+                .arg(planes[i]->Width())
+                .arg(planes[i]->Height())
+                .arg(expected_[i].width())
+                .arg(expected_[i].height());
+    const QString status = form->Label23->Caption();
+    if (status != QLatin1String("Process complete") && status != QLatin1String("Process complete."))
+        return QStringLiteral("status line reads \"%1\"").arg(status);
+    for (const Label *l : {form->Label27, form->Label28, form->Label29}) {
+        bool ok = false;
+        const int v = l->Caption().toInt(&ok);
+        if (!ok || v < 0 || v > 255)
+            return QStringLiteral("probe read-out %1 reads \"%2\"")
+                .arg(l->objectName(), l->Caption());
+    }
+    if (visibleAboutBoxes() > 1)
+        return QStringLiteral("more than one about box");
+    return {};
+}
+
+void TestSoak::randomUse()
+{
+    const int seed = envInt("TINTARA_SOAK_SEED", 20261208);
+    const int actions = envInt("TINTARA_SOAK_ACTIONS", 5000);
+    good_ << testpics::write(dir_, QStringLiteral("wide.png"),
+                             testpics::split(640, 480, Qt::red, Qt::cyan))
+          << testpics::write(dir_, QStringLiteral("tall.jpg"),
+                             testpics::split(480, 640, Qt::yellow, Qt::blue))
+          << testpics::write(dir_, QStringLiteral("square.bmp"),
+                             testpics::solid(300, 300, QColor(200, 100, 50)))
+          << testpics::write(dir_, QStringLiteral("flat.png"),
+                             testpics::split(1000, 10, Qt::black, Qt::white))
+          << testpics::write(dir_, QStringLiteral("dot.png"), testpics::solid(1, 1, Qt::green));
+    const QDir corpus(QStringLiteral(TINTARA_BAD_CORPUS));
+    for (const QString &name : corpus.entryList(QDir::Files, QDir::Name))
+        (name.startsWith(QLatin1String("valid")) ? good_ : bad_) << corpus.filePath(name);
+
+    form = new Form1;
+    testpics::start(*form);
+    for (QSizeF &e : expected_)
+        e = QSizeF(217, 169);
+    Rng rng(static_cast<Rng::result_type>(seed));
+    std::deque<QString> recent;
+    for (int i = 0; i < actions; ++i) {
+        recent.push_back(act(rng));
+        if (QTest::currentTestFailed())
+            break;
+        if (recent.size() > 12)
+            recent.pop_front();
+        const QString broken = check();
+        if (!broken.isEmpty()) {
+            QStringList trail(recent.begin(), recent.end());
+            QFAIL(qPrintable(QStringLiteral("seed %1, action %2: %3\nlast actions:\n  %4")
+                                 .arg(seed)
+                                 .arg(i)
+                                 .arg(broken, trail.join(QStringLiteral("\n  ")))));
+        }
+    }
+    if (frmAbout *box = form->aboutBox())
+        box->close();
+    delete form;
+    qInfo("soak: seed %d, %d actions", seed, actions);
+}
+
+QTEST_MAIN(TestSoak)
+#include "tst_soak.moc"
