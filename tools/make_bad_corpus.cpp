@@ -170,6 +170,7 @@ int main(int argc, char *argv[])
     // Odd but valid.
     put(QStringLiteral("valid-1x1.png"), encode(pattern(1, 1), "PNG"));
     put(QStringLiteral("valid-1x5000.png"), encode(pattern(1, 5000), "PNG"));
+    put(QStringLiteral("valid-1000x10.gif"), gif(pattern(1000, 10)));
     put(QStringLiteral("valid name with spaces \u00e8\u00fc\u00df.png"), encode(picture, "PNG"));
     return ok ? 0 : 1;
 }

@@ -27,8 +27,9 @@ struct WarningCatcher {
 
     static void handle(QtMsgType type, const QMessageLogContext &context, const QString &msg)
     {
+        const QByteArray category(context.category ? context.category : "");
         const bool fromReader =
-            context.category && QByteArray(context.category).startsWith("qt.gui.imageio");
+            category.startsWith("qt.gui.imageio") || category.startsWith("qt.imageformats");
         if (active && type >= QtWarningMsg && fromReader) {
             if (msg.contains(QLatin1String("Premature end"), Qt::CaseInsensitive) ||
                 msg.contains(QLatin1String("Corrupt"), Qt::CaseInsensitive) ||

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(TINTARA_PORTABLE_SCAN)
 #include <emmintrin.h>
 #endif
 
 namespace scan::kernels {
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(TINTARA_PORTABLE_SCAN)
 
 namespace {
 
@@ -101,32 +101,38 @@ void columnSum(const std::uint8_t *first, std::ptrdiff_t stride, int rows, int b
     }
 }
 
-void blocksMax(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out)
+namespace {
+
+// Combines each block's pixels with `op`, four at a time; the last 1 to 3 pixels of a block
+// are read with the lanes past them set to `neutral`, which `op` leaves alone.
+template <class Op>
+void across(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out, __m128i neutral, Op op)
 {
     const int whole = rx / 4 * 4;
-    const __m128i rest = firstLanes(rx - whole);
+    const __m128i keep = firstLanes(rx - whole);
+    const __m128i fill = _mm_andnot_si128(keep, neutral);
     for (int b = 0; b < nx; ++b, reduced += 4 * rx) {
-        __m128i m = _mm_and_si128(load(reduced + 4 * whole), rest);
+        __m128i m = _mm_or_si128(_mm_and_si128(load(reduced + 4 * whole), keep), fill);
         for (int k = 0; k < whole; k += 4)
-            m = _mm_max_epu8(m, load(reduced + 4 * k));
-        m = _mm_max_epu8(m, _mm_srli_si128(m, 8));
-        m = _mm_max_epu8(m, _mm_srli_si128(m, 4));
+            m = op(m, load(reduced + 4 * k));
+        m = op(m, _mm_srli_si128(m, 8));
+        m = op(m, _mm_srli_si128(m, 4));
         out[b] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(m));
     }
 }
 
+} // namespace
+
+void blocksMax(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out)
+{
+    across(reduced, rx, nx, out, _mm_setzero_si128(),
+           [](__m128i x, __m128i y) { return _mm_max_epu8(x, y); });
+}
+
 void blocksMin(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out)
 {
-    const int whole = rx / 4 * 4;
-    const __m128i rest = _mm_andnot_si128(firstLanes(rx - whole), _mm_set1_epi8(-1));
-    for (int b = 0; b < nx; ++b, reduced += 4 * rx) {
-        __m128i m = _mm_or_si128(load(reduced + 4 * whole), rest);
-        for (int k = 0; k < whole; k += 4)
-            m = _mm_min_epu8(m, load(reduced + 4 * k));
-        m = _mm_min_epu8(m, _mm_srli_si128(m, 8));
-        m = _mm_min_epu8(m, _mm_srli_si128(m, 4));
-        out[b] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(m));
-    }
+    across(reduced, rx, nx, out, _mm_set1_epi8(-1),
+           [](__m128i x, __m128i y) { return _mm_min_epu8(x, y); });
 }
 
 void blocksSum(const std::uint16_t *reduced, int rx, int nx, std::uint32_t *out)

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(TINTARA_PORTABLE_SCAN)
 #include <emmintrin.h>
 #endif
 
@@ -83,7 +83,7 @@ void BlockPainter::one(std::size_t at, std::uint32_t r, std::uint32_t g, std::ui
     blue_[at] = in(bounds[2], b) ? blueIn_ : outside_;
 }
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(TINTARA_PORTABLE_SCAN)
 
 namespace {
 

@@ -15,8 +15,6 @@ QImage split(int w, int h, QColor top, QColor bottom);
 // Writes the picture into the folder and returns its path.
 QString write(const QTemporaryDir &dir, const QString &name, const QImage &img,
               const char *format = nullptr, int quality = -1);
-// The picture as a GIF file, quantized to a 3-3-2 palette (Qt writes no GIF of its own).
-QByteArray gif(const QImage &img);
 // Loads the file through the real Load command and its dialog.
 void load(Form1 &form, const QString &path);
 // A started window, shown.
