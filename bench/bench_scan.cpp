@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
+#include <cmath>
 #include <random>
 
 namespace {
@@ -41,6 +42,58 @@ void scanBench(benchmark::State &state)
 BENCHMARK(scanBench)
     ->ArgNames({"rate", "type", "threshold"})
     ->ArgsProduct({{3, 30}, {0, 1, 2, 3}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
+
+// For scale: the same scan as a straightforward block-by-block loop, bytes split directly.
+scan::ScanPlanes straightforward(const platform::ColourSurface &s, const scan::ScanParams &p)
+{
+    const scan::ScanGrid g = scan::scanGrid(p);
+    scan::ScanPlanes out;
+    out.nx = g.nx, out.ny = g.ny;
+    const std::size_t blocks = std::size_t(g.nx) * g.ny;
+    out.red.resize(blocks), out.green.resize(blocks), out.blue.resize(blocks);
+    const double n = double(p.rx) * p.ry;
+    for (int bx = 0; bx < g.nx; ++bx)
+        for (int by = 0; by < g.ny; ++by) {
+            int sum[3] = {0, 0, 0}, hi[3] = {0, 0, 0}, lo[3] = {255, 255, 255};
+            for (int kx = 1; kx <= p.rx; ++kx)
+                for (int ky = 1; ky <= p.ry; ++ky) {
+                    const auto c = static_cast<std::uint32_t>(
+                        s.Point(p.originX + bx * p.rx + kx, p.originY + by * p.ry + ky));
+                    for (int ch = 0; ch < 3; ++ch) {
+                        const int v = int((c >> (8 * ch)) & 0xFF);
+                        sum[ch] += v, hi[ch] = std::max(hi[ch], v), lo[ch] = std::min(lo[ch], v);
+                    }
+                }
+            double v[3];
+            for (int ch = 0; ch < 3; ++ch)
+                v[ch] = p.sel == 0   ? sum[ch] / n
+                        : p.sel == 1 ? hi[ch]
+                        : p.sel == 2 ? lo[ch]
+                                     : hi[ch] - lo[ch];
+            const std::size_t at = std::size_t(by) * g.nx + bx;
+            out.red[at] = platform::Colour(std::nearbyint(v[0]));
+            out.green[at] = platform::Colour(std::nearbyint(v[1])) << 8;
+            out.blue[at] = platform::Colour(std::nearbyint(v[2])) << 16;
+        }
+    return out;
+}
+
+void straightforwardBench(benchmark::State &state)
+{
+    static const platform::ColourSurface surface = windowSurface();
+    scan::ScanParams p;
+    p.iw = 500, p.ih = 500, p.originX = 17, p.originY = 65;
+    p.rx = p.ry = static_cast<int>(state.range(0));
+    p.sel = static_cast<int>(state.range(1));
+    for (auto _ : state) {
+        const scan::ScanPlanes out = straightforward(surface, p);
+        benchmark::DoNotOptimize(out.red.data());
+    }
+}
+BENCHMARK(straightforwardBench)
+    ->ArgNames({"rate", "type"})
+    ->ArgsProduct({{3, 30}, {0, 3}})
     ->Unit(benchmark::kMicrosecond);
 
 // For scale: one plain read of every pixel of the 521 x 521 area that a 500 x 500 scan covers.

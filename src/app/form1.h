@@ -107,6 +107,8 @@ private:
     void scansiona(short filtro);
     void runScanCommand(short filtro);
     void setRGB();
+    // Gives the three planes one outer size.
+    void sizePlanes(const QSizeF &size);
     void riduzione();
     void magnify(platform::PictureBox *plane);
     void clearOptions();

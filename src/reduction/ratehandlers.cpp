@@ -18,13 +18,15 @@ void Form1::HScroll8_Change()
 
 void Form1::setRGB()
 {
-    const QSizeF size = reduction::planeSize(Image1->Width(), Image1->Height(), HScroll4->Value(),
-                                             HScroll8->Value());
-    const auto pw = static_cast<float>(size.width());
-    const auto ph = static_cast<float>(size.height());
-    for (platform::PictureBox *plane : {Picture2, Picture3, Picture4}) {
-        plane->setWidth(pw);
-        plane->setHeight(ph);
-    }
+    sizePlanes(reduction::planeSize(Image1->Width(), Image1->Height(), HScroll4->Value(),
+                                    HScroll8->Value()));
     emit planesSized();
+}
+
+void Form1::sizePlanes(const QSizeF &size)
+{
+    for (platform::PictureBox *plane : {Picture2, Picture3, Picture4}) {
+        plane->setWidth(static_cast<float>(size.width()));
+        plane->setHeight(static_cast<float>(size.height()));
+    }
 }

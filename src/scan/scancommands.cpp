@@ -45,11 +45,7 @@ void Form1::scansiona(short filtro)
     p.ih = Image1->Height();
     p.rx = HScroll4->Value();
     p.ry = HScroll8->Value();
-    const QSizeF planes = reduction::planeSize(p.iw, p.ih, p.rx, p.ry);
-    for (platform::PictureBox *plane : {Picture2, Picture3, Picture4}) {
-        plane->setWidth(static_cast<float>(planes.width()));
-        plane->setHeight(static_cast<float>(planes.height()));
-    }
+    sizePlanes(reduction::planeSize(p.iw, p.ih, p.rx, p.ry));
     // The grid starts at the preview's top-left pixel: the first sample of the first block.
     p.originX = platform::toPixels(Image1->Left()) - 1;
     p.originY = platform::toPixels(Image1->Top()) - 1;
