@@ -37,7 +37,9 @@ bench: deps
 fuzz:
 	./scripts/fuzz.sh 60
 
-soak:
+SEED ?= 20261208
+ACTIONS ?= 5000
+soak: deps
 	./scripts/soak.sh $(SEED) $(ACTIONS)
 
 clean:
