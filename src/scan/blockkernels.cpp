@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #if defined(__SSE2__) && !defined(TINTARA_PORTABLE_SCAN)
 #include <emmintrin.h>
@@ -73,6 +74,30 @@ void columnMin(const std::uint8_t *first, std::ptrdiff_t stride, int rows, int b
     down(first, stride, rows, bytes, out, [](__m128i x, __m128i y) { return _mm_min_epu8(x, y); });
 }
 
+void columnMaxMin(const std::uint8_t *first, std::ptrdiff_t stride, int rows, int bytes,
+                  std::uint8_t *max, std::uint8_t *min)
+{
+    int i = 0;
+    for (; i + 32 <= bytes; i += 32) {
+        __m128i hiA = load(first + i), hiB = load(first + i + 16);
+        __m128i loA = hiA, loB = hiB;
+        for (int k = 1; k < rows; ++k) {
+            const std::uint8_t *row = first + k * stride + i;
+            const __m128i a = load(row), b = load(row + 16);
+            hiA = _mm_max_epu8(hiA, a), hiB = _mm_max_epu8(hiB, b);
+            loA = _mm_min_epu8(loA, a), loB = _mm_min_epu8(loB, b);
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(max + i), hiA);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(max + i + 16), hiB);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(min + i), loA);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(min + i + 16), loB);
+    }
+    if (i < bytes) {
+        columnMax(first + i, stride, rows, bytes - i, max + i);
+        columnMin(first + i, stride, rows, bytes - i, min + i);
+    }
+}
+
 void columnSum(const std::uint8_t *first, std::ptrdiff_t stride, int rows, int bytes,
                std::uint16_t *out)
 {
@@ -133,6 +158,27 @@ void blocksMin(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out)
 {
     across(reduced, rx, nx, out, _mm_set1_epi8(-1),
            [](__m128i x, __m128i y) { return _mm_min_epu8(x, y); });
+}
+
+void blocksSpread(const std::uint8_t *max, const std::uint8_t *min, int rx, int nx,
+                  std::uint32_t *out)
+{
+    const int whole = rx / 4 * 4;
+    const __m128i keep = firstLanes(rx - whole);
+    const __m128i ones = _mm_andnot_si128(keep, _mm_set1_epi8(-1));
+    for (int b = 0; b < nx; ++b, max += 4 * rx, min += 4 * rx) {
+        __m128i hi = _mm_and_si128(load(max + 4 * whole), keep);
+        __m128i lo = _mm_or_si128(_mm_and_si128(load(min + 4 * whole), keep), ones);
+        for (int k = 0; k < whole; k += 4) {
+            hi = _mm_max_epu8(hi, load(max + 4 * k));
+            lo = _mm_min_epu8(lo, load(min + 4 * k));
+        }
+        hi = _mm_max_epu8(hi, _mm_srli_si128(hi, 8));
+        lo = _mm_min_epu8(lo, _mm_srli_si128(lo, 8));
+        hi = _mm_max_epu8(hi, _mm_srli_si128(hi, 4));
+        lo = _mm_min_epu8(lo, _mm_srli_si128(lo, 4));
+        out[b] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_subs_epu8(hi, lo)));
+    }
 }
 
 void blocksSum(const std::uint16_t *reduced, int rx, int nx, std::uint32_t *out)
@@ -211,6 +257,28 @@ void blocksSum(const std::uint16_t *reduced, int rx, int nx, std::uint32_t *out)
         for (int k = 0; k < 4 * rx; ++k)
             out[k % 4] += reduced[k];
     }
+}
+
+#endif
+
+#if !defined(__SSE2__) || defined(TINTARA_PORTABLE_SCAN)
+
+void columnMaxMin(const std::uint8_t *first, std::ptrdiff_t stride, int rows, int bytes,
+                  std::uint8_t *max, std::uint8_t *min)
+{
+    columnMax(first, stride, rows, bytes, max);
+    columnMin(first, stride, rows, bytes, min);
+}
+
+void blocksSpread(const std::uint8_t *max, const std::uint8_t *min, int rx, int nx,
+                  std::uint32_t *out)
+{
+    std::vector<std::uint32_t> low(static_cast<std::size_t>(nx));
+    blocksMax(max, rx, nx, out);
+    blocksMin(min, rx, nx, low.data());
+    // Each byte of a maximum is at least the minimum's: no borrow crosses a byte.
+    for (int b = 0; b < nx; ++b)
+        out[b] -= low[static_cast<std::size_t>(b)];
 }
 
 #endif

@@ -18,6 +18,9 @@ void columnMax(const std::uint8_t *first, std::ptrdiff_t stride, int rows, int b
                std::uint8_t *out);
 void columnMin(const std::uint8_t *first, std::ptrdiff_t stride, int rows, int bytes,
                std::uint8_t *out);
+// Maxima and minima together, reading each row once.
+void columnMaxMin(const std::uint8_t *first, std::ptrdiff_t stride, int rows, int bytes,
+                  std::uint8_t *max, std::uint8_t *min);
 void columnSum(const std::uint8_t *first, std::ptrdiff_t stride, int rows, int bytes,
                std::uint16_t *out);
 
@@ -25,6 +28,9 @@ void columnSum(const std::uint8_t *first, std::ptrdiff_t stride, int rows, int b
 // come out as one packed pixel per block (R, G, B, x bytes); sums as four lanes per block.
 void blocksMax(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out);
 void blocksMin(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out);
+// Maximum minus minimum of each block, byte by byte, from reduced maxima and minima.
+void blocksSpread(const std::uint8_t *max, const std::uint8_t *min, int rx, int nx,
+                  std::uint32_t *out);
 void blocksSum(const std::uint16_t *reduced, int rx, int nx, std::uint32_t *out);
 
 } // namespace scan::kernels

@@ -15,12 +15,6 @@ static_assert(std::endian::native == std::endian::little,
 
 namespace {
 
-// Byte-wise difference of two packed pixels whose bytes are each at least the other's.
-std::uint32_t spread(std::uint32_t hi, std::uint32_t lo)
-{
-    return hi - lo;
-}
-
 // Copies the sampled rectangle out of a surface that does not cover it whole.
 platform::ColourSurface cover(const platform::ColourSurface &s, const QRect &r)
 {
@@ -85,7 +79,6 @@ ScanPlanes scansiona(const platform::ColourSurface &surface, const ScanParams &p
     std::vector<std::uint8_t> max(p.sel == Maximum || p.sel == Spread ? buffer : 0);
     std::vector<std::uint8_t> min(p.sel == Minimum || p.sel == Spread ? buffer : 0);
     std::vector<std::uint32_t> across(static_cast<std::size_t>(g.nx) * 4);
-    std::vector<std::uint32_t> low(p.sel == Spread ? static_cast<std::size_t>(g.nx) : 0);
 
     for (int by = 0; by < g.ny; ++by) {
         const int y = g.sampled.top() + by * p.ry;
@@ -98,19 +91,16 @@ ScanPlanes scansiona(const platform::ColourSurface &surface, const ScanParams &p
             paint.sums(row, across.data(), g.nx);
             continue;
         }
-        if (!max.empty()) {
+        if (p.sel == Spread) {
+            kernels::columnMaxMin(first, stride, p.ry, bytes, max.data(), min.data());
+            kernels::blocksSpread(max.data(), min.data(), p.rx, g.nx, across.data());
+        } else if (p.sel == Maximum) {
             kernels::columnMax(first, stride, p.ry, bytes, max.data());
             kernels::blocksMax(max.data(), p.rx, g.nx, across.data());
-        }
-        if (!min.empty()) {
+        } else {
             kernels::columnMin(first, stride, p.ry, bytes, min.data());
-            kernels::blocksMin(min.data(), p.rx, g.nx,
-                               p.sel == Spread ? low.data() : across.data());
+            kernels::blocksMin(min.data(), p.rx, g.nx, across.data());
         }
-        if (p.sel == Spread) // maximum minus minimum, byte by byte: never below zero
-            for (int bx = 0; bx < g.nx; ++bx)
-                across[static_cast<std::size_t>(bx)] =
-                    spread(across[static_cast<std::size_t>(bx)], low[static_cast<std::size_t>(bx)]);
         paint.values(row, across.data(), g.nx);
     }
     return out;
