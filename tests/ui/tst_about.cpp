@@ -2,6 +2,7 @@
 #include "about/frmabout.h"
 #include "app/form1.h"
 #include "support/modalscript.h"
+#include "support/nosysinfo.h"
 #include "support/pictures.h"
 
 #include <QApplication>
@@ -125,20 +126,7 @@ void TestAbout::sysInfoFailureShowsTheMessageAndKeepsTheBox()
     testpics::start(form);
     form.Command4->click();
     frmAbout *box = form.aboutBox();
-    auto registry = standInRegistry([] { return std::string(); }); // nothing installed
-    about::SysInfoEnvironment env;
-    env.registry = registry.get();
-    env.fileExists = [](const QString &) {
-        return false;
-    };
-    env.startProgram = [](const QString &) {
-        return true;
-    };
-    env.message = [box](const QString &text, const QString &title) {
-        QMessageBox b(QMessageBox::Information, title, text, QMessageBox::Ok, box);
-        b.exec();
-    };
-    box->setSysInfoEnvironment(env);
+    withoutSystemInfo(box);
     ModalScript script;
     script.acknowledgeMessage();
     box->cmdSysInfo->click();

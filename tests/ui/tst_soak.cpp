@@ -6,12 +6,12 @@
 #include "app/form1.h"
 #include "reduction/planesizing.h"
 #include "support/modalscript.h"
+#include "support/nosysinfo.h"
 #include "support/pictures.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTest>
 #include <deque>
 #include <random>
@@ -59,7 +59,6 @@ private:
     QTemporaryDir dir_;
     QStringList good_, bad_;
     QSizeF expected_[3]; // Picture2, Picture3, Picture4
-    std::unique_ptr<Registry> noRegistry_ = standInRegistry([] { return std::string(); });
 };
 
 void TestSoak::sizeAllPlanes()
@@ -200,21 +199,8 @@ QString TestSoak::act(Rng &rng)
         const int how = pick(rng, 4);
         if (!box || !box->isVisible() || how == 0) {
             form->Command4->click();
-            if (frmAbout *opened = form->aboutBox()) {
-                about::SysInfoEnvironment env;
-                env.registry = noRegistry_.get();
-                env.fileExists = [](const QString &) {
-                    return false;
-                };
-                env.startProgram = [](const QString &) {
-                    return false;
-                };
-                env.message = [opened](const QString &text, const QString &title) {
-                    QMessageBox m(QMessageBox::Information, title, text, QMessageBox::Ok, opened);
-                    m.exec();
-                };
-                opened->setSysInfoEnvironment(env);
-            }
+            if (frmAbout *opened = form->aboutBox())
+                withoutSystemInfo(opened);
             what = QStringLiteral("about");
         } else if (how == 1) {
             ModalScript script;
