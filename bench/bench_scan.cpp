@@ -1,12 +1,13 @@
 // The block scan, the pixel reduction and the zoom copy on a 500 x 500 preview.
 #include "app/form1.h"
-#include "platform/coloursurface.h"
+#include "core/channelscan.h"
+#include "core/coloursurface.h"
+#include "core/pixelreduction.h"
 #include "platform/pictureloader.h"
 #include "platform/stretchblt.h"
-#include "reduction/pixelreduction.h"
-#include "scan/channelscan.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <random>
@@ -14,28 +15,29 @@
 namespace {
 
 // A 521 x 521 window area with a picture-like preview in it.
-platform::ColourSurface windowSurface()
+core::ColourSurface windowSurface()
 {
-    platform::ColourSurface s;
+    core::ColourSurface s;
     s.rect = QRect(0, 0, 560, 600);
     std::mt19937 rng(1);
     for (int y = 0; y < s.rect.height(); ++y)
         for (int x = 0; x < s.rect.width(); ++x)
             s.values.push_back(
-                platform::RGB((x + (rng() & 15)) & 255, (y * 3) & 255, ((x * y) >> 6) & 255));
+                core::RGB((x + (rng() & 15)) & 255, (y * 3) & 255, ((x * y) >> 6) & 255));
     return s;
 }
 
 void scanBench(benchmark::State &state)
 {
-    static const platform::ColourSurface surface = windowSurface();
+    static const core::ColourSurface surface = windowSurface();
     scan::ScanParams p;
     p.iw = 500, p.ih = 500, p.originX = 17, p.originY = 65;
     p.rx = p.ry = static_cast<int>(state.range(0));
     p.sel = static_cast<int>(state.range(1));
     p.threshold = state.range(2) != 0;
+    scan::Scanner scanner;
     for (auto _ : state) {
-        const scan::ScanPlanes out = scan::scansiona(surface, p);
+        const scan::ScanPlanes &out = scanner.scan(surface, p);
         benchmark::DoNotOptimize(out.red.data());
     }
 }
@@ -44,8 +46,22 @@ BENCHMARK(scanBench)
     ->ArgsProduct({{3, 30}, {0, 1, 2, 3}, {0, 1}})
     ->Unit(benchmark::kMicrosecond);
 
+// The same scan with fresh result vectors on every call, as a one-shot caller makes them.
+void scanAllocatingBench(benchmark::State &state)
+{
+    static const core::ColourSurface surface = windowSurface();
+    scan::ScanParams p;
+    p.iw = 500, p.ih = 500, p.originX = 17, p.originY = 65;
+    p.sel = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        const scan::ScanPlanes out = scan::scansiona(surface, p);
+        benchmark::DoNotOptimize(out.red.data());
+    }
+}
+BENCHMARK(scanAllocatingBench)->ArgName("type")->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+
 // For scale: the same scan as a straightforward block-by-block loop, bytes split directly.
-scan::ScanPlanes straightforward(const platform::ColourSurface &s, const scan::ScanParams &p)
+scan::ScanPlanes straightforward(const core::ColourSurface &s, const scan::ScanParams &p)
 {
     const scan::ScanGrid g = scan::scanGrid(p);
     scan::ScanPlanes out;
@@ -72,16 +88,16 @@ scan::ScanPlanes straightforward(const platform::ColourSurface &s, const scan::S
                         : p.sel == 2 ? lo[ch]
                                      : hi[ch] - lo[ch];
             const std::size_t at = std::size_t(by) * g.nx + bx;
-            out.red[at] = platform::Colour(std::nearbyint(v[0]));
-            out.green[at] = platform::Colour(std::nearbyint(v[1])) << 8;
-            out.blue[at] = platform::Colour(std::nearbyint(v[2])) << 16;
+            out.red[at] = core::Colour(std::nearbyint(v[0]));
+            out.green[at] = core::Colour(std::nearbyint(v[1])) << 8;
+            out.blue[at] = core::Colour(std::nearbyint(v[2])) << 16;
         }
     return out;
 }
 
 void straightforwardBench(benchmark::State &state)
 {
-    static const platform::ColourSurface surface = windowSurface();
+    static const core::ColourSurface surface = windowSurface();
     scan::ScanParams p;
     p.iw = 500, p.ih = 500, p.originX = 17, p.originY = 65;
     p.rx = p.ry = static_cast<int>(state.range(0));
@@ -99,11 +115,11 @@ BENCHMARK(straightforwardBench)
 // For scale: one plain read of every pixel of the 521 x 521 area that a 500 x 500 scan covers.
 void BM_PlainRead521(benchmark::State &state)
 {
-    static const platform::ColourSurface surface = windowSurface();
+    static const core::ColourSurface surface = windowSurface();
     for (auto _ : state) {
         std::uint32_t sum = 0;
         for (int y = 66; y < 66 + 521; ++y) {
-            const platform::Colour *row = surface.row(y) + 18;
+            const core::Colour *row = surface.row(y) + 18;
             for (int x = 0; x < 521; ++x)
                 sum += static_cast<std::uint32_t>(row[x]);
         }
@@ -114,7 +130,7 @@ BENCHMARK(BM_PlainRead521)->Unit(benchmark::kMicrosecond);
 
 void BM_Reduction3(benchmark::State &state)
 {
-    static const platform::ColourSurface surface = windowSurface();
+    static const core::ColourSurface surface = windowSurface();
     reduction::ReductionParams p;
     p.iw = 500, p.ih = 500, p.firstX = 18, p.firstY = 66, p.n = 3;
     for (auto _ : state) {
@@ -136,34 +152,66 @@ void BM_MagnifierCopy173(benchmark::State &state)
 }
 BENCHMARK(BM_MagnifierCopy173)->Unit(benchmark::kMicrosecond);
 
-// The whole "RGB" command on a loaded 500 x 500 preview: capture, scan, drawing the planes.
-void BM_Command1Click(benchmark::State &state)
-{
-    QImage img(500, 500, QImage::Format_RGB32);
-    for (int y = 0; y < 500; ++y)
-        for (int x = 0; x < 500; ++x)
-            img.setPixel(x, y, qRgb(x & 255, y & 255, (x ^ y) & 255));
+// A window with a loaded 500 x 500 preview, as after Load.
+struct LoadedWindow {
+    LoadedWindow()
+    {
+        QImage img(500, 500, QImage::Format_RGB32);
+        for (int y = 0; y < 500; ++y)
+            for (int x = 0; x < 500; ++x)
+                img.setPixel(x, y, qRgb(x & 255, y & 255, (x ^ y) & 255));
+        form.Form_Load();
+        form.show();
+        form.Image1->Move(18, 66, 500, 500);
+        form.Image1->setPicture(img);
+        QCoreApplication::processEvents();
+    }
+    void render(QImage &into, const QRect &region)
+    {
+        form.render(&into, QPoint(), QRegion(region),
+                    QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    }
     Form1 form;
-    form.Form_Load();
-    form.show();
-    form.Image1->Move(18, 66, 500, 500);
-    form.Image1->setPicture(img);
-    for (auto _ : state)
-        form.Command1_Click();
-}
-BENCHMARK(BM_Command1Click)->Unit(benchmark::kMillisecond);
+};
 
-void BM_RenderWindow(benchmark::State &state)
+// A whole scan command at 3 x 3: status line, capture, scan, the three planes drawn.
+void commandBench(benchmark::State &state)
 {
-    Form1 form;
-    form.Form_Load();
-    form.show();
+    LoadedWindow w;
+    w.form.Combo2->setListIndex(static_cast<int>(state.range(0)));
+    const bool threshold = state.range(1) != 0;
     for (auto _ : state) {
-        const QImage img = form.captureClient();
+        if (threshold)
+            w.form.Command7_Click();
+        else
+            w.form.Command1_Click();
+    }
+}
+BENCHMARK(commandBench)
+    ->ArgNames({"type", "threshold"})
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
+// One render of the whole client area, and of the 501 x 501 area that a 3 x 3 scan samples.
+void renderBench(benchmark::State &state)
+{
+    LoadedWindow w;
+    const QRect region = state.range(0) ? QRect(18, 66, 501, 501) : w.form.rect();
+    QImage img(region.size(), QImage::Format_RGB32);
+    img.setDevicePixelRatio(1);
+    for (auto _ : state) {
+        w.render(img, region);
         benchmark::DoNotOptimize(img.constBits());
     }
 }
-BENCHMARK(BM_RenderWindow)->Unit(benchmark::kMillisecond);
+BENCHMARK(renderBench)->ArgName("region")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The scan once more, after everything above has run in this process.
+BENCHMARK(scanBench)
+    ->Name("scanBenchWarmed")
+    ->ArgNames({"rate", "type", "threshold"})
+    ->ArgsProduct({{3}, {0, 1, 2, 3}, {0}})
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -1,6 +1,6 @@
 // The colour codec on arbitrary text: a value or std::invalid_argument, nothing else.
+#include "core/hexcodec.h"
 #include "fuzzinput.h"
-#include "scan/hexcodec.h"
 
 #include <stdexcept>
 #include <string>

@@ -1,7 +1,7 @@
 // The scan and the reduction on arbitrary surfaces and sizes, checked against plain loops.
+#include "core/channelscan.h"
+#include "core/pixelreduction.h"
 #include "fuzzinput.h"
-#include "reduction/pixelreduction.h"
-#include "scan/channelscan.h"
 #include "support/referencescan.h"
 
 #include <cmath>
@@ -43,14 +43,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (scan::Band *b : {&p.red, &p.green, &p.blue})
         *b = {in.between(-5, 260), in.between(-5, 260)};
 
-    platform::ColourSurface surface;
+    core::ColourSurface surface;
     surface.rect =
         QRect(in.between(-40, 60), in.between(-40, 60), in.between(0, 200), in.between(0, 200));
     surface.values.resize(static_cast<std::size_t>(surface.rect.width()) *
                           static_cast<std::size_t>(surface.rect.height()));
-    for (platform::Colour &c : surface.values) {
+    for (core::Colour &c : surface.values) {
         const auto v = in.take<std::uint32_t>();
-        c = (v >> 28) == 0xF ? platform::NoColour : static_cast<platform::Colour>(v & 0xFFFFFF);
+        c = (v >> 28) == 0xF ? core::NoColour : static_cast<core::Colour>(v & 0xFFFFFF);
     }
 
     try {
@@ -69,9 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         FUZZ_CHECK(out.colours.size() == std::size_t(out.columns) * std::size_t(out.rows));
         for (int j = 0; j < out.rows; ++j)
             for (int i = 0; i < out.columns; ++i) {
-                const platform::Colour c = surface.Point(r.firstX + i * r.n, r.firstY + j * r.n);
+                const core::Colour c = surface.Point(r.firstX + i * r.n, r.firstY + j * r.n);
                 FUZZ_CHECK(out.colours[std::size_t(j) * out.columns + i] ==
-                           (c == platform::NoColour ? platform::RGB(255, 255, 255) : c));
+                           (c == core::NoColour ? core::RGB(255, 255, 255) : c));
             }
     } catch (const std::overflow_error &) {
         FUZZ_CHECK(p.iw > 32767.0f * 3 || p.ih > 32767.0f * 3);

@@ -11,11 +11,11 @@
 using namespace platform;
 
 namespace {
-constexpr Colour Blue = 0xFF0000;
-constexpr Colour DarkYellow = 0x00C0C0;
+using core::Blue;
+using core::DarkYellow;
 
 Label *aboutLabel(QWidget *parent, const char *name, const QString &text, const QFont &font,
-                  Colour fore, float l, float t, float w, float h)
+                  core::Colour fore, float l, float t, float w, float h)
 {
     auto *label = new Label(QString::fromLatin1(name), text, parent);
     label->setFont(font);

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "about/frmabout.h"
+#include "core/channelscan.h"
+#include "core/colour.h"
+#include "core/coloursurface.h"
+#include "core/pixelreduction.h"
 #include "platform/buttons.h"
-#include "platform/colour.h"
 #include "platform/combobox.h"
 #include "platform/commondialog.h"
 #include "platform/imagecontrol.h"
@@ -30,12 +33,7 @@ public:
     void Form_Unload();
 
     // The colour the client area shows at a client pixel as rendered now, -1 outside it.
-    platform::Colour Point(float x, float y);
-    // The client area as it is rendered now, one image pixel per client pixel.
-    QImage captureClient();
-
-    // The open about box, if any.
-    frmAbout *aboutBox() const { return about_; }
+    core::Colour Point(float x, float y);
 
     // Gap between the preview frame and the preview.
     short margine = 0;
@@ -92,10 +90,6 @@ public:
     void Picture3_MouseMove(int button, int shift, float x, float y);
     void Picture4_MouseMove(int button, int shift, float x, float y);
 
-signals:
-    // The three planes have been sized to the preview and the rates.
-    void planesSized();
-
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -118,6 +112,13 @@ private:
     void probe(platform::PictureBox *plane, float x, float y);
     void takeThreshold(platform::Label *readout, platform::HScrollBar *minBar);
 
+    // What the client area shows over `region`, as rendered now; outside the client area -1.
+    // The storage is kept from one command to the next.
+    const core::ColourSurface &sampleWindow(const QRect &region);
+
     QButtonGroup *options_ = nullptr;
     QPointer<frmAbout> about_;
+    core::ColourSurface samples_;
+    scan::Scanner scanner_;
+    reduction::ReducedPicture reduced_;
 };

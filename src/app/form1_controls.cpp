@@ -7,11 +7,11 @@ using namespace platform;
 
 namespace {
 
-constexpr Colour LightBlue = 0xFFC0C0;
-constexpr Colour Blue = 0xFF0000;
-constexpr Colour Red = 0x0000FF;
-constexpr Colour LightPink = 0xC0C0FF;
-constexpr Colour White = 0xFFFFFF;
+using core::Blue;
+using core::LightBlue;
+using core::LightPink;
+using core::Red;
+using core::White;
 
 enum class Look { Default, Bold, Small, SmallBold };
 
@@ -59,7 +59,7 @@ void Form1::buildControls()
         lb->setBackColor(windowBack);
         return lb;
     };
-    auto probeReadout = [&](const char *name, Colour fore, float l, float t) {
+    auto probeReadout = [&](const char *name, core::Colour fore, float l, float t) {
         Label *lb = label(name, QStringLiteral("0"), Look::Bold, l, t, 41, 17);
         lb->setForeColor(fore);
         lb->setBackColor(windowBack);
@@ -96,8 +96,8 @@ void Form1::buildControls()
         placed(new ComboBox(QStringLiteral("Combo1"), false, this), Look::Bold, 112, 16, 97, 24);
     {
         QPalette p = Combo1->palette();
-        p.setColor(QPalette::Base, toQColor(LightBlue));
-        p.setColor(QPalette::Button, toQColor(LightBlue));
+        p.setColor(QPalette::Base, core::toQColor(LightBlue));
+        p.setColor(QPalette::Button, core::toQColor(LightBlue));
         Combo1->setPalette(p);
     }
     Command8 = button("Command8", QStringLiteral("Load"), Look::Small, 216, 73);

@@ -9,14 +9,14 @@ CommandButton::CommandButton(const QString &name, const QString &caption, QWidge
     setAutoDefault(false);
 }
 
-OptionButton::OptionButton(const QString &name, const QString &caption, Colour fore, Colour back,
-                           QWidget *parent)
+OptionButton::OptionButton(const QString &name, const QString &caption, core::Colour fore,
+                           core::Colour back, QWidget *parent)
     : Control<QRadioButton>(caption, parent)
 {
     setObjectName(name);
     QPalette p = palette();
-    p.setColor(QPalette::WindowText, toQColor(fore));
-    p.setColor(QPalette::Window, toQColor(back));
+    p.setColor(QPalette::WindowText, core::toQColor(fore));
+    p.setColor(QPalette::Window, core::toQColor(back));
     setPalette(p);
     setAutoFillBackground(true);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/colour.h"
+#include "core/colour.h"
 #include "platform/control.h"
 
 #include <QPushButton>
@@ -16,7 +16,7 @@ public:
 // One of a group of options; the owner puts the group in a QButtonGroup.
 class OptionButton : public Control<QRadioButton> {
 public:
-    OptionButton(const QString &name, const QString &caption, Colour fore, Colour back,
+    OptionButton(const QString &name, const QString &caption, core::Colour fore, core::Colour back,
                  QWidget *parent);
 };
 

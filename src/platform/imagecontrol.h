@@ -14,7 +14,6 @@ public:
 
     const QImage &Picture() const { return picture_; }
     void setPicture(const QImage &picture);
-    bool Stretch() const { return true; }
 
 protected:
     void paintEvent(QPaintEvent *) override;

@@ -10,14 +10,14 @@ Label::Label(const QString &name, const QString &caption, QWidget *parent)
     setTextFormat(Qt::PlainText);
 }
 
-Colour Label::ForeColor() const
+core::Colour Label::ForeColor() const
 {
-    return fromQColor(palette().color(QPalette::WindowText));
+    return core::fromQColor(palette().color(QPalette::WindowText));
 }
 
-void Label::setForeColor(Colour c)
+void Label::setForeColor(core::Colour c)
 {
-    setForeColor(toQColor(c));
+    setForeColor(core::toQColor(c));
 }
 
 void Label::setForeColor(const QColor &c)
@@ -27,14 +27,14 @@ void Label::setForeColor(const QColor &c)
     setPalette(p);
 }
 
-Colour Label::BackColor() const
+core::Colour Label::BackColor() const
 {
-    return fromQColor(palette().color(QPalette::Window));
+    return core::fromQColor(palette().color(QPalette::Window));
 }
 
-void Label::setBackColor(Colour c)
+void Label::setBackColor(core::Colour c)
 {
-    setBackColor(toQColor(c));
+    setBackColor(core::toQColor(c));
 }
 
 void Label::setBackColor(const QColor &c)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/colour.h"
+#include "core/colour.h"
 #include "platform/control.h"
 
 #include <QLabel>
@@ -16,12 +16,12 @@ public:
     QString Caption() const { return text(); }
     void setCaption(const QString &caption) { setText(caption); }
 
-    Colour ForeColor() const;
-    void setForeColor(Colour c);
+    core::Colour ForeColor() const;
+    void setForeColor(core::Colour c);
     void setForeColor(const QColor &c);
 
-    Colour BackColor() const;
-    void setBackColor(Colour c);
+    core::Colour BackColor() const;
+    void setBackColor(core::Colour c);
     void setBackColor(const QColor &c);
 };
 

@@ -9,7 +9,7 @@ namespace platform {
 PictureBox::PictureBox(const QString &name, bool bordered, QWidget *parent)
     : Control<QFrame>(parent)
     , surface_(0, 0, QImage::Format_RGB32)
-    , back_(fromQColor(palette().color(QPalette::Button)))
+    , back_(core::fromQColor(palette().color(QPalette::Button)))
 {
     setObjectName(name);
     if (bordered) {
@@ -21,42 +21,42 @@ PictureBox::PictureBox(const QString &name, bool bordered, QWidget *parent)
     setMouseTracking(true);
 }
 
-Colour PictureBox::Point(float x, float y) const
+core::Colour PictureBox::Point(float x, float y) const
 {
     const int px = toPixels(x);
     const int py = toPixels(y);
     if (!std::isfinite(x) || !std::isfinite(y) || !surface_.valid(px, py))
-        return NoColour;
-    return fromArgb(reinterpret_cast<const QRgb *>(surface_.constScanLine(py))[px]);
+        return core::NoColour;
+    return core::fromArgb(reinterpret_cast<const QRgb *>(surface_.constScanLine(py))[px]);
 }
 
-void PictureBox::PSet(float x, float y, Colour c)
+void PictureBox::PSet(float x, float y, core::Colour c)
 {
     const int px = toPixels(x);
     const int py = toPixels(y);
     if (!std::isfinite(x) || !std::isfinite(y) || !surface_.valid(px, py))
         return;
-    reinterpret_cast<QRgb *>(surface_.scanLine(py))[px] = toArgb(c);
+    reinterpret_cast<QRgb *>(surface_.scanLine(py))[px] = core::toArgb(c);
     update(contentsRect().x() + px, contentsRect().y() + py, 1, 1);
 }
 
-void PictureBox::PSetBlock(int x, int y, int width, int height, const Colour *colours)
+void PictureBox::PSetBlock(int x, int y, int width, int height, const core::Colour *colours)
 {
     const QRect target = QRect(x, y, width, height) & surface_.rect();
     if (target.isEmpty())
         return;
     for (int row = target.top(); row <= target.bottom(); ++row) {
-        const Colour *src = colours + static_cast<std::ptrdiff_t>(row - y) * width;
+        const core::Colour *src = colours + static_cast<std::ptrdiff_t>(row - y) * width;
         auto *dst = reinterpret_cast<QRgb *>(surface_.scanLine(row));
         for (int col = target.left(); col <= target.right(); ++col)
-            dst[col] = toArgb(src[col - x]);
+            dst[col] = core::toArgb(src[col - x]);
     }
     update();
 }
 
 void PictureBox::Cls()
 {
-    surface_.fill(toArgb(back_));
+    surface_.fill(core::toArgb(back_));
     if (!picture_.image.isNull()) {
         QPainter p(&surface_);
         p.drawImage(0, 0, picture_.image);
@@ -90,7 +90,7 @@ void PictureBox::geometryApplied()
     if (interior == surface_.size())
         return;
     QImage grown(interior, QImage::Format_RGB32);
-    grown.fill(toArgb(back_));
+    grown.fill(core::toArgb(back_));
     if (!surface_.isNull() && !grown.isNull()) {
         QPainter p(&grown);
         p.setCompositionMode(QPainter::CompositionMode_Source);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/colour.h"
+#include "core/colour.h"
 #include "platform/control.h"
 #include "platform/picture.h"
 
@@ -17,16 +17,16 @@ public:
     PictureBox(const QString &name, bool bordered, QWidget *parent);
 
     // Colour shown at an interior position, or NoColour outside the interior.
-    Colour Point(float x, float y) const;
+    core::Colour Point(float x, float y) const;
     // Draws one pixel; positions outside the interior are ignored, NoColour draws white.
-    void PSet(float x, float y, Colour c);
+    void PSet(float x, float y, core::Colour c);
     // PSet for a block of colours, row by row, with the top-left one at (x, y).
-    void PSetBlock(int x, int y, int width, int height, const Colour *colours);
+    void PSetBlock(int x, int y, int width, int height, const core::Colour *colours);
     // Erases the drawing to BackColor (and the held picture), keeping the size.
     void Cls();
 
-    Colour BackColor() const { return back_; }
-    void setBackColor(Colour c) { back_ = c; }
+    core::Colour BackColor() const { return back_; }
+    void setBackColor(core::Colour c) { back_ = c; }
 
     bool AutoSize() const { return autoSize_; }
     void setAutoSize(bool on) { autoSize_ = on; }
@@ -57,7 +57,7 @@ private:
 
     QImage surface_;
     Picture picture_;
-    Colour back_;
+    core::Colour back_;
     bool autoSize_ = false;
     bool pressed_ = false;
 };

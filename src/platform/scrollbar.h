@@ -18,7 +18,6 @@ public:
     int Min() const { return minimum(); }
     int Max() const { return maximum(); }
     void setMin(int v) { setMinimum(v); }
-    void setMax(int v) { setMaximum(v); }
     int SmallChange() const { return singleStep(); }
     int LargeChange() const { return pageStep(); }
 };

@@ -4,7 +4,7 @@
 
 namespace platform {
 
-Shape::Shape(const QString &name, Style style, Colour color, QWidget *parent)
+Shape::Shape(const QString &name, Style style, core::Colour color, QWidget *parent)
     : Control<QWidget>(parent)
     , style_(style)
 {
@@ -16,7 +16,7 @@ Shape::Shape(const QString &name, Style style, Colour color, QWidget *parent)
         back_ = color;
 }
 
-void Shape::setBackColor(Colour c)
+void Shape::setBackColor(core::Colour c)
 {
     if (c == back_)
         return;
@@ -29,8 +29,8 @@ void Shape::paintEvent(QPaintEvent *)
     QPainter p(this);
     const QRect r = rect().adjusted(0, 0, -1, -1);
     if (style_ == Style::Filled)
-        p.fillRect(rect(), toQColor(back_));
-    p.setPen(toQColor(border_));
+        p.fillRect(rect(), core::toQColor(back_));
+    p.setPen(core::toQColor(border_));
     p.drawRect(r);
 }
 

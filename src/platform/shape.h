@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/colour.h"
+#include "core/colour.h"
 #include "platform/control.h"
 
 #include <QWidget>
@@ -12,19 +12,19 @@ class Shape : public Control<QWidget> {
 public:
     enum class Style { Outline, Filled };
 
-    Shape(const QString &name, Style style, Colour color, QWidget *parent);
+    Shape(const QString &name, Style style, core::Colour color, QWidget *parent);
 
-    Colour BackColor() const { return back_; }
-    void setBackColor(Colour c);
-    Colour BorderColor() const { return border_; }
+    core::Colour BackColor() const { return back_; }
+    void setBackColor(core::Colour c);
+    core::Colour BorderColor() const { return border_; }
 
 protected:
     void paintEvent(QPaintEvent *) override;
 
 private:
     Style style_;
-    Colour border_ = RGB(0, 0, 0);
-    Colour back_ = RGB(255, 255, 255);
+    core::Colour border_ = core::RGB(0, 0, 0);
+    core::Colour back_ = core::RGB(255, 255, 255);
 };
 
 } // namespace platform

@@ -1,8 +1,10 @@
 #include "support/pictures.h"
 
+#include "about/frmabout.h"
 #include "app/form1.h"
 #include "support/modalscript.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QTest>
 
@@ -45,6 +47,24 @@ void start(Form1 &form)
     form.Form_Load();
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
+}
+
+QImage capture(QWidget &widget)
+{
+    QImage image(widget.size(), QImage::Format_RGB32);
+    image.setDevicePixelRatio(1);
+    image.fill(widget.palette().color(QPalette::Window));
+    widget.render(&image, QPoint(), QRegion(),
+                  QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    return image;
+}
+
+frmAbout *aboutBox()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<frmAbout *>(w); box && box->isVisible())
+            return box;
+    return nullptr;
 }
 
 } // namespace testpics

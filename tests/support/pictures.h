@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 
 class Form1;
+class frmAbout;
+class QWidget;
 
 // Pictures made for a test, and the window they are loaded into.
 namespace testpics {
@@ -19,5 +21,9 @@ QString write(const QTemporaryDir &dir, const QString &name, const QImage &img,
 void load(Form1 &form, const QString &path);
 // A started window, shown.
 void start(Form1 &form);
+// The widget as it is rendered now, one image pixel per window pixel.
+QImage capture(QWidget &widget);
+// The about box that is open and not closing, if any.
+frmAbout *aboutBox();
 
 } // namespace testpics

@@ -1,7 +1,7 @@
 #include "support/referencescan.h"
 
-#include "platform/colour.h"
-#include "scan/hexcodec.h"
+#include "core/colour.h"
+#include "core/hexcodec.h"
 
 #include <cmath>
 #include <cstdio>
@@ -19,7 +19,7 @@ std::string twoDigits(double v)
     return h.size() < 2 ? "0" + h : h;
 }
 
-void put(std::vector<platform::Colour> &plane, int nx, int bx, int by, platform::Colour c)
+void put(std::vector<core::Colour> &plane, int nx, int bx, int by, core::Colour c)
 {
     const std::size_t at = static_cast<std::size_t>(by - 1) * nx + (bx - 1);
     if (plane.size() <= at)
@@ -29,7 +29,7 @@ void put(std::vector<platform::Colour> &plane, int nx, int bx, int by, platform:
 
 } // namespace
 
-ScanPlanes referenceScan(const platform::ColourSurface &surface, const ScanParams &p)
+ScanPlanes referenceScan(const core::ColourSurface &surface, const ScanParams &p)
 {
     const float W = p.iw + 20.0f;
     const float H = p.ih + 20.0f;
@@ -95,11 +95,11 @@ ScanPlanes referenceScan(const platform::ColourSurface &surface, const ScanParam
                     return band.lo < v && v <= band.hi;
                 };
                 put(out.green, out.nx, bx, by,
-                    inside(p.green, G) ? platform::QBColor(10) : platform::QBColor(7));
+                    inside(p.green, G) ? core::QBColor(10) : core::QBColor(7));
                 put(out.red, out.nx, bx, by,
-                    inside(p.red, R) ? platform::QBColor(4) : platform::QBColor(7));
+                    inside(p.red, R) ? core::QBColor(4) : core::QBColor(7));
                 put(out.blue, out.nx, bx, by,
-                    inside(p.blue, B) ? platform::QBColor(1) : platform::QBColor(7));
+                    inside(p.blue, B) ? core::QBColor(1) : core::QBColor(7));
             }
         }
     }

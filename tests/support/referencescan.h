@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/coloursurface.h"
-#include "scan/channelscan.h"
+#include "core/channelscan.h"
+#include "core/coloursurface.h"
 
 // The block scan written the plain way: every sample through a point read, split into
 // components through hex text, every block colour composed as hex text. The fast scan must
 // give the same planes.
-scan::ScanPlanes referenceScan(const platform::ColourSurface &surface, const scan::ScanParams &p);
+scan::ScanPlanes referenceScan(const core::ColourSurface &surface, const scan::ScanParams &p);

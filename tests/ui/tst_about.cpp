@@ -10,6 +10,7 @@
 #include <QTest>
 
 using namespace platform;
+using namespace core;
 
 namespace {
 int aboutBoxes()
@@ -64,13 +65,13 @@ void TestAbout::oneBoxAtATime()
     Form1 form;
     testpics::start(form);
     form.Command4->click();
-    QVERIFY(form.aboutBox());
-    QVERIFY(form.aboutBox()->isVisible());
-    QVERIFY(!form.aboutBox()->parentWidget()); // no owner
-    QVERIFY(!form.aboutBox()->isModal());
-    frmAbout *first = form.aboutBox();
+    QVERIFY(testpics::aboutBox());
+    QVERIFY(testpics::aboutBox()->isVisible());
+    QVERIFY(!testpics::aboutBox()->parentWidget()); // no owner
+    QVERIFY(!testpics::aboutBox()->isModal());
+    frmAbout *first = testpics::aboutBox();
     form.Command4->click();
-    QCOMPARE(form.aboutBox(), first);
+    QCOMPARE(testpics::aboutBox(), first);
     QCOMPARE(aboutBoxes(), 1);
     first->cmdOK->click();
     QTRY_COMPARE(aboutBoxes(), 0);
@@ -81,16 +82,16 @@ void TestAbout::okAndReopenLoadAfresh()
     Form1 form;
     testpics::start(form);
     form.Command4->click();
-    QPointer<frmAbout> first = form.aboutBox();
+    QPointer<frmAbout> first = testpics::aboutBox();
     first->lblTitle->setCaption(QStringLiteral("changed"));
     first->cmdOK->click();
     QTRY_VERIFY(first.isNull()); // destroyed, not hidden
-    QVERIFY(!form.aboutBox());
+    QVERIFY(!testpics::aboutBox());
     form.Command4->click();
-    QVERIFY(form.aboutBox());
-    QCOMPARE(form.aboutBox()->lblTitle->Caption(), QStringLiteral("Tintara 3.0"));
-    QCOMPARE(form.aboutBox()->windowTitle(), QStringLiteral("Abuot Tintara 3.0"));
-    form.aboutBox()->close();
+    QVERIFY(testpics::aboutBox());
+    QCOMPARE(testpics::aboutBox()->lblTitle->Caption(), QStringLiteral("Tintara 3.0"));
+    QCOMPARE(testpics::aboutBox()->windowTitle(), QStringLiteral("Abuot Tintara 3.0"));
+    testpics::aboutBox()->close();
     QTRY_COMPARE(aboutBoxes(), 0);
 }
 
@@ -99,7 +100,7 @@ void TestAbout::escapeClosesIt()
     Form1 form;
     testpics::start(form);
     form.Command4->click();
-    QPointer<frmAbout> box = form.aboutBox();
+    QPointer<frmAbout> box = testpics::aboutBox();
     QVERIFY(QTest::qWaitForWindowExposed(box));
     QTest::keyClick(box, Qt::Key_Escape);
     QTRY_VERIFY(box.isNull());
@@ -110,7 +111,7 @@ void TestAbout::closingTheMainWindowLeavesItOpen()
     auto *form = new Form1;
     testpics::start(*form);
     form->Command4->click();
-    QPointer<frmAbout> box = form->aboutBox();
+    QPointer<frmAbout> box = testpics::aboutBox();
     QVERIFY(form->close());
     QVERIFY(!form->isVisible());
     QVERIFY(box && box->isVisible());
@@ -125,7 +126,7 @@ void TestAbout::sysInfoFailureShowsTheMessageAndKeepsTheBox()
     Form1 form;
     testpics::start(form);
     form.Command4->click();
-    frmAbout *box = form.aboutBox();
+    frmAbout *box = testpics::aboutBox();
     withoutSystemInfo(box);
     ModalScript script;
     script.acknowledgeMessage();
@@ -134,7 +135,7 @@ void TestAbout::sysInfoFailureShowsTheMessageAndKeepsTheBox()
     QCOMPARE(script.messages(),
              QStringList{QStringLiteral(
                  "Tintara 3.0|Le informazioni sul sistema non sono attualmente disponibili.")});
-    QVERIFY(form.aboutBox() && form.aboutBox()->isVisible());
+    QVERIFY(testpics::aboutBox() && testpics::aboutBox()->isVisible());
     box->close();
 }
 

@@ -14,6 +14,7 @@
 #include <QTest>
 
 using namespace platform;
+using namespace core;
 
 class TestControls : public QObject {
     Q_OBJECT

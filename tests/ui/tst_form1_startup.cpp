@@ -7,6 +7,7 @@
 #include <QTest>
 
 using namespace platform;
+using namespace core;
 
 class TestForm1Startup : public QObject {
     Q_OBJECT
@@ -194,9 +195,9 @@ void TestForm1Startup::clearErasesOnlyThePlanes()
 {
     Form1 form;
     testpics::start(form);
-    const QImage before = form.captureClient();
+    const QImage before = testpics::capture(form);
     form.Command2->click(); // before any scan: nothing visible changes
-    QCOMPARE(form.captureClient(), before);
+    QCOMPARE(testpics::capture(form), before);
 
     for (PictureBox *plane : {form.Picture2, form.Picture3, form.Picture4})
         plane->PSet(5, 5, RGB(9, 9, 9));

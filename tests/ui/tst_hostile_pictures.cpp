@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 using namespace platform;
+using namespace core;
 
 namespace {
 
@@ -79,7 +80,7 @@ void TestHostilePictures::eachFile()
 {
     QFETCH(QString, path);
     QFETCH(bool, valid);
-    const QImage before = form->captureClient();
+    const QImage before = testpics::capture(*form);
     const QString state = stateOf(*form);
     QStringList messages;
     {
@@ -107,7 +108,7 @@ void TestHostilePictures::eachFile()
     if (path.contains(QLatin1String("bomb")))
         QVERIFY2(message.contains(QLatin1String("too large")), qPrintable(message));
     QCOMPARE(stateOf(*form), state);
-    QCOMPARE(form->captureClient(), before);
+    QCOMPARE(testpics::capture(*form), before);
 }
 
 void TestHostilePictures::fileWithoutReadPermission()
@@ -117,13 +118,13 @@ void TestHostilePictures::fileWithoutReadPermission()
     const QString path =
         testpics::write(dir_, QStringLiteral("locked.png"), testpics::solid(20, 20, Qt::blue));
     QFile::setPermissions(path, QFileDevice::WriteOwner);
-    const QImage before = form->captureClient();
+    const QImage before = testpics::capture(*form);
     ModalScript script;
     script.chooseFile(path).acknowledgeMessage();
     form->Command8_Click();
     QVERIFY(script.done());
     QCOMPARE(script.messages().size(), 1);
-    QCOMPARE(form->captureClient(), before);
+    QCOMPARE(testpics::capture(*form), before);
 }
 
 QTEST_MAIN(TestHostilePictures)

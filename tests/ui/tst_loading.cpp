@@ -8,6 +8,7 @@
 #include <QTest>
 
 using namespace platform;
+using namespace core;
 
 namespace {
 QRectF placeOf(const Control<QWidget> *c)
@@ -141,7 +142,7 @@ void TestLoading::unreadableFilesChangeNothing()
     testpics::load(form, testpics::write(dir_, QStringLiteral("good.png"),
                                          testpics::split(640, 480, Qt::red, Qt::white)));
     form.Command1->click();
-    const QImage window = form.captureClient();
+    const QImage window = testpics::capture(form);
     const QRectF preview = placeOf(form.Image1);
 
     QByteArray jpeg;
@@ -175,7 +176,7 @@ void TestLoading::unreadableFilesChangeNothing()
         QVERIFY2(script.messages()[0].contains(QLatin1String(name)),
                  qPrintable(script.messages()[0]));
         QCOMPARE(placeOf(form.Image1), preview);
-        QCOMPARE(form.captureClient(), window);
+        QCOMPARE(testpics::capture(form), window);
     }
 
     // A file that vanishes between the dialog and the load.
@@ -193,7 +194,7 @@ void TestLoading::unreadableFilesChangeNothing()
     form.Command8_Click();
     QVERIFY(script.done());
     QCOMPARE(script.messages().size(), 1);
-    QCOMPARE(form.captureClient(), window);
+    QCOMPARE(testpics::capture(form), window);
 }
 
 QTEST_MAIN(TestLoading)

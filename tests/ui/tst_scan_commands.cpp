@@ -9,6 +9,7 @@
 #include <QTimer>
 
 using namespace platform;
+using namespace core;
 
 class TestScanCommands : public QObject {
     Q_OBJECT
@@ -142,7 +143,7 @@ void TestScanCommands::planesEqualThePlainScanOfTheWindow()
     p.red = {form->HScroll2->Value(), form->HScroll5->Value()};
     p.green = {form->HScroll1->Value(), form->HScroll6->Value()};
     p.blue = {form->HScroll3->Value(), form->HScroll7->Value()};
-    const ColourSurface window = readSurface(form->captureClient(), QRect(0, 0, 1120, 584));
+    const ColourSurface window = readSurface(testpics::capture(*form), QRect(0, 0, 1120, 584));
     const scan::ScanPlanes expected = referenceScan(window, p);
 
     threshold ? form->Command7->click() : form->Command1->click();

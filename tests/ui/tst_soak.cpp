@@ -4,7 +4,7 @@
 //   TINTARA_SOAK_ACTIONS how many actions (default 5000)
 #include "about/frmabout.h"
 #include "app/form1.h"
-#include "reduction/planesizing.h"
+#include "core/geometry.h"
 #include "support/modalscript.h"
 #include "support/nosysinfo.h"
 #include "support/pictures.h"
@@ -17,6 +17,7 @@
 #include <random>
 
 using namespace platform;
+using namespace core;
 
 namespace {
 
@@ -63,8 +64,8 @@ private:
 
 void TestSoak::sizeAllPlanes()
 {
-    const QSizeF s = reduction::planeSize(form->Image1->Width(), form->Image1->Height(),
-                                          form->HScroll4->Value(), form->HScroll8->Value());
+    const QSizeF s = geometry::planeSize(form->Image1->Width(), form->Image1->Height(),
+                                         form->HScroll4->Value(), form->HScroll8->Value());
     for (QSizeF &e : expected_)
         e = QSizeF(float(s.width()), float(s.height()));
 }
@@ -128,7 +129,7 @@ QString TestSoak::act(Rng &rng)
     case 6: {
         form->Command3->click();
         const QSizeF s =
-            reduction::planeSize(form->Image1->Width(), form->Image1->Height(), rates[0], rates[0]);
+            geometry::planeSize(form->Image1->Width(), form->Image1->Height(), rates[0], rates[0]);
         expected_[0] = QSizeF(float(s.width()), float(s.height()));
         what = QStringLiteral("PIXEL REDUCTION");
         break;
@@ -195,11 +196,11 @@ QString TestSoak::act(Rng &rng)
         break;
     }
     default: {
-        frmAbout *box = form->aboutBox();
+        frmAbout *box = testpics::aboutBox();
         const int how = pick(rng, 4);
         if (!box || !box->isVisible() || how == 0) {
             form->Command4->click();
-            if (frmAbout *opened = form->aboutBox())
+            if (frmAbout *opened = testpics::aboutBox())
                 withoutSystemInfo(opened);
             what = QStringLiteral("about");
         } else if (how == 1) {
@@ -244,7 +245,7 @@ QString TestSoak::check()
             RGB(form->HScroll5->Value(), form->HScroll6->Value(), form->HScroll7->Value()))
         return QStringLiteral("a swatch does not show its bars");
     auto rateOk = [](const Label *l, char axis, int v) {
-        return l->Caption() == reduction::rateCaption(axis, v) ||
+        return l->Caption() == geometry::rateCaption(axis, v) ||
                (v == 3 && l->Caption() == QStringLiteral("Rate %1 1: 3").arg(QLatin1Char(axis)));
     };
     if (!rateOk(form->Label21, 'x', form->HScroll4->Value()) ||
@@ -312,7 +313,7 @@ void TestSoak::randomUse()
                                  .arg(broken, trail.join(QStringLiteral("\n  ")))));
         }
     }
-    if (frmAbout *box = form->aboutBox())
+    if (frmAbout *box = testpics::aboutBox())
         box->close();
     delete form;
     qInfo("soak: seed %d, %d actions", seed, actions);

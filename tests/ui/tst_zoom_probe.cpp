@@ -6,6 +6,7 @@
 #include <QTest>
 
 using namespace platform;
+using namespace core;
 
 namespace {
 QSizeF outer(const PictureBox *p)

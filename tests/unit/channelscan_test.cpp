@@ -1,4 +1,4 @@
-#include "scan/channelscan.h"
+#include "core/channelscan.h"
 #include "support/referencescan.h"
 
 #include <gtest/gtest.h>
@@ -6,10 +6,10 @@
 #include <functional>
 #include <random>
 
-using platform::Colour;
-using platform::ColourSurface;
-using platform::QBColor;
-using platform::RGB;
+using core::Colour;
+using core::ColourSurface;
+using core::QBColor;
+using core::RGB;
 using namespace scan;
 
 namespace {
@@ -124,7 +124,7 @@ TEST(ChannelScan, PointsWithoutColourCountAsWhite)
 {
     for (int sel : {Average, Maximum, Minimum}) {
         const ScanParams p = preview(6, 6, 3, 3, sel);
-        const ScanPlanes out = scansiona(uniform(p, platform::NoColour), p);
+        const ScanPlanes out = scansiona(uniform(p, core::NoColour), p);
         EXPECT_TRUE(all(out.red, RGB(255, 0, 0))) << sel;
         EXPECT_TRUE(all(out.green, RGB(0, 255, 0))) << sel;
         EXPECT_TRUE(all(out.blue, RGB(0, 0, 255))) << sel;
@@ -231,7 +231,7 @@ TEST(ChannelScan, MatchesThePlainScanOnRandomSurfaces)
         const int smooth = level(rng);
         ColourSurface s = paint(p, [&](int x, int y) {
             if (coin(rng) == 0)
-                return platform::NoColour;
+                return core::NoColour;
             if (coin(rng) < 4)
                 return RGB(level(rng), level(rng), level(rng));
             return RGB((x * 7 + smooth) % 256, (y * 3) % 256, (x + y) % 256);

@@ -1,7 +1,5 @@
 // Fits and sizes of the window's geometry, table by table.
-#include "app/previewfit.h"
-#include "reduction/magnifier.h"
-#include "reduction/planesizing.h"
+#include "core/geometry.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +16,7 @@ class PreviewFit : public ::testing::TestWithParam<FitCase> {};
 TEST_P(PreviewFit, LongerSideBecomesTheSquare)
 {
     const FitCase c = GetParam();
-    const QSizeF got = app::previewSize(c.w, c.h, c.s);
+    const QSizeF got = geometry::previewSize(c.w, c.h, c.s);
     EXPECT_FLOAT_EQ(static_cast<float>(got.width()), c.expectW);
     EXPECT_FLOAT_EQ(static_cast<float>(got.height()), c.expectH);
 }
@@ -43,7 +41,7 @@ class PlaneSizing : public ::testing::TestWithParam<PlaneCase> {};
 TEST_P(PlaneSizing, PreviewPlusMarginOverRate)
 {
     const PlaneCase c = GetParam();
-    const QSizeF got = reduction::planeSize(c.iw, c.ih, c.rx, c.ry);
+    const QSizeF got = geometry::planeSize(c.iw, c.ih, c.rx, c.ry);
     EXPECT_FLOAT_EQ(static_cast<float>(got.width()), c.expectW);
     EXPECT_FLOAT_EQ(static_cast<float>(got.height()), c.expectH);
 }
@@ -57,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(Rates, PlaneSizing,
 
 TEST(PlaneSizing, WorkedValuesToTwoDecimals)
 {
-    const QSizeF s = reduction::planeSize(500, 375, 3, 3);
+    const QSizeF s = geometry::planeSize(500, 375, 3, 3);
     EXPECT_NEAR(s.width(), 173.33, 0.005);
     EXPECT_NEAR(s.height(), 131.67, 0.005);
 }
@@ -73,7 +71,7 @@ class StepCount : public ::testing::TestWithParam<StepCase> {};
 TEST_P(StepCount, CountsFromTheFirstPixel)
 {
     const StepCase c = GetParam();
-    EXPECT_EQ(reduction::stepCount(c.size, c.step), c.expect);
+    EXPECT_EQ(geometry::stepCount(c.size, c.step), c.expect);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sides, StepCount,
@@ -86,17 +84,17 @@ INSTANTIATE_TEST_SUITE_P(Sides, StepCount,
 
 TEST(StepCount, RefusesWhatSixteenBitCountersCannotHold)
 {
-    EXPECT_THROW(reduction::stepCount(3.0e6f, 3), std::overflow_error);
-    EXPECT_EQ(reduction::stepCount(std::numeric_limits<float>::quiet_NaN(), 3), 0);
-    EXPECT_THROW(reduction::stepCount(std::numeric_limits<float>::infinity(), 3),
+    EXPECT_THROW(geometry::stepCount(3.0e6f, 3), std::overflow_error);
+    EXPECT_EQ(geometry::stepCount(std::numeric_limits<float>::quiet_NaN(), 3), 0);
+    EXPECT_THROW(geometry::stepCount(std::numeric_limits<float>::infinity(), 3),
                  std::overflow_error);
 }
 
 TEST(RateCaption, NoBlankAfterAChange)
 {
-    EXPECT_EQ(reduction::rateCaption('x', 7), QStringLiteral("Rate x 1:7"));
-    EXPECT_EQ(reduction::rateCaption('y', 12), QStringLiteral("Rate y 1:12"));
-    EXPECT_EQ(reduction::rateCaption('x', 3), QStringLiteral("Rate x 1:3"));
+    EXPECT_EQ(geometry::rateCaption('x', 7), QStringLiteral("Rate x 1:7"));
+    EXPECT_EQ(geometry::rateCaption('y', 12), QStringLiteral("Rate y 1:12"));
+    EXPECT_EQ(geometry::rateCaption('x', 3), QStringLiteral("Rate x 1:3"));
 }
 
 struct ViewCase {
@@ -109,7 +107,7 @@ class MagnifierView : public ::testing::TestWithParam<ViewCase> {};
 TEST_P(MagnifierView, FitsTheSquareToThePlanes)
 {
     const ViewCase c = GetParam();
-    const QSizeF got = reduction::magnifierView(c.pw, c.ph);
+    const QSizeF got = geometry::magnifierView(c.pw, c.ph);
     EXPECT_NEAR(got.width(), c.expectW, 0.005);
     EXPECT_NEAR(got.height(), c.expectH, 0.005);
 }

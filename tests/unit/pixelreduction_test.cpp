@@ -1,17 +1,17 @@
-#include "reduction/pixelreduction.h"
+#include "core/pixelreduction.h"
 
 #include <gtest/gtest.h>
 
-using platform::Colour;
-using platform::RGB;
+using core::Colour;
+using core::RGB;
 using namespace reduction;
 
 namespace {
 
 // A surface where every pixel's colour names its position: red = x, green = y.
-platform::ColourSurface positions(const QRect &r)
+core::ColourSurface positions(const QRect &r)
 {
-    platform::ColourSurface s;
+    core::ColourSurface s;
     s.rect = r;
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x)
@@ -55,7 +55,7 @@ TEST(PixelReduction, NarrowAndFractionalPreviews)
     EXPECT_EQ(reductionGrid(p).columns, 1) << "one pixel wide: x = first only";
     p.iw = 0.5f;
     EXPECT_EQ(reductionGrid(p).columns, 0);
-    EXPECT_TRUE(riduzione(platform::ColourSurface{}, p).colours.empty());
+    EXPECT_TRUE(riduzione(core::ColourSurface{}, p).colours.empty());
     // The bound is compared as a fraction: 20 + 2 * 3 = 26 <= 6.01 + 19
     p.iw = 7.01f;
     EXPECT_EQ(reductionGrid(p).columns, 3);
@@ -67,7 +67,7 @@ TEST(PixelReduction, PointsWithoutColourBecomeWhite)
 {
     ReductionParams p;
     p.iw = 9, p.ih = 9, p.n = 3, p.firstX = 0, p.firstY = 0;
-    platform::ColourSurface s; // covers nothing: every point reads -1
+    core::ColourSurface s; // covers nothing: every point reads -1
     const ReducedPicture out = riduzione(s, p);
     ASSERT_EQ(out.colours.size(), 9u);
     for (Colour c : out.colours)

@@ -6,6 +6,7 @@
 #include <random>
 
 using namespace platform;
+using namespace core;
 
 namespace {
 

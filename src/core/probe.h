@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/colour.h"
+#include "core/colour.h"
 
 #include <cstdint>
 
@@ -11,6 +11,6 @@ struct Components {
 };
 
 // Splits a colour into its components through its hex text, blue pair first.
-Components probeComponents(platform::Colour c);
+Components probeComponents(core::Colour c);
 
 } // namespace thresholds

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "platform/colour.h"
-#include "platform/coloursurface.h"
+#include "core/colour.h"
+#include "core/coloursurface.h"
 
 #include <QRect>
+#include <cstdint>
 #include <vector>
 
 namespace scan {
@@ -41,13 +42,28 @@ ScanGrid scanGrid(const ScanParams &p);
 // (bx + 1, by + 1).
 struct ScanPlanes {
     int nx = 0, ny = 0;
-    std::vector<platform::Colour> red, green, blue;
+    std::vector<core::Colour> red, green, blue;
 };
 
 // Reduces every block of the surface, channel by channel. A point that reads -1 counts as
 // white. RGB mode draws RGB(R, 0, 0), RGB(0, G, 0), RGB(0, 0, B) with averages rounded ties to
 // even; threshold mode draws palette colour 4, 10 and 1 inside each channel's band (tested on
 // the unrounded value) and palette colour 7 outside it.
-ScanPlanes scansiona(const platform::ColourSurface &surface, const ScanParams &p);
+ScanPlanes scansiona(const core::ColourSurface &surface, const ScanParams &p);
+
+// The same scan, keeping its planes and working rows from one scan to the next: after the
+// first scan of a given size it allocates nothing.
+class Scanner {
+public:
+    const ScanPlanes &scan(const core::ColourSurface &surface, const ScanParams &p);
+    const ScanPlanes &planes() const { return planes_; }
+
+private:
+    ScanPlanes planes_;
+    core::ColourSurface covered_;
+    std::vector<std::uint16_t> sum_;
+    std::vector<std::uint8_t> max_, min_, rounded_;
+    std::vector<std::uint32_t> across_;
+};
 
 } // namespace scan

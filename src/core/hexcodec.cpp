@@ -1,4 +1,4 @@
-#include "scan/hexcodec.h"
+#include "core/hexcodec.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,10 +1,19 @@
-#include "reduction/planesizing.h"
+#include "core/geometry.h"
 
-#include <QString>
 #include <cmath>
 #include <stdexcept>
 
-namespace reduction {
+namespace geometry {
+
+QSizeF previewSize(float w, float h, double s)
+{
+    if (w > h) {
+        const float r = h / w;
+        return {static_cast<float>(s), static_cast<float>(s * r)};
+    }
+    const float r = w / h;
+    return {static_cast<float>(s * r), static_cast<float>(s)};
+}
 
 QSizeF planeSize(float iw, float ih, int rx, int ry)
 {
@@ -28,9 +37,19 @@ int stepCount(float size, int step)
     return static_cast<int>(count);
 }
 
+QSizeF magnifierView(float pw, float ph)
+{
+    float w = ViewSide, h = ViewSide;
+    if (pw > ph)
+        h = ph / pw * w;
+    else
+        w = pw / ph * h;
+    return {w, h};
+}
+
 QString rateCaption(char axis, int rate)
 {
     return QStringLiteral("Rate %1 1:%2").arg(QLatin1Char(axis)).arg(rate);
 }
 
-} // namespace reduction
+} // namespace geometry

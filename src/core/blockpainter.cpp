@@ -1,4 +1,4 @@
-#include "scan/blockpainter.h"
+#include "core/blockpainter.h"
 
 #include <algorithm>
 #include <limits>
@@ -22,7 +22,8 @@ std::int32_t scaled(int bound, std::uint32_t n)
 
 } // namespace
 
-BlockPainter::BlockPainter(const ScanParams &p, ScanPlanes &out, std::size_t blocks)
+BlockPainter::BlockPainter(const ScanParams &p, ScanPlanes &out, std::size_t blocks,
+                           std::vector<std::uint8_t> &table)
     : threshold_(p.threshold)
     , samples_(static_cast<std::uint32_t>(p.rx * p.ry))
     , red_(out.red.data())
@@ -36,24 +37,28 @@ BlockPainter::BlockPainter(const ScanParams &p, ScanPlanes &out, std::size_t blo
                 {scaled(p.blue.lo, samples_), scaled(p.blue.hi, samples_)}}
     // Sums stay below 2^24 and the count below 2^16, where a 40-bit reciprocal is exact.
     , reciprocal_((std::uint64_t{1} << 40) / samples_ + 1)
-    , outside_(platform::QBColor(7))
-    , redIn_(platform::QBColor(4))
-    , greenIn_(platform::QBColor(10))
-    , blueIn_(platform::QBColor(1))
+    , outside_(core::QBColor(7))
+    , redIn_(core::QBColor(4))
+    , greenIn_(core::QBColor(10))
+    , blueIn_(core::QBColor(1))
 {
     // Rounding every possible sum up front pays when there are more blocks than sums.
     const std::uint32_t sums = samples_ * 255 + 1;
     if (!threshold_ && sums <= 3 * blocks) {
-        rounded_.resize(sums);
-        for (std::uint32_t s = 0; s < sums; ++s)
-            rounded_[s] = static_cast<std::uint8_t>(divided(s));
+        // The table's length tells the count it was made for: sums = samples * 255 + 1.
+        if (table.size() != sums) {
+            table.resize(sums);
+            for (std::uint32_t s = 0; s < sums; ++s)
+                table[s] = static_cast<std::uint8_t>(divided(s));
+        }
+        rounded_ = table.data();
     }
 }
 
 // The average rounded to the nearest whole number, ties to the even one.
 std::uint32_t BlockPainter::rounded(std::uint32_t sum) const
 {
-    return rounded_.empty() ? divided(sum) : rounded_[sum];
+    return rounded_ ? rounded_[sum] : divided(sum);
 }
 
 std::uint32_t BlockPainter::divided(std::uint32_t sum) const
@@ -73,9 +78,9 @@ void BlockPainter::one(std::size_t at, std::uint32_t r, std::uint32_t g, std::ui
         return band.low < s && s <= band.high;
     };
     if (!threshold_) {
-        red_[at] = static_cast<platform::Colour>(r);
-        green_[at] = static_cast<platform::Colour>(g << 8);
-        blue_[at] = static_cast<platform::Colour>(b << 16);
+        red_[at] = static_cast<core::Colour>(r);
+        green_[at] = static_cast<core::Colour>(g << 8);
+        blue_[at] = static_cast<core::Colour>(b << 16);
         return;
     }
     green_[at] = in(bounds[1], g) ? greenIn_ : outside_;
@@ -97,7 +102,7 @@ __m128i pick(__m128i v, std::int32_t low, std::int32_t high, std::int32_t in, st
                         _mm_andnot_si128(inside, _mm_set1_epi32(out)));
 }
 
-void store(platform::Colour *to, __m128i v)
+void store(core::Colour *to, __m128i v)
 {
     _mm_storeu_si128(reinterpret_cast<__m128i *>(to), v);
 }
@@ -130,8 +135,8 @@ void BlockPainter::values(std::size_t at, const std::uint32_t *packed, int count
 void BlockPainter::sums(std::size_t at, const std::uint32_t *lanes, int count) const
 {
     int b = 0;
-    if (!threshold_ && !rounded_.empty()) {
-        const std::uint8_t *table = rounded_.data();
+    if (!threshold_ && rounded_) {
+        const std::uint8_t *table = rounded_;
         for (; b < count; ++b, ++at) {
             const std::uint32_t *s = lanes + 4 * b;
             red_[at] = table[s[0]];

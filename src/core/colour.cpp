@@ -1,10 +1,10 @@
-#include "platform/colour.h"
+#include "core/colour.h"
 
 #include <array>
 #include <stdexcept>
 #include <string>
 
-namespace platform {
+namespace core {
 
 Colour QBColor(int n)
 {
@@ -19,4 +19,4 @@ Colour QBColor(int n)
     return palette[static_cast<std::size_t>(n)];
 }
 
-} // namespace platform
+} // namespace core

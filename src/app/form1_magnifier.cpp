@@ -1,8 +1,8 @@
 // The zoom box: one plane enlarged by pixel repetition.
 #include "app/form1.h"
 
+#include "core/geometry.h"
 #include "platform/stretchblt.h"
-#include "reduction/magnifier.h"
 
 void Form1::Option1_Click()
 {
@@ -19,10 +19,10 @@ void Form1::Option3_Click()
 
 void Form1::magnify(platform::PictureBox *plane)
 {
-    Immagine->setWidth(reduction::ViewSide);
-    Immagine->setHeight(reduction::ViewSide);
+    Immagine->setWidth(geometry::ViewSide);
+    Immagine->setHeight(geometry::ViewSide);
     // The view follows the blue plane's aspect, whichever plane it shows.
-    const QSizeF view = reduction::magnifierView(Picture2->Width(), Picture2->Height());
+    const QSizeF view = geometry::magnifierView(Picture2->Width(), Picture2->Height());
     Immagine->setWidth(static_cast<float>(view.width()));
     Immagine->setHeight(static_cast<float>(view.height()));
     platform::StretchBlt(*Immagine, 0, 0, Immagine->ScaleWidth(), Immagine->ScaleHeight(), *plane,

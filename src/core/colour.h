@@ -3,7 +3,7 @@
 #include <QColor>
 #include <cstdint>
 
-namespace platform {
+namespace core {
 
 // A colour as the window toolkit hands it around: red in the low byte, green in the next,
 // blue in the third. -1 stands for "no colour here" (a point read outside a surface).
@@ -16,6 +16,14 @@ constexpr Colour RGB(int r, int g, int b)
     return r + 256 * g + 65536 * b;
 }
 
+// The windows' named colours.
+inline constexpr Colour Red = RGB(255, 0, 0);
+inline constexpr Colour Blue = RGB(0, 0, 255);
+inline constexpr Colour White = RGB(255, 255, 255);
+inline constexpr Colour LightBlue = RGB(192, 192, 255);
+inline constexpr Colour LightPink = RGB(255, 192, 192);
+inline constexpr Colour DarkYellow = RGB(192, 192, 0);
+
 // The classic 16-colour palette; throws std::invalid_argument outside 0..15.
 Colour QBColor(int n);
 
@@ -24,9 +32,9 @@ Colour QBColor(int n);
 constexpr std::uint32_t toArgb(Colour c)
 {
     const auto v = static_cast<std::uint32_t>(c);
-    if (c < 0)
-        return 0xffffffffu;
-    return 0xff000000u | ((v & 0xffu) << 16) | (v & 0xff00u) | ((v >> 16) & 0xffu);
+    // All ones for a negative value: no branch, so that loops over planes vectorize.
+    const std::uint32_t none = static_cast<std::uint32_t>(c >> 31);
+    return 0xff000000u | ((v & 0xffu) << 16) | (v & 0xff00u) | ((v >> 16) & 0xffu) | none;
 }
 
 constexpr Colour fromArgb(std::uint32_t argb)
@@ -43,4 +51,4 @@ inline Colour fromQColor(const QColor &c)
     return RGB(c.red(), c.green(), c.blue());
 }
 
-} // namespace platform
+} // namespace core

@@ -1,8 +1,8 @@
 // The two scan commands: "RGB" draws channel intensities, "THRESHOLD SCAN" band markers.
 #include "app/form1.h"
 
-#include "reduction/planesizing.h"
-#include "scan/channelscan.h"
+#include "core/channelscan.h"
+#include "core/geometry.h"
 
 #include <QCoreApplication>
 
@@ -19,13 +19,13 @@ void Form1::Command7_Click()
 void Form1::runScanCommand(short filtro)
 {
     Label23->setCaption(QStringLiteral(" Working... "));
-    Label23->setForeColor(255);
+    Label23->setForeColor(core::Red);
     QCoreApplication::processEvents();
     Immagine->Cls();
     clearOptions();
     scansiona(filtro);
     QCoreApplication::processEvents();
-    Label23->setForeColor(16711680);
+    Label23->setForeColor(core::Blue);
     Label23->setCaption(QStringLiteral("Process complete."));
 }
 
@@ -45,7 +45,7 @@ void Form1::scansiona(short filtro)
     p.ih = Image1->Height();
     p.rx = HScroll4->Value();
     p.ry = HScroll8->Value();
-    sizePlanes(reduction::planeSize(p.iw, p.ih, p.rx, p.ry));
+    sizePlanes(geometry::planeSize(p.iw, p.ih, p.rx, p.ry));
     // The grid starts at the preview's top-left pixel: the first sample of the first block.
     p.originX = platform::toPixels(Image1->Left()) - 1;
     p.originY = platform::toPixels(Image1->Top()) - 1;
@@ -57,8 +57,7 @@ void Form1::scansiona(short filtro)
 
     // The scan never yields, so one capture of the window serves every sample.
     const scan::ScanGrid grid = scan::scanGrid(p);
-    const platform::ColourSurface surface = platform::readSurface(captureClient(), grid.sampled);
-    const scan::ScanPlanes result = scan::scansiona(surface, p);
+    const scan::ScanPlanes &result = scanner_.scan(sampleWindow(grid.sampled), p);
     Picture4->PSetBlock(1, 1, result.nx, result.ny, result.red.data());
     Picture3->PSetBlock(1, 1, result.nx, result.ny, result.green.data());
     Picture2->PSetBlock(1, 1, result.nx, result.ny, result.blue.data());

@@ -1,12 +1,12 @@
-#include "thresholds/probe.h"
+#include "core/probe.h"
 
-#include "scan/hexcodec.h"
+#include "core/hexcodec.h"
 
 #include <string_view>
 
 namespace thresholds {
 
-Components probeComponents(platform::Colour c)
+Components probeComponents(core::Colour c)
 {
     const std::string t = scan::formatHex(c);
     const std::string_view v(t);

@@ -1,4 +1,4 @@
-#include "scan/blockkernels.h"
+#include "core/blockkernels.h"
 
 #include <algorithm>
 #include <cstring>

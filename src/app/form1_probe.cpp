@@ -1,7 +1,7 @@
 // The colour probe over the planes, and a click to take a component as minimum threshold.
 #include "app/form1.h"
 
-#include "thresholds/probe.h"
+#include "core/probe.h"
 
 void Form1::Picture2_MouseMove(int, int, float x, float y)
 {
@@ -31,8 +31,8 @@ void Form1::Picture4_Click()
 
 void Form1::probe(platform::PictureBox *plane, float x, float y)
 {
-    const platform::Colour c = plane->Point(x, y);
-    if (c == platform::NoColour)
+    const core::Colour c = plane->Point(x, y);
+    if (c == core::NoColour)
         return;
     const thresholds::Components parts = thresholds::probeComponents(c);
     Label27->setCaption(QString::number(parts.blue));

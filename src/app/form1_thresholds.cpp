@@ -41,13 +41,11 @@ void Form1::minimumChanged(HScrollBar *minBar, Label *minReadout, HScrollBar *ma
     minReadout->setCaption(QString::number(minBar->Value()));
     maxBar->setMin(minBar->Value());
     maxBar->setValue(255);
-    Shape2->setBackColor(
-        platform::RGB(component(HScroll2), component(HScroll1), component(HScroll3)));
+    Shape2->setBackColor(core::RGB(component(HScroll2), component(HScroll1), component(HScroll3)));
 }
 
 void Form1::maximumChanged(HScrollBar *maxBar, Label *maxReadout)
 {
     maxReadout->setCaption(QString::number(maxBar->Value()));
-    Shape3->setBackColor(
-        platform::RGB(component(HScroll5), component(HScroll6), component(HScroll7)));
+    Shape3->setBackColor(core::RGB(component(HScroll5), component(HScroll6), component(HScroll7)));
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/colour.h"
-#include "platform/coloursurface.h"
+#include "core/colour.h"
+#include "core/coloursurface.h"
 
 #include <QRect>
 #include <vector>
@@ -25,8 +25,10 @@ ReductionGrid reductionGrid(const ReductionParams &p);
 // Colours pass unchanged, except that a point without colour (-1) becomes white.
 struct ReducedPicture {
     int columns = 0, rows = 0;
-    std::vector<platform::Colour> colours; // row by row, `columns` per row
+    std::vector<core::Colour> colours; // row by row, `columns` per row
 };
-ReducedPicture riduzione(const platform::ColourSurface &surface, const ReductionParams &p);
+ReducedPicture riduzione(const core::ColourSurface &surface, const ReductionParams &p);
+// The same into a picture the caller keeps, reusing its storage.
+void riduzione(const core::ColourSurface &surface, const ReductionParams &p, ReducedPicture &out);
 
 } // namespace reduction

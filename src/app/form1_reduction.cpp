@@ -1,8 +1,8 @@
 // "PIXEL REDUCTION": the displayed picture, one sample every N pixels, into the blue plane.
 #include "app/form1.h"
 
-#include "reduction/pixelreduction.h"
-#include "reduction/planesizing.h"
+#include "core/geometry.h"
+#include "core/pixelreduction.h"
 
 void Form1::Command3_Click()
 {
@@ -15,14 +15,13 @@ void Form1::riduzione()
     p.iw = Image1->Width();
     p.ih = Image1->Height();
     p.n = HScroll4->Value();
-    const QSizeF size = reduction::planeSize(p.iw, p.ih, p.n, p.n);
+    const QSizeF size = geometry::planeSize(p.iw, p.ih, p.n, p.n);
     Picture2->setWidth(static_cast<float>(size.width()));
     Picture2->setHeight(static_cast<float>(size.height()));
     // Sampling starts at the preview's own top-left pixel.
     p.firstX = platform::toPixels(Image1->Left());
     p.firstY = platform::toPixels(Image1->Top());
     const reduction::ReductionGrid grid = reduction::reductionGrid(p);
-    const platform::ColourSurface surface = platform::readSurface(captureClient(), grid.sampled);
-    const reduction::ReducedPicture reduced = reduction::riduzione(surface, p);
-    Picture2->PSetBlock(1, 1, reduced.columns, reduced.rows, reduced.colours.data());
+    reduction::riduzione(sampleWindow(grid.sampled), p, reduced_);
+    Picture2->PSetBlock(1, 1, reduced_.columns, reduced_.rows, reduced_.colours.data());
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/colour.h"
-#include "scan/channelscan.h"
+#include "core/channelscan.h"
+#include "core/colour.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +13,10 @@ namespace scan {
 // intensities in RGB mode, band markers in threshold mode.
 class BlockPainter {
 public:
-    BlockPainter(const ScanParams &p, ScanPlanes &out, std::size_t blocks);
+    // `table` keeps the rounded averages from one scan to the next: it is filled only when the
+    // number of samples per block changes.
+    BlockPainter(const ScanParams &p, ScanPlanes &out, std::size_t blocks,
+                 std::vector<std::uint8_t> &table);
 
     // Whole-number values, one packed pixel (R, G, B, x bytes) per block.
     void values(std::size_t at, const std::uint32_t *packed, int count) const;
@@ -32,11 +35,11 @@ private:
 
     bool threshold_;
     std::uint32_t samples_;
-    platform::Colour *red_, *green_, *blue_;
+    core::Colour *red_, *green_, *blue_;
     Bounds bands_[3], sumBands_[3];
-    std::vector<std::uint8_t> rounded_; // every possible sum, rounded, when that pays
+    const std::uint8_t *rounded_ = nullptr; // every possible sum, rounded, when that pays
     std::uint64_t reciprocal_;
-    platform::Colour outside_, redIn_, greenIn_, blueIn_;
+    core::Colour outside_, redIn_, greenIn_, blueIn_;
 };
 
 } // namespace scan

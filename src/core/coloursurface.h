@@ -1,13 +1,13 @@
 #pragma once
 
-#include "platform/colour.h"
+#include "core/colour.h"
 
 #include <QImage>
 #include <QRect>
 #include <cstdint>
 #include <vector>
 
-namespace platform {
+namespace core {
 
 // A rectangle of colour values read off a surface, in the coordinates of that surface.
 // Points that the surface does not cover read as NoColour (-1).
@@ -32,5 +32,12 @@ struct ColourSurface {
 
 // Reads `region` off a rendered image; what lies outside the image reads as NoColour.
 ColourSurface readSurface(const QImage &image, const QRect &region);
+// The same into a surface the caller keeps, for an image whose pixel (0, 0) shows the point
+// `origin` of the surface's coordinates.
+void readSurface(const QImage &image, QPoint origin, const QRect &region, ColourSurface &out);
 
-} // namespace platform
+// Pixels rendered as RGBX8888 hold R, G, B as colour values do and 0xFF where colour values
+// hold 0: clears that byte over `width` x `height` values, rows `stride` values apart.
+void clearFourthByte(Colour *first, int width, int height, int stride);
+
+} // namespace core

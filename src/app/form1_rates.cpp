@@ -1,26 +1,25 @@
 // The two rate bars and the sizing of the channel planes.
 #include "app/form1.h"
 
-#include "reduction/planesizing.h"
+#include "core/geometry.h"
 
 void Form1::HScroll4_Change()
 {
-    Label21->setCaption(reduction::rateCaption('x', HScroll4->Value()));
+    Label21->setCaption(geometry::rateCaption('x', HScroll4->Value()));
     HScroll8->setValue(HScroll4->Value());
     setRGB();
 }
 
 void Form1::HScroll8_Change()
 {
-    Label22->setCaption(reduction::rateCaption('y', HScroll8->Value()));
+    Label22->setCaption(geometry::rateCaption('y', HScroll8->Value()));
     setRGB();
 }
 
 void Form1::setRGB()
 {
-    sizePlanes(reduction::planeSize(Image1->Width(), Image1->Height(), HScroll4->Value(),
-                                    HScroll8->Value()));
-    emit planesSized();
+    sizePlanes(geometry::planeSize(Image1->Width(), Image1->Height(), HScroll4->Value(),
+                                   HScroll8->Value()));
 }
 
 void Form1::sizePlanes(const QSizeF &size)

@@ -1,7 +1,7 @@
 // Loading a picture and laying out its preview.
 #include "app/form1.h"
 
-#include "app/previewfit.h"
+#include "core/geometry.h"
 #include "platform/messagebox.h"
 #include "platform/pictureloader.h"
 #include "tintara/appinfo.h"
@@ -36,7 +36,7 @@ void Form1::anteprima(const QString &pathImg, const Picture &picture)
     Image1->setLeft(static_cast<float>(margine) + Shape1->Left());
     Image1->setTop(static_cast<float>(margine) + Shape1->Top());
     const QSizeF fitted =
-        app::previewSize(Picture1->Width(), Picture1->Height(), Combo1->Text().toDouble());
+        geometry::previewSize(Picture1->Width(), Picture1->Height(), Combo1->Text().toDouble());
     Image1->setWidth(static_cast<float>(fitted.width()));
     Image1->setHeight(static_cast<float>(fitted.height()));
     Image1->setPicture(picture.image);
