@@ -2,8 +2,8 @@
 #include "app/form1.h"
 
 #include "core/geometry.h"
+#include "platform/backgroundload.h"
 #include "platform/messagebox.h"
-#include "platform/pictureloader.h"
 #include "tintara/appinfo.h"
 
 #include <QDir>
@@ -15,7 +15,10 @@ void Form1::Command8_Click()
     CD1->ShowOpen();
     const QString file = CD1->FileName();
     // Decode before anything is laid out, so that a file that cannot be loaded changes nothing.
-    const LoadResult loaded = LoadPicture(file, Combo1->Text().toInt());
+    const BackgroundLoad load = loadInBackground(this, file, Combo1->Text().toInt());
+    if (load.cancelled)
+        return;
+    const LoadResult &loaded = load.result;
     if (!loaded.ok) {
         MsgBox(this,
                QStringLiteral("Cannot load the picture\n%1\n\n%2")

@@ -25,26 +25,30 @@ core::Colour PictureBox::Point(float x, float y) const
 {
     const int px = toPixels(x);
     const int py = toPixels(y);
-    if (!std::isfinite(x) || !std::isfinite(y) || !surface_.valid(px, py))
+    if (!std::isfinite(x) || !std::isfinite(y) || !QRect(QPoint(), size_).contains(px, py))
         return core::NoColour;
-    return core::fromArgb(reinterpret_cast<const QRgb *>(surface_.constScanLine(py))[px]);
+    if (surface_.isNull() && picture_.image.isNull())
+        return core::fromArgb(core::toArgb(back_));
+    return core::fromArgb(reinterpret_cast<const QRgb *>(surface().constScanLine(py))[px]);
 }
 
 void PictureBox::PSet(float x, float y, core::Colour c)
 {
     const int px = toPixels(x);
     const int py = toPixels(y);
-    if (!std::isfinite(x) || !std::isfinite(y) || !surface_.valid(px, py))
+    if (!std::isfinite(x) || !std::isfinite(y) || !QRect(QPoint(), size_).contains(px, py))
         return;
+    surface();
     reinterpret_cast<QRgb *>(surface_.scanLine(py))[px] = core::toArgb(c);
     update(contentsRect().x() + px, contentsRect().y() + py, 1, 1);
 }
 
 void PictureBox::PSetBlock(int x, int y, int width, int height, const core::Colour *colours)
 {
-    const QRect target = QRect(x, y, width, height) & surface_.rect();
+    const QRect target = QRect(x, y, width, height) & QRect(QPoint(), size_);
     if (target.isEmpty())
         return;
+    surface();
     for (int row = target.top(); row <= target.bottom(); ++row) {
         const core::Colour *src = colours + static_cast<std::ptrdiff_t>(row - y) * width;
         auto *dst = reinterpret_cast<QRgb *>(surface_.scanLine(row));
@@ -54,13 +58,29 @@ void PictureBox::PSetBlock(int x, int y, int width, int height, const core::Colo
     update();
 }
 
-void PictureBox::Cls()
+void PictureBox::paintBlank(QImage &into) const
 {
-    surface_.fill(core::toArgb(back_));
+    into.fill(core::toArgb(back_));
     if (!picture_.image.isNull()) {
-        QPainter p(&surface_);
+        QPainter p(&into);
         p.drawImage(0, 0, picture_.image);
     }
+}
+
+const QImage &PictureBox::surface() const
+{
+    if (surface_.isNull() && !size_.isEmpty()) {
+        surface_ = QImage(size_, QImage::Format_RGB32);
+        paintBlank(surface_);
+    }
+    return surface_;
+}
+
+void PictureBox::Cls()
+{
+    // A surface in use is kept and erased; one never drawn on stays unmade.
+    if (!surface_.isNull())
+        paintBlank(surface_);
     update();
 }
 
@@ -78,6 +98,7 @@ void PictureBox::setPicture(const Picture &picture)
 
 void PictureBox::drawSurface(const QImage &pixels)
 {
+    surface();
     QPainter p(&surface_);
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(0, 0, pixels);
@@ -87,7 +108,10 @@ void PictureBox::drawSurface(const QImage &pixels)
 void PictureBox::geometryApplied()
 {
     const QSize interior = contentsRect().size().expandedTo(QSize(0, 0));
-    if (interior == surface_.size())
+    if (interior == size_)
+        return;
+    size_ = interior;
+    if (surface_.isNull())
         return;
     QImage grown(interior, QImage::Format_RGB32);
     grown.fill(core::toArgb(back_));
@@ -103,7 +127,14 @@ void PictureBox::paintEvent(QPaintEvent *e)
 {
     {
         QPainter p(this);
-        p.drawImage(contentsRect().topLeft(), surface_);
+        if (!surface_.isNull()) {
+            p.drawImage(contentsRect().topLeft(), surface_);
+        } else {
+            const QRect interior(contentsRect().topLeft(), size_);
+            p.fillRect(interior, core::toQColor(back_));
+            if (!picture_.image.isNull())
+                p.drawImage(interior.topLeft(), picture_.image, QRect(QPoint(), size_));
+        }
     }
     QFrame::paintEvent(e);
 }

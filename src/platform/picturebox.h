@@ -35,9 +35,11 @@ public:
     // leaves the size as it is.
     void setPicture(const Picture &picture);
 
-    int ScaleWidth() const { return surface_.width(); }
-    int ScaleHeight() const { return surface_.height(); }
-    const QImage &surface() const { return surface_; }
+    int ScaleWidth() const { return size_.width(); }
+    int ScaleHeight() const { return size_.height(); }
+    // The interior's pixels. A box that was never drawn on holds no pixels of its own until
+    // they are asked for: a hidden box sized to a large picture costs no memory.
+    const QImage &surface() const;
     // Replaces the interior's pixels: the surface is scaled by the caller to fit.
     void drawSurface(const QImage &pixels);
 
@@ -55,7 +57,11 @@ protected:
 private:
     void emitMouseMove(QMouseEvent *e);
 
-    QImage surface_;
+    // The surface as Cls leaves it: BackColor with the held picture at the top left.
+    void paintBlank(QImage &into) const;
+
+    mutable QImage surface_; // null until first needed
+    QSize size_;             // the interior's size
     Picture picture_;
     core::Colour back_;
     bool autoSize_ = false;

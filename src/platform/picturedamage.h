@@ -6,10 +6,10 @@
 namespace platform {
 
 // Some readers hand back a picture for a damaged file without an error, filling what is
-// missing with grey or black. These checks look at the file itself: `head` is its first
-// bytes, `tail` its last ones, `fileSize` its length. They return why the file is damaged,
-// or an empty text when nothing is wrong that they can see.
-QString findDamage(const QByteArray &format, const QByteArray &head, const QByteArray &tail,
-                   qint64 fileSize);
+// missing with grey or black. These checks follow the file's own structure up to the
+// picture's end (a GIF's trailer, the end of a BMP's pixel data or RLE stream, a PNG's end
+// chunk, an XBM's last byte) and ignore whatever follows it. They return why the file is
+// damaged, or an empty text when nothing is wrong that they can see.
+QString findDamage(const QByteArray &format, const QByteArray &data);
 
 } // namespace platform

@@ -1,125 +1,152 @@
 #include "platform/pictureloader.h"
 
+#include "core/geometry.h"
+#include "platform/control.h"
+#include "platform/jpegdecoder.h"
 #include "platform/picturedamage.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
-#include <QStringList>
+#include <QTransform>
 
 namespace platform {
 
 namespace {
-
-// Decoder warnings that mean the decoded picture holds filler instead of the file's data.
-struct WarningCatcher {
-    WarningCatcher()
-        : previous(qInstallMessageHandler(&WarningCatcher::handle))
-    {
-        active = this;
-    }
-    ~WarningCatcher()
-    {
-        qInstallMessageHandler(previous);
-        active = nullptr;
-    }
-    WarningCatcher(const WarningCatcher &) = delete;
-    WarningCatcher &operator=(const WarningCatcher &) = delete;
-
-    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &msg)
-    {
-        const QByteArray category(context.category ? context.category : "");
-        const bool fromReader =
-            category.startsWith("qt.gui.imageio") || category.startsWith("qt.imageformats");
-        if (active && type >= QtWarningMsg && fromReader) {
-            if (msg.contains(QLatin1String("Premature end"), Qt::CaseInsensitive) ||
-                msg.contains(QLatin1String("Corrupt"), Qt::CaseInsensitive) ||
-                msg.contains(QLatin1String("Read error"), Qt::CaseInsensitive))
-                active->damage << msg.trimmed();
-            return;
-        }
-        if (active && active->previous)
-            active->previous(type, context, msg);
-    }
-
-    static inline WarningCatcher *active = nullptr;
-    QtMessageHandler previous;
-    QStringList damage;
-};
 
 LoadResult fail(const QString &why)
 {
     return LoadResult{false, {}, why};
 }
 
-QString damageIn(QIODevice &device, const QByteArray &format)
+qint64 allocationLimitBytes()
 {
-    const qint64 size = device.size();
-    if (!device.seek(0))
-        return QStringLiteral("The file can no longer be read.");
-    const QByteArray head = device.read(64);
-    constexpr qint64 tailBytes = 64 * 1024;
-    device.seek(std::max<qint64>(0, size - tailBytes));
-    const QByteArray tail = device.readAll();
-    return findDamage(format, head, tail, size);
+    return qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+}
+
+QString tooLarge(QSize size)
+{
+    return QStringLiteral("The picture is too large: %1 x %2 pixels is more than the %3 MiB that "
+                          "one picture may take.")
+        .arg(size.width())
+        .arg(size.height())
+        .arg(QImageReader::allocationLimit());
+}
+
+// Turns a picture decoded as stored the way its orientation tag says, as Qt's readers do.
+QImage upright(const QImage &stored, QImageIOHandler::Transformations turn)
+{
+    if (turn == QImageIOHandler::TransformationNone)
+        return stored;
+    if (turn == QImageIOHandler::TransformationRotate270)
+        return stored.transformed(QTransform().rotate(270));
+    QImage out = stored.mirrored(turn & QImageIOHandler::TransformationMirror,
+                                 turn & QImageIOHandler::TransformationFlip);
+    if (turn & QImageIOHandler::TransformationRotate90)
+        out = out.transformed(QTransform().rotate(90));
+    return out;
 }
 
 } // namespace
 
-LoadResult LoadPicture(const QString &path, int fitSide)
+QSize paintedSize(QSize upright, int fitSide)
+{
+    const QSizeF fitted =
+        geometry::previewSize(static_cast<float>(upright.width()),
+                              static_cast<float>(upright.height()), std::max(1, fitSide));
+    return QSize(std::max(1, toPixels(static_cast<float>(fitted.width()))),
+                 std::max(1, toPixels(static_cast<float>(fitted.height()))));
+}
+
+LoadResult LoadPicture(const QString &path, int fitSide, const std::atomic<bool> *cancel)
 {
     if (path.isEmpty())
         return LoadResult{true, {}, {}};
+    // A pipe or a device would block the open or never end: only regular files are read.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return fail(QStringLiteral("This is not a picture file: it is a folder, a pipe or a "
+                                   "device, not a regular file."));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
-    return LoadPicture(file, fitSide);
+    return LoadPicture(file, fitSide, cancel);
 }
 
-LoadResult LoadPicture(QIODevice &device, int fitSide)
+LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *cancel)
 {
-    if (device.size() == 0)
-        return fail(QStringLiteral("The file is empty."));
-    QImageReader reader(&device);
-    reader.setAutoTransform(false);
+    // The encoded file is kept in memory once; no picture file is larger than a decoded one.
+    if (device.size() > allocationLimitBytes())
+        return fail(QStringLiteral("The file is too large: more than the %1 MiB that one picture "
+                                   "may take.")
+                        .arg(QImageReader::allocationLimit()));
+    QByteArray data;
+    data.reserve(device.size());
+    // Read in pieces: the device's size may say nothing (a /proc file says 0).
+    while (data.size() <= allocationLimitBytes()) {
+        const QByteArray piece = device.read(qint64(1) << 20);
+        if (piece.isEmpty())
+            break;
+        data += piece;
+    }
+    if (data.isEmpty())
+        return fail(device.size() == 0 ? QStringLiteral("The file is empty.")
+                                       : QStringLiteral("The file can no longer be read."));
+    if (data.size() > allocationLimitBytes())
+        return fail(QStringLiteral("This is not a picture file: it does not end."));
+
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
     if (!reader.canRead())
         return fail(reader.errorString());
     const QByteArray format = reader.format();
-    WarningCatcher catcher;
+    const QImageIOHandler::Transformations turn = reader.transformation();
+    const bool across = turn & QImageIOHandler::TransformationRotate90;
 
-    QSize size = reader.size();
+    QSize stored = reader.size();
     QImage full;
-    if (!size.isValid()) {
+    QSize size;
+    if (!stored.isValid()) {
         // The format does not tell its size up front: decode it whole, under the allocation limit.
         full = reader.read();
         if (full.isNull())
             return fail(reader.errorString());
         size = full.size();
+        stored = across ? size.transposed() : size;
+    } else {
+        size = across ? stored.transposed() : stored;
     }
     if (size.isEmpty())
         return fail(QStringLiteral("The picture has no pixels."));
-    const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    if (bytes > qint64(QImageReader::allocationLimit()) * 1024 * 1024)
-        return fail(QStringLiteral("The picture is too large: %1 x %2 pixels is more than the "
-                                   "%3 MiB that one picture may take.")
-                        .arg(size.width())
-                        .arg(size.height())
-                        .arg(QImageReader::allocationLimit()));
+    if (qint64(size.width()) * size.height() * 4 > allocationLimitBytes())
+        return fail(tooLarge(size));
 
-    const int side = std::max(1, fitSide);
-    const QSize fitted = size.scaled(side, side, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    const QSize painted = paintedSize(size, fitSide);
     QImage image;
-    if (full.isNull()) {
-        reader.setScaledSize(fitted);
+    if (!full.isNull()) {
+        image = full;
+    } else if (format == "jpeg" || format == "jpg") {
+        // libjpeg's own reports tell a truncated or broken file from a whole one.
+        JpegDecode jpeg = decodeJpeg(data, across ? painted.transposed() : painted, cancel);
+        if (jpeg.image.isNull())
+            return fail(jpeg.error);
+        image = upright(jpeg.image, turn);
+    } else {
+        reader.setScaledSize(across ? painted.transposed() : painted);
         image = reader.read();
         if (image.isNull())
             return fail(reader.errorString());
-    } else {
-        image = full.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
-    if (!catcher.damage.isEmpty())
-        return fail(catcher.damage.join(QLatin1Char('\n')));
-    if (const QString damage = damageIn(device, format); !damage.isEmpty())
+    if (cancel && cancel->load())
+        return fail(QStringLiteral("The load was cancelled."));
+    if (const QString damage = findDamage(format, data); !damage.isEmpty())
         return fail(damage);
+    if (image.size() != painted)
+        image = image.scaled(painted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return LoadResult{true, Picture{size, image}, {}};
 }
 

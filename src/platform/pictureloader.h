@@ -4,6 +4,7 @@
 
 #include <QIODevice>
 #include <QString>
+#include <atomic>
 
 namespace platform {
 
@@ -13,12 +14,18 @@ struct LoadResult {
     QString error; // why the file could not be loaded, for the user
 };
 
-// Loads a picture file for a preview that fits a square of `fitSide` pixels: the picture's
-// own size comes from the file's header, the pixels are decoded straight at the fitted size
-// where the format allows it. An empty path gives an empty picture. Files over Qt's
-// allocation limit, unreadable, damaged or truncated files fail with a reason.
-LoadResult LoadPicture(const QString &path, int fitSide);
+// The whole pixels at which a picture of `upright` size is painted as a preview fitted into a
+// square of `fitSide` pixels: the preview's fractional size rounded as the window places it.
+QSize paintedSize(QSize upright, int fitSide);
+
+// Loads a picture file for a preview that fits a square of `fitSide` pixels. The picture's
+// own size comes from the file's header, turned upright as its orientation tag says; the
+// pixels are decoded once, straight to the size at which the preview paints them. An empty
+// path gives an empty picture. Anything but a regular file, files over Qt's allocation limit,
+// unreadable, damaged or truncated files fail with a reason. Setting `cancel` ends a long
+// decode early; the result then fails.
+LoadResult LoadPicture(const QString &path, int fitSide, const std::atomic<bool> *cancel = nullptr);
 // The same for a picture read from an open device.
-LoadResult LoadPicture(QIODevice &device, int fitSide);
+LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *cancel = nullptr);
 
 } // namespace platform

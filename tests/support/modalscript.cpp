@@ -52,6 +52,9 @@ void ModalScript::poll()
     QWidget *modal = QApplication::activeModalWidget();
     if (!modal || modal == last_)
         return;
+    // A slow load's progress window waits for its load by itself; scripts answer what follows.
+    if (modal->objectName() == QLatin1String("LoadProgress"))
+        return;
     last_ = modal;
     if (actions_.empty()) {
         // Nobody expected this window: note what it said and close it, so nothing hangs.

@@ -98,15 +98,32 @@ TEST_F(Loader, RefusesWhatItCannotRead)
     EXPECT_FALSE(gone.error.isEmpty());
 }
 
-TEST(PictureDamage, LooksAtEndMarkersAndDeclaredSizes)
+TEST(PictureDamage, FollowsTheFileToThePicturesOwnEnd)
 {
-    using platform::findDamage;
-    EXPECT_TRUE(findDamage("jpeg", {}, QByteArray("\x00\x11\xff\xd9", 4), 100).isEmpty());
-    EXPECT_FALSE(findDamage("jpeg", {}, QByteArray("\x00\x11\xff\x00", 4), 100).isEmpty());
-    EXPECT_TRUE(findDamage("gif", {}, QByteArray("\x00\x3b", 2), 100).isEmpty());
-    EXPECT_FALSE(findDamage("gif", {}, QByteArray("\x00\x00", 2), 100).isEmpty());
+    QFile gifFile(QStringLiteral(TINTARA_BAD_CORPUS "/valid-1000x10.gif"));
+    ASSERT_TRUE(gifFile.open(QIODevice::ReadOnly));
+    const QByteArray gif = gifFile.readAll();
+    const QByteArray png = encode(noisy(20, 20), "PNG");
     const QByteArray bmp = encode(noisy(10, 10), "BMP");
-    EXPECT_TRUE(findDamage("bmp", bmp.left(64), {}, bmp.size()).isEmpty());
-    EXPECT_FALSE(findDamage("bmp", bmp.left(64), {}, bmp.size() - 1).isEmpty());
-    EXPECT_TRUE(findDamage("png", {}, {}, 0).isEmpty()) << "PNG errors come from its reader";
+    const QByteArray xbm = encode(noisy(40, 40).convertToFormat(QImage::Format_Mono), "XBM");
+    const QByteArray tail("\0 trailing data of another kind, e.g. a video", 46);
+    const struct {
+        const char *format;
+        QByteArray data;
+        bool damaged;
+    } cases[] = {
+        {"gif", gif, false},
+        {"gif", gif + tail, false},
+        {"gif", gif.chopped(1), true},
+        {"gif", gif.left(gif.indexOf(';', 900) + 1), true}, // cut just after a 0x3B byte
+        {"png", png + tail, false},
+        {"png", png.chopped(12), true},
+        {"bmp", bmp + tail, false},
+        {"bmp", bmp.chopped(1), true},
+        {"xbm", xbm, false},
+        {"xbm", xbm.left(xbm.size() / 3), true},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(!platform::findDamage(c.format, c.data).isEmpty(), c.damaged)
+            << c.format << " of " << c.data.size() << " bytes";
 }
