@@ -24,6 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         FUZZ_CHECK(!r.picture.isEmpty());
         FUZZ_CHECK(!r.picture.image.isNull());
         FUZZ_CHECK(r.picture.image.width() <= side && r.picture.image.height() <= side);
+        // Whatever follows a picture's own end does not make it damaged.
+        QByteArray longer = bytes + QByteArray("\0appended data, as phones add a video", 38);
+        QBuffer appended(&longer);
+        appended.open(QIODevice::ReadOnly);
+        const platform::LoadResult again = platform::LoadPicture(appended, side);
+        FUZZ_CHECK(again.ok);
+        FUZZ_CHECK(again.picture.size == r.picture.size);
     } else {
         FUZZ_CHECK(!r.error.isEmpty());
     }

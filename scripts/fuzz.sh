@@ -3,7 +3,8 @@
 #   scripts/fuzz.sh [SECONDS] [SEED] [TARGET...]
 # SECONDS per target (default 60), SEED for libFuzzer (default 0: a new one each run),
 # TARGETs among codec getkeyvalue loader scan (default: all). The corpus each target grows is
-# kept in build-fuzz/corpus/TARGET; a failing input is written to build-fuzz/.
+# kept in build-fuzz/corpus/TARGET; a failing input is written to build-fuzz/. An input that
+# takes more than five seconds is a finding too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
@@ -30,7 +31,7 @@ for t in "${targets[@]}"; do
     fi
     log=build-fuzz/fuzz_$t.log
     if (cd build-fuzz && QT_QPA_PLATFORM=offscreen ./fuzz/fuzz_"$t" -max_total_time="$seconds" \
-            -seed="$seed" -rss_limit_mb=2048 -print_final_stats=1 "${options[@]}" \
+            -seed="$seed" -rss_limit_mb=2048 -timeout=5 -print_final_stats=1 "${options[@]}" \
             "../$corpus" "${seeds[@]/#/../}") >"$log" 2>&1; then
         runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo '?')
         echo "fuzz_$t: $runs runs in ${seconds}s, no fault"

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QtEndian>
 #include <cstdio>
+#include <jpeglib.h>
 
 namespace {
 
@@ -131,6 +132,104 @@ QByteArray gif(const QImage &img)
     return out.append('\0').append(';');
 }
 
+// A baseline JPEG with a restart marker after every MCU row, written with libjpeg itself.
+QByteArray jpegWithRestarts(const QImage &img)
+{
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(img.width());
+    cinfo.image_height = static_cast<JDIMENSION>(img.height());
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    cinfo.restart_in_rows = 1;
+    jpeg_start_compress(&cinfo, TRUE);
+    const QImage rgb = img.convertToFormat(QImage::Format_RGB888);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<uchar *>(rgb.constScanLine(int(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    QByteArray bytes(reinterpret_cast<const char *>(out), qsizetype(size));
+    std::free(out);
+    return bytes;
+}
+
+// A progressive JPEG whose last scan is repeated until it has `scans` scans.
+QByteArray manyScans(const QImage &img, int scans)
+{
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(img.width());
+    cinfo.image_height = static_cast<JDIMENSION>(img.height());
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_simple_progression(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    const QImage rgb = img.convertToFormat(QImage::Format_RGB888);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<uchar *>(rgb.constScanLine(int(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    const int written = cinfo.num_scans;
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    QByteArray bytes(reinterpret_cast<const char *>(out), qsizetype(size));
+    std::free(out);
+    const qsizetype last = bytes.lastIndexOf("\xff\xda");
+    const QByteArray scan = bytes.mid(last, bytes.size() - 2 - last);
+    QByteArray many = bytes.left(bytes.size() - 2);
+    for (int i = written; i < scans; ++i)
+        many += scan;
+    return many + "\xff\xd9";
+}
+
+// An 8-bit BMP of w x h pixels, RLE8-compressed, from the given stream of codes.
+QByteArray rle8(int w, int h, const QByteArray &codes)
+{
+    QByteArray out(54 + 1024, '\0');
+    auto put32 = [&](int at, quint32 v) {
+        qToLittleEndian(v, out.data() + at);
+    };
+    out[0] = 'B', out[1] = 'M';
+    put32(2, quint32(out.size() + codes.size()));
+    put32(10, quint32(out.size()));
+    put32(14, 40);
+    put32(18, quint32(w));
+    put32(22, quint32(h));
+    qToLittleEndian<quint16>(1, out.data() + 26);
+    qToLittleEndian<quint16>(8, out.data() + 28);
+    put32(30, 1); // RLE8
+    put32(34, quint32(codes.size()));
+    put32(46, 256);
+    for (int i = 0; i < 256; ++i)
+        out[54 + 4 * i] = out[54 + 4 * i + 1] = out[54 + 4 * i + 2] = char(i);
+    return out + codes;
+}
+
+QByteArray rle8Rows(int w, int h)
+{
+    QByteArray codes;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; x += 8)
+            codes.append(char(std::min(8, w - x))).append(char((x * 8 + y * 4) & 255));
+        codes.append("\0\0", 2);
+    }
+    return codes.append("\0\1", 2);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -172,5 +271,53 @@ int main(int argc, char *argv[])
     put(QStringLiteral("valid-1x5000.png"), encode(pattern(1, 5000), "PNG"));
     put(QStringLiteral("valid-1000x10.gif"), gif(pattern(1000, 10)));
     put(QStringLiteral("valid name with spaces \u00e8\u00fc\u00df.png"), encode(picture, "PNG"));
+
+    // Whole pictures followed by other data, as phones, cameras and other tools write them.
+    const QByteArray jpeg = encode(picture, "JPG");
+    put(QStringLiteral("valid-jpeg-then-70k.jpg"), jpeg + QByteArray(70 * 1024, '\x5a'));
+    put(QStringLiteral("valid-jpeg-padded.jpg"), jpeg + QByteArray(4096, '\0'));
+    const QByteArray gifWhole = gif(picture);
+    put(QStringLiteral("valid-gif-then-nul.gif"), gifWhole + QByteArray(1, '\0'));
+    put(QStringLiteral("valid-png-after-iend.png"), encode(picture, "PNG") + "trailing bytes");
+    put(QStringLiteral("valid-bmp-longer.bmp"), encode(picture, "BMP") + QByteArray(999, '\1'));
+    // Unusual but valid.
+    QByteArray ppm16("P6\n16 8\n65535\n");
+    for (int i = 0; i < 16 * 8 * 3; ++i)
+        ppm16.append(char(i & 255)).append(char((i * 7) & 255));
+    put(QStringLiteral("valid-ppm-65535.ppm"), ppm16);
+    QByteArray topDown = encode(picture, "BMP");
+    qToLittleEndian<qint32>(-picture.height(), topDown.data() + 22);
+    put(QStringLiteral("valid-bmp-top-down.bmp"), topDown);
+    QImage withText = picture;
+    QString comment;
+    quint32 letters = 7;
+    for (int i = 0; i < 100 * 1024; ++i) // letters that do not compress: the chunk stays 100 KB
+        comment += QLatin1Char(char('a' + ((letters = letters * 1103515245u + 12345u) >> 16) % 26));
+    withText.setText(QStringLiteral("Comment"), comment);
+    put(QStringLiteral("valid-png-100k-text.png"), encode(withText, "PNG"));
+    put(QStringLiteral("valid-bmp-rle8.bmp"), rle8(40, 30, rle8Rows(40, 30)));
+
+    // Damaged in ways that decoders fill in silently.
+    const QByteArray restarts = jpegWithRestarts(picture);
+    put(QStringLiteral("jpeg-cut-after-restart.jpg"),
+        restarts.left(restarts.indexOf("\xff\xd4") + 2)); // after the fifth restart marker
+    put(QStringLiteral("jpeg-1000-scans.jpg"), manyScans(pattern(64, 64), 1000));
+    put(QStringLiteral("gif-cut-after-3b.gif"), gifWhole.left(gifWhole.indexOf(';', 900) + 1));
+    const QByteArray rle = rle8(40, 30, rle8Rows(40, 30));
+    put(QStringLiteral("bmp-rle8-cut-half.bmp"),
+        rle.left(54 + 1024 + (rle.size() - 54 - 1024) / 2));
+    const QByteArray xbm = encode(picture.convertToFormat(QImage::Format_Mono), "XBM");
+    put(QStringLiteral("xbm-most-data-missing.xbm"), xbm.left(xbm.size() / 4));
+    put(QStringLiteral("ppm-99999999.ppm"), "P6\n99999999 99999999\n255\n\x01\x02\x03");
+    // May load or be refused, but must never hang or crash.
+    QByteArray lzw = gifBomb(16, 16);
+    lzw.replace(lzw.size() - 5, 3, QByteArray("\x02\xff\xff", 3));
+    put(QStringLiteral("odd-gif-codes-past-table.gif"), lzw);
+    QByteArray tiff("II*\0\x08\0\0\0\x01\0\x00\x01\x03\0\x01\0\0\0\x10\0\0\0\x08\0\0\0", 26);
+    put(QStringLiteral("odd-tiff-ifd-loop.tif"), tiff);
+    QByteArray pastRow;
+    for (int y = 0; y < 30; ++y)
+        pastRow.append("\xff\x40\xff\x41\0\0", 6); // runs longer than the 40-pixel row
+    put(QStringLiteral("odd-bmp-rle8-run-past-row.bmp"), rle8(40, 30, pastRow.append("\0\1", 2)));
     return ok ? 0 : 1;
 }

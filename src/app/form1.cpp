@@ -37,7 +37,8 @@ Form1::Form1(QWidget *parent)
     setWindowTitle(QStringLiteral("%1   -  %2")
                        .arg(QLatin1String(appinfo::Title), QLatin1String(appinfo::WebAddress)));
     setWindowIcon(drawIcon());
-    setFixedSize(1120, 584);
+    // The controls keep their places; a larger window only shows more background.
+    resize(1120, 584);
     setFont(msSansSerif());
     buildControls();
     wireEvents();

@@ -3,6 +3,8 @@
 
 #include "core/probe.h"
 
+#include <cmath>
+
 void Form1::Picture2_MouseMove(int, int, float x, float y)
 {
     probe(Picture2, x, y);
@@ -31,7 +33,8 @@ void Form1::Picture4_Click()
 
 void Form1::probe(platform::PictureBox *plane, float x, float y)
 {
-    const core::Colour c = plane->Point(x, y);
+    // The pixel that contains the pointer, also at fractional positions (scaled screens).
+    const core::Colour c = plane->Point(std::floor(x), std::floor(y));
     if (c == core::NoColour)
         return;
     const thresholds::Components parts = thresholds::probeComponents(c);

@@ -29,7 +29,15 @@ void TestForm1Startup::windowItself()
     QVERIFY(form.windowTitle().startsWith(QStringLiteral("Tintara 3.0   -  ")));
     QVERIFY(form.windowTitle().contains(QStringLiteral("example.org")));
     QCOMPARE(form.size(), QSize(1120, 584));
-    QCOMPARE(form.minimumSize(), form.maximumSize()); // fixed layout
+    // The user may resize the window; the controls keep their places.
+    const QList<QWidget *> controls = form.findChildren<QWidget *>();
+    QList<QRect> places;
+    for (const QWidget *w : controls)
+        places << w->geometry();
+    form.resize(1400, 700);
+    QCOMPARE(form.size(), QSize(1400, 700));
+    for (qsizetype i = 0; i < controls.size(); ++i)
+        QCOMPARE(controls[i]->geometry(), places[i]);
     QVERIFY(!form.windowIcon().pixmap(16, 16).isNull());
     QCOMPARE(form.objectName(), QStringLiteral("Form1"));
 }

@@ -2,6 +2,8 @@
 #include "app/form1.h"
 #include "support/pictures.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -25,9 +27,19 @@ QImage positions(int w, int h)
 }
 
 // Where a pointer over a plane's interior pixel (x, y) sits in the widget.
-QPoint overPixel(const PictureBox *p, int x, int y)
+// The pointer's position over an interior pixel, a little inside it, as a scaled screen
+// reports it (fractional). Sent straight to the plane, whatever the screen's size.
+QPointF overPixel(const PictureBox *p, int x, int y)
 {
-    return p->contentsRect().topLeft() + QPoint(x, y);
+    return QPointF(p->contentsRect().topLeft()) + QPointF(x + 0.6, y + 0.3);
+}
+
+void mouse(PictureBox *p, QEvent::Type type, QPointF at)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, at, p->mapToGlobal(at), button,
+                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(p, &e);
 }
 } // namespace
 
@@ -170,10 +182,13 @@ void TestZoomProbe::probeReadsThePixelUnderThePointer()
     form->Picture4->PSet(11, 10, RGB(1, 2, 3));
     form->Picture4->PSet(12, 10, RGB(255, 255, 255));
     form->Picture4->PSet(13, 10, RGB(0, 0, 0));
-    QTest::mouseMove(form->Picture4, overPixel(form->Picture4, 10, 10));
-    QTRY_COMPARE(form->Label29->Caption(), QStringLiteral("200"));
+    mouse(form->Picture4, QEvent::MouseMove, overPixel(form->Picture4, 10, 10));
+    QCOMPARE(form->Label29->Caption(), QStringLiteral("200"));
     QCOMPARE(form->Label28->Caption(), QStringLiteral("0"));
     QCOMPARE(form->Label27->Caption(), QStringLiteral("0"));
+    // Fractional positions, as scaled screens report them, read the pixel they lie in.
+    form->Picture4_MouseMove(0, 0, 11.7f, 10.5f);
+    QCOMPARE(form->Label27->Caption(), QStringLiteral("3"));
     form->Picture4_MouseMove(0, 0, 11, 10);
     QCOMPARE(form->Label27->Caption(), QStringLiteral("3"));
     QCOMPARE(form->Label28->Caption(), QStringLiteral("2"));
@@ -200,10 +215,11 @@ void TestZoomProbe::clickTakesTheReadoutAsMinimum()
 {
     form->Picture4->PSet(10, 10, RGB(200, 0, 0));
     form->Picture2->PSet(5, 5, RGB(30, 60, 90));
-    QTest::mouseMove(form->Picture4, overPixel(form->Picture4, 20, 20));
-    QTest::mouseMove(form->Picture4, overPixel(form->Picture4, 10, 10));
-    QTRY_COMPARE(form->Label29->Caption(), QStringLiteral("200"));
-    QTest::mouseClick(form->Picture4, Qt::LeftButton, {}, overPixel(form->Picture4, 10, 10));
+    mouse(form->Picture4, QEvent::MouseMove, overPixel(form->Picture4, 20, 20));
+    mouse(form->Picture4, QEvent::MouseMove, overPixel(form->Picture4, 10, 10));
+    QCOMPARE(form->Label29->Caption(), QStringLiteral("200"));
+    mouse(form->Picture4, QEvent::MouseButtonPress, overPixel(form->Picture4, 10, 10));
+    mouse(form->Picture4, QEvent::MouseButtonRelease, overPixel(form->Picture4, 10, 10));
     QCOMPARE(form->HScroll2->Value(), 200);
     QCOMPARE(form->HScroll5->Min(), 200);
     QCOMPARE(form->Shape2->BackColor(), RGB(200, 128, 128));
