@@ -290,7 +290,8 @@ void TestSoak::randomUse()
           << testpics::write(dir_, QStringLiteral("dot.png"), testpics::solid(1, 1, Qt::green));
     const QDir corpus(QStringLiteral(TINTARA_BAD_CORPUS));
     for (const QString &name : corpus.entryList(QDir::Files, QDir::Name))
-        (name.startsWith(QLatin1String("valid")) ? good_ : bad_) << corpus.filePath(name);
+        if (!name.startsWith(QLatin1String("odd"))) // files that may go either way
+            (name.startsWith(QLatin1String("valid")) ? good_ : bad_) << corpus.filePath(name);
 
     form = new Form1;
     testpics::start(*form);
