@@ -132,8 +132,8 @@ QByteArray gif(const QImage &img)
     return out.append('\0').append(';');
 }
 
-// A baseline JPEG with a restart marker after every MCU row, written with libjpeg itself.
-QByteArray jpegWithRestarts(const QImage &img)
+// A JPEG written with libjpeg itself: progressive, or with a restart marker after every MCU row.
+QByteArray writeJpeg(const QImage &img, bool progressive, int *scans = nullptr)
 {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
@@ -147,13 +147,18 @@ QByteArray jpegWithRestarts(const QImage &img)
     cinfo.input_components = 3;
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
-    cinfo.restart_in_rows = 1;
+    if (progressive)
+        jpeg_simple_progression(&cinfo);
+    else
+        cinfo.restart_in_rows = 1;
     jpeg_start_compress(&cinfo, TRUE);
     const QImage rgb = img.convertToFormat(QImage::Format_RGB888);
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = const_cast<uchar *>(rgb.constScanLine(int(cinfo.next_scanline)));
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
+    if (scans)
+        *scans = cinfo.num_scans;
     jpeg_finish_compress(&cinfo);
     jpeg_destroy_compress(&cinfo);
     QByteArray bytes(reinterpret_cast<const char *>(out), qsizetype(size));
@@ -161,33 +166,16 @@ QByteArray jpegWithRestarts(const QImage &img)
     return bytes;
 }
 
+QByteArray jpegWithRestarts(const QImage &img)
+{
+    return writeJpeg(img, false);
+}
+
 // A progressive JPEG whose last scan is repeated until it has `scans` scans.
 QByteArray manyScans(const QImage &img, int scans)
 {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char *out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &out, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(img.width());
-    cinfo.image_height = static_cast<JDIMENSION>(img.height());
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_simple_progression(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    const QImage rgb = img.convertToFormat(QImage::Format_RGB888);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<uchar *>(rgb.constScanLine(int(cinfo.next_scanline)));
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    const int written = cinfo.num_scans;
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    QByteArray bytes(reinterpret_cast<const char *>(out), qsizetype(size));
-    std::free(out);
+    int written = 0;
+    const QByteArray bytes = writeJpeg(img, true, &written);
     const qsizetype last = bytes.lastIndexOf("\xff\xda");
     const QByteArray scan = bytes.mid(last, bytes.size() - 2 - last);
     QByteArray many = bytes.left(bytes.size() - 2);
