@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake make g++ pkg-config
-    qt6-base-dev qt6-image-formats-plugins libgl-dev libjpeg-dev
+    qt6-base-dev qt6-image-formats-plugins libgl-dev libjpeg-dev libwebp-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation xvfb xauth
 )

@@ -1,5 +1,6 @@
 #include "platform/picturedamage.h"
 
+#include <QBuffer>
 #include <QtEndian>
 #include <cstdlib>
 
@@ -43,7 +44,7 @@ QString rleDamage(const QByteArray &b, qsizetype at, bool fourBits)
     return cutInsidePixels();
 }
 
-QString bmpDamage(const QByteArray &b)
+QString bmpDamage(const QByteArray &b, qint64 fileSize)
 {
     if (b.size() < 26 || !b.startsWith("BM"))
         return {};
@@ -68,7 +69,7 @@ QString bmpDamage(const QByteArray &b)
     if (!uncompressed || width <= 0 || height <= 0 || bits <= 0 || bits > 32)
         return {};
     const qint64 stride = (width * bits + 31) / 32 * 4;
-    if (b.size() < offBits + stride * height)
+    if (fileSize < offBits + stride * height)
         return cutInsidePixels();
     return {};
 }
@@ -115,14 +116,17 @@ QString gifDamage(const QByteArray &b)
     return cut;
 }
 
-QString pngDamage(const QByteArray &b)
+// Chunk by chunk, from one length field to the next, without reading the chunks themselves.
+QString pngDamage(QIODevice &device)
 {
-    qsizetype at = 8;
-    while (at + 8 <= b.size()) {
-        const qsizetype length = qFromBigEndian<quint32>(b.constData() + at);
-        if (b.mid(at + 4, 4) == "IEND")
+    qint64 at = 8;
+    while (device.seek(at)) {
+        const QByteArray head = device.read(8);
+        if (head.size() < 8)
+            break;
+        if (head.mid(4) == "IEND")
             return {};
-        at += 12 + length;
+        at += 12 + qint64(qFromBigEndian<quint32>(head.constData()));
     }
     return QStringLiteral("The PNG data ends before its end chunk.");
 }
@@ -152,17 +156,31 @@ QString xbmDamage(const QByteArray &b)
 
 } // namespace
 
+QString findDamage(const QByteArray &format, QIODevice &device)
+{
+    if (format == "png")
+        return pngDamage(device);
+    if (format != "bmp" && format != "gif" && format != "xbm")
+        return {};
+    if (!device.seek(0))
+        return QStringLiteral("The file can no longer be read.");
+    // An uncompressed BMP is judged by its header and its length alone.
+    QByteArray data = device.read(64);
+    const bool rle = format == "bmp" && data.size() >= 34 &&
+                     (le32(data, 30) == 1 || le32(data, 30) == 2) && le32(data, 14) >= 40;
+    if (format != "bmp" || rle)
+        data += device.readAll();
+    if (format == "bmp")
+        return bmpDamage(data, rle ? data.size() : device.size());
+    return format == "gif" ? gifDamage(data) : xbmDamage(data);
+}
+
 QString findDamage(const QByteArray &format, const QByteArray &data)
 {
-    if (format == "bmp")
-        return bmpDamage(data);
-    if (format == "gif")
-        return gifDamage(data);
-    if (format == "png")
-        return pngDamage(data);
-    if (format == "xbm")
-        return xbmDamage(data);
-    return {};
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    return findDamage(format, buffer);
 }
 
 } // namespace platform

@@ -4,8 +4,8 @@
 #include "platform/control.h"
 #include "platform/jpegdecoder.h"
 #include "platform/picturedamage.h"
+#include "platform/webpdecoder.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -48,6 +48,32 @@ QImage upright(const QImage &stored, QImageIOHandler::Transformations turn)
     return out;
 }
 
+// The whole file, from its start, within the allocation limit; empty if it cannot be read.
+QByteArray readWhole(QIODevice &device)
+{
+    if (!device.seek(0))
+        return {};
+    QByteArray data;
+    data.reserve(std::min(device.size(), allocationLimitBytes()));
+    // In pieces: the device's size may say nothing (a /proc file says 0).
+    while (data.size() <= allocationLimitBytes()) {
+        const QByteArray piece = device.read(qint64(1) << 20);
+        if (piece.isEmpty())
+            break;
+        data += piece;
+    }
+    return data.size() > allocationLimitBytes() ? QByteArray() : data;
+}
+
+// Qt's reader at `wanted` stored pixels. Readers that cannot scale while decoding are left to
+// decode whole pixels, scaled afterwards by the caller, so no second full-size copy is made.
+QImage readScaled(QImageReader &reader, QSize wanted)
+{
+    if (reader.supportsOption(QImageIOHandler::ScaledSize))
+        reader.setScaledSize(wanted);
+    return reader.read();
+}
+
 } // namespace
 
 QSize paintedSize(QSize upright, int fitSide)
@@ -76,30 +102,10 @@ LoadResult LoadPicture(const QString &path, int fitSide, const std::atomic<bool>
 
 LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *cancel)
 {
-    // The encoded file is kept in memory once; no picture file is larger than a decoded one.
-    if (device.size() > allocationLimitBytes())
-        return fail(QStringLiteral("The file is too large: more than the %1 MiB that one picture "
-                                   "may take.")
-                        .arg(QImageReader::allocationLimit()));
-    QByteArray data;
-    data.reserve(device.size());
-    // Read in pieces: the device's size may say nothing (a /proc file says 0).
-    while (data.size() <= allocationLimitBytes()) {
-        const QByteArray piece = device.read(qint64(1) << 20);
-        if (piece.isEmpty())
-            break;
-        data += piece;
-    }
-    if (data.isEmpty())
-        return fail(device.size() == 0 ? QStringLiteral("The file is empty.")
-                                       : QStringLiteral("The file can no longer be read."));
-    if (data.size() > allocationLimitBytes())
-        return fail(QStringLiteral("This is not a picture file: it does not end."));
-
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
+    // A /proc file tells a size of 0 and still has something to read.
+    if (device.size() == 0 && device.peek(1).isEmpty())
+        return fail(QStringLiteral("The file is empty."));
+    QImageReader reader(&device);
     reader.setAutoTransform(true);
     if (!reader.canRead())
         return fail(reader.errorString());
@@ -126,27 +132,49 @@ LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *
         return fail(tooLarge(size));
 
     const QSize painted = paintedSize(size, fitSide);
+    const QSize wanted = across ? painted.transposed() : painted; // in stored pixels
     QImage image;
     if (!full.isNull()) {
         image = full;
-    } else if (format == "jpeg" || format == "jpg") {
-        // libjpeg's own reports tell a truncated or broken file from a whole one.
-        JpegDecode jpeg = decodeJpeg(data, across ? painted.transposed() : painted, cancel);
-        if (jpeg.image.isNull())
-            return fail(jpeg.error);
-        image = upright(jpeg.image, turn);
+    } else if (format == "jpeg" || format == "jpg" || format == "webp") {
+        // Decoded here from the file in memory, where the codec library's own reports tell a
+        // cut or broken file from a whole one, straight to (about) the painted size.
+        const QByteArray data = readWhole(device);
+        if (data.isEmpty())
+            return fail(QStringLiteral("The file can no longer be read."));
+        if (format == "webp") {
+            WebpDecode webp = decodeWebp(data, wanted);
+            if (webp.animated && device.seek(0)) {
+                QImageReader frames(&device, format);
+                frames.setAutoTransform(true);
+                image = readScaled(frames, wanted);
+            } else if (webp.image.isNull())
+                return fail(webp.error);
+            else
+                image = upright(webp.image, turn);
+        } else {
+            JpegDecode jpeg = decodeJpeg(data, wanted, cancel);
+            if (jpeg.image.isNull())
+                return fail(jpeg.error);
+            image = upright(jpeg.image, turn);
+        }
+        if (image.isNull())
+            return fail(reader.errorString());
     } else {
-        reader.setScaledSize(across ? painted.transposed() : painted);
-        image = reader.read();
+        image = readScaled(reader, wanted);
         if (image.isNull())
             return fail(reader.errorString());
     }
     if (cancel && cancel->load())
         return fail(QStringLiteral("The load was cancelled."));
-    if (const QString damage = findDamage(format, data); !damage.isEmpty())
+    if (const QString damage = findDamage(format, device); !damage.isEmpty())
         return fail(damage);
-    if (image.size() != painted)
+    if (image.size() != painted) {
+        // Smooth scaling works on premultiplied pixels: converted in place, not copied.
+        if (image.format() == QImage::Format_ARGB32)
+            image.convertTo(QImage::Format_ARGB32_Premultiplied);
         image = image.scaled(painted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
     return LoadResult{true, Picture{size, image}, {}};
 }
 
