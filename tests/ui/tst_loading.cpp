@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QImageWriter>
 #include <QTest>
 
 using namespace platform;
@@ -23,6 +24,9 @@ private slots:
     void previewFitsTheSquare_data();
     void previewFitsTheSquare();
     void previewShowsThePicture();
+    void previewIsOneSmoothScale_data();
+    void previewIsOneSmoothScale();
+    void photosAreShownUpright();
     void smallerSizeAfterALoad();
     void cancelBeforeAnyLoadEmptiesThePreview();
     void cancelAfterALoadReloadsAtTheCurrentSize();
@@ -78,6 +82,63 @@ void TestLoading::previewShowsThePicture()
     QCOMPARE(form.Point(517, 66 + 150), RGB(255, 255, 0));
     QCOMPARE(form.Point(18, 66 + 374), RGB(0, 0, 255));
     QVERIFY(form.Point(18, 66 + 376) != RGB(0, 0, 255)); // just below the preview
+}
+
+void TestLoading::previewIsOneSmoothScale_data()
+{
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<int>("sizeIndex");
+    QTest::addColumn<QSize>("painted"); // the preview's fractional size, as the window places it
+    QTest::newRow("600 x 400 at 400") << QSize(600, 400) << 2 << QSize(400, 267);
+    QTest::newRow("640 x 400 at 300") << QSize(640, 400) << 1 << QSize(300, 188);
+}
+
+// Fine stripes show any second resample at once: the preview must be one smooth scale of the
+// whole picture to the pixels it is painted on.
+void TestLoading::previewIsOneSmoothScale()
+{
+    QFETCH(QSize, picture);
+    QFETCH(int, sizeIndex);
+    QFETCH(QSize, painted);
+    QImage stripes(picture, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            stripes.setPixel(x, y,
+                             (x % 3 == 0) != (y % 2 == 0) ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    Form1 form;
+    testpics::start(form);
+    form.Combo1->setListIndex(sizeIndex);
+    testpics::load(form, testpics::write(dir_, QStringLiteral("stripes.png"), stripes));
+    const QImage shown = testpics::capture(form).copy(QRect(QPoint(18, 66), painted));
+    const QImage expected =
+        stripes.scaled(painted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    double difference = 0;
+    for (int y = 0; y < painted.height(); ++y)
+        for (int x = 0; x < painted.width(); ++x)
+            difference += std::abs(qGray(shown.pixel(x, y)) - qGray(expected.pixel(x, y)));
+    const double average = difference / (painted.width() * painted.height());
+    QVERIFY2(average < 3.0, qPrintable(QString::number(average)));
+}
+
+void TestLoading::photosAreShownUpright()
+{
+    // Stored landscape with the orientation tag of a phone held upright (a quarter turn).
+    const QString path = dir_.filePath(QStringLiteral("turned.jpg"));
+    QImageWriter writer(path, "jpeg");
+    writer.setTransformation(QImageIOHandler::TransformationRotate90);
+    QVERIFY(writer.write(testpics::split(640, 480, Qt::yellow, Qt::blue)));
+    Form1 form;
+    testpics::start(form);
+    testpics::load(form, path);
+    QCOMPARE(form.Picture1->Width(), 480.0f);
+    QCOMPARE(form.Picture1->Height(), 640.0f);
+    QCOMPARE(placeOf(form.Image1), QRectF(18, 66, 375, 500));
+    // Turned a quarter clockwise, the top half stands on the right.
+    const auto blue = [](Colour c) {
+        return (c >> 16) & 0xff;
+    };
+    QVERIFY(blue(form.Point(18 + 20, 66 + 250)) > 200);
+    QVERIFY(blue(form.Point(18 + 355, 66 + 250)) < 60);
 }
 
 void TestLoading::smallerSizeAfterALoad()
