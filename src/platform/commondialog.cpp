@@ -2,8 +2,37 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 
 namespace platform {
+
+namespace {
+
+// Qt's dialog reads double quotes in its name field as a list of names ("a" "b"), even when it
+// can only open one; a file whose own name has quotes could then never be chosen. A name
+// field that names an existing file as it stands is taken as that file.
+class OpenDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+    QString literal;
+
+    void accept() override
+    {
+        const auto *edit = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        const QString typed = edit ? edit->text() : QString();
+        if (typed.contains(QLatin1Char('"'))) {
+            const QFileInfo file(directory(), typed);
+            if (file.isFile()) {
+                literal = file.absoluteFilePath();
+                QDialog::accept();
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+};
+
+} // namespace
 
 CommonDialog::CommonDialog(const QString &name, QWidget *parent)
     : QWidget(parent)
@@ -15,7 +44,7 @@ CommonDialog::CommonDialog(const QString &name, QWidget *parent)
 
 void CommonDialog::ShowOpen()
 {
-    QFileDialog dialog(window());
+    OpenDialog dialog(window());
     dialog.setObjectName(QStringLiteral("CD1Dialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -29,7 +58,9 @@ void CommonDialog::ShowOpen()
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QStringList chosen = dialog.selectedFiles();
-    if (!chosen.isEmpty())
+    if (!dialog.literal.isEmpty())
+        fileName_ = dialog.literal;
+    else if (!chosen.isEmpty())
         fileName_ = chosen.constFirst();
 }
 
