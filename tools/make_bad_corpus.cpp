@@ -67,6 +67,38 @@ QByteArray pngBomb(quint32 w, quint32 h)
            chunk("IEND", {});
 }
 
+// An Adam7-interlaced RGB PNG of the picture, stored without compression, and where its third
+// pass begins in the file.
+QByteArray interlacedPng(const QImage &img, qsizetype *thirdPass)
+{
+    static const int start[7][2] = {{0, 0}, {4, 0}, {0, 4}, {2, 0}, {0, 2}, {1, 0}, {0, 1}};
+    static const int step[7][2] = {{8, 8}, {8, 8}, {4, 8}, {4, 4}, {2, 4}, {2, 2}, {1, 2}};
+    QByteArray raw;
+    qsizetype passStart[7] = {};
+    for (int pass = 0; pass < 7; ++pass) {
+        passStart[pass] = raw.size();
+        for (int y = start[pass][1]; y < img.height(); y += step[pass][1]) {
+            if (start[pass][0] >= img.width())
+                break;
+            raw.append('\0'); // no filter
+            for (int x = start[pass][0]; x < img.width(); x += step[pass][0]) {
+                const QRgb p = img.pixel(x, y);
+                raw.append(char(qRed(p))).append(char(qGreen(p))).append(char(qBlue(p)));
+            }
+        }
+    }
+    char dims[8];
+    qToBigEndian(quint32(img.width()), dims);
+    qToBigEndian(quint32(img.height()), dims + 4);
+    QByteArray ihdr(dims, 8);
+    ihdr.append("\x08\x02\x00\x00\x01", 5);           // 8-bit RGB, Adam7
+    const QByteArray zlib = qCompress(raw, 0).mid(4); // stored blocks: raw bytes keep their order
+    const QByteArray head = QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", ihdr);
+    // Zlib header (2 bytes), stored-block header (5 bytes); the pass lies in the first block.
+    *thirdPass = head.size() + 8 + 2 + 5 + passStart[2];
+    return head + chunk("IDAT", zlib) + chunk("IEND", {});
+}
+
 // A GIF whose screen and image claim w x h pixels.
 QByteArray gifBomb(quint16 w, quint16 h)
 {
@@ -290,6 +322,10 @@ int main(int argc, char *argv[])
     put(QStringLiteral("jpeg-cut-after-restart.jpg"),
         restarts.left(restarts.indexOf("\xff\xd4") + 2)); // after the fifth restart marker
     put(QStringLiteral("jpeg-1000-scans.jpg"), manyScans(pattern(64, 64), 1000));
+    qsizetype thirdPass = 0;
+    const QByteArray interlaced = interlacedPng(pattern(64, 64), &thirdPass);
+    put(QStringLiteral("valid-png-interlaced.png"), interlaced);
+    put(QStringLiteral("png-interlaced-cut-in-third-pass.png"), interlaced.left(thirdPass + 100));
     put(QStringLiteral("gif-cut-after-3b.gif"), gifWhole.left(gifWhole.indexOf(';', 900) + 1));
     const QByteArray rle = rle8(40, 30, rle8Rows(40, 30));
     put(QStringLiteral("bmp-rle8-cut-half.bmp"),
