@@ -16,11 +16,9 @@ struct Job {
     LoadResult result;
 };
 
-constexpr int QuietMs = 500;
-
 } // namespace
 
-BackgroundLoad loadInBackground(QWidget *window, const QString &path, int fitSide)
+BackgroundLoad loadInBackground(QWidget *window, const QString &path, int fitSide, int quietMs)
 {
     auto job = std::make_shared<Job>();
     QThread *worker = QThread::create(
@@ -28,7 +26,7 @@ BackgroundLoad loadInBackground(QWidget *window, const QString &path, int fitSid
     QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     worker->start();
     // Most loads end well within this; no window input is taken meanwhile.
-    if (worker->wait(QuietMs))
+    if (worker->wait(quietMs))
         return {std::move(job->result), false};
 
     QProgressDialog progress(QStringLiteral("Loading %1...").arg(path), QStringLiteral("Cancel"), 0,

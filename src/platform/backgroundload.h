@@ -13,8 +13,9 @@ struct BackgroundLoad {
 };
 
 // Loads a picture off the user-interface thread and returns when it is loaded, refused or
-// cancelled. A quick load shows nothing; one that takes longer than half a second shows a
+// cancelled. A quick load shows nothing; one that takes longer than `quietMs` shows a
 // progress window with Cancel, modal to `window`, which keeps painting meanwhile.
-BackgroundLoad loadInBackground(QWidget *window, const QString &path, int fitSide);
+BackgroundLoad loadInBackground(QWidget *window, const QString &path, int fitSide,
+                                int quietMs = 500);
 
 } // namespace platform

@@ -1,9 +1,11 @@
+#include "platform/backgroundload.h"
 #include "platform/picturedamage.h"
 #include "platform/pictureloader.h"
 #include "support/pictures.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -140,4 +142,19 @@ TEST(PictureDamage, FollowsTheFileToThePicturesOwnEnd)
     for (const auto &c : cases)
         EXPECT_EQ(!platform::findDamage(c.format, c.data).isEmpty(), c.damaged)
             << c.format << " of " << c.data.size() << " bytes";
+}
+
+TEST_F(Loader, ASlowLoadShowsItsProgressWindowAndEndsAsTheLoadDoes)
+{
+    const QString good = testpics::write(dir, QStringLiteral("g.png"), noisy(300, 200));
+    // No quiet time: the window shows at once and closes with the load's own result.
+    const platform::BackgroundLoad load = platform::loadInBackground(nullptr, good, 500, 0);
+    EXPECT_FALSE(load.cancelled);
+    ASSERT_TRUE(load.result.ok) << qPrintable(load.result.error);
+    EXPECT_EQ(load.result.picture.image.size(), QSize(500, 333));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    const platform::BackgroundLoad refused =
+        platform::loadInBackground(nullptr, dir.filePath(QStringLiteral("none.png")), 500, 0);
+    EXPECT_FALSE(refused.result.ok);
+    EXPECT_FALSE(refused.cancelled);
 }
