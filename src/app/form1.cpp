@@ -42,6 +42,12 @@ Form1::Form1(QWidget *parent)
     setFont(msSansSerif());
     buildControls();
     wireEvents();
+    addResultMenu(Picture4, QStringLiteral("red"));
+    addResultMenu(Picture3, QStringLiteral("green"));
+    addResultMenu(Picture2, QStringLiteral("blue"));
+    addResultMenu(Immagine, QStringLiteral("zoom"));
+    // A picture file dropped anywhere on the window is loaded.
+    setAcceptDrops(true);
 }
 
 Form1::~Form1() = default;

@@ -5,6 +5,7 @@
 #include "core/colour.h"
 #include "core/coloursurface.h"
 #include "core/pixelreduction.h"
+#include "core/recipe.h"
 #include "platform/buttons.h"
 #include "platform/combobox.h"
 #include "platform/commondialog.h"
@@ -31,6 +32,10 @@ public:
     // Start-up sequence: thresholds, preview sizes, selection types, frame, dialog folder.
     void Form_Load();
     void Form_Unload();
+
+    // Loads a picture as Load does with that file chosen in its dialog (a file named on the
+    // command line or dropped on the window).
+    void loadFile(const QString &path);
 
     // The colour the client area shows at a client pixel as rendered now, -1 outside it.
     core::Colour Point(float x, float y);
@@ -92,12 +97,20 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void buildControls();
     void wireEvents();
 
+    void loadChosenFile();
     void anteprima(const QString &pathImg, const platform::Picture &picture);
+    // "Copy" and "Save As PNG..." on a plane or the zoom box.
+    void addResultMenu(platform::PictureBox *box, const QString &view);
+    void copyBox(const platform::PictureBox *box);
+    void saveBox(const platform::PictureBox *box, const QString &view);
+    results::Recipe &recipeOf(const platform::PictureBox *box);
     void scansiona(short filtro);
     void runScanCommand(short filtro);
     void setRGB();
@@ -121,4 +134,6 @@ private:
     core::ColourSurface samples_;
     scan::Scanner scanner_;
     reduction::ReducedPicture reduced_;
+    QString loadedPath_;         // the picture file now shown, empty before any load
+    results::Recipe recipes_[4]; // how Picture4, Picture3, Picture2 and Immagine were made
 };

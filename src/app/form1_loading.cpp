@@ -7,12 +7,28 @@
 #include "tintara/appinfo.h"
 
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
 
 using namespace platform;
 
 void Form1::Command8_Click()
 {
     CD1->ShowOpen();
+    loadChosenFile();
+}
+
+void Form1::loadFile(const QString &path)
+{
+    CD1->setFileName(QFileInfo(path).absoluteFilePath());
+    loadChosenFile();
+}
+
+void Form1::loadChosenFile()
+{
     const QString file = CD1->FileName();
     // Decode before anything is laid out, so that a file that cannot be loaded changes nothing.
     const BackgroundLoad load = loadInBackground(this, file, Combo1->Text().toInt());
@@ -31,6 +47,37 @@ void Form1::Command8_Click()
     Picture1->setPicture(loaded.picture);
     anteprima(CD1->FileName(), loaded.picture);
     setRGB();
+    loadedPath_ = loaded.picture.isEmpty() ? QString() : file;
+}
+
+namespace {
+// The first of the dragged files, if it is a local picture file (not a folder, not a page).
+QString draggedFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().isEmpty())
+        return {};
+    const QUrl first = data->urls().constFirst();
+    if (!first.isLocalFile() || !QFileInfo(first.toLocalFile()).isFile())
+        return {};
+    return first.toLocalFile();
+}
+} // namespace
+
+void Form1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (draggedFile(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent *event)
+{
+    const QString file = draggedFile(event->mimeData());
+    if (file.isEmpty())
+        return event->ignore();
+    event->acceptProposedAction();
+    loadFile(file);
 }
 
 void Form1::anteprima(const QString &pathImg, const Picture &picture)

@@ -19,6 +19,7 @@ void Form1::Option3_Click()
 
 void Form1::magnify(platform::PictureBox *plane)
 {
+    recipes_[3] = recipeOf(plane);
     Immagine->setWidth(geometry::ViewSide);
     Immagine->setHeight(geometry::ViewSide);
     // The view follows the blue plane's aspect, whichever plane it shows.

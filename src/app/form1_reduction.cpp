@@ -23,5 +23,9 @@ void Form1::riduzione()
     p.firstY = platform::toPixels(Image1->Top());
     const reduction::ReductionGrid grid = reduction::reductionGrid(p);
     reduction::riduzione(sampleWindow(grid.sampled), p, reduced_);
+    results::Recipe &recipe = recipes_[2];
+    recipe.reduction = true;
+    recipe.threshold = false;
+    recipe.rx = recipe.ry = p.n;
     Picture2->PSetBlock(1, 1, reduced_.columns, reduced_.rows, reduced_.colours.data());
 }

@@ -58,6 +58,13 @@ void Form1::scansiona(short filtro)
     // The scan never yields, so one capture of the window serves every sample.
     const scan::ScanGrid grid = scan::scanGrid(p);
     const scan::ScanPlanes &result = scanner_.scan(sampleWindow(grid.sampled), p);
+    results::Recipe recipe;
+    recipe.selection = p.sel;
+    recipe.threshold = p.threshold;
+    recipe.rx = p.rx;
+    recipe.ry = p.ry;
+    recipe.red = p.red, recipe.green = p.green, recipe.blue = p.blue;
+    recipes_[0] = recipes_[1] = recipes_[2] = recipe;
     Picture4->PSetBlock(1, 1, result.nx, result.ny, result.red.data());
     Picture3->PSetBlock(1, 1, result.nx, result.ny, result.green.data());
     Picture2->PSetBlock(1, 1, result.nx, result.ny, result.blue.data());

@@ -14,6 +14,8 @@ public:
     QString InitDir() const { return initDir_; }
     void setInitDir(const QString &dir) { initDir_ = dir; }
     QString FileName() const { return fileName_; }
+    // The file the next dialog starts at, as if the user had chosen it.
+    void setFileName(const QString &file) { fileName_ = file; }
 
     void ShowOpen();
 

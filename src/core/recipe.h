@@ -1,0 +1,31 @@
+#pragma once
+
+// How a plane was made, for naming a saved copy and recording it inside the file.
+
+#include "core/channelscan.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+namespace results {
+
+struct Recipe {
+    int selection = scan::Average; // the selection type's index; -1 when typed
+    bool threshold = false;        // threshold markers, not channel intensities
+    bool reduction = false;        // the pixel reduction, not a scan
+    int rx = 3, ry = 3;
+    scan::Band red, green, blue;
+};
+
+// "media", "massimo", "minimo", "massimo-minimo", or "nessuno" for a typed selection type.
+QString selectionName(int selection);
+
+// "<picture>-<view>-<type>-<x>x<y>.png"; `view` is red, green, blue or zoom, `picture` the
+// picture file's name without its suffix.
+QString suggestedName(const QString &picture, const QString &view, const Recipe &r);
+
+// The PNG text entries that record how a plane was made, in the order written.
+QList<QPair<QString, QString>> describe(const QString &pictureFile, const Recipe &r);
+
+} // namespace results
