@@ -2,13 +2,13 @@
 JOBS ?= $(shell nproc)
 CMAKE ?= cmake
 
-.PHONY: run test bench fuzz soak deps build clean
+.PHONY: run test bench fuzz soak deps build install package clean
 
 deps:
 	@./scripts/install-deps.sh
 
 build: deps
-	$(CMAKE) -S . -B build -DCMAKE_BUILD_TYPE=Release -DTINTARA_BUILD_TESTS=OFF -DTINTARA_BUILD_BENCHMARKS=OFF
+	$(CMAKE) --preset release
 	$(CMAKE) --build build -j$(JOBS)
 
 run: build
@@ -19,7 +19,7 @@ run: build
 	./build/tintara
 
 test: deps
-	$(CMAKE) -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DTINTARA_SANITIZE=ON -DTINTARA_BUILD_BENCHMARKS=OFF
+	$(CMAKE) --preset test
 	$(CMAKE) --build build-test -j$(JOBS)
 	@# The fuzz targets build with clang and run a few seconds each with a fixed seed.
 	./scripts/fuzz.sh 3 1
@@ -30,11 +30,18 @@ test: deps
 	    ctest --output-on-failure -j$(JOBS)
 
 bench: deps
-	$(CMAKE) -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTINTARA_BUILD_TESTS=OFF -DTINTARA_BUILD_BENCHMARKS=ON
+	$(CMAKE) --preset bench
 	$(CMAKE) --build build-bench -j$(JOBS)
 	cd build-bench && for b in tintara_bench_load tintara_bench_scan; do \
 	    QT_QPA_PLATFORM=offscreen bench/$$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; \
 	done
+
+PREFIX ?= /usr/local
+install: build
+	$(CMAKE) --install build --prefix $(PREFIX)
+
+package: build
+	cd build && cpack
 
 fuzz:
 	./scripts/fuzz.sh 60

@@ -14,7 +14,21 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(codec getkeyvalue loader scan)
 
 ./scripts/install-deps.sh --fuzz
-cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
+# Whichever clang links libFuzzer.
+compiler=""
+for c in clang++ clang++-19 clang++-18 clang++-17 clang++-16 clang++-15 clang++-14; do
+    command -v "$c" >/dev/null || continue
+    if echo 'extern "C" int LLVMFuzzerTestOneInput(const char *, unsigned long) { return 0; }' |
+        "$c" -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null; then
+        compiler=$c
+        break
+    fi
+done
+if [ -z "$compiler" ]; then
+    echo "fuzz: no clang with libFuzzer is installed; the fuzz targets are skipped"
+    exit 0
+fi
+cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$compiler" \
     -DTINTARA_FUZZ=ON -DTINTARA_BUILD_TESTS=OFF -DTINTARA_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]/#/fuzz_}" >/dev/null
 

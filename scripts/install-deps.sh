@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Tintara need.
-# Does nothing when everything is already there.
+# Installs what building, running and testing Tintara need, with apt-get on Debian and its
+# derivatives, and only what is missing. Elsewhere it installs nothing and names what to install.
+#   scripts/install-deps.sh [--fuzz]
 set -euo pipefail
 
 packages=(
@@ -8,9 +9,26 @@ packages=(
     qt6-base-dev qt6-image-formats-plugins libgl-dev libjpeg-dev libwebp-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation xvfb xauth
+    desktop-file-utils appstream dpkg-dev
 )
 if [ "${1:-}" = "--fuzz" ]; then
-    packages+=(clang-14 libclang-rt-14-dev)
+    # Any clang with libFuzzer will do; Debian 12's is clang 14.
+    if ! compgen -c clang++ | grep -qE '^clang\+\+(-1[4-9])?$'; then
+        packages+=(clang-14 libclang-rt-14-dev)
+    fi
+fi
+
+if ! command -v apt-get >/dev/null || ! command -v dpkg-query >/dev/null; then
+    missing=()
+    for tool in cmake make c++ pkg-config desktop-file-validate appstreamcli; do
+        command -v "$tool" >/dev/null || missing+=("$tool")
+    done
+    pkg-config --exists Qt6Widgets libjpeg libwebp 2>/dev/null || missing+=("Qt 6 Widgets, libjpeg and libwebp development files")
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Not a Debian system: install these with your package manager, then run make again: ${missing[*]}" \
+             "(plus GoogleTest, Google Benchmark and Qt 6's image format plugins)"
+    fi
+    exit 0
 fi
 
 missing=()

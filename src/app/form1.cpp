@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QPainter>
 #include <QPixmap>
 
@@ -41,6 +42,7 @@ Form1::Form1(QWidget *parent)
     resize(1120, 584);
     setFont(msSansSerif());
     buildControls();
+    describeControls();
     wireEvents();
     addResultMenu(Picture4, QStringLiteral("red"));
     addResultMenu(Picture3, QStringLiteral("green"));
@@ -102,8 +104,14 @@ void Form1::Form_Load()
     const double s = Combo1->Text().toDouble();
     Shape1->setWidth(static_cast<float>(s + 2 * margine));
     Shape1->setHeight(static_cast<float>(s + 2 * margine));
-    // Step 11.
-    CD1->setInitDir(QCoreApplication::applicationDirPath());
+    // Step 11: the program's folder, where a build keeps the sample pictures; an installed
+    // program finds them in its prefix's share folder.
+    const QDir program(QCoreApplication::applicationDirPath());
+    const QString installed = program.filePath(QStringLiteral("../share/tintara/samples"));
+    CD1->setInitDir(!program.exists(QStringLiteral("sample-testcard.png")) &&
+                            QDir(installed).exists(QStringLiteral("sample-testcard.png"))
+                        ? QDir::cleanPath(installed)
+                        : program.path());
 }
 
 void Form1::Form_Unload() {}

@@ -102,6 +102,7 @@ protected:
 
 private:
     void buildControls();
+    void describeControls();
     void wireEvents();
 
     void loadChosenFile();
