@@ -27,10 +27,11 @@ QString savePng(const QImage &image, const QString &path,
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
-    QImageWriter writer(&file, "png");
+    QImage tagged = image; // shares the pixels; the texts travel with the picture
     for (const auto &[key, value] : texts)
-        writer.setText(key, value);
-    if (!writer.write(image)) {
+        tagged.setText(key, value);
+    QImageWriter writer(&file, "png");
+    if (!writer.write(tagged)) {
         file.cancelWriting();
         return writer.errorString();
     }
