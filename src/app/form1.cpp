@@ -42,12 +42,12 @@ Form1::Form1(QWidget *parent)
     resize(1120, 584);
     setFont(msSansSerif());
     buildControls();
-    describeControls();
     wireEvents();
     addResultMenu(Picture4, QStringLiteral("red"));
     addResultMenu(Picture3, QStringLiteral("green"));
     addResultMenu(Picture2, QStringLiteral("blue"));
     addResultMenu(Immagine, QStringLiteral("zoom"));
+    describeControls();
     // A picture file dropped anywhere on the window is loaded.
     setAcceptDrops(true);
 }

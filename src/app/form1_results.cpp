@@ -17,7 +17,9 @@ using platform::PictureBox;
 void Form1::addResultMenu(PictureBox *box, const QString &view)
 {
     // The right button, the Menu key and Shift+F10 all open it; the left button keeps its click.
+    // The keys reach a box that has the focus, so the boxes are on the Tab path too.
     box->setContextMenuPolicy(Qt::ActionsContextMenu);
+    box->setFocusPolicy(Qt::StrongFocus);
     auto *copy = new QAction(QStringLiteral("Copy"), box);
     connect(copy, &QAction::triggered, this, [this, box] { copyBox(box); });
     auto *save = new QAction(QStringLiteral("Save As PNG..."), box);

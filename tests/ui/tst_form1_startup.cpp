@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 
 using namespace platform;
 using namespace core;
@@ -13,6 +14,7 @@ class TestForm1Startup : public QObject {
     Q_OBJECT
 private slots:
     void windowItself();
+    void reachableByKeyboardAndAssistiveTechnology();
     void controlsAtTheirDesignPlaces_data();
     void controlsAtTheirDesignPlaces();
     void captionsAndFonts();
@@ -22,6 +24,35 @@ private slots:
     void pointReadsTheRenderedWindow();
     void clearErasesOnlyThePlanes();
 };
+
+void TestForm1Startup::reachableByKeyboardAndAssistiveTechnology()
+{
+    Form1 form;
+    testpics::start(form);
+    QList<QWidget *> stops;
+    for (QWidget *w : form.findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible())
+            continue;
+        stops << w;
+        QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+    }
+    QCOMPARE(stops.size(), 23); // lists, buttons, bars, options, the planes and the zoom box
+    // Tab from the first stop visits every other one in reading order.
+    std::sort(stops.begin(), stops.end(), [](const QWidget *a, const QWidget *b) {
+        return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
+    });
+    QWidget *at = stops.constFirst();
+    for (qsizetype i = 1; i < stops.size(); ++i) {
+        do
+            at = at->nextInFocusChain();
+        while (!stops.contains(at));
+        QCOMPARE(at->objectName(), stops[i]->objectName());
+    }
+    QCOMPARE(form.Picture4->accessibleName(), QStringLiteral("Red plane"));
+    QCOMPARE(form.HScroll2->accessibleName(), QStringLiteral("Red minimum threshold"));
+    QCOMPARE(form.Label29->buddy(), form.Picture4);
+    QCOMPARE(form.Label27->buddy(), form.Picture2);
+}
 
 void TestForm1Startup::windowItself()
 {
