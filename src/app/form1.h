@@ -36,6 +36,13 @@ public:
     // Loads a picture as Load does with that file chosen in its dialog (a file named on the
     // command line or dropped on the window).
     void loadFile(const QString &path);
+    // The same without any message: why the file was refused, or an empty text.
+    QString openFile(const QString &path);
+
+    // What "Save As PNG..." suggests and writes for a view (red, green, blue or zoom): the file
+    // name, and the view's pixels with how they were made. Returns why it failed, or empty.
+    QString resultName(const QString &view);
+    QString saveResult(const QString &view, const QString &path);
 
     // The colour the client area shows at a client pixel as rendered now, -1 outside it.
     core::Colour Point(float x, float y);
@@ -106,11 +113,13 @@ private:
     void wireEvents();
 
     void loadChosenFile();
+    void placePicture(const QString &file, const platform::Picture &picture);
     void anteprima(const QString &pathImg, const platform::Picture &picture);
     // "Copy" and "Save As PNG..." on a plane or the zoom box.
     void addResultMenu(platform::PictureBox *box, const QString &view);
     void copyBox(const platform::PictureBox *box);
-    void saveBox(const platform::PictureBox *box, const QString &view);
+    void saveBox(const QString &view);
+    platform::PictureBox *boxOf(const QString &view);
     results::Recipe &recipeOf(const platform::PictureBox *box);
     void scansiona(short filtro);
     void runScanCommand(short filtro);

@@ -42,12 +42,27 @@ void Form1::loadChosenFile()
                QLatin1String(appinfo::Title), QMessageBox::Warning);
         return;
     }
+    placePicture(file, loaded.picture);
+}
+
+QString Form1::openFile(const QString &path)
+{
+    CD1->setFileName(QFileInfo(path).absoluteFilePath());
+    const LoadResult loaded = LoadPicture(CD1->FileName(), Combo1->Text().toInt());
+    if (!loaded.ok)
+        return loaded.error;
+    placePicture(CD1->FileName(), loaded.picture);
+    return {};
+}
+
+void Form1::placePicture(const QString &file, const Picture &picture)
+{
     Picture1->hide();
     Picture1->setAutoSize(true);
-    Picture1->setPicture(loaded.picture);
-    anteprima(CD1->FileName(), loaded.picture);
+    Picture1->setPicture(picture);
+    anteprima(CD1->FileName(), picture);
     setRGB();
-    loadedPath_ = loaded.picture.isEmpty() ? QString() : file;
+    loadedPath_ = picture.isEmpty() ? QString() : file;
 }
 
 namespace {

@@ -23,7 +23,7 @@ void Form1::addResultMenu(PictureBox *box, const QString &view)
     auto *copy = new QAction(QStringLiteral("Copy"), box);
     connect(copy, &QAction::triggered, this, [this, box] { copyBox(box); });
     auto *save = new QAction(QStringLiteral("Save As PNG..."), box);
-    connect(save, &QAction::triggered, this, [this, box, view] { saveBox(box, view); });
+    connect(save, &QAction::triggered, this, [this, view] { saveBox(view); });
     box->addAction(copy);
     box->addAction(save);
 }
@@ -42,29 +42,45 @@ void Form1::copyBox(const PictureBox *box)
     QGuiApplication::clipboard()->setImage(box->surface());
 }
 
-void Form1::saveBox(const PictureBox *box, const QString &view)
+PictureBox *Form1::boxOf(const QString &view)
 {
-    const QFileInfo picture(loadedPath_);
-    QString folder = picture.absolutePath();
-    if (loadedPath_.isEmpty() || !QFileInfo(folder).isWritable())
-        folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    const QString suggested = QDir(folder).filePath(
-        results::suggestedName(picture.completeBaseName(), view, recipeOf(box)));
-    const QString path = platform::askSaveFileName(this, suggested);
-    if (path.isEmpty())
-        return;
-    const auto refuse = [&](const QString &why) {
-        platform::MsgBox(this,
-                         QStringLiteral("Cannot save the picture\n%1\n\n%2")
-                             .arg(QDir::toNativeSeparators(path), why),
-                         QLatin1String(appinfo::Title), QMessageBox::Warning);
-    };
-    const QFileInfo target(path);
+    if (view == QLatin1String("red"))
+        return Picture4;
+    if (view == QLatin1String("green"))
+        return Picture3;
+    if (view == QLatin1String("blue"))
+        return Picture2;
+    return Immagine;
+}
+
+QString Form1::resultName(const QString &view)
+{
+    return results::suggestedName(QFileInfo(loadedPath_).completeBaseName(), view,
+                                  recipeOf(boxOf(view)));
+}
+
+QString Form1::saveResult(const QString &view, const QString &path)
+{
+    const QFileInfo target(path), picture(loadedPath_);
     if (!loadedPath_.isEmpty() && target.exists() &&
         target.canonicalFilePath() == picture.canonicalFilePath())
-        return refuse(QStringLiteral("This is the loaded picture; it is never written over."));
-    if (const QString error = platform::savePng(
-            box->surface(), path, results::describe(picture.fileName(), recipeOf(box)));
-        !error.isEmpty())
-        refuse(error);
+        return QStringLiteral("This is the loaded picture; it is never written over.");
+    const PictureBox *box = boxOf(view);
+    return platform::savePng(box->surface(), path,
+                             results::describe(picture.fileName(), recipeOf(box)));
+}
+
+void Form1::saveBox(const QString &view)
+{
+    QString folder = QFileInfo(loadedPath_).absolutePath();
+    if (loadedPath_.isEmpty() || !QFileInfo(folder).isWritable())
+        folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    const QString path = platform::askSaveFileName(this, QDir(folder).filePath(resultName(view)));
+    if (path.isEmpty())
+        return;
+    if (const QString error = saveResult(view, path); !error.isEmpty())
+        platform::MsgBox(this,
+                         QStringLiteral("Cannot save the picture\n%1\n\n%2")
+                             .arg(QDir::toNativeSeparators(path), error),
+                         QLatin1String(appinfo::Title), QMessageBox::Warning);
 }
