@@ -1,3 +1,4 @@
+#include "app/batchrun.h"
 #include "app/form1.h"
 #include "tintara/appinfo.h"
 
@@ -8,7 +9,9 @@
 
 namespace {
 
-constexpr const char *Usage = "Usage: tintara [--help] [--version] [FILE]";
+constexpr const char *Usage =
+    "Usage: tintara [--help] [--version] [FILE]\n"
+    "       tintara --batch [options] FILE|FOLDER... (tintara --batch for its options)";
 
 // Reads the options before any window system is touched: --help and --version need no display.
 // Returns the exit status when the program should end here, -1 when it should start.
@@ -54,6 +57,8 @@ int readOptions(int argc, char *argv[], QString &file)
 
 int main(int argc, char *argv[])
 {
+    if (batch::requested(argc, argv))
+        return batch::main(argc, argv);
     QString file;
     if (const int status = readOptions(argc, argv, file); status >= 0)
         return status;
