@@ -94,6 +94,9 @@ TEST_F(Loader, RefusesWhatItCannotRead)
         EXPECT_FALSE(r.error.isEmpty()) << qPrintable(path);
         if (path.contains(QLatin1String("bomb")))
             EXPECT_TRUE(r.error.contains(QLatin1String("too large"))) << qPrintable(r.error);
+        if (path.contains(QLatin1String("scans")))
+            EXPECT_TRUE(r.error.contains(QLatin1String("progressive scans")))
+                << qPrintable(r.error);
     }
     for (const QString &path : corpus(true))
         EXPECT_TRUE(LoadPicture(path, 500).ok) << qPrintable(path);
