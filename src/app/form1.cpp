@@ -118,6 +118,8 @@ void Form1::Form_Unload() {}
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    // A load still under way is cancelled: the window that asked for it is going.
+    loads_.cancelAll();
     Form_Unload();
     event->accept();
 }

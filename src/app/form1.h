@@ -6,6 +6,7 @@
 #include "core/coloursurface.h"
 #include "core/pixelreduction.h"
 #include "core/recipe.h"
+#include "platform/backgroundload.h"
 #include "platform/buttons.h"
 #include "platform/combobox.h"
 #include "platform/commondialog.h"
@@ -146,4 +147,7 @@ private:
     reduction::ReducedPicture reduced_;
     QString loadedPath_;         // the picture file now shown, empty before any load
     results::Recipe recipes_[4]; // how Picture4, Picture3, Picture2 and Immagine were made
+    // Last, so it is destroyed first: every decode it started is stopped and waited for while
+    // the rest of the window still stands.
+    platform::BackgroundLoader loads_;
 };

@@ -2,7 +2,6 @@
 #include "app/form1.h"
 
 #include "core/geometry.h"
-#include "platform/backgroundload.h"
 #include "platform/messagebox.h"
 #include "tintara/appinfo.h"
 
@@ -30,9 +29,10 @@ void Form1::loadFile(const QString &path)
 void Form1::loadChosenFile()
 {
     const QString file = CD1->FileName();
+    const QPointer<Form1> alive(this);
     // Decode before anything is laid out, so that a file that cannot be loaded changes nothing.
-    const BackgroundLoad load = loadInBackground(this, file, Combo1->Text().toInt());
-    if (load.cancelled)
+    const BackgroundLoad load = loads_.load(this, file, Combo1->Text().toInt());
+    if (load.cancelled || !alive)
         return;
     const LoadResult &loaded = load.result;
     if (!loaded.ok) {

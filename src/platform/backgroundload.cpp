@@ -1,54 +1,118 @@
 #include "platform/backgroundload.h"
 
 #include <QEventLoop>
+#include <QFutureWatcher>
+#include <QPointer>
 #include <QProgressDialog>
-#include <QThread>
+#include <QSemaphore>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 #include <atomic>
-#include <memory>
+#include <vector>
 
 namespace platform {
 
+struct BackgroundLoader::State {
+    // Declared first, destroyed last: its destruction waits for every decode.
+    QThreadPool pool;
+    std::vector<std::shared_ptr<std::atomic<bool>>> stops; // one per decode not yet reaped
+    QPointer<QEventLoop> waiting;                          // the progress window's loop
+
+    void stopAll()
+    {
+        for (const auto &stop : stops)
+            stop->store(true);
+        if (waiting)
+            waiting->quit();
+    }
+    ~State()
+    {
+        stopAll();
+        pool.waitForDone();
+    }
+};
+
 namespace {
 
-// Shared with the worker, which may outlive a cancelled wait.
+// What a decode shares with the window; it may outlive a cancelled wait.
 struct Job {
-    std::atomic<bool> cancel{false};
-    LoadResult result;
+    std::shared_ptr<std::atomic<bool>> stop = std::make_shared<std::atomic<bool>>(false);
+    QSemaphore done;
 };
 
 } // namespace
 
-BackgroundLoad loadInBackground(QWidget *window, const QString &path, int fitSide, int quietMs)
+BackgroundLoader::BackgroundLoader()
+    : state_(std::make_shared<State>())
 {
-    auto job = std::make_shared<Job>();
-    QThread *worker = QThread::create(
-        [job, path, fitSide] { job->result = LoadPicture(path, fitSide, &job->cancel); });
-    QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    worker->start();
-    // Most loads end well within this; no window input is taken meanwhile.
-    if (worker->wait(quietMs))
-        return {std::move(job->result), false};
+    // A cancelled decode winding down and the next load may overlap.
+    state_->pool.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+}
 
-    QProgressDialog progress(QStringLiteral("Loading %1...").arg(path), QStringLiteral("Cancel"), 0,
-                             0, window);
-    progress.setObjectName(QStringLiteral("LoadProgress"));
-    progress.setWindowTitle(window ? window->windowTitle() : QString());
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    progress.setAutoReset(false);
-    progress.setAutoClose(false);
+BackgroundLoader::~BackgroundLoader() = default;
+
+int BackgroundLoader::running() const
+{
+    return state_->pool.activeThreadCount();
+}
+
+void BackgroundLoader::cancelAll()
+{
+    state_->stopAll();
+}
+
+BackgroundLoad BackgroundLoader::load(QWidget *window, const QString &path, int fitSide,
+                                      int quietMs)
+{
+    const std::shared_ptr<State> state = state_;
+    std::erase_if(state->stops, [](const auto &stop) { return stop.use_count() == 1; });
+    auto job = std::make_shared<Job>();
+    state->stops.push_back(job->stop);
+    QFuture<LoadResult> future = QtConcurrent::run(&state->pool, [job, path, fitSide] {
+        LoadResult result = LoadPicture(path, fitSide, job->stop.get());
+        job->done.release();
+        return result;
+    });
+    // Most loads end well within this; no window input is taken meanwhile.
+    if (job->done.tryAcquire(1, quietMs)) {
+        future.waitForFinished();
+        return {future.takeResult(), false};
+    }
+
+    const QPointer<QWidget> owner(window);
+    // On the heap, owned by the window, which may be destroyed while it shows.
+    const QPointer<QProgressDialog> progress = new QProgressDialog(
+        QStringLiteral("Loading %1...").arg(path), QStringLiteral("Cancel"), 0, 0, window);
+    progress->setObjectName(QStringLiteral("LoadProgress"));
+    progress->setWindowTitle(window ? window->windowTitle() : QString());
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(0);
+    progress->setAutoReset(false);
+    progress->setAutoClose(false);
+
     QEventLoop loop;
-    QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&progress, &QProgressDialog::canceled, &loop, &QEventLoop::quit);
-    progress.show();
-    if (!worker->isFinished())
+    QFutureWatcher<LoadResult> watcher;
+    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    QObject::connect(progress, &QProgressDialog::canceled, &loop, &QEventLoop::quit);
+    QObject::connect(progress, &QObject::destroyed, &loop, &QEventLoop::quit);
+    watcher.setFuture(future);
+    progress->show();
+    state->waiting = &loop;
+    // Left when the load ends, on Cancel, when the window goes, when cancelAll() is called or
+    // when the program quits.
+    if (!future.isFinished())
         loop.exec();
-    if (progress.wasCanceled() && !worker->isFinished()) {
-        job->cancel = true;
+    state->waiting = nullptr;
+    const bool cancelled = (window && !owner) || !progress || progress->wasCanceled() ||
+                           job->stop->load() || !future.isFinished();
+    delete progress.data();
+    if (cancelled) {
+        // The decode stops at its next check; its result goes with the last copy of the future.
+        job->stop->store(true);
         return {{}, true};
     }
-    worker->wait();
-    return {std::move(job->result), progress.wasCanceled()};
+    return {future.takeResult(), false};
 }
 
 } // namespace platform

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <memory>
 
 namespace platform {
 
@@ -12,10 +13,32 @@ struct BackgroundLoad {
     bool cancelled = false; // the user pressed Cancel: nothing was loaded and nothing is said
 };
 
-// Loads a picture off the user-interface thread and returns when it is loaded, refused or
-// cancelled. A quick load shows nothing; one that takes longer than `quietMs` shows a
-// progress window with Cancel, modal to `window`, which keeps painting meanwhile.
-BackgroundLoad loadInBackground(QWidget *window, const QString &path, int fitSide,
-                                int quietMs = 500);
+// Loads pictures off the user-interface thread and owns every decode it starts, including the
+// ones whose wait was cancelled: they are told to stop and their results are dropped. Its
+// destruction stops and waits for whatever still runs, so no decode outlives its window.
+class BackgroundLoader {
+public:
+    BackgroundLoader();
+    ~BackgroundLoader();
+    BackgroundLoader(const BackgroundLoader &) = delete;
+    BackgroundLoader &operator=(const BackgroundLoader &) = delete;
+
+    // Returns when the picture is loaded, refused or cancelled. A quick load shows nothing;
+    // one that takes longer than `quietMs` shows a progress window with Cancel, modal to
+    // `window`, which keeps painting meanwhile. A cancelled decode that is still running does
+    // not hold the window up.
+    BackgroundLoad load(QWidget *window, const QString &path, int fitSide, int quietMs = 500);
+
+    // Ends the wait of the load in progress, as Cancel does, and tells every decode to stop.
+    void cancelAll();
+    // Decodes still running, cancelled ones included.
+    int running() const;
+
+    struct State;
+
+private:
+    // Shared with a wait in progress, so that the loader may even be destroyed under it.
+    std::shared_ptr<State> state_;
+};
 
 } // namespace platform

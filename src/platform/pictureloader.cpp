@@ -1,6 +1,7 @@
 #include "platform/pictureloader.h"
 
 #include "core/geometry.h"
+#include "platform/cancellabledevice.h"
 #include "platform/control.h"
 #include "platform/jpegdecoder.h"
 #include "platform/picturedamage.h"
@@ -74,6 +75,8 @@ QImage readScaled(QImageReader &reader, QSize wanted)
     return reader.read();
 }
 
+LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *cancel);
+
 } // namespace
 
 QSize paintedSize(QSize upright, int fitSide)
@@ -105,6 +108,20 @@ LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *
     // A /proc file tells a size of 0 and still has something to read.
     if (device.size() == 0 && device.peek(1).isEmpty())
         return fail(QStringLiteral("The file is empty."));
+    if (!cancel)
+        return loadFrom(device, fitSide, nullptr);
+    // Every decoder reads through the guard, so a cancel reaches it at its next read.
+    CancellableDevice guarded(device, *cancel);
+    LoadResult result = loadFrom(guarded, fitSide, cancel);
+    if (!result.ok && cancel->load())
+        result.error = QStringLiteral("The load was cancelled.");
+    return result;
+}
+
+namespace {
+
+LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *cancel)
+{
     QImageReader reader(&device);
     reader.setAutoTransform(true);
     if (!reader.canRead())
@@ -143,7 +160,7 @@ LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *
         if (data.isEmpty())
             return fail(QStringLiteral("The file can no longer be read."));
         if (format == "webp") {
-            WebpDecode webp = decodeWebp(data, wanted);
+            WebpDecode webp = decodeWebp(data, wanted, cancel);
             if (webp.animated && device.seek(0)) {
                 QImageReader frames(&device, format);
                 frames.setAutoTransform(true);
@@ -177,5 +194,7 @@ LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *
     }
     return LoadResult{true, Picture{size, image}, {}};
 }
+
+} // namespace
 
 } // namespace platform

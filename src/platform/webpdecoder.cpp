@@ -1,5 +1,6 @@
 #include "platform/webpdecoder.h"
 
+#include <algorithm>
 #include <webp/decode.h>
 
 namespace platform {
@@ -22,7 +23,7 @@ QString reason(VP8StatusCode status)
 
 } // namespace
 
-WebpDecode decodeWebp(const QByteArray &data, QSize size)
+WebpDecode decodeWebp(const QByteArray &data, QSize size, const std::atomic<bool> *cancel)
 {
     WebpDecode out;
     WebPDecoderConfig config;
@@ -53,8 +54,30 @@ WebpDecode decodeWebp(const QByteArray &data, QSize size)
     config.output.u.RGBA.rgba = out.image.bits();
     config.output.u.RGBA.stride = static_cast<int>(out.image.bytesPerLine());
     config.output.u.RGBA.size = static_cast<size_t>(out.image.sizeInBytes());
-    const VP8StatusCode status = WebPDecode(bytes, length, &config);
+    // Incremental decoding over the data already in memory: each update lets libwebp decode
+    // what the next piece completes, and a cancel is seen between pieces.
+    WebPIDecoder *decoder = WebPIDecode(nullptr, 0, &config);
+    if (!decoder) {
+        out.image = QImage();
+        out.error = reason(VP8_STATUS_OUT_OF_MEMORY);
+        return out;
+    }
+    constexpr size_t Piece = 256 * 1024;
+    VP8StatusCode status = VP8_STATUS_SUSPENDED;
+    for (size_t given = 0; status == VP8_STATUS_SUSPENDED && given < length;) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            WebPIDelete(decoder);
+            out.image = QImage();
+            out.error = QStringLiteral("The load was cancelled.");
+            return out;
+        }
+        given = std::min(length, given + Piece);
+        status = WebPIUpdate(decoder, bytes, given);
+    }
+    WebPIDelete(decoder);
     WebPFreeDecBuffer(&config.output);
+    if (status == VP8_STATUS_SUSPENDED)
+        status = VP8_STATUS_NOT_ENOUGH_DATA; // all of it was given and the picture is not whole
     if (status != VP8_STATUS_OK) {
         out.image = QImage();
         out.error = reason(status);

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <atomic>
 
 namespace platform {
 
@@ -15,6 +16,8 @@ struct WebpDecode {
 
 // Decodes a still WebP from memory straight to `size` pixels with libwebp's own scaler, so no
 // full-size copy is ever made; a truncated or broken file is refused with libwebp's reason.
-WebpDecode decodeWebp(const QByteArray &data, QSize size);
+// The data is handed to libwebp in pieces, and `cancel` stops the decode between two of them.
+WebpDecode decodeWebp(const QByteArray &data, QSize size,
+                      const std::atomic<bool> *cancel = nullptr);
 
 } // namespace platform

@@ -8,6 +8,7 @@
 #include "support/modalscript.h"
 #include "support/nosysinfo.h"
 #include "support/pictures.h"
+#include "support/slowload.h"
 
 #include <QApplication>
 #include <QDir>
@@ -52,13 +53,15 @@ private:
     using Rng = std::mt19937;
     QString act(Rng &rng);
     QString check();
-    void loadFile(const QString &path, bool expectMessage);
+    // Returns false when the load was cancelled in its progress window.
+    bool loadFile(const QString &path, bool expectMessage, int cancelMs = -1);
     void sizeAllPlanes();
     int pick(Rng &rng, int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
 
     Form1 *form = nullptr;
     QTemporaryDir dir_;
     QStringList good_, bad_;
+    QString slow_;       // shows the progress window
     QSizeF expected_[3]; // Picture2, Picture3, Picture4
 };
 
@@ -70,8 +73,9 @@ void TestSoak::sizeAllPlanes()
         e = QSizeF(float(s.width()), float(s.height()));
 }
 
-void TestSoak::loadFile(const QString &path, bool expectMessage)
+bool TestSoak::loadFile(const QString &path, bool expectMessage, int cancelMs)
 {
+    ProgressWatcher progress(cancelMs);
     ModalScript script;
     if (path.isEmpty())
         script.cancelDialog();
@@ -80,12 +84,18 @@ void TestSoak::loadFile(const QString &path, bool expectMessage)
     if (expectMessage)
         script.acknowledgeMessage();
     form->Command8->click();
-    QVERIFY2(script.done(), qPrintable(path));
-    QVERIFY2(script.unexpected().isEmpty(),
-             qPrintable(path + QStringLiteral(": ") + script.unexpected().join(QLatin1Char('|'))));
-    QCOMPARE(script.messages().size(), expectMessage ? 1 : 0);
+    [&] {
+        QVERIFY2(script.done(), qPrintable(path));
+        QVERIFY2(
+            script.unexpected().isEmpty(),
+            qPrintable(path + QStringLiteral(": ") + script.unexpected().join(QLatin1Char('|'))));
+        QCOMPARE(script.messages().size(), expectMessage ? 1 : 0);
+    }();
+    if (progress.acted())
+        return false;
     if (!expectMessage)
         sizeAllPlanes();
+    return true;
 }
 
 QString TestSoak::act(Rng &rng)
@@ -98,8 +108,13 @@ QString TestSoak::act(Rng &rng)
     switch (pick(rng, 20)) {
     case 0: {
         const QString path = good_[pick(rng, int(good_.size()))];
-        loadFile(path, false);
-        what = QStringLiteral("load ") + QFileInfo(path).fileName();
+        // The slow picture is sometimes cancelled, at some moment of its progress window.
+        const int moments[] = {-1, -1, 0, 50, 300};
+        const int cancelMs = path == slow_ ? moments[pick(rng, 5)] : -1;
+        const bool loaded = loadFile(path, false, cancelMs);
+        what =
+            QStringLiteral("load %1%2")
+                .arg(QFileInfo(path).fileName(), loaded ? QString() : QStringLiteral(" cancelled"));
         break;
     }
     case 1: {
@@ -287,7 +302,8 @@ void TestSoak::randomUse()
                              testpics::solid(300, 300, QColor(200, 100, 50)))
           << testpics::write(dir_, QStringLiteral("flat.png"),
                              testpics::split(1000, 10, Qt::black, Qt::white))
-          << testpics::write(dir_, QStringLiteral("dot.png"), testpics::solid(1, 1, Qt::green));
+          << testpics::write(dir_, QStringLiteral("dot.png"), testpics::solid(1, 1, Qt::green))
+          << (slow_ = testpics::writeSlowJpeg(dir_, QStringLiteral("slow.jpg")));
     const QDir corpus(QStringLiteral(TINTARA_BAD_CORPUS));
     for (const QString &name : corpus.entryList(QDir::Files, QDir::Name))
         if (!name.startsWith(QLatin1String("odd"))) // files that may go either way

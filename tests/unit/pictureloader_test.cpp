@@ -1,6 +1,7 @@
 #include "platform/backgroundload.h"
 #include "platform/picturedamage.h"
 #include "platform/pictureloader.h"
+#include "platform/webpdecoder.h"
 #include "support/pictures.h"
 
 #include <gtest/gtest.h>
@@ -151,13 +152,63 @@ TEST_F(Loader, ASlowLoadShowsItsProgressWindowAndEndsAsTheLoadDoes)
 {
     const QString good = testpics::write(dir, QStringLiteral("g.png"), noisy(300, 200));
     // No quiet time: the window shows at once and closes with the load's own result.
-    const platform::BackgroundLoad load = platform::loadInBackground(nullptr, good, 500, 0);
+    platform::BackgroundLoader loader;
+    const platform::BackgroundLoad load = loader.load(nullptr, good, 500, 0);
     EXPECT_FALSE(load.cancelled);
     ASSERT_TRUE(load.result.ok) << qPrintable(load.result.error);
     EXPECT_EQ(load.result.picture.image.size(), QSize(500, 333));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     const platform::BackgroundLoad refused =
-        platform::loadInBackground(nullptr, dir.filePath(QStringLiteral("none.png")), 500, 0);
+        loader.load(nullptr, dir.filePath(QStringLiteral("none.png")), 500, 0);
     EXPECT_FALSE(refused.result.ok);
     EXPECT_FALSE(refused.cancelled);
+}
+
+namespace {
+// A file in memory that raises the stop flag once half of it has been read, and counts what
+// its reader took.
+class StopHalfWay : public QBuffer {
+public:
+    StopHalfWay(const QByteArray &data, std::atomic<bool> &stop)
+        : stop_(stop)
+    {
+        setData(data);
+        open(QIODevice::ReadOnly);
+    }
+    qint64 taken = 0;
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 n = QBuffer::readData(data, maxSize);
+        taken += std::max<qint64>(n, 0);
+        if (pos() > size() / 2)
+            stop_ = true;
+        return n;
+    }
+
+private:
+    std::atomic<bool> &stop_;
+};
+} // namespace
+
+TEST_F(Loader, ACancelReachesEveryDecoderAtItsNextRead)
+{
+    const QImage big = noisy(1500, 1500);
+    for (const char *format : {"png", "tiff", "bmp"}) {
+        const QByteArray data = encode(big, format);
+        ASSERT_FALSE(data.isEmpty()) << format;
+        std::atomic<bool> stop{false};
+        StopHalfWay file(data, stop);
+        const platform::LoadResult r = LoadPicture(file, 500, &stop);
+        EXPECT_FALSE(r.ok) << format;
+        EXPECT_EQ(r.error, QStringLiteral("The load was cancelled.")) << format;
+        // A decode that ran on to its end would have read the rest of the file.
+        EXPECT_LT(file.taken, data.size() * 3 / 4) << format;
+    }
+    std::atomic<bool> stopped{true};
+    const platform::WebpDecode webp =
+        platform::decodeWebp(encode(big, "webp"), QSize(500, 500), &stopped);
+    EXPECT_TRUE(webp.image.isNull());
+    EXPECT_EQ(webp.error, QStringLiteral("The load was cancelled."));
 }
