@@ -28,6 +28,8 @@ test: deps
 	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	    ctest --output-on-failure -j$(JOBS)
+	@# The hardened Release build, packaged and checked as a distribution would.
+	$(MAKE) --no-print-directory package
 
 bench: deps
 	$(CMAKE) --preset bench
@@ -40,8 +42,11 @@ PREFIX ?= /usr/local
 install: build
 	$(CMAKE) --install build --prefix $(PREFIX)
 
-package: build
-	cd build && cpack
+# The .deb, checked with lintian and hardening-check (scripts/package-check.sh).
+package: deps
+	$(CMAKE) --preset package
+	$(CMAKE) --build build -j$(JOBS)
+	./scripts/package-check.sh build
 
 fuzz:
 	./scripts/fuzz.sh 60

@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation xvfb xauth
     desktop-file-utils appstream dpkg-dev
+    weston qt6-wayland lintian devscripts
 )
 if [ "${1:-}" = "--fuzz" ]; then
     # Any clang with libFuzzer will do; Debian 12's is clang 14.

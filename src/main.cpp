@@ -11,7 +11,7 @@ namespace {
 
 constexpr const char *Usage =
     "Usage: tintara [--help] [--version] [FILE]\n"
-    "       tintara --batch [options] FILE|FOLDER... (tintara --batch for its options)";
+    "       tintara --batch [options] FILE|FOLDER... (tintara --batch --help for its options)";
 
 // Reads the options before any window system is touched: --help and --version need no display.
 // Returns the exit status when the program should end here, -1 when it should start.
@@ -39,6 +39,7 @@ int readOptions(int argc, char *argv[], QString &file)
     if (parser.isSet(help)) {
         std::printf("%s\n\nLoads one picture and splits it block by block into red, green and "
                     "blue planes.\n\n  FILE           a picture to load at start\n"
+                    "  --batch        the same over many pictures, with no window\n"
                     "  -h, --help     shows this help and ends\n"
                     "  -v, --version  shows the version and ends\n",
                     Usage);
@@ -63,7 +64,7 @@ int main(int argc, char *argv[])
     if (const int status = readOptions(argc, argv, file); status >= 0)
         return status;
     QApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.tintara"));
+    QGuiApplication::setDesktopFileName(QLatin1String(appinfo::AppId));
     Form1 form;
     form.Form_Load();
     form.show();

@@ -3,22 +3,30 @@
 #   tests/install_check.sh BUILD_DIR
 set -euo pipefail
 build=$1
+source_dir=$(dirname "$0")/..
+id=$(sed -n 's/^set(TINTARA_APP_ID \([^)]*\)).*/\1/p' "$source_dir/CMakeLists.txt")
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 share=$prefix/share
 for f in bin/tintara \
-    share/applications/org.example.tintara.desktop \
-    share/metainfo/org.example.tintara.metainfo.xml \
-    share/icons/hicolor/scalable/apps/org.example.tintara.svg \
-    share/icons/hicolor/{16x16,32x32,48x48,128x128,256x256}/apps/org.example.tintara.png \
+    share/applications/$id.desktop \
+    share/metainfo/$id.metainfo.xml \
+    share/icons/hicolor/scalable/apps/$id.svg \
+    share/icons/hicolor/{16x16,32x32,48x48,128x128,256x256}/apps/$id.png \
+    share/man/man1/tintara.1.gz \
+    share/bash-completion/completions/tintara \
+    share/doc/tintara/{copyright,changelog.gz} \
     share/tintara/samples/{sample-testcard.png,sample-landscape.jpg,sample-rings.png}; do
     [ -s "$prefix/$f" ] || { echo "missing from the installed tree: $f"; exit 1; }
 done
-desktop-file-validate "$share/applications/org.example.tintara.desktop"
-appstreamcli validate --no-net "$share/metainfo/org.example.tintara.metainfo.xml" >/dev/null
-grep -q '^MimeType=.*image/png;' "$share/applications/org.example.tintara.desktop"
+desktop-file-validate "$share/applications/$id.desktop"
+appstreamcli validate --no-net --pedantic "$share/metainfo/$id.metainfo.xml" >/dev/null
+grep -q '^MimeType=.*image/png;' "$share/applications/$id.desktop"
+grep -q "^Icon=$id\$" "$share/applications/$id.desktop"
+gzip -t "$share/man/man1/tintara.1.gz"
+bash -n "$share/bash-completion/completions/tintara"
 version=$("$prefix/bin/tintara" --version)
-[ "$version" = "tintara $(sed -n 's/^project(Tintara VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../CMakeLists.txt")" ] ||
+[ "$version" = "tintara $(sed -n 's/^project(Tintara VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")" ] ||
     { echo "unexpected version: $version"; exit 1; }
 echo "installed tree complete: $version"

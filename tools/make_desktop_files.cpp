@@ -33,18 +33,19 @@ QImage icon(int side)
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: tintara_desktop_files FOLDER\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: tintara_desktop_files FOLDER APPLICATION_ID\n");
         return 2;
     }
     const QDir dir(QString::fromLocal8Bit(argv[1]));
+    const QString id = QString::fromLatin1(argv[2]);
     bool ok = dir.mkpath(QStringLiteral("."));
     QStringList types;
     for (const QByteArray &type : QImageReader::supportedMimeTypes())
         types << QString::fromLatin1(type);
     types.removeDuplicates();
     types.sort();
-    QFile entry(dir.filePath(QStringLiteral("org.example.tintara.desktop")));
+    QFile entry(dir.filePath(id + QStringLiteral(".desktop")));
     ok = ok && entry.open(QIODevice::WriteOnly | QIODevice::Truncate);
     const QString text = QStringLiteral("[Desktop Entry]\n"
                                         "Type=Application\n"
@@ -53,16 +54,18 @@ int main(int argc, char *argv[])
                                         "Comment=See outlines and edges by splitting a picture "
                                         "into channel planes\n"
                                         "Exec=tintara %f\n"
-                                        "Icon=org.example.tintara\n"
+                                        "Icon=%2\n"
                                         "Terminal=false\n"
                                         "Categories=Graphics;Education;\n"
+                                        "Keywords=edge;outline;channel;threshold;histogram;"
+                                        "block;contrast;\n"
                                         "MimeType=%1;\n")
-                             .arg(types.join(QLatin1Char(';')));
+                             .arg(types.join(QLatin1Char(';')), id);
     ok = ok && entry.write(text.toUtf8()) > 0;
     for (const int side : {16, 32, 48, 128, 256}) {
         const QString folder = QStringLiteral("icons/%1x%1").arg(side);
         ok = ok && dir.mkpath(folder) &&
-             icon(side).save(dir.filePath(folder + QStringLiteral("/org.example.tintara.png")));
+             icon(side).save(dir.filePath(folder + QLatin1Char('/') + id + QStringLiteral(".png")));
     }
     return ok ? 0 : 1;
 }

@@ -4,8 +4,12 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 
 namespace batch {
 
@@ -43,28 +47,121 @@ QStringList picturesIn(const QString &folder)
 
 } // namespace
 
+namespace {
+
+struct OptionDoc {
+    const char *name;
+    const char *value; // nullptr for a flag
+    const char *help;
+};
+
+// Every option a user may give, in the order the help lists them.
+constexpr OptionDoc Options[] = {
+    {"size", "200|300|400|500", "side of the preview square, in pixels (default 500)"},
+    {"rate", "N", "x and y rate together, 3 to 30 (default 3)"},
+    {"rate-x", "N", "block width, 3 to 30; the y rate follows it unless given (default 3)"},
+    {"rate-y", "N", "block height, 3 to 30 (default: the x rate)"},
+    {"type", "media|massimo|minimo|massimo-minimo",
+     "block value: average, maximum, minimum or maximum minus minimum (default media)"},
+    {"threshold", nullptr, "threshold markers instead of intensities (default off)"},
+    {"red", "LO:HI", "red band: a block is marked when LO < value <= HI (default 128:255)"},
+    {"green", "LO:HI", "green band (default 128:255)"},
+    {"blue", "LO:HI", "blue band (default 128:255)"},
+    {"reduction", nullptr, "pixel reduction into the blue plane instead of a scan (default off)"},
+    {"zoom", "r|g|b", "also write that plane enlarged as the zoom box shows it (default none)"},
+    {"out", "DIR", "folder for the outputs (default: beside each picture)"},
+    {"overwrite", nullptr, "replace outputs that exist (default: keep them)"},
+    {"jobs", "N", "worker processes, 1 to 256 (default: one per core)"},
+    {"files-from", "FILE", "also the pictures named in FILE, one a line; - is standard input"},
+    {"null", nullptr, "with --files-from: names end with a NUL byte, as find -print0 writes them"},
+    {"shard", "K/N",
+     "only shard K of N (1 <= K <= N), picked by a stable hash of each path as given"},
+    {"help", nullptr, "shows these options and ends"},
+};
+
+// FNV-1a over the path's bytes as given: the same shard on every machine, in any order.
+int shardOf(const QString &path, int shards)
+{
+    std::uint64_t h = 14695981039346656037ull;
+    for (const char c : path.toUtf8()) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ull;
+    }
+    return static_cast<int>(h % static_cast<std::uint64_t>(shards)) + 1;
+}
+
+// The names listed in a file (or standard input), one a line or each ended by a NUL byte.
+bool readList(const QString &from, bool nul, QStringList &into, QString &error)
+{
+    QFile list;
+    const bool ok = from == QLatin1String("-")
+                        ? list.open(stdin, QIODevice::ReadOnly)
+                        : (list.setFileName(from), list.open(QIODevice::ReadOnly));
+    if (!ok) {
+        error = QStringLiteral("cannot read the list %1: %2").arg(from, list.errorString());
+        return false;
+    }
+    const QByteArray all = list.readAll();
+    for (const QByteArray &name : all.split(nul ? '\0' : '\n')) {
+        QByteArray n = name;
+        if (!nul && n.endsWith('\r'))
+            n.chop(1);
+        if (!n.isEmpty())
+            into << QFile::decodeName(n);
+    }
+    return true;
+}
+
+} // namespace
+
+QString helpText()
+{
+    QString text = QString::fromLatin1(Usage) +
+                   QStringLiteral("\n\nWrites the planes of every picture as PNG files and "
+                                  "one report line per picture.\n\nOptions:\n");
+    for (const OptionDoc &o : Options) {
+        QString left = QStringLiteral("  --") + QLatin1String(o.name);
+        if (o.value)
+            left += QLatin1Char(' ') + QLatin1String(o.value);
+        // Long value lists put the meaning on a line of its own.
+        if (left.size() > 22)
+            left += QLatin1Char('\n') + QString(24, QLatin1Char(' '));
+        else
+            left = left.leftJustified(24);
+        text += left + QLatin1String(o.help) + QLatin1Char('\n');
+    }
+    return text;
+}
+
 bool parse(const QStringList &args, Settings &s, QString &error, bool worker)
 {
     QCommandLineParser p;
-    const auto value = [&p](const char *name) {
-        const QCommandLineOption o(QString::fromLatin1(name), QString(), QStringLiteral("value"));
-        p.addOption(o);
-        return o;
+    const auto option = [&p](const char *name) {
+        for (const OptionDoc &o : Options)
+            if (!std::strcmp(o.name, name)) {
+                const QCommandLineOption made(QString::fromLatin1(name),
+                                              QString::fromLatin1(o.help),
+                                              o.value ? QStringLiteral("value") : QString());
+                p.addOption(made);
+                return made;
+            }
+        const QCommandLineOption made(QString::fromLatin1(name)); // internal
+        p.addOption(made);
+        return made;
     };
-    const auto flag = [&p](const char *name) {
-        const QCommandLineOption o(QString::fromLatin1(name));
-        p.addOption(o);
-        return o;
-    };
+    const auto value = option;
+    const auto flag = option;
     flag("batch");
     flag("batch-worker");
+    flag("help");
     const QCommandLineOption size = value("size"), rate = value("rate"), rateX = value("rate-x"),
                              rateY = value("rate-y"), type = value("type"),
                              threshold = flag("threshold"), red = value("red"),
                              green = value("green"), blue = value("blue"),
                              reduction = flag("reduction"), zoom = value("zoom"),
                              out = value("out"), overwrite = flag("overwrite"),
-                             jobs = value("jobs");
+                             jobs = value("jobs"), filesFrom = value("files-from"),
+                             nullOption = flag("null"), shardOption = value("shard");
     if (!p.parse(QStringList{QStringLiteral("tintara")} + args)) {
         error = p.errorText();
         return false;
@@ -117,14 +214,26 @@ bool parse(const QStringList &args, Settings &s, QString &error, bool worker)
     s.overwrite = p.isSet(overwrite);
     if (p.isSet(jobs) && !number(p.value(jobs), 1, 256, s.jobs))
         return bad(QStringLiteral("--jobs takes 1 to 256"));
-    for (const QString &arg : p.positionalArguments()) {
-        const QFileInfo info(arg);
-        if (info.isDir())
-            s.files << picturesIn(info.absoluteFilePath());
-        else
-            s.files << info.absoluteFilePath();
+    int shard = 1, shards = 1;
+    if (p.isSet(shardOption)) {
+        const QStringList kn = p.value(shardOption).split(QLatin1Char('/'));
+        if (kn.size() != 2 || !number(kn[1], 1, 1 << 20, shards) ||
+            !number(kn[0], 1, shards, shard))
+            return bad(QStringLiteral("--shard takes K/N with 1 <= K <= N"));
     }
-    if (s.files.isEmpty() && !worker)
+    if (p.isSet(nullOption) && !p.isSet(filesFrom))
+        return bad(QStringLiteral("--null goes with --files-from"));
+    QStringList given = p.positionalArguments();
+    if (p.isSet(filesFrom) && !readList(p.value(filesFrom), p.isSet(nullOption), given, error))
+        return false;
+    for (const QString &arg : given) {
+        const QFileInfo info(arg);
+        const QStringList files = info.isDir() ? picturesIn(arg) : QStringList{arg};
+        for (const QString &file : files)
+            if (shards == 1 || shardOf(file, shards) == shard)
+                s.files << QFileInfo(file).absoluteFilePath();
+    }
+    if (s.files.isEmpty() && !worker && !p.isSet(shardOption))
         return bad(QStringLiteral("no picture to work on"));
     return true;
 }

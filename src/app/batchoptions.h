@@ -27,7 +27,12 @@ inline constexpr const char *Usage =
     "Usage: tintara --batch [--size 200|300|400|500] [--rate N | --rate-x N --rate-y N]\n"
     "       [--type media|massimo|minimo|massimo-minimo] [--threshold] [--red LO:HI]\n"
     "       [--green LO:HI] [--blue LO:HI] [--reduction] [--zoom r|g|b] [--out DIR]\n"
-    "       [--overwrite] [--jobs N] FILE|FOLDER...";
+    "       [--overwrite] [--jobs N] [--files-from FILE [--null]] [--shard K/N]\n"
+    "       FILE|FOLDER...\n"
+    "       tintara --batch --help";
+
+// What `tintara --batch --help` prints: every option with its meaning and default.
+QString helpText();
 
 // Reads the batch options (the program's arguments, without the program's name). Folders are
 // replaced by their picture files in name order. False with `error` for a usage error. A

@@ -165,6 +165,10 @@ int main(int argc, char *argv[])
             return usage(error);
         return runWorker(s);
     }
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        std::fputs(qPrintable(helpText()), stdout);
+        return 0;
+    }
     QCoreApplication app(argc, argv);
     if (!parse(args, s, error))
         return usage(error);
