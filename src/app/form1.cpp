@@ -48,6 +48,7 @@ Form1::Form1(QWidget *parent)
     addResultMenu(Picture2, QStringLiteral("blue"));
     addResultMenu(Immagine, QStringLiteral("zoom"));
     describeControls();
+    addShortcuts();
     // A picture file dropped anywhere on the window is loaded.
     setAcceptDrops(true);
 }
@@ -80,6 +81,16 @@ void Form1::wireEvents()
     connect(Picture2, &PictureBox::MouseMove, this, &Form1::Picture2_MouseMove);
     connect(Picture3, &PictureBox::MouseMove, this, &Form1::Picture3_MouseMove);
     connect(Picture4, &PictureBox::MouseMove, this, &Form1::Picture4_MouseMove);
+    // After the handlers above, so a live run sees what they did (the planes sized first).
+    for (HScrollBar *bar :
+         {HScroll1, HScroll2, HScroll3, HScroll4, HScroll5, HScroll6, HScroll7, HScroll8})
+        connect(bar, &QScrollBar::valueChanged, this, &Form1::liveChange);
+    connect(Combo2, &QComboBox::currentIndexChanged, this, &Form1::liveChange);
+    connect(Combo2, &QComboBox::editTextChanged, this, &Form1::liveChange);
+    livePending_ = new QTimer(this);
+    livePending_->setSingleShot(true);
+    livePending_->setInterval(0);
+    connect(livePending_, &QTimer::timeout, this, &Form1::runAgain);
 }
 
 void Form1::Form_Load()
@@ -126,6 +137,8 @@ void Form1::closeEvent(QCloseEvent *event)
 
 void Form1::Command2_Click()
 {
+    last_ = Command::None;
+    livePending_->stop();
     Picture4->Cls();
     Picture3->Cls();
     Picture2->Cls();

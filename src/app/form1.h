@@ -20,6 +20,7 @@
 #include <QButtonGroup>
 #include <QImage>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 // The main window. It owns every control; its handlers read the controls, call the
@@ -73,6 +74,8 @@ public:
     platform::Label *Label23, *Label10;
     platform::PictureBox *Immagine;
     platform::OptionButton *Option1, *Option2, *Option3;
+    // Ticked, every change of a bar or of the selection type runs the last command again.
+    platform::CheckBox *CheckLive;
     // Planes
     platform::Label *Label2, *Label29, *Label1, *Label28, *Label3, *Label27;
     platform::PictureBox *Picture4, *Picture3, *Picture2;
@@ -139,6 +142,16 @@ private:
     // What the client area shows over `region`, as rendered now; outside the client area -1.
     // The storage is kept from one command to the next.
     const core::ColourSurface &sampleWindow(const QRect &region);
+
+    // The command that live mode and F5 run again; none before the first and after CLEAR.
+    enum class Command { None, Rgb, Threshold, Reduction };
+    void runCommand(Command command);
+    void liveChange();
+    void runAgain();
+    void addShortcuts();
+    Command last_ = Command::None;
+    // Changes that arrive while a run is pending make no run of their own: the newest wins.
+    QTimer *livePending_ = nullptr;
 
     QButtonGroup *options_ = nullptr;
     QPointer<frmAbout> about_;

@@ -35,6 +35,7 @@ void Form1::describeControls()
         {HScroll8, "Rate y"},
         {Combo2, "Selection type"},
         {Label23, "Status"},
+        {CheckLive, "Live: run the last command again on every change"},
         {Immagine, "Zoom box"},
         {Option1, "Zoom box shows the red plane"},
         {Option2, "Zoom box shows the green plane"},

@@ -161,6 +161,8 @@ void Form1::buildControls()
     Option3 = placed(
         new OptionButton(QStringLiteral("Option3"), QStringLiteral("B"), 0xFF0000, White, this),
         Look::Bold, 640, 296, 41, 17);
+    CheckLive = placed(new CheckBox(QStringLiteral("CheckLive"), QStringLiteral("Live"), this),
+                       Look::Bold, 688, 272, 57, 17);
     options_ = new QButtonGroup(this);
     options_->addButton(Option1);
     options_->addButton(Option2);

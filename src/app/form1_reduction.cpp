@@ -6,6 +6,7 @@
 
 void Form1::Command3_Click()
 {
+    last_ = Command::Reduction;
     riduzione();
 }
 

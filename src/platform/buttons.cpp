@@ -21,4 +21,10 @@ OptionButton::OptionButton(const QString &name, const QString &caption, core::Co
     setAutoFillBackground(true);
 }
 
+CheckBox::CheckBox(const QString &name, const QString &caption, QWidget *parent)
+    : Control<QCheckBox>(caption, parent)
+{
+    setObjectName(name);
+}
+
 } // namespace platform

@@ -3,6 +3,7 @@
 #include "core/colour.h"
 #include "platform/control.h"
 
+#include <QCheckBox>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -18,6 +19,11 @@ class OptionButton : public Control<QRadioButton> {
 public:
     OptionButton(const QString &name, const QString &caption, core::Colour fore, core::Colour back,
                  QWidget *parent);
+};
+
+class CheckBox : public Control<QCheckBox> {
+public:
+    CheckBox(const QString &name, const QString &caption, QWidget *parent);
 };
 
 } // namespace platform

@@ -36,7 +36,7 @@ void TestForm1Startup::reachableByKeyboardAndAssistiveTechnology()
         stops << w;
         QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
     }
-    QCOMPARE(stops.size(), 23); // lists, buttons, bars, options, the planes and the zoom box
+    QCOMPARE(stops.size(), 24); // lists, buttons, bars, options, Live, the planes, the zoom box
     // Tab from the first stop visits every other one in reading order.
     std::sort(stops.begin(), stops.end(), [](const QWidget *a, const QWidget *b) {
         return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
@@ -99,6 +99,7 @@ void TestForm1Startup::controlsAtTheirDesignPlaces_data()
         {"Label23", {544, 272, 137, 17}},   {"Label10", {752, 272, 73, 17}},
         {"Immagine", {544, 296, 280, 280}}, {"Option1", {544, 296, 49, 17}},
         {"Option2", {592, 296, 49, 17}},    {"Option3", {640, 296, 41, 17}},
+        {"CheckLive", {688, 272, 57, 17}},
         {"Label2", {872, 8, 41, 17}},       {"Label29", {920, 8, 41, 17}},
         {"Picture4", {872, 24, 217, 169}},  {"Label1", {872, 200, 57, 17}},
         {"Label28", {936, 200, 41, 17}},    {"Picture3", {872, 216, 217, 169}},

@@ -1,0 +1,70 @@
+// Live mode: the last command follows every change of the bars and the selection type; and the
+// window's keyboard shortcuts.
+#include "app/form1.h"
+
+#include <QAction>
+#include <QKeySequence>
+
+using platform::PictureBox;
+
+void Form1::liveChange()
+{
+    if (CheckLive->isChecked() && last_ != Command::None)
+        livePending_->start();
+}
+
+void Form1::runAgain()
+{
+    livePending_->stop();
+    // The zoom view is drawn again from the new plane instead of being cleared.
+    QAbstractButton *zoomed = options_->checkedButton();
+    runCommand(last_);
+    if (zoomed && last_ != Command::None) {
+        zoomed->setChecked(true);
+        magnify(zoomed == Option1 ? Picture4 : zoomed == Option2 ? Picture3 : Picture2);
+    }
+}
+
+void Form1::runCommand(Command command)
+{
+    switch (command) {
+    case Command::Rgb:
+        Command1_Click();
+        break;
+    case Command::Threshold:
+        Command7_Click();
+        break;
+    case Command::Reduction:
+        Command3_Click();
+        break;
+    case Command::None:
+        break;
+    }
+}
+
+void Form1::addShortcuts()
+{
+    const auto shortcut = [this](const QKeySequence &keys, auto slot) {
+        auto *action = new QAction(this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+    };
+    shortcut(QKeySequence::Open, [this] { Command8->click(); });
+    shortcut(QKeySequence(Qt::Key_F5), [this] { runAgain(); });
+    // Some platforms bind no key to Quit; Ctrl+Q is what users expect there.
+    const bool quitBound = !QKeySequence::keyBindings(QKeySequence::Quit).isEmpty();
+    shortcut(quitBound ? QKeySequence(QKeySequence::Quit) : QKeySequence(Qt::CTRL | Qt::Key_Q),
+             [this] { close(); });
+    // Copy and Save act on the plane or zoom box that has the focus, through its own menu.
+    for (PictureBox *box : {Picture4, Picture3, Picture2, Immagine}) {
+        const QList<QAction *> menu = box->actions();
+        if (menu.size() >= 2) {
+            menu[0]->setShortcut(QKeySequence::Copy);
+            menu[1]->setShortcut(QKeySequence::Save);
+            for (QAction *a : menu)
+                a->setShortcutContext(Qt::WidgetShortcut);
+        }
+    }
+}
