@@ -149,19 +149,17 @@ bool parse(const QStringList &args, Settings &s, QString &error, bool worker)
         p.addOption(made);
         return made;
     };
-    const auto value = option;
-    const auto flag = option;
-    flag("batch");
-    flag("batch-worker");
-    flag("help");
-    const QCommandLineOption size = value("size"), rate = value("rate"), rateX = value("rate-x"),
-                             rateY = value("rate-y"), type = value("type"),
-                             threshold = flag("threshold"), red = value("red"),
-                             green = value("green"), blue = value("blue"),
-                             reduction = flag("reduction"), zoom = value("zoom"),
-                             out = value("out"), overwrite = flag("overwrite"),
-                             jobs = value("jobs"), filesFrom = value("files-from"),
-                             nullOption = flag("null"), shardOption = value("shard");
+    option("batch");
+    option("batch-worker");
+    option("help");
+    const QCommandLineOption size = option("size"), rate = option("rate"), rateX = option("rate-x"),
+                             rateY = option("rate-y"), type = option("type"),
+                             threshold = option("threshold"), red = option("red"),
+                             green = option("green"), blue = option("blue"),
+                             reduction = option("reduction"), zoom = option("zoom"),
+                             out = option("out"), overwrite = option("overwrite"),
+                             jobs = option("jobs"), filesFrom = option("files-from"),
+                             nullOption = option("null"), shardOption = option("shard");
     if (!p.parse(QStringList{QStringLiteral("tintara")} + args)) {
         error = p.errorText();
         return false;

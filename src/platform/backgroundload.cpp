@@ -52,11 +52,6 @@ BackgroundLoader::BackgroundLoader()
 
 BackgroundLoader::~BackgroundLoader() = default;
 
-int BackgroundLoader::running() const
-{
-    return state_->pool.activeThreadCount();
-}
-
 void BackgroundLoader::cancelAll()
 {
     state_->stopAll();

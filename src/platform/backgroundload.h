@@ -31,8 +31,6 @@ public:
 
     // Ends the wait of the load in progress, as Cancel does, and tells every decode to stop.
     void cancelAll();
-    // Decodes still running, cancelled ones included.
-    int running() const;
 
     struct State;
 
