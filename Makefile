@@ -34,7 +34,7 @@ test: deps
 bench: deps
 	$(CMAKE) --preset bench
 	$(CMAKE) --build build-bench -j$(JOBS)
-	cd build-bench && for b in tintara_bench_load tintara_bench_scan tintara_bench_batch; do \
+	cd build-bench && for b in tintara_bench_load tintara_bench_scan tintara_bench_live tintara_bench_batch; do \
 	    QT_QPA_PLATFORM=offscreen bench/$$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; \
 	done
 

@@ -84,13 +84,20 @@ void Form1::wireEvents()
     // After the handlers above, so a live run sees what they did (the planes sized first).
     for (HScrollBar *bar :
          {HScroll1, HScroll2, HScroll3, HScroll4, HScroll5, HScroll6, HScroll7, HScroll8})
-        connect(bar, &QScrollBar::valueChanged, this, &Form1::liveChange);
-    connect(Combo2, &QComboBox::currentIndexChanged, this, &Form1::liveChange);
-    connect(Combo2, &QComboBox::editTextChanged, this, &Form1::liveChange);
-    livePending_ = new QTimer(this);
-    livePending_->setSingleShot(true);
-    livePending_->setInterval(0);
-    connect(livePending_, &QTimer::timeout, this, &Form1::runAgain);
+        connect(bar, &QScrollBar::valueChanged, this, &Form1::followChange);
+    connect(Combo2, &QComboBox::currentIndexChanged, this, &Form1::followChange);
+    connect(Combo2, &QComboBox::editTextChanged, this, &Form1::followChange);
+    connect(CheckLive, &QCheckBox::toggled, this, &Form1::liveToggled);
+    const auto pending = [this](const char *name, void (Form1::*run)()) {
+        auto *timer = new QTimer(this);
+        timer->setObjectName(QLatin1String(name));
+        timer->setSingleShot(true);
+        timer->setInterval(0);
+        connect(timer, &QTimer::timeout, this, run);
+        return timer;
+    };
+    livePending_ = pending("livePending", &Form1::runAgain);
+    histogramPending_ = pending("histogramPending", &Form1::refreshHistogram);
 }
 
 void Form1::Form_Load()

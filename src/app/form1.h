@@ -1,6 +1,7 @@
 #pragma once
 
 #include "about/frmabout.h"
+#include "app/frmhistogram.h"
 #include "core/channelscan.h"
 #include "core/colour.h"
 #include "core/coloursurface.h"
@@ -125,6 +126,8 @@ private:
     void saveBox(const QString &view);
     platform::PictureBox *boxOf(const QString &view);
     results::Recipe &recipeOf(const platform::PictureBox *box);
+    // The scan's parameters as the bars, the type and the preview stand now.
+    scan::ScanParams scanParams(bool threshold) const;
     void scansiona(short filtro);
     void runScanCommand(short filtro);
     void setRGB();
@@ -147,11 +150,22 @@ private:
     enum class Command { None, Rgb, Threshold, Reduction };
     void runCommand(Command command);
     void liveChange();
+    void liveToggled(bool on);
+    // Every change the live mode and the histogram window follow.
+    void followChange();
     void runAgain();
     void addShortcuts();
     Command last_ = Command::None;
     // Changes that arrive while a run is pending make no run of their own: the newest wins.
     QTimer *livePending_ = nullptr;
+
+    // The histogram tool window, made on first use; its counts are redrawn once per burst of
+    // changes, as the live runs are.
+    void showHistogram();
+    void refreshHistogram();
+    void chooseBound(int channel, bool minimum, int value);
+    QPointer<frmHistogram> histogram_;
+    QTimer *histogramPending_ = nullptr;
 
     QButtonGroup *options_ = nullptr;
     QPointer<frmAbout> about_;

@@ -5,12 +5,28 @@
 #include <QAction>
 #include <QKeySequence>
 
+using platform::HScrollBar;
 using platform::PictureBox;
 
 void Form1::liveChange()
 {
     if (CheckLive->isChecked() && last_ != Command::None)
         livePending_->start();
+}
+
+void Form1::followChange()
+{
+    liveChange();
+    if (histogram_ && histogram_->isVisible())
+        histogramPending_->start();
+}
+
+void Form1::liveToggled(bool on)
+{
+    // Followed live, a thumb drag reports every value it passes, not only where it ends.
+    for (HScrollBar *bar :
+         {HScroll1, HScroll2, HScroll3, HScroll4, HScroll5, HScroll6, HScroll7, HScroll8})
+        bar->setTracking(on);
 }
 
 void Form1::runAgain()
@@ -67,4 +83,12 @@ void Form1::addShortcuts()
                 a->setShortcutContext(Qt::WidgetShortcut);
         }
     }
+    // One action for the window and the planes' menus, so Ctrl+H is never claimed twice.
+    auto *histogram = new QAction(QStringLiteral("Histogram..."), this);
+    histogram->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    histogram->setShortcutContext(Qt::WindowShortcut);
+    connect(histogram, &QAction::triggered, this, &Form1::showHistogram);
+    addAction(histogram);
+    for (PictureBox *plane : {Picture4, Picture3, Picture2})
+        plane->addAction(histogram);
 }

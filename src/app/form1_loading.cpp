@@ -63,7 +63,7 @@ void Form1::placePicture(const QString &file, const Picture &picture)
     anteprima(CD1->FileName(), picture);
     setRGB();
     loadedPath_ = picture.isEmpty() ? QString() : file;
-    liveChange();
+    followChange();
 }
 
 namespace {

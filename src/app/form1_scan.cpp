@@ -40,22 +40,28 @@ void Form1::clearOptions()
     options_->setExclusive(true);
 }
 
-void Form1::scansiona(short filtro)
+scan::ScanParams Form1::scanParams(bool threshold) const
 {
     scan::ScanParams p;
     p.iw = Image1->Width();
     p.ih = Image1->Height();
     p.rx = HScroll4->Value();
     p.ry = HScroll8->Value();
-    sizePlanes(geometry::planeSize(p.iw, p.ih, p.rx, p.ry));
     // The grid starts at the preview's top-left pixel: the first sample of the first block.
     p.originX = platform::toPixels(Image1->Left()) - 1;
     p.originY = platform::toPixels(Image1->Top()) - 1;
     p.sel = Combo2->ListIndex();
-    p.threshold = filtro != 0;
+    p.threshold = threshold;
     p.red = {HScroll2->Value(), HScroll5->Value()};
     p.green = {HScroll1->Value(), HScroll6->Value()};
     p.blue = {HScroll3->Value(), HScroll7->Value()};
+    return p;
+}
+
+void Form1::scansiona(short filtro)
+{
+    const scan::ScanParams p = scanParams(filtro != 0);
+    sizePlanes(geometry::planeSize(p.iw, p.ih, p.rx, p.ry));
 
     // The scan never yields, so one capture of the window serves every sample.
     const scan::ScanGrid grid = scan::scanGrid(p);

@@ -48,6 +48,56 @@ ScanGrid scanGrid(const ScanParams &p)
     return g;
 }
 
+template <class Row>
+void Scanner::reduceRows(const core::ColourSurface &surface, const ScanParams &p, const ScanGrid &g,
+                         Row &&row)
+{
+    const core::ColourSurface *s = &surface;
+    if (!surface.rect.contains(g.sampled)) {
+        cover(surface, g.sampled, covered_);
+        s = &covered_;
+    }
+
+    const int bytes = g.nx * p.rx * 4;
+    const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(s->rect.width()) * 4;
+    const auto buffer = static_cast<std::size_t>(bytes) + kernels::Slack;
+    if (p.sel == Average)
+        fit(sum_, buffer);
+    if (p.sel == Maximum || p.sel == Spread)
+        fit(max_, buffer);
+    if (p.sel == Minimum || p.sel == Spread)
+        fit(min_, buffer);
+    fit(across_, static_cast<std::size_t>(g.nx) * 4);
+    std::uint16_t *sum = sum_.data();
+    std::uint8_t *max = max_.data(), *min = min_.data();
+    std::uint32_t *across = across_.data();
+
+    for (int by = 0; by < g.ny; ++by) {
+        const int y = g.sampled.top() + by * p.ry;
+        const auto *first =
+            reinterpret_cast<const std::uint8_t *>(s->row(y) + (g.sampled.left() - s->rect.left()));
+        const std::size_t firstBlock =
+            static_cast<std::size_t>(by) * static_cast<std::size_t>(g.nx);
+        if (p.sel == Average) {
+            kernels::columnSum(first, stride, p.ry, bytes, sum);
+            kernels::blocksSum(sum, p.rx, g.nx, across);
+            row(firstBlock, across);
+            continue;
+        }
+        if (p.sel == Spread) {
+            kernels::columnMaxMin(first, stride, p.ry, bytes, max, min);
+            kernels::blocksSpread(max, min, p.rx, g.nx, across);
+        } else if (p.sel == Maximum) {
+            kernels::columnMax(first, stride, p.ry, bytes, max);
+            kernels::blocksMax(max, p.rx, g.nx, across);
+        } else {
+            kernels::columnMin(first, stride, p.ry, bytes, min);
+            kernels::blocksMin(min, p.rx, g.nx, across);
+        }
+        row(firstBlock, across);
+    }
+}
+
 ScanPlanes scansiona(const core::ColourSurface &surface, const ScanParams &p)
 {
     Scanner scanner;
@@ -77,50 +127,43 @@ const ScanPlanes &Scanner::scan(const core::ColourSurface &surface, const ScanPa
         return out;
     }
 
-    const core::ColourSurface *s = &surface;
-    if (!surface.rect.contains(g.sampled)) {
-        cover(surface, g.sampled, covered_);
-        s = &covered_;
-    }
-
-    const int bytes = g.nx * p.rx * 4;
-    const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(s->rect.width()) * 4;
-    const auto buffer = static_cast<std::size_t>(bytes) + kernels::Slack;
-    if (p.sel == Average)
-        fit(sum_, buffer);
-    if (p.sel == Maximum || p.sel == Spread)
-        fit(max_, buffer);
-    if (p.sel == Minimum || p.sel == Spread)
-        fit(min_, buffer);
-    fit(across_, static_cast<std::size_t>(g.nx) * 4);
-    std::uint16_t *sum = sum_.data();
-    std::uint8_t *max = max_.data(), *min = min_.data();
-    std::uint32_t *across = across_.data();
-
-    for (int by = 0; by < g.ny; ++by) {
-        const int y = g.sampled.top() + by * p.ry;
-        const auto *first =
-            reinterpret_cast<const std::uint8_t *>(s->row(y) + (g.sampled.left() - s->rect.left()));
-        const std::size_t row = static_cast<std::size_t>(by) * static_cast<std::size_t>(g.nx);
-        if (p.sel == Average) {
-            kernels::columnSum(first, stride, p.ry, bytes, sum);
-            kernels::blocksSum(sum, p.rx, g.nx, across);
+    reduceRows(surface, p, g, [&](std::size_t row, const std::uint32_t *across) {
+        if (p.sel == Average)
             paint.sums(row, across, g.nx);
-            continue;
-        }
-        if (p.sel == Spread) {
-            kernels::columnMaxMin(first, stride, p.ry, bytes, max, min);
-            kernels::blocksSpread(max, min, p.rx, g.nx, across);
-        } else if (p.sel == Maximum) {
-            kernels::columnMax(first, stride, p.ry, bytes, max);
-            kernels::blocksMax(max, p.rx, g.nx, across);
-        } else {
-            kernels::columnMin(first, stride, p.ry, bytes, min);
-            kernels::blocksMin(min, p.rx, g.nx, across);
-        }
-        paint.values(row, across, g.nx);
-    }
+        else
+            paint.values(row, across, g.nx);
+    });
     return out;
+}
+
+BlockHistograms Scanner::histograms(const core::ColourSurface &surface, const ScanParams &p)
+{
+    const ScanGrid g = scanGrid(p);
+    BlockHistograms h;
+    h.blocks = static_cast<std::uint64_t>(g.nx) * static_cast<std::uint64_t>(g.ny);
+    if (h.blocks == 0)
+        return h;
+    if (p.sel < Average || p.sel > Spread) {
+        h.red[0] = h.green[0] = h.blue[0] = static_cast<std::uint32_t>(h.blocks);
+        return h;
+    }
+    histogram::Bins *bins[3] = {&h.red, &h.green, &h.blue};
+    if (p.sel == Average) {
+        // Bin k holds k - 1 < s / n <= k, that is k = ceil(s / n), in whole numbers.
+        const auto n = static_cast<std::uint32_t>(p.rx * p.ry);
+        reduceRows(surface, p, g, [&](std::size_t, const std::uint32_t *sums) {
+            for (int b = 0; b < g.nx; ++b)
+                for (int c = 0; c < 3; ++c)
+                    ++(*bins[c])[(sums[4 * b + c] + n - 1) / n];
+        });
+    } else {
+        reduceRows(surface, p, g, [&](std::size_t, const std::uint32_t *packed) {
+            for (int b = 0; b < g.nx; ++b)
+                for (int c = 0; c < 3; ++c)
+                    ++(*bins[c])[(packed[b] >> (8 * c)) & 0xFFu];
+        });
+    }
+    return h;
 }
 
 } // namespace scan

@@ -2,6 +2,7 @@
 
 #include "core/colour.h"
 #include "core/coloursurface.h"
+#include "core/histogram.h"
 
 #include <QRect>
 #include <cstdint>
@@ -51,14 +52,28 @@ struct ScanPlanes {
 // the unrounded value) and palette colour 7 outside it.
 ScanPlanes scansiona(const core::ColourSurface &surface, const ScanParams &p);
 
+// Per channel, how many blocks have each value of the selected type: the numbers that the
+// threshold band is tested on, averages unrounded (bin k holds k - 1 < v <= k).
+struct BlockHistograms {
+    histogram::Bins red{}, green{}, blue{};
+    std::uint64_t blocks = 0;
+};
+
 // The same scan, keeping its planes and working rows from one scan to the next: after the
 // first scan of a given size it allocates nothing.
 class Scanner {
 public:
     const ScanPlanes &scan(const core::ColourSurface &surface, const ScanParams &p);
     const ScanPlanes &planes() const { return planes_; }
+    // The block values a scan with these parameters tests, counted; the planes are untouched.
+    BlockHistograms histograms(const core::ColourSurface &surface, const ScanParams &p);
 
 private:
+    // Reduces the surface block row by block row and hands each row's packed values (or, for
+    // the average, sums in four lanes) to `row(first block, values)`.
+    template <class Row>
+    void reduceRows(const core::ColourSurface &surface, const ScanParams &p, const ScanGrid &g,
+                    Row &&row);
     ScanPlanes planes_;
     core::ColourSurface covered_;
     std::vector<std::uint16_t> sum_;

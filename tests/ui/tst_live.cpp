@@ -180,6 +180,17 @@ void TestLive::aBurstEndsOnTheFinalValue()
     twin.HScroll1->setValue(200);
     twin.Command7->click();
     QTRY_VERIFY(views(live) == views(twin));
+
+    // A thumb still held: the planes follow the values it passes, not only where it is let go.
+    live.HScroll6->setSliderDown(true);
+    for (int v = 250; v >= 150; v -= 10) {
+        live.HScroll6->setSliderPosition(v);
+        QCoreApplication::processEvents();
+    }
+    twin.HScroll6->setValue(150);
+    twin.Command7->click();
+    QTRY_VERIFY(views(live) == views(twin));
+    live.HScroll6->setSliderDown(false);
 }
 
 void TestLive::shortcuts()

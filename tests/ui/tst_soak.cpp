@@ -4,6 +4,8 @@
 //   TINTARA_SOAK_ACTIONS how many actions (default 5000)
 #include "about/frmabout.h"
 #include "app/form1.h"
+#include "app/frmhistogram.h"
+#include "app/histogramview.h"
 #include "core/geometry.h"
 #include "support/modalscript.h"
 #include "support/nosysinfo.h"
@@ -11,10 +13,14 @@
 #include "support/slowload.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <deque>
+#include <numeric>
 #include <random>
 
 using namespace platform;
@@ -56,6 +62,12 @@ private:
     // Returns false when the load was cancelled in its progress window.
     bool loadFile(const QString &path, bool expectMessage, int cancelMs = -1);
     void sizeAllPlanes();
+    void sizeReducedPlane();
+    QString histogramAction(Rng &rng);
+    frmHistogram *histogram() const
+    {
+        return form->findChild<frmHistogram *>(QStringLiteral("frmHistogram"));
+    }
     int pick(Rng &rng, int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
 
     Form1 *form = nullptr;
@@ -63,6 +75,8 @@ private:
     QStringList good_, bad_;
     QString slow_;       // shows the progress window
     QSizeF expected_[3]; // Picture2, Picture3, Picture4
+    // The command a live run repeats, as the window should remember it.
+    enum class Last { None, Scan, Reduction } last_ = Last::None;
 };
 
 void TestSoak::sizeAllPlanes()
@@ -71,6 +85,50 @@ void TestSoak::sizeAllPlanes()
                                          form->HScroll4->Value(), form->HScroll8->Value());
     for (QSizeF &e : expected_)
         e = QSizeF(float(s.width()), float(s.height()));
+}
+
+void TestSoak::sizeReducedPlane()
+{
+    const QSizeF s = geometry::planeSize(form->Image1->Width(), form->Image1->Height(),
+                                         form->HScroll4->Value(), form->HScroll4->Value());
+    expected_[0] = QSizeF(float(s.width()), float(s.height()));
+}
+
+QString TestSoak::histogramAction(Rng &rng)
+{
+    frmHistogram *window = histogram();
+    const int how = pick(rng, 5);
+    if (!window || !window->isVisible() || how == 0) {
+        // Ctrl+H, through the action the planes' menus show.
+        for (QAction *a : form->Picture4->actions())
+            if (a->text() == QLatin1String("Histogram..."))
+                a->trigger();
+        return QStringLiteral("histogram");
+    }
+    if (how == 1) {
+        const char *names[] = {"OtsuR", "OtsuG", "OtsuB", "TriangleR", "TriangleG", "TriangleB"};
+        auto *button = window->findChild<QPushButton *>(QLatin1String(names[pick(rng, 6)]));
+        button->click();
+        return QStringLiteral("histogram ") + button->objectName();
+    }
+    if (how == 2) {
+        HistogramView *view = window->view(pick(rng, 3));
+        const QPoint from(pick(rng, view->width()), view->height() / 2);
+        const QPoint to(pick(rng, view->width()), view->height() / 2);
+        QTest::mousePress(view, Qt::LeftButton, {}, from);
+        QTest::mouseMove(view, (from + to) / 2);
+        QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+        return QStringLiteral("histogram drag %1 from %2 to %3")
+            .arg(view->objectName())
+            .arg(from.x())
+            .arg(to.x());
+    }
+    if (how == 3) {
+        window->findChild<QCheckBox *>(QStringLiteral("CheckLog"))->click();
+        return QStringLiteral("histogram log");
+    }
+    window->close();
+    return QStringLiteral("close histogram");
 }
 
 bool TestSoak::loadFile(const QString &path, bool expectMessage, int cancelMs)
@@ -105,7 +163,8 @@ QString TestSoak::act(Rng &rng)
     PictureBox *planes[] = {form->Picture2, form->Picture3, form->Picture4};
     const int rates[] = {form->HScroll4->Value(), form->HScroll8->Value()};
     QString what;
-    switch (pick(rng, 20)) {
+    QSignalSpy liveRuns(form->findChild<QTimer *>(QStringLiteral("livePending")), &QTimer::timeout);
+    switch (pick(rng, 24)) {
     case 0: {
         const QString path = good_[pick(rng, int(good_.size()))];
         // The slow picture is sometimes cancelled, at some moment of its progress window.
@@ -131,6 +190,7 @@ QString TestSoak::act(Rng &rng)
         break;
     case 3:
         form->Command2->click();
+        last_ = Last::None;
         what = QStringLiteral("CLEAR");
         break;
     case 4:
@@ -138,14 +198,14 @@ QString TestSoak::act(Rng &rng)
         const bool threshold = pick(rng, 2) == 1;
         (threshold ? form->Command7 : form->Command1)->click();
         sizeAllPlanes();
+        last_ = Last::Scan;
         what = threshold ? QStringLiteral("THRESHOLD SCAN") : QStringLiteral("RGB");
         break;
     }
     case 6: {
         form->Command3->click();
-        const QSizeF s =
-            geometry::planeSize(form->Image1->Width(), form->Image1->Height(), rates[0], rates[0]);
-        expected_[0] = QSizeF(float(s.width()), float(s.height()));
+        sizeReducedPlane();
+        last_ = Last::Reduction;
         what = QStringLiteral("PIXEL REDUCTION");
         break;
     }
@@ -210,6 +270,27 @@ QString TestSoak::act(Rng &rng)
                    .arg(at.y());
         break;
     }
+    case 20:
+        form->CheckLive->click();
+        what =
+            form->CheckLive->isChecked() ? QStringLiteral("Live on") : QStringLiteral("Live off");
+        break;
+    case 21: {
+        // A thumb held through several values, with events between them, then let go.
+        HScrollBar *bar = bars[pick(rng, 8)];
+        bar->setSliderDown(true);
+        for (int step = pick(rng, 6) + 2; step > 0; --step) {
+            bar->setSliderPosition(bar->minimum() + pick(rng, bar->maximum() - bar->minimum() + 1));
+            QCoreApplication::processEvents();
+        }
+        bar->setSliderDown(false);
+        what = QStringLiteral("drag %1 -> %2").arg(bar->objectName()).arg(bar->Value());
+        break;
+    }
+    case 22:
+    case 23:
+        what = histogramAction(rng);
+        break;
     default: {
         frmAbout *box = testpics::aboutBox();
         const int how = pick(rng, 4);
@@ -233,6 +314,13 @@ QString TestSoak::act(Rng &rng)
     }
     if (form->HScroll4->Value() != rates[0] || form->HScroll8->Value() != rates[1])
         sizeAllPlanes(); // setRGB ran
+    // Live runs still pending happen now; each repeats the last command, sizes and all.
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+    if (!liveRuns.isEmpty() && last_ == Last::Scan)
+        sizeAllPlanes();
+    else if (!liveRuns.isEmpty() && last_ == Last::Reduction)
+        sizeReducedPlane();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return what;
 }
@@ -287,6 +375,17 @@ QString TestSoak::check()
     }
     if (visibleAboutBoxes() > 1)
         return QStringLiteral("more than one about box");
+    if (frmHistogram *window = histogram(); window && window->isVisible()) {
+        const float side[] = {form->Image1->Width(), form->Image1->Height()};
+        const std::uint64_t blocks =
+            std::uint64_t(geometry::stepCount(side[0], form->HScroll4->Value())) *
+            std::uint64_t(geometry::stepCount(side[1], form->HScroll8->Value()));
+        for (int c = 0; c < 3; ++c) {
+            const histogram::Bins &b = window->view(c)->bins();
+            if (std::accumulate(b.begin(), b.end(), std::uint64_t{0}) != blocks)
+                return QStringLiteral("the histogram does not count the %1 blocks").arg(blocks);
+        }
+    }
     return {};
 }
 

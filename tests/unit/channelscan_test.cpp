@@ -37,6 +37,11 @@ ScanParams preview(float iw, float ih, int rx = 3, int ry = 3, int sel = Average
     return p;
 }
 
+std::uint64_t blockCount(const ScanPlanes &planes)
+{
+    return static_cast<std::uint64_t>(planes.nx) * static_cast<std::uint64_t>(planes.ny);
+}
+
 bool all(const std::vector<Colour> &plane, Colour c)
 {
     return std::all_of(plane.begin(), plane.end(), [c](Colour v) { return v == c; });
@@ -245,5 +250,55 @@ TEST(ChannelScan, MatchesThePlainScanOnRandomSurfaces)
         EXPECT_EQ(fast.red, plain.red) << "round " << round;
         EXPECT_EQ(fast.green, plain.green) << "round " << round;
         EXPECT_EQ(fast.blue, plain.blue) << "round " << round;
+
+        // The histogram counts, inside each band, the blocks the reference marks inside it.
+        p.threshold = true;
+        const ScanPlanes marks = referenceScan(s, p);
+        const BlockHistograms h = Scanner().histograms(s, p);
+        const struct {
+            const histogram::Bins &bins;
+            Band band;
+            const std::vector<Colour> &plane;
+            Colour inside;
+        } channels[] = {{h.red, p.red, marks.red, QBColor(4)},
+                        {h.green, p.green, marks.green, QBColor(10)},
+                        {h.blue, p.blue, marks.blue, QBColor(1)}};
+        for (const auto &c : channels) {
+            std::uint64_t inBins = 0;
+            for (int k = std::max(c.band.lo + 1, 0); k <= std::min(c.band.hi, 255); ++k)
+                inBins += c.bins[k];
+            EXPECT_EQ(inBins, std::count(c.plane.begin(), c.plane.end(), c.inside))
+                << "round " << round;
+        }
+        EXPECT_EQ(h.blocks, blockCount(marks));
     }
+}
+
+TEST(ChannelScan, HistogramOfOneHandWorkedRow)
+{
+    // Two 3 x 3 blocks: eight samples of (100, 0, 9) and one of (103, 255, 9); all (50, 7, 9).
+    ScanParams p = preview(4, 1);
+    const ColourSurface s = paint(p, [](int x, int y) {
+        if (x == 21 && y == 21)
+            return RGB(103, 255, 9);
+        return x < 24 ? RGB(100, 0, 9) : RGB(50, 7, 9);
+    });
+    const auto bins = [&](int sel) {
+        p.sel = sel;
+        return Scanner().histograms(s, p);
+    };
+    const BlockHistograms average = bins(Average), spread = bins(Spread), none = bins(None);
+    // 100 1/3 lies in bin 101; 255 / 9 = 28 1/3 in bin 29.
+    EXPECT_EQ(average.red[101], 1u);
+    EXPECT_EQ(average.red[50], 1u);
+    EXPECT_EQ(average.green[29], 1u);
+    EXPECT_EQ(average.green[7], 1u);
+    EXPECT_EQ(average.blue[9], 2u);
+    EXPECT_EQ(spread.red[3], 1u);
+    EXPECT_EQ(spread.red[0], 1u);
+    EXPECT_EQ(spread.green[255], 1u);
+    EXPECT_EQ(bins(Maximum).red[103], 1u);
+    EXPECT_EQ(bins(Minimum).green[0], 1u);
+    EXPECT_EQ(none.red[0], 2u);
+    EXPECT_EQ(none.blocks, 2u);
 }

@@ -1,0 +1,145 @@
+// Live mode against a press of the command, a long thumb drag, and the histogram window's
+// counting, on a 500 x 500 preview at rate 3.
+#include "app/form1.h"
+#include "core/channelscan.h"
+#include "core/histogram.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <benchmark/benchmark.h>
+#include <random>
+
+namespace {
+
+// A window with a loaded 500 x 500 preview and its planes on screen.
+struct LoadedWindow {
+    LoadedWindow()
+    {
+        QImage img(500, 500, QImage::Format_RGB32);
+        std::mt19937 rng(3);
+        for (int y = 0; y < 500; ++y)
+            for (int x = 0; x < 500; ++x)
+                img.setPixel(x, y, qRgb((x + (rng() & 31)) & 255, y & 255, (x ^ y) & 255));
+        form.Form_Load();
+        form.show();
+        form.Image1->Move(18, 66, 500, 500);
+        form.Image1->setPicture(img);
+        QCoreApplication::processEvents();
+        live = form.findChild<QTimer *>(QStringLiteral("livePending"));
+    }
+    void press(bool threshold) { threshold ? form.Command7_Click() : form.Command1_Click(); }
+    // What the user waits for: the three planes painted.
+    void paintPlanes()
+    {
+        for (auto *plane : {form.Picture4, form.Picture3, form.Picture2})
+            plane->repaint();
+    }
+    void drain()
+    {
+        while (live->isActive())
+            QCoreApplication::processEvents();
+    }
+    Form1 form;
+    QTimer *live = nullptr;
+};
+
+// mode 0: press the command; 1: move a bar, let its read-outs repaint, then press; 2: live,
+// move the bar and let the pending run happen.
+void liveBench(benchmark::State &state)
+{
+    LoadedWindow w;
+    w.form.Combo2->setListIndex(static_cast<int>(state.range(0)));
+    const bool threshold = state.range(1) != 0;
+    const auto mode = state.range(2);
+    w.form.CheckLive->setChecked(mode == 2);
+    w.press(threshold);
+    int v = 200;
+    for (auto _ : state) {
+        if (mode > 0)
+            w.form.HScroll6->setValue(v ^= 1);
+        if (mode == 2) {
+            w.drain();
+        } else {
+            if (mode == 1)
+                QCoreApplication::processEvents();
+            w.press(threshold);
+        }
+        w.paintPlanes();
+    }
+}
+BENCHMARK(liveBench)
+    ->ArgNames({"type", "threshold", "mode"})
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}, {0, 1, 2}})
+    ->Unit(benchmark::kMillisecond);
+
+// The thumb of a minimum bar dragged over all 256 values, with the event loop turning once per
+// value as a pointer's moves arrive; runs counts the re-runs actually made.
+void dragBench(benchmark::State &state)
+{
+    LoadedWindow w;
+    w.form.CheckLive->setChecked(true);
+    w.press(true);
+    QSignalSpy runs(w.live, &QTimer::timeout);
+    const bool turns = state.range(0) != 0;
+    for (auto _ : state) {
+        runs.clear();
+        w.form.HScroll1->setSliderDown(true);
+        for (int v = 0; v <= 255; ++v) {
+            w.form.HScroll1->setSliderPosition(v);
+            if (turns)
+                QCoreApplication::processEvents();
+        }
+        w.form.HScroll1->setSliderDown(false);
+        w.drain();
+        w.paintPlanes();
+        state.counters["runs"] = static_cast<double>(runs.size());
+    }
+}
+BENCHMARK(dragBench)->ArgName("loop_turns")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// The histogram window's work on the preview: the counts of the three channels and a method per
+// channel, from the window's capture.
+core::ColourSurface previewSurface()
+{
+    core::ColourSurface s;
+    s.rect = QRect(18, 66, 501, 501);
+    std::mt19937 rng(1);
+    for (int y = 0; y < s.rect.height(); ++y)
+        for (int x = 0; x < s.rect.width(); ++x)
+            s.values.push_back(
+                core::RGB((x + (rng() & 15)) & 255, (y * 3) & 255, ((x * y) >> 6) & 255));
+    return s;
+}
+
+void histogramBench(benchmark::State &state)
+{
+    static const core::ColourSurface surface = previewSurface();
+    scan::ScanParams p;
+    p.iw = 500, p.ih = 500, p.originX = 17, p.originY = 65;
+    p.sel = static_cast<int>(state.range(0));
+    const bool triangle = state.range(1) != 0;
+    scan::Scanner scanner;
+    for (auto _ : state) {
+        const scan::BlockHistograms h = scanner.histograms(surface, p);
+        int sum = 0;
+        for (const histogram::Bins *b : {&h.red, &h.green, &h.blue})
+            sum += (triangle ? histogram::triangle(*b) : histogram::otsu(*b)).value_or(0);
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(histogramBench)
+    ->ArgNames({"type", "triangle"})
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

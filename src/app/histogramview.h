@@ -1,0 +1,50 @@
+#pragma once
+
+#include "core/channelscan.h"
+#include "core/histogram.h"
+
+#include <QColor>
+#include <QWidget>
+
+// One channel's block-value histogram with its threshold band (lo, hi] laid over it. Bin k
+// fills the k-th of 256 equal columns, so a band edge sits between two bins. Pressing the mouse
+// takes the nearer edge and dragging moves it; the new value is reported, the band itself only
+// changes when the caller sets it.
+class HistogramView : public QWidget {
+    Q_OBJECT
+public:
+    HistogramView(const QString &name, const QColor &colour, QWidget *parent);
+
+    void setBins(const histogram::Bins &bins);
+    const histogram::Bins &bins() const { return bins_; }
+    void setBand(scan::Band band);
+    void setLogarithmic(bool on);
+
+    // The band bound whose edge lies at x: the edge before bin k + 1 is the bound k.
+    int boundAt(double x) const;
+    // Where the edge of bound k is drawn.
+    double edgeOf(int bound) const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    void minimumDragged(int value);
+    void maximumDragged(int value);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    enum class Edge { None, Low, High };
+    void drag(double x);
+
+    histogram::Bins bins_{};
+    scan::Band band_;
+    bool log_ = false;
+    QColor colour_;
+    Edge dragging_ = Edge::None;
+};

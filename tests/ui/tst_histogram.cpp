@@ -1,0 +1,251 @@
+// The histogram window: its counts are the block values the threshold band is tested on, its
+// bounds move the bars, and it follows the picture, the rates and the type.
+#include "app/form1.h"
+#include "app/frmhistogram.h"
+#include "app/histogramview.h"
+#include "core/geometry.h"
+#include "support/pictures.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTest>
+
+using namespace platform;
+
+namespace {
+
+frmHistogram *histogramOf(Form1 &f)
+{
+    return f.findChild<frmHistogram *>(QStringLiteral("frmHistogram"));
+}
+
+const histogram::Bins &bins(Form1 &f, int channel)
+{
+    return histogramOf(f)->view(channel)->bins();
+}
+
+std::uint64_t within(const histogram::Bins &b, int lo, int hi)
+{
+    std::uint64_t n = 0;
+    for (int k = lo + 1; k <= hi; ++k)
+        n += b[k];
+    return n;
+}
+
+// Blocks a threshold scan marks inside the band, counted on the plane as shown.
+std::uint64_t marked(const PictureBox *plane, core::Colour inside)
+{
+    const QImage img = plane->surface().convertToFormat(QImage::Format_RGB32);
+    const QRgb want = core::toArgb(inside);
+    std::uint64_t n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            n += img.pixel(x, y) == want;
+    return n;
+}
+
+// Ctrl+H in the main window.
+frmHistogram *openHistogram(Form1 &f)
+{
+    QApplication::setActiveWindow(&f);
+    if (!QTest::qWaitForWindowActive(&f))
+        return nullptr;
+    QTest::keySequence(&f, QKeySequence(Qt::CTRL | Qt::Key_H));
+    return histogramOf(f);
+}
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+} // namespace
+
+class TestHistogram : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void opensFromMenuAndKey();
+    void countsWhatTheBandTests_data();
+    void countsWhatTheBandTests();
+    void methodsSetTheMinimumAndKeepTheMaximum();
+    void draggedEdgesMoveTheBars();
+    void followsThePicture();
+
+private:
+    void start(Form1 &f, const QString &picture);
+    QTemporaryDir dir_;
+    QString twoTone_, other_;
+};
+
+void TestHistogram::initTestCase()
+{
+    // Two levels per channel, in unequal parts, and a smooth ramp for the other picture.
+    QImage img(300, 300, QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            img.setPixel(x, y, x < 100 ? qRgb(40, 200, 10) : qRgb(180, 20, 250));
+    twoTone_ = testpics::write(dir_, QStringLiteral("two-tone.png"), img);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            img.setPixel(x, y, qRgb(x * 255 / 299, y * 255 / 299, (x + y) * 255 / 598));
+    other_ = testpics::write(dir_, QStringLiteral("ramp.png"), img);
+}
+
+void TestHistogram::start(Form1 &f, const QString &picture)
+{
+    testpics::start(f);
+    testpics::load(f, picture);
+}
+
+void TestHistogram::opensFromMenuAndKey()
+{
+    Form1 form;
+    testpics::start(form);
+    QCOMPARE(histogramOf(form), nullptr);
+    QAction *menu = nullptr;
+    for (QAction *a : form.Picture3->actions())
+        if (a->text() == QLatin1String("Histogram..."))
+            menu = a;
+    QVERIFY(menu);
+    QCOMPARE(menu->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+    menu->trigger();
+    frmHistogram *window = histogramOf(form);
+    QVERIFY(window && window->isVisible());
+    QVERIFY(!window->isModal());
+    QVERIFY(window->windowFlags().testFlag(Qt::Tool));
+    // Nothing loaded: nothing to count, no method to offer.
+    QVERIFY(!window->findChild<QPushButton *>(QStringLiteral("OtsuR"))->isEnabled());
+
+    window->close();
+    form.Picture4->setFocus();
+    QCOMPARE(openHistogram(form), window);
+    QVERIFY(window->isVisible());
+}
+
+void TestHistogram::countsWhatTheBandTests_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("rx");
+    QTest::addColumn<int>("ry");
+    for (int type = 0; type < 4; ++type)
+        for (auto [rx, ry] : {std::pair{3, 3}, std::pair{4, 3}, std::pair{3, 4}, std::pair{10, 7},
+                              std::pair{30, 11}})
+            QTest::addRow("type %d, %dx%d", type, rx, ry) << type << rx << ry;
+}
+
+void TestHistogram::countsWhatTheBandTests()
+{
+    QFETCH(int, type);
+    QFETCH(int, rx);
+    QFETCH(int, ry);
+    Form1 form;
+    start(form, other_);
+    form.Combo2->setCurrentIndex(type);
+    form.HScroll2->setValue(60);
+    form.HScroll5->setValue(190);
+    form.HScroll1->setValue(0);
+    form.HScroll6->setValue(127);
+    form.HScroll7->setValue(254);
+    form.Command1->click(); // the window follows changes made before it opens, too
+    form.HScroll4->setValue(rx);
+    form.HScroll8->setValue(ry);
+    form.Command7->click();
+    QVERIFY(openHistogram(form));
+    const struct {
+        PictureBox *plane;
+        HScrollBar *lo, *hi;
+        core::Colour inside;
+    } channels[] = {{form.Picture4, form.HScroll2, form.HScroll5, core::QBColor(4)},
+                    {form.Picture3, form.HScroll1, form.HScroll6, core::QBColor(10)},
+                    {form.Picture2, form.HScroll3, form.HScroll7, core::QBColor(1)}};
+    const float side = form.Image1->Width();
+    const auto blocks = static_cast<std::uint64_t>(geometry::stepCount(side, rx)) *
+                        static_cast<std::uint64_t>(geometry::stepCount(side, ry));
+    // Past rate 4 the planes are too small to show the last blocks, which are still tested.
+    const bool allShown = rx <= 4 && ry <= 4;
+    for (int c = 0; c < 3; ++c) {
+        const auto &ch = channels[c];
+        QCOMPARE(within(bins(form, c), -1, 255), blocks);
+        if (allShown) {
+            QCOMPARE(marked(ch.plane, ch.inside) + marked(ch.plane, core::QBColor(7)), blocks);
+            QCOMPARE(within(bins(form, c), ch.lo->Value(), ch.hi->Value()),
+                     marked(ch.plane, ch.inside));
+        }
+    }
+}
+
+void TestHistogram::methodsSetTheMinimumAndKeepTheMaximum()
+{
+    Form1 form;
+    start(form, twoTone_);
+    form.HScroll5->setValue(230);
+    form.HScroll3->setValue(0);
+    form.HScroll7->setValue(240);
+    form.CheckLive->setChecked(true);
+    frmHistogram *window = openHistogram(form);
+    QVERIFY(window);
+    const auto button = [window](const char *name) {
+        return window->findChild<QPushButton *>(QLatin1String(name));
+    };
+    // Red has blocks at 40 and 180 and a few mixed ones where the two parts meet: any method
+    // worth its name splits between the two.
+    button("OtsuR")->click();
+    QVERIFY2(form.HScroll2->Value() >= 40 && form.HScroll2->Value() < 180,
+             qPrintable(QString::number(form.HScroll2->Value())));
+    QCOMPARE(form.HScroll5->Value(), 230);
+    button("TriangleB")->click();
+    QVERIFY2(form.HScroll3->Value() >= 10 && form.HScroll3->Value() < 250,
+             qPrintable(QString::number(form.HScroll3->Value())));
+    QCOMPARE(form.HScroll7->Value(), std::max(240, form.HScroll3->Value()));
+    // The band drawn follows the bars.
+    settle();
+    QTRY_COMPARE(window->view(0)->boundAt(window->view(0)->edgeOf(form.HScroll2->Value())),
+                 form.HScroll2->Value());
+}
+
+void TestHistogram::draggedEdgesMoveTheBars()
+{
+    Form1 form;
+    start(form, twoTone_);
+    form.HScroll1->setValue(20);
+    form.HScroll6->setValue(250);
+    QVERIFY(openHistogram(form));
+    HistogramView *green = histogramOf(form)->view(1);
+    QVERIFY(QTest::qWaitForWindowExposed(green->window()));
+    const auto at = [green](int bound) {
+        return QPoint(static_cast<int>(std::lround(green->edgeOf(bound))), green->height() / 2);
+    };
+    // The lower edge, dragged right; then the upper edge, dragged left.
+    QTest::mousePress(green, Qt::LeftButton, {}, at(21));
+    QTest::mouseMove(green, at(80));
+    QTest::mouseRelease(green, Qt::LeftButton, {}, at(100));
+    QCOMPARE(form.HScroll1->Value(), 100);
+    QCOMPARE(form.HScroll6->Value(), 250);
+    settle();
+    QTest::mousePress(green, Qt::LeftButton, {}, at(249));
+    QTest::mouseRelease(green, Qt::LeftButton, {}, at(150));
+    QCOMPARE(form.HScroll6->Value(), 150);
+    QCOMPARE(form.HScroll1->Value(), 100);
+}
+
+void TestHistogram::followsThePicture()
+{
+    Form1 form;
+    start(form, twoTone_);
+    QVERIFY(openHistogram(form));
+    const histogram::Bins before = bins(form, 0);
+    testpics::load(form, other_);
+    QTRY_VERIFY(bins(form, 0) != before);
+    // The logarithmic scale draws the same counts differently.
+    HistogramView *red = histogramOf(form)->view(0);
+    const QImage linear = red->grab().toImage();
+    histogramOf(form)->findChild<QCheckBox *>(QStringLiteral("CheckLog"))->click();
+    QVERIFY(red->grab().toImage() != linear);
+}
+
+QTEST_MAIN(TestHistogram)
+#include "tst_histogram.moc"
