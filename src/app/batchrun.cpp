@@ -6,8 +6,11 @@
 #include "app/batchworker.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QThread>
@@ -33,6 +36,26 @@ int usage(const QString &why)
 {
     std::fprintf(stderr, "tintara: %s\n%s\n", qPrintable(why), Usage);
     return 2;
+}
+
+// Two different pictures whose outputs would have the same names (a.jpg and a.png in one
+// folder, or d1/a.jpg and d2/a.jpg into one --out): the second would replace the first's planes.
+// Names the first such pair, or gives an empty text.
+QString clashingPictures(const Settings &s)
+{
+    QHash<QString, QString> firstWith; // output folder and stem -> the picture that has them
+    for (const QString &file : s.files) {
+        const QFileInfo info(file);
+        const QString folder = s.outDir.isEmpty() ? info.absolutePath() : s.outDir;
+        const QString key = QDir(folder).filePath(info.completeBaseName());
+        const QString path = info.absoluteFilePath();
+        const QString first = firstWith.value(key);
+        if (first.isEmpty())
+            firstWith.insert(key, path);
+        else if (first != path)
+            return QStringLiteral("%1 and %2 would write the same output files").arg(first, path);
+    }
+    return {};
 }
 
 int runParent(const Settings &s)
@@ -172,6 +195,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (!parse(args, s, error))
         return usage(error);
+    // Refused before anything is written, so that no picture's planes replace another's.
+    if (const QString clash = clashingPictures(s); !clash.isEmpty())
+        return usage(clash);
     return runParent(s);
 }
 

@@ -164,6 +164,17 @@ void TestBatch::commandLine()
         QVERIFY2(name.endsWith(QLatin1String(".png")), qPrintable(name));
         QVERIFY(!QImage(QDir(cut.path()).filePath(name)).isNull());
     }
+    // Two pictures whose planes would have the same names: refused before any write.
+    QTemporaryDir clash;
+    const QString jpg = testpics::write(dir_, QStringLiteral("odd.jpg"), QImage(odd_));
+    QDir(dir_.path()).mkdir(QStringLiteral("d2"));
+    const QString twin = dir_.filePath(QStringLiteral("d2/odd.png"));
+    QVERIFY(QFile::copy(odd_, twin));
+    for (const QString &other : {jpg, twin}) {
+        run({QStringLiteral("--out"), clash.path(), odd_, other}, 2);
+        QVERIFY(QDir(clash.path()).isEmpty());
+    }
+    run({odd_, jpg}, 2);
     // Usage errors.
     run({QStringLiteral("--rate"), QStringLiteral("31"), odd_}, 2);
     run({QStringLiteral("--type"), QStringLiteral("other"), odd_}, 2);
