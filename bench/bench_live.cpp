@@ -1,8 +1,6 @@
-// Live mode against a press of the command, a long thumb drag, and the histogram window's
-// counting, on a 500 x 500 preview at rate 3.
+// Live mode against a press of the command, and a long thumb drag, on a 500 x 500 preview at
+// rate 3.
 #include "app/form1.h"
-#include "core/channelscan.h"
-#include "core/histogram.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -96,41 +94,6 @@ void dragBench(benchmark::State &state)
     }
 }
 BENCHMARK(dragBench)->ArgName("loop_turns")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
-
-// The histogram window's work on the preview: the counts of the three channels and a method per
-// channel, from the window's capture.
-core::ColourSurface previewSurface()
-{
-    core::ColourSurface s;
-    s.rect = QRect(18, 66, 501, 501);
-    std::mt19937 rng(1);
-    for (int y = 0; y < s.rect.height(); ++y)
-        for (int x = 0; x < s.rect.width(); ++x)
-            s.values.push_back(
-                core::RGB((x + (rng() & 15)) & 255, (y * 3) & 255, ((x * y) >> 6) & 255));
-    return s;
-}
-
-void histogramBench(benchmark::State &state)
-{
-    static const core::ColourSurface surface = previewSurface();
-    scan::ScanParams p;
-    p.iw = 500, p.ih = 500, p.originX = 17, p.originY = 65;
-    p.sel = static_cast<int>(state.range(0));
-    const bool triangle = state.range(1) != 0;
-    scan::Scanner scanner;
-    for (auto _ : state) {
-        const scan::BlockHistograms h = scanner.histograms(surface, p);
-        int sum = 0;
-        for (const histogram::Bins *b : {&h.red, &h.green, &h.blue})
-            sum += (triangle ? histogram::triangle(*b) : histogram::otsu(*b)).value_or(0);
-        benchmark::DoNotOptimize(sum);
-    }
-}
-BENCHMARK(histogramBench)
-    ->ArgNames({"type", "triangle"})
-    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}})
-    ->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "core/channelscan.h"
 #include "core/coloursurface.h"
+#include "core/histogram.h"
 #include "core/pixelreduction.h"
 #include "platform/pictureloader.h"
 #include "platform/stretchblt.h"
@@ -59,6 +60,29 @@ void scanAllocatingBench(benchmark::State &state)
     }
 }
 BENCHMARK(scanAllocatingBench)->ArgName("type")->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+
+// The histogram window's work on the preview: the counts of the three channels and a method
+// per channel.
+void histogramBench(benchmark::State &state)
+{
+    static const core::ColourSurface surface = windowSurface();
+    scan::ScanParams p;
+    p.iw = 500, p.ih = 500, p.originX = 17, p.originY = 65;
+    p.sel = static_cast<int>(state.range(0));
+    const bool triangle = state.range(1) != 0;
+    scan::Scanner scanner;
+    for (auto _ : state) {
+        const scan::BlockHistograms h = scanner.histograms(surface, p);
+        int sum = 0;
+        for (const histogram::Bins *b : {&h.red, &h.green, &h.blue})
+            sum += (triangle ? histogram::triangle(*b) : histogram::otsu(*b)).value_or(0);
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(histogramBench)
+    ->ArgNames({"type", "triangle"})
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
 
 // For scale: the same scan as a straightforward block-by-block loop, bytes split directly.
 scan::ScanPlanes straightforward(const core::ColourSurface &s, const scan::ScanParams &p)

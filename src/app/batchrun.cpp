@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QThread>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -92,7 +93,10 @@ int runParent(const Settings &s)
         std::fflush(stderr);
     };
 
-    ::pipe(interruptPipe);
+    if (::pipe(interruptPipe) != 0) {
+        std::fprintf(stderr, "tintara: cannot watch for interrupts: %s\n", std::strerror(errno));
+        return 1;
+    }
     QSocketNotifier interrupts(interruptPipe[0], QSocketNotifier::Read);
     QObject::connect(&interrupts, &QSocketNotifier::activated, [&] {
         char byte;
