@@ -1,4 +1,4 @@
-#include "app/batchrun.h"
+#include "batch/batchrun.h"
 #include "app/form1.h"
 #include "tintara/appinfo.h"
 

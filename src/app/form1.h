@@ -2,6 +2,7 @@
 
 #include "about/frmabout.h"
 #include "app/frmhistogram.h"
+#include "app/scansetup.h"
 #include "core/channelscan.h"
 #include "core/colour.h"
 #include "core/coloursurface.h"
@@ -46,6 +47,18 @@ public:
     // name, and the view's pixels with how they were made. Returns why it failed, or empty.
     QString resultName(const QString &view);
     QString saveResult(const QString &view, const QString &path);
+
+    // The commands, as their buttons run them.
+    enum class Command { None, Rgb, Threshold, Reduction };
+    void runCommand(Command command);
+    // Sets the preview size, the rates, the bands and the type as a user would, each minimum
+    // before its maximum. The size takes effect at the next load.
+    void applySetup(const ScanSetup &setup);
+    // Back to what a new window shows: planes and zoom box erased, no option chosen, no command
+    // to run again. The controls keep their values.
+    void clearResults();
+    // Shows a plane (0 red, 1 green, 2 blue) in the zoom box, as its option does.
+    void zoomPlane(int plane);
 
     // The colour the client area shows at a client pixel as rendered now, -1 outside it.
     core::Colour Point(float x, float y);
@@ -147,8 +160,6 @@ private:
     const core::ColourSurface &sampleWindow(const QRect &region);
 
     // The command that live mode and F5 run again; none before the first and after CLEAR.
-    enum class Command { None, Rgb, Threshold, Reduction };
-    void runCommand(Command command);
     void liveChange();
     void liveToggled(bool on);
     // Every change the live mode and the histogram window follow.

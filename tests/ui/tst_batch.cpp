@@ -1,16 +1,79 @@
-// The batch writes, for every picture and setting, exactly the planes the window shows.
-#include "app/batchworker.h"
+// The batch writes, for every picture and setting, exactly the planes the window shows, and
+// accounts for every picture whatever befalls its worker, its disk or its name.
 #include "app/form1.h"
+#include "batch/batchworker.h"
 #include "support/pictures.h"
 
+#include <QDirIterator>
 #include <QImageWriter>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QSet>
 #include <QTest>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 using namespace platform;
 
 Q_DECLARE_METATYPE(batch::Settings)
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QByteArray out;
+    QStringList lines() const
+    {
+        return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+};
+
+Run batchRun(const QStringList &args, const QByteArray &input = {})
+{
+    QProcess p;
+    p.start(QStringLiteral(TINTARA_BINARY), QStringList{QStringLiteral("--batch")} + args);
+    p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput()};
+}
+
+QStringList filesIn(const QString &folder)
+{
+    QStringList names;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        names << QDir(folder).relativeFilePath(it.next());
+    names.sort();
+    return names;
+}
+
+QList<QJsonObject> jsonLines(const QByteArray &text)
+{
+    QList<QJsonObject> objects;
+    for (const QByteArray &line : text.split('\n'))
+        if (!line.isEmpty())
+            objects << QJsonDocument::fromJson(line).object();
+    return objects;
+}
+
+// The batch's worker processes now running.
+QList<pid_t> workersOf(qint64 parent)
+{
+    QList<pid_t> pids;
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(parent));
+    if (children.open(QIODevice::ReadOnly))
+        for (const QByteArray &pid : children.readAll().split(' '))
+            if (pid.toInt() > 0)
+                pids << pid.toInt();
+    return pids;
+}
+
+} // namespace
 
 class TestBatch : public QObject {
     Q_OBJECT
@@ -18,7 +81,14 @@ private slots:
     void initTestCase();
     void planesEqualTheWindow_data();
     void planesEqualTheWindow();
+    void reusedWindowForgetsThePictureBefore_data();
+    void reusedWindowForgetsThePictureBefore();
     void commandLine();
+    void rerunsAndClashes();
+    void namesOfEveryKind();
+    void deadAndHangingWorkers();
+    void fullDisk();
+    void recursiveShardsAndReport();
 
 private:
     QTemporaryDir dir_;
@@ -71,7 +141,7 @@ void TestBatch::planesEqualTheWindow()
     QTemporaryDir out;
     settings.outDir = out.path();
     const batch::Outcome o = batch::processPicture(settings, picture);
-    QVERIFY2(o.ok, qPrintable(o.reason));
+    QVERIFY2(o.ok(), qPrintable(o.reason));
 
     // The window, as a user drives it.
     Form1 form;
@@ -114,46 +184,83 @@ void TestBatch::planesEqualTheWindow()
     QCOMPARE(compared, (settings.reduction ? 1 : 3) + (settings.zoom.isEmpty() ? 0 : 1));
 }
 
+void TestBatch::reusedWindowForgetsThePictureBefore_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<batch::Settings>("settings");
+    batch::Settings rgb, reduction, zoomed;
+    reduction.reduction = true, reduction.rx = reduction.ry = 5;
+    zoomed.threshold = true, zoomed.zoom = QStringLiteral("g"), zoomed.size = 300;
+    QTest::newRow("wide, then thin") << odd_ << thin_ << rgb;
+    QTest::newRow("portrait, then wide, reduction") << portrait_ << odd_ << reduction;
+    QTest::newRow("turned, then portrait, zoom") << turned_ << portrait_ << zoomed;
+    QTest::newRow("thin, then wide, zoom") << thin_ << odd_ << zoomed;
+}
+
+void TestBatch::reusedWindowForgetsThePictureBefore()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, picture);
+    QFETCH(batch::Settings, settings);
+    QTemporaryDir reused, fresh;
+    const auto job = [&](const QString &file, const QString &folder) {
+        const QFileInfo info(file);
+        return batch::Job{0, QFile::encodeName(file), QFile::encodeName(folder),
+                          QFile::encodeName(info.completeBaseName())};
+    };
+    batch::Worker worker(settings);
+    QVERIFY(worker.process(job(before, reused.path())).ok());
+    for (const QString &name : QDir(reused.path()).entryList(QDir::Files))
+        QFile::remove(QDir(reused.path()).filePath(name));
+    const batch::Outcome second = worker.process(job(picture, reused.path()));
+    QVERIFY2(second.ok(), qPrintable(second.reason));
+    QVERIFY(batch::Worker(settings).process(job(picture, fresh.path())).ok());
+    QCOMPARE(filesIn(reused.path()), filesIn(fresh.path()));
+    for (const QString &name : filesIn(fresh.path()))
+        QCOMPARE(QImage(QDir(reused.path()).filePath(name)),
+                 QImage(QDir(fresh.path()).filePath(name)));
+}
+
 void TestBatch::commandLine()
 {
     QTemporaryDir out;
-    const auto run = [&](const QStringList &args, int status) {
-        QProcess p;
-        p.start(QStringLiteral(TINTARA_BINARY), QStringList{QStringLiteral("--batch")} + args);
-        p.waitForFinished(60000);
-        [&] {
-            QCOMPARE(p.exitCode(), status);
-        }();
-        return QString::fromUtf8(p.readAllStandardOutput());
-    };
     const QString bad =
         testpics::write(dir_, QStringLiteral("bad.png"), testpics::solid(9, 9, Qt::red));
     QFile::resize(bad, 30);
-    const QString report = run({QStringLiteral("--jobs"), QStringLiteral("2"),
-                                QStringLiteral("--out"), out.path(), odd_, bad, thin_},
-                               1);
-    const QStringList lines = report.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    Run r = batchRun({QStringLiteral("--jobs"), QStringLiteral("2"), QStringLiteral("--out"),
+                      out.path(), odd_, bad, thin_});
+    QCOMPARE(r.status, 1);
+    QStringList lines = r.lines();
     QCOMPARE(lines.size(), 3);
     QVERIFY(lines[0].startsWith(odd_ + QStringLiteral("\tok\todd-red-media-3x3.png, ")));
     QVERIFY(lines[1].startsWith(bad + QStringLiteral("\trefused\t")));
     QVERIFY(lines[2].startsWith(thin_ + QStringLiteral("\tok\t")));
-    QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 6);
-    // Existing outputs stay unless asked to replace them.
-    run({QStringLiteral("--out"), out.path(), odd_}, 1);
-    run({QStringLiteral("--overwrite"), QStringLiteral("--out"), out.path(), odd_}, 0);
-    QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 6);
-    // An output that would be one of the pictures given.
+    QCOMPARE(filesIn(out.path()).size(), 6);
+    // An output that would be one of the pictures given: refused before any write.
     const QString victim = QDir(out.path()).filePath(QStringLiteral("odd-red-media-3x3.png"));
-    QFile::copy(odd_, QDir(out.path()).filePath(QStringLiteral("odd.png")));
-    run({QStringLiteral("--overwrite"), QStringLiteral("--out"), out.path(), victim,
-         QDir(out.path()).filePath(QStringLiteral("odd.png"))},
-        1);
+    const QString copy = QDir(out.path()).filePath(QStringLiteral("odd.png"));
+    QVERIFY(QFile::copy(odd_, copy));
+    const QByteArray before = [&] {
+        QFile f(victim);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    r = batchRun(
+        {QStringLiteral("--overwrite"), QStringLiteral("--out"), out.path(), victim, copy});
+    QCOMPARE(r.status, 1);
+    QVERIFY(r.lines().value(1).contains(QLatin1String("would replace a picture of the batch")));
+    QFile kept(victim);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), before);
     // Interrupted: the pictures under way are finished, and only whole files are left.
     QTemporaryDir cut;
     QStringList many{QStringLiteral("--jobs"), QStringLiteral("1"), QStringLiteral("--out"),
                      cut.path()};
-    for (int i = 0; i < 40; ++i)
-        many << odd_;
+    for (int i = 0; i < 40; ++i) {
+        const QString link = cut.filePath(QStringLiteral("in%1.png").arg(i));
+        QVERIFY(QFile::link(odd_, link));
+        many << link;
+    }
     QProcess p;
     p.start(QStringLiteral(TINTARA_BINARY), QStringList{QStringLiteral("--batch")} + many);
     QVERIFY(p.waitForReadyRead(60000));
@@ -164,21 +271,240 @@ void TestBatch::commandLine()
         QVERIFY2(name.endsWith(QLatin1String(".png")), qPrintable(name));
         QVERIFY(!QImage(QDir(cut.path()).filePath(name)).isNull());
     }
-    // Two pictures whose planes would have the same names: refused before any write.
-    QTemporaryDir clash;
-    const QString jpg = testpics::write(dir_, QStringLiteral("odd.jpg"), QImage(odd_));
-    QDir(dir_.path()).mkdir(QStringLiteral("d2"));
-    const QString twin = dir_.filePath(QStringLiteral("d2/odd.png"));
-    QVERIFY(QFile::copy(odd_, twin));
-    for (const QString &other : {jpg, twin}) {
-        run({QStringLiteral("--out"), clash.path(), odd_, other}, 2);
-        QVERIFY(QDir(clash.path()).isEmpty());
+    QVERIFY(QDir(cut.path()).entryList(QDir::Files).size() < 40 + 3 * 40);
+    // Help and usage errors.
+    r = batchRun({QStringLiteral("--help")});
+    QCOMPARE(r.status, 0);
+    for (const char *option : {"--timeout", "--recursive", "--report", "--shard", "--null"})
+        QVERIFY2(r.out.contains(option), option);
+    for (const QStringList &wrong :
+         {QStringList{QStringLiteral("--rate"), QStringLiteral("31"), odd_},
+          QStringList{QStringLiteral("--type"), QStringLiteral("other"), odd_},
+          QStringList{QStringLiteral("--timeout"), QStringLiteral("0"), odd_}, QStringList{}})
+        QCOMPARE(batchRun(wrong).status, 2);
+}
+
+void TestBatch::rerunsAndClashes()
+{
+    QTemporaryDir in, out;
+    const QImage noise(odd_);
+    const QString jpg = testpics::write(in, QStringLiteral("a.jpg"), noise, "jpeg");
+    const QString png = testpics::write(in, QStringLiteral("a.png"), noise.mirrored());
+    QVERIFY(QDir(in.path()).mkdir(QStringLiteral("d2")));
+    const QString twin = testpics::write(in, QStringLiteral("d2/a.png"), noise.copy(0, 0, 50, 50));
+    // Stems that clash take their suffix; whole names that clash, a hash of their path.
+    Run r = batchRun({QStringLiteral("--out"), out.path(), in.path(), twin, jpg});
+    QCOMPARE(r.status, 0);
+    QStringList lines = r.lines();
+    QCOMPARE(lines.size(), 4);
+    QVERIFY(lines[0].contains(QLatin1String("\tok\ta.jpg-red-media-3x3.png")));
+    QVERIFY(lines[1].contains(QLatin1String("\tok\ta.png-")));
+    QVERIFY(lines[2].contains(QLatin1String("\tok\ta.png-")));
+    QVERIFY(lines[1].section(QLatin1Char('\t'), 2) != lines[2].section(QLatin1Char('\t'), 2));
+    QVERIFY(lines[3].contains(QLatin1String("\tskipped\t"))); // a.jpg, given twice
+    QCOMPARE(filesIn(out.path()).size(), 9);
+    // A rerun skips what is there and completes what is missing.
+    QVERIFY(QFile::remove(out.filePath(QStringLiteral("a.jpg-green-media-3x3.png"))));
+    r = batchRun({QStringLiteral("--out"), out.path(), in.path(), twin});
+    QCOMPARE(r.status, 0);
+    lines = r.lines();
+    QVERIFY(lines[0].contains(QLatin1String("\tok\t")));
+    QVERIFY(lines[1].contains(QLatin1String("\tskipped\t")));
+    QCOMPARE(filesIn(out.path()).size(), 9);
+    // Beside the pictures: a second run takes none of the first run's planes as pictures.
+    for (int run = 0; run < 2; ++run) {
+        r = batchRun({in.path()});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.lines().size(), 2);
+        QVERIFY(r.lines()[0].contains(run == 0 ? QLatin1String("\tok\t")
+                                               : QLatin1String("\tskipped\t")));
     }
-    run({odd_, jpg}, 2);
-    // Usage errors.
-    run({QStringLiteral("--rate"), QStringLiteral("31"), odd_}, 2);
-    run({QStringLiteral("--type"), QStringLiteral("other"), odd_}, 2);
-    run({}, 2);
+    // A picture that only looks like a plane by its name is still a picture.
+    testpics::write(in, QStringLiteral("b-red-media-3x3.png"), noise);
+    QCOMPARE(batchRun({in.path()}).lines().size(), 3);
+    r = batchRun({QStringLiteral("--overwrite"), QStringLiteral("--out"), out.path(), jpg});
+    QVERIFY(r.lines().value(0).contains(QLatin1String("\tok\t")));
+}
+
+void TestBatch::namesOfEveryKind()
+{
+    QTemporaryDir in, out;
+    const QImage small = QImage(odd_).copy(0, 0, 40, 30);
+    const QStringList names{QStringLiteral("tab\there.png"),
+                            QStringLiteral("new\nline.png"),
+                            QStringLiteral("-dash.png"),
+                            QStringLiteral("\"quoted\" 'too'.png"),
+                            QStringLiteral("back\\slash.png"),
+                            QStringLiteral("\u00e8\u4e2d\U0001F600.png"),
+                            QString(240, QLatin1Char('n')) + QStringLiteral(".png")};
+    QByteArray list;
+    for (const QString &name : names)
+        list += QFile::encodeName(testpics::write(in, name, small)) + '\0';
+    // A name that is not UTF-8.
+    const QByteArray raw = QFile::encodeName(in.path()) + "/latin1-\xe8.png";
+    {
+        const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0644);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+    }
+    list += raw + '\0';
+    const QString report = out.filePath(QStringLiteral("report.jsonl"));
+    const Run r =
+        batchRun({QStringLiteral("--files-from"), QStringLiteral("-"), QStringLiteral("--null"),
+                  QStringLiteral("--out"), out.path(), QStringLiteral("--report"), report},
+                 list);
+    QCOMPARE(r.status, 1);
+    const QStringList lines = r.lines();
+    QCOMPARE(lines.size(), names.size() + 1);
+    QVERIFY(lines[0].startsWith(in.filePath(QStringLiteral("tab\\there.png\tok\t"))));
+    QVERIFY(lines[4].startsWith(in.filePath(QStringLiteral("back\\\\slash.png\tok\t"))));
+    QVERIFY(lines.last().contains(QLatin1String("\trefused\tthe name is not valid UTF-8")));
+    QFile file(report);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QJsonObject> objects = jsonLines(file.readAll());
+    QCOMPARE(objects.size(), names.size() + 1);
+    QSet<QString> outputs;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        QCOMPARE(objects[i][QLatin1String("file")].toString(), in.filePath(names[i]));
+        QCOMPARE(objects[i][QLatin1String("status")].toString(), QStringLiteral("ok"));
+        QVERIFY(objects[i][QLatin1String("ms")].isDouble());
+        for (const QJsonValue &name : objects[i][QLatin1String("outputs")].toArray()) {
+            QVERIFY(QFile::encodeName(name.toString()).size() <= 255);
+            QVERIFY2(!QImage(out.filePath(name.toString())).isNull(), qPrintable(name.toString()));
+            outputs.insert(name.toString());
+        }
+    }
+    QCOMPARE(outputs.size(), 3 * names.size());
+    QCOMPARE(objects.last()[QLatin1String("status")].toString(), QStringLiteral("refused"));
+    ::unlink(raw.constData()); // a name QTemporaryDir cannot spell
+}
+
+void TestBatch::deadAndHangingWorkers()
+{
+    QTemporaryDir in, out;
+    QStringList args{QStringLiteral("--jobs"), QStringLiteral("1"),     QStringLiteral("--timeout"),
+                     QStringLiteral("2"),      QStringLiteral("--out"), out.path()};
+    for (int i = 0; i < 20; ++i)
+        args << testpics::write(in, QStringLiteral("p%1.png").arg(i), QImage(odd_));
+    QProcess p;
+    p.start(QStringLiteral(TINTARA_BINARY), QStringList{QStringLiteral("--batch")} + args);
+    QVERIFY(p.waitForStarted());
+    // The first picture's worker is killed twice: once is forgiven, twice is reported.
+    QList<pid_t> seen;
+    for (int kills = 0; kills < 2; ++kills) {
+        pid_t worker = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                for (pid_t pid : workersOf(p.processId()))
+                    if (!seen.contains(pid))
+                        worker = pid;
+                return worker != 0;
+            }(),
+            30000);
+        seen << worker;
+        ::kill(worker, SIGKILL);
+    }
+    // The next worker hangs on its picture, and is stopped after the timeout.
+    QTRY_VERIFY_WITH_TIMEOUT(p.bytesAvailable() > 0 || p.canReadLine(), 60000);
+    pid_t hung = 0;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            for (pid_t pid : workersOf(p.processId()))
+                if (!seen.contains(pid))
+                    hung = pid;
+            return hung != 0;
+        }(),
+        30000);
+    ::kill(hung, SIGSTOP);
+    QVERIFY(p.waitForFinished(120000));
+    QCOMPARE(p.exitCode(), 1);
+    const QStringList lines =
+        QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 20);
+    QVERIFY2(lines[0].endsWith(
+                 QLatin1String("\trefused\tthe worker was killed by signal 9 while working on it")),
+             qPrintable(lines[0]));
+    QCOMPARE(lines.filter(QStringLiteral("\tok\t")).size(), 18);
+    QCOMPARE(lines.filter(QStringLiteral("--timeout of 2 s")).size(), 1);
+}
+
+void TestBatch::fullDisk()
+{
+    QTemporaryDir in, small;
+    QStringList pictures;
+    for (int i = 0; i < 3; ++i)
+        pictures << testpics::write(in, QStringLiteral("f%1.png").arg(i), QImage(odd_));
+    // A file system too small for the planes: a tmpfs where mounting is allowed, otherwise a
+    // folder that cannot be written to.
+    const bool mounted =
+        ::mount("tmpfs", QFile::encodeName(small.path()).constData(), "tmpfs", 0, "size=64k") == 0;
+    if (!mounted && ::geteuid() == 0)
+        QSKIP("no tmpfs can be mounted here, and no folder is read-only to root");
+    if (!mounted)
+        QVERIFY(
+            QFile::setPermissions(small.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    const Run r = batchRun(QStringList{QStringLiteral("--out"), small.path()} + pictures);
+    const QStringList files = filesIn(small.path());
+    int whole = 0;
+    for (const QString &name : files)
+        whole += QImage(QDir(small.path()).filePath(name)).isNull() ? 0 : 1;
+    if (mounted)
+        ::umount(QFile::encodeName(small.path()).constData());
+    QFile::setPermissions(small.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(r.status, 1);
+    const QStringList lines = r.lines();
+    QCOMPARE(lines.size(), 3);
+    int refused = 0;
+    for (const QString &line : lines) {
+        if (line.contains(QLatin1String("\trefused\t"))) {
+            ++refused;
+            QVERIFY2(line.contains(mounted ? QLatin1String("No space left on device")
+                                           : QLatin1String("ermission")),
+                     qPrintable(line));
+        }
+    }
+    QVERIFY(refused > 0);
+    // What is there is whole, and belongs to a picture reported ok.
+    QCOMPARE(files.size(), 3 * (3 - refused));
+    QCOMPARE(whole, files.size());
+}
+
+void TestBatch::recursiveShardsAndReport()
+{
+    QTemporaryDir in, out;
+    const QImage small = QImage(odd_).copy(0, 0, 30, 30);
+    QStringList all;
+    for (const char *name : {"top.png", "one/a.png", "one/two/b.jpg", "three/c.png"}) {
+        QDir(in.path()).mkpath(QFileInfo(in.filePath(QLatin1String(name))).path());
+        all << testpics::write(in, QLatin1String(name), small);
+    }
+    Run r = batchRun({QStringLiteral("--recursive"), QStringLiteral("--out"), out.path(),
+                      QStringLiteral("--report"), QStringLiteral("-"), in.path()});
+    QCOMPARE(r.status, 0);
+    const QList<QJsonObject> objects = jsonLines(r.out);
+    QStringList reported;
+    for (const QJsonObject &o : objects)
+        reported << o[QLatin1String("file")].toString();
+    QCOMPARE(reported, (QStringList{all[0], all[1], all[2], all[3]}));
+    QVERIFY(filesIn(out.path()).contains(QStringLiteral("one/two/b-red-media-3x3.png")));
+    QVERIFY(filesIn(out.path()).contains(QStringLiteral("three/c-blue-media-3x3.png")));
+    QCOMPARE(filesIn(out.path()).size(), 12);
+    // Three shards of the same list, through the executable: each picture in exactly one.
+    QStringList sharded;
+    for (int k = 1; k <= 3; ++k) {
+        r = batchRun({QStringLiteral("--shard"), QStringLiteral("%1/3").arg(k),
+                      QStringLiteral("--recursive"), QStringLiteral("--out"), out.path(),
+                      QStringLiteral("--report"), QStringLiteral("-"), in.path()});
+        QCOMPARE(r.status, 0);
+        for (const QJsonObject &o : jsonLines(r.out)) {
+            sharded << o[QLatin1String("file")].toString();
+            QCOMPARE(o[QLatin1String("status")].toString(), QStringLiteral("skipped"));
+        }
+    }
+    sharded.sort();
+    all.sort();
+    QCOMPARE(sharded, all);
 }
 
 QTEST_MAIN(TestBatch)

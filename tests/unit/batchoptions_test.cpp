@@ -1,4 +1,5 @@
-#include "app/batchoptions.h"
+#include "batch/batchoptions.h"
+#include "batch/picturelist.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +14,14 @@ QStringList parsed(const QStringList &args, QString *error = nullptr)
 {
     batch::Settings s;
     QString why;
-    const bool ok = batch::parse(args, s, why);
+    batch::PictureList list;
+    const bool ok = batch::parse(args, s, why) && batch::gatherPictures(s, list, why);
     if (error)
         *error = ok ? QString() : why;
-    return s.files;
+    QStringList files;
+    for (qsizetype i = 0; i < list.size(); ++i)
+        files << QFile::decodeName(list.path(i).toByteArray());
+    return files;
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "app/batchoptions.h"
+#include "batch/batchoptions.h"
 
 #include "core/recipe.h"
 
@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -32,23 +31,6 @@ bool band(const QString &text, scan::Band &out)
            number(parts[1], 0, 255, out.hi);
 }
 
-// The picture files of a folder, in name order.
-QStringList picturesIn(const QString &folder)
-{
-    QStringList patterns;
-    for (const QByteArray &suffix : QImageReader::supportedImageFormats())
-        patterns << QStringLiteral("*.") + QString::fromLatin1(suffix);
-    const QDir dir(folder);
-    QStringList files;
-    for (const QString &name : dir.entryList(patterns, QDir::Files, QDir::Name | QDir::IgnoreCase))
-        files << dir.filePath(name);
-    return files;
-}
-
-} // namespace
-
-namespace {
-
 struct OptionDoc {
     const char *name;
     const char *value; // nullptr for a flag
@@ -70,47 +52,22 @@ constexpr OptionDoc Options[] = {
     {"reduction", nullptr, "pixel reduction into the blue plane instead of a scan (default off)"},
     {"zoom", "r|g|b", "also write that plane enlarged as the zoom box shows it (default none)"},
     {"out", "DIR", "folder for the outputs (default: beside each picture)"},
-    {"overwrite", nullptr, "replace outputs that exist (default: keep them)"},
+    {"overwrite", nullptr,
+     "make every plane again, replacing earlier runs' files (default: keep the planes "
+     "there and make only the missing ones)"},
+    {"recursive", nullptr,
+     "folders with their sub-folders; with --out their tree is mirrored (default off)"},
     {"jobs", "N", "worker processes, 1 to 256 (default: one per core)"},
-    {"files-from", "FILE", "also the pictures named in FILE, one a line; - is standard input"},
+    {"timeout", "SECONDS", "a picture that takes longer is stopped and refused (default 300)"},
+    {"report", "FILE|-",
+     "also one JSON object per picture into FILE; - is standard output, "
+     "instead of the tab-separated lines (default none)"},
+    {"files-from", "FILE|-", "also the pictures named in FILE, one a line; - is standard input"},
     {"null", nullptr, "with --files-from: names end with a NUL byte, as find -print0 writes them"},
     {"shard", "K/N",
      "only shard K of N (1 <= K <= N), picked by a stable hash of each path as given"},
     {"help", nullptr, "shows these options and ends"},
 };
-
-// FNV-1a over the path's bytes as given: the same shard on every machine, in any order.
-int shardOf(const QString &path, int shards)
-{
-    std::uint64_t h = 14695981039346656037ull;
-    for (const char c : path.toUtf8()) {
-        h ^= static_cast<unsigned char>(c);
-        h *= 1099511628211ull;
-    }
-    return static_cast<int>(h % static_cast<std::uint64_t>(shards)) + 1;
-}
-
-// The names listed in a file (or standard input), one a line or each ended by a NUL byte.
-bool readList(const QString &from, bool nul, QStringList &into, QString &error)
-{
-    QFile list;
-    const bool ok = from == QLatin1String("-")
-                        ? list.open(stdin, QIODevice::ReadOnly)
-                        : (list.setFileName(from), list.open(QIODevice::ReadOnly));
-    if (!ok) {
-        error = QStringLiteral("cannot read the list %1: %2").arg(from, list.errorString());
-        return false;
-    }
-    const QByteArray all = list.readAll();
-    for (const QByteArray &name : all.split(nul ? '\0' : '\n')) {
-        QByteArray n = name;
-        if (!nul && n.endsWith('\r'))
-            n.chop(1);
-        if (!n.isEmpty())
-            into << QFile::decodeName(n);
-    }
-    return true;
-}
 
 } // namespace
 
@@ -133,8 +90,29 @@ QString helpText()
     return text;
 }
 
-bool parse(const QStringList &args, Settings &s, QString &error, bool worker)
+quint64 stableHash(QByteArrayView bytes)
 {
+    std::uint64_t h = 14695981039346656037ull;
+    for (const char c : bytes) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+bool parse(const QStringList &args, Settings &s, QString &error)
+{
+    QList<QByteArray> bytes;
+    for (const QString &a : args)
+        bytes << QFile::encodeName(a);
+    return parse(bytes, s, error);
+}
+
+bool parse(const QList<QByteArray> &raw, Settings &s, QString &error)
+{
+    QStringList args;
+    for (const QByteArray &a : raw)
+        args << QFile::decodeName(a);
     QCommandLineParser p;
     const auto option = [&p](const char *name) {
         for (const OptionDoc &o : Options)
@@ -159,7 +137,9 @@ bool parse(const QStringList &args, Settings &s, QString &error, bool worker)
                              reduction = option("reduction"), zoom = option("zoom"),
                              out = option("out"), overwrite = option("overwrite"),
                              jobs = option("jobs"), filesFrom = option("files-from"),
-                             nullOption = option("null"), shardOption = option("shard");
+                             nullOption = option("null"), shardOption = option("shard"),
+                             recursive = option("recursive"), timeout = option("timeout"),
+                             report = option("report");
     if (!p.parse(QStringList{QStringLiteral("tintara")} + args)) {
         error = p.errorText();
         return false;
@@ -212,26 +192,31 @@ bool parse(const QStringList &args, Settings &s, QString &error, bool worker)
     s.overwrite = p.isSet(overwrite);
     if (p.isSet(jobs) && !number(p.value(jobs), 1, 256, s.jobs))
         return bad(QStringLiteral("--jobs takes 1 to 256"));
-    int shard = 1, shards = 1;
+    if (p.isSet(timeout) && !number(p.value(timeout), 1, 7 * 24 * 3600, s.timeout))
+        return bad(QStringLiteral("--timeout takes 1 to 604800 seconds"));
+    s.recursive = p.isSet(recursive);
+    s.report = p.value(report);
     if (p.isSet(shardOption)) {
         const QStringList kn = p.value(shardOption).split(QLatin1Char('/'));
-        if (kn.size() != 2 || !number(kn[1], 1, 1 << 20, shards) ||
-            !number(kn[0], 1, shards, shard))
+        if (kn.size() != 2 || !number(kn[1], 1, 1 << 20, s.shards) ||
+            !number(kn[0], 1, s.shards, s.shard))
             return bad(QStringLiteral("--shard takes K/N with 1 <= K <= N"));
     }
     if (p.isSet(nullOption) && !p.isSet(filesFrom))
         return bad(QStringLiteral("--null goes with --files-from"));
-    QStringList given = p.positionalArguments();
-    if (p.isSet(filesFrom) && !readList(p.value(filesFrom), p.isSet(nullOption), given, error))
-        return false;
-    for (const QString &arg : given) {
-        const QFileInfo info(arg);
-        const QStringList files = info.isDir() ? picturesIn(arg) : QStringList{arg};
-        for (const QString &file : files)
-            if (shards == 1 || shardOf(file, shards) == shard)
-                s.files << QFileInfo(file).absoluteFilePath();
+    s.null = p.isSet(nullOption);
+    s.filesFrom = p.value(filesFrom);
+    // The names as given, byte for byte: the parser's own copies are decoded, and a name that
+    // is not UTF-8 would lose its bytes. The positional arguments come in their order among
+    // the arguments, so each is the next argument that reads the same.
+    qsizetype at = 0;
+    for (const QString &name : p.positionalArguments()) {
+        while (at < raw.size() && args[at] != name)
+            ++at;
+        s.given << (at < raw.size() ? raw[at++] : QFile::encodeName(name));
     }
-    if (s.files.isEmpty() && !worker && !p.isSet(shardOption))
+    // A worker is told each picture later, with where its planes go.
+    if (s.given.isEmpty() && s.filesFrom.isEmpty() && !p.isSet(QStringLiteral("batch-worker")))
         return bad(QStringLiteral("no picture to work on"));
     return true;
 }

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/scansetup.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace batch {
+
+// What `tintara --batch` was asked to do.
+struct Settings : ScanSetup {
+    bool threshold = false;
+    bool reduction = false;
+    QString zoom; // "r", "g", "b" or empty
+    QString outDir;
+    bool overwrite = false;
+    bool recursive = false;
+    int jobs = 0;      // 0: one per core
+    int timeout = 300; // seconds a picture may take
+    QString report;    // JSON Lines report: a file, "-" for standard output, empty for none
+    // The pictures and folders named, as the file system spells them, and where a list of
+    // more comes from.
+    QList<QByteArray> given;
+    QString filesFrom;
+    bool null = false;
+    int shard = 1, shards = 1;
+};
+
+inline constexpr const char *Usage =
+    "Usage: tintara --batch [--size 200|300|400|500] [--rate N | --rate-x N --rate-y N]\n"
+    "       [--type media|massimo|minimo|massimo-minimo] [--threshold] [--red LO:HI]\n"
+    "       [--green LO:HI] [--blue LO:HI] [--reduction] [--zoom r|g|b] [--out DIR]\n"
+    "       [--overwrite] [--recursive] [--jobs N] [--timeout SECONDS] [--report FILE|-]\n"
+    "       [--files-from FILE|- [--null]] [--shard K/N] FILE|FOLDER...\n"
+    "       tintara --batch --help";
+
+// What `tintara --batch --help` prints: every option with its meaning and default.
+QString helpText();
+
+// Reads the batch options (the program's arguments, without the program's name, as bytes).
+// False with `error` for a usage error.
+bool parse(const QList<QByteArray> &args, Settings &s, QString &error);
+bool parse(const QStringList &args, Settings &s, QString &error);
+
+// The options that make a worker process do the same to each picture it is given.
+QStringList workerArguments(const Settings &s);
+
+// FNV-1a over the bytes: the same value on every machine, whatever the order of a list.
+quint64 stableHash(QByteArrayView bytes);
+
+} // namespace batch

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "batch/batchoptions.h"
+#include "batch/outcome.h"
+#include "batch/outputplan.h"
+
+#include <memory>
+
+class Form1;
+
+namespace batch {
+
+// One worker's window, kept from one picture to the next and reset before each to what a new
+// window shows: the planes of a picture never depend on the picture before it.
+class Worker {
+public:
+    explicit Worker(const Settings &s);
+    ~Worker();
+
+    // The picture as a user would take it: the settings, Load, the command, the zoom; then what
+    // "Save As PNG..." writes for each view that is missing (every view with --overwrite).
+    Outcome process(const Job &job);
+
+private:
+    Settings s_;
+    std::unique_ptr<Form1> form_;
+};
+
+// One picture through a window of its own, beside the picture or into `s.outDir`.
+Outcome processPicture(const Settings &s, const QString &file);
+
+// A worker process: reads jobs (index, path, folder, stem) on its input until it ends and
+// answers each with (index, status, reason, ms, outputs...). Interrupts are left to the
+// parent, which stops feeding it.
+int runWorker(const Settings &s);
+
+} // namespace batch

@@ -1,0 +1,269 @@
+#include "batch/dispatcher.h"
+
+#include "batch/frames.h"
+#include "batch/interruptwatch.h"
+#include "batch/report.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <cstdio>
+#include <unistd.h>
+
+namespace batch {
+
+Dispatcher::Dispatcher(const Settings &s, const PictureList &list, const OutputPlan &plan)
+    : s_(s)
+    , list_(list)
+    , plan_(plan)
+    , workerArgs_(QStringList{QStringLiteral("--batch-worker")} + workerArguments(s))
+    , terminal_(::isatty(STDERR_FILENO))
+{}
+
+Dispatcher::~Dispatcher()
+{
+    for (auto &slot : slots_)
+        if (slot->process) {
+            slot->process->kill();
+            slot->process->waitForFinished(5000);
+        }
+}
+
+int Dispatcher::run()
+{
+    if (!s_.report.isEmpty()) {
+        const bool open = s_.report == QLatin1String("-")
+                              ? report_.open(stdout, QIODevice::WriteOnly)
+                              : (report_.setFileName(s_.report),
+                                 report_.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        if (!open) {
+            std::fprintf(stderr, "tintara: cannot write the report %s: %s\n", qPrintable(s_.report),
+                         qPrintable(report_.errorString()));
+            return 1;
+        }
+    }
+    InterruptWatch watch;
+    if (!watch.errorString().isEmpty()) {
+        std::fprintf(stderr, "tintara: cannot watch for interrupts: %s\n",
+                     qPrintable(watch.errorString()));
+        return 1;
+    }
+    connect(&watch, &InterruptWatch::interrupted, this, &Dispatcher::interrupt);
+    clock_.start();
+    const qsizetype wanted = s_.jobs > 0 ? s_.jobs : QThread::idealThreadCount();
+    const qsizetype jobs = std::min(wanted, plan_.toDo());
+    for (qsizetype j = 0; j < jobs; ++j) {
+        slots_.push_back(std::make_unique<Slot>());
+        start(*slots_.back());
+    }
+    if (jobs == 0) {
+        // Nothing for a worker: every picture is settled here.
+        Slot none;
+        feed(none);
+    } else {
+        loop_.exec();
+    }
+    if (terminal_)
+        std::fputs("\r\033[K", stderr);
+    if (reportFailed_)
+        std::fprintf(stderr, "tintara: the report %s is incomplete: %s\n", qPrintable(s_.report),
+                     qPrintable(report_.errorString()));
+    if (interrupted_)
+        return 130;
+    return refused_ || reportFailed_ ? 1 : 0;
+}
+
+void Dispatcher::start(Slot &slot)
+{
+    auto *process = new QProcess(this);
+    slot.process = process;
+    slot.answers.clear();
+    slot.timedOut = false;
+    if (!slot.timer) {
+        slot.timer = new QTimer(this);
+        slot.timer->setSingleShot(true);
+        slot.timer->setInterval(std::chrono::seconds(s_.timeout));
+        connect(slot.timer, &QTimer::timeout, this, [this, &slot] {
+            slot.timedOut = true;
+            if (slot.process)
+                slot.process->kill();
+        });
+    }
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    connect(process, &QProcess::readyReadStandardOutput, this, [this, &slot, process] {
+        if (slot.process != process)
+            return;
+        slot.answers += process->readAllStandardOutput();
+        answered(slot, true);
+    });
+    connect(process, &QProcess::finished, this,
+            [this, &slot, process](int code, QProcess::ExitStatus status) {
+                if (slot.process != process)
+                    return;
+                // Its last answers count; it is given nothing more.
+                slot.answers += process->readAllStandardOutput();
+                answered(slot, false);
+                const QString cause =
+                    slot.timedOut
+                        ? QStringLiteral("it took longer than the --timeout of %1 s and was "
+                                         "stopped")
+                              .arg(s_.timeout)
+                    : status == QProcess::CrashExit
+                        ? QStringLiteral("the worker was killed by signal %1 while working on it")
+                              .arg(code)
+                        : QStringLiteral("the worker ended with status %1 while working on it")
+                              .arg(code);
+                ended(slot, cause);
+            });
+    connect(process, &QProcess::errorOccurred, this,
+            [this, &slot, process](QProcess::ProcessError error) {
+                if (slot.process != process || error != QProcess::FailedToStart)
+                    return;
+                ended(slot,
+                      QStringLiteral("the worker could not start: %1").arg(process->errorString()));
+            });
+    process->start(QCoreApplication::applicationFilePath(), workerArgs_);
+    feed(slot);
+}
+
+void Dispatcher::feed(Slot &slot)
+{
+    while (!interrupted_) {
+        qsizetype index;
+        if (!retries_.empty()) {
+            index = retries_.front();
+            retries_.pop_front();
+        } else if (next_ < list_.size()) {
+            index = next_++;
+            QString reason;
+            if (const Outcome::Status status = plan_.settled(index, reason);
+                status != Outcome::Ok) {
+                Outcome o;
+                o.status = status;
+                o.reason = reason;
+                settle(index, o);
+                continue;
+            }
+        } else {
+            break;
+        }
+        const Job job = plan_.job(index);
+        slot.job = index;
+        slot.process->write(frame({QByteArray::number(index), job.path, job.folder, job.stem}));
+        slot.timer->start();
+        return;
+    }
+    slot.job = -1;
+    if (slot.process)
+        slot.process->closeWriteChannel();
+}
+
+void Dispatcher::answered(Slot &slot, bool more)
+{
+    QList<QByteArray> fields;
+    Take took;
+    while ((took = takeFrame(slot.answers, fields)) == Take::Frame) {
+        bool ok = false;
+        const qsizetype index = fields.value(0).toLongLong(&ok);
+        if (!ok || fields.size() < 4 || index != slot.job)
+            continue;
+        slot.timer->stop();
+        Outcome o;
+        o.status = static_cast<Outcome::Status>(std::clamp(fields[1].toInt(), 0, 2));
+        o.reason = QString::fromUtf8(fields[2]);
+        o.ms = fields[3].toLongLong();
+        for (qsizetype f = 4; f < fields.size(); ++f)
+            o.outputs << QString::fromUtf8(fields[f]);
+        slot.job = -1;
+        settle(index, o);
+        if (more)
+            feed(slot);
+    }
+    if (took == Take::Broken && slot.process)
+        slot.process->kill(); // not a worker of ours: its picture is tried again
+}
+
+void Dispatcher::ended(Slot &slot, const QString &cause)
+{
+    slot.timer->stop();
+    QProcess *gone = std::exchange(slot.process, nullptr);
+    gone->deleteLater();
+    if (slot.job >= 0) {
+        const qsizetype index = std::exchange(slot.job, -1);
+        // A second failure, or a picture that hangs: reported. A first: tried once more, in a
+        // new worker, since the one before may have died of something else.
+        if (slot.timedOut || firstFailure_.contains(index) || interrupted_) {
+            Outcome o;
+            o.reason = cause;
+            firstFailure_.remove(index);
+            settle(index, o);
+        } else {
+            firstFailure_.insert(index, cause);
+            retries_.push_front(index);
+        }
+    }
+    const bool more = !retries_.empty() || next_ < list_.size();
+    if (more && !interrupted_)
+        start(slot);
+    if (idle())
+        loop_.quit();
+}
+
+bool Dispatcher::idle() const
+{
+    for (const auto &slot : slots_)
+        if (slot->process)
+            return false;
+    return true;
+}
+
+void Dispatcher::interrupt()
+{
+    interrupted_ = true;
+    // Each worker finishes the picture it has, writing only whole files, and ends.
+    for (const auto &slot : slots_)
+        if (slot->process)
+            slot->process->closeWriteChannel();
+}
+
+void Dispatcher::settle(qsizetype index, const Outcome &o)
+{
+    ++done_;
+    waiting_.emplace(index, o);
+    for (auto at = waiting_.begin(); at != waiting_.end() && at->first == printed_;
+         at = waiting_.erase(at), ++printed_)
+        print(at->first, at->second);
+    progress();
+}
+
+void Dispatcher::print(qsizetype index, const Outcome &o)
+{
+    refused_ = refused_ || o.status == Outcome::Refused;
+    const QByteArrayView file = list_.path(index);
+    if (terminal_)
+        std::fputs("\r\033[K", stderr);
+    if (report_.isOpen()) {
+        const QByteArray line = jsonLine(file, o);
+        if (report_.write(line) != line.size() || !report_.flush())
+            reportFailed_ = true;
+    }
+    if (s_.report != QLatin1String("-")) {
+        const QByteArray line = tsvLine(file, o);
+        std::fwrite(line.constData(), 1, std::size_t(line.size()), stdout);
+        std::fflush(stdout);
+    }
+}
+
+void Dispatcher::progress()
+{
+    if (!terminal_)
+        return;
+    const double seconds = clock_.elapsed() / 1000.0;
+    const double rate = seconds > 0 ? double(done_) / seconds : 0;
+    const qsizetype total = list_.size();
+    std::fprintf(stderr, "\r%lld/%lld pictures, %.1f per second, %.0f s left   ",
+                 static_cast<long long>(done_), static_cast<long long>(total), rate,
+                 rate > 0 ? double(total - done_) / rate : 0.0);
+    std::fflush(stderr);
+}
+
+} // namespace batch

@@ -1,0 +1,50 @@
+#include "batch/frames.h"
+
+#include <QtEndian>
+
+namespace batch {
+
+namespace {
+// Far more than any message holds: a longer one means the stream is not ours.
+constexpr quint32 Largest = 64u << 20;
+} // namespace
+
+QByteArray frame(const QList<QByteArray> &fields)
+{
+    QByteArray out(4, '\0');
+    for (const QByteArray &f : fields) {
+        char length[4];
+        qToLittleEndian(static_cast<quint32>(f.size()), length);
+        out.append(length, 4).append(f);
+    }
+    qToLittleEndian(static_cast<quint32>(out.size() - 4), out.data());
+    return out;
+}
+
+Take takeFrame(QByteArray &buffer, QList<QByteArray> &fields)
+{
+    if (buffer.size() < 4)
+        return Take::NeedMore;
+    const quint32 size = qFromLittleEndian<quint32>(buffer.constData());
+    if (size > Largest)
+        return Take::Broken;
+    if (buffer.size() < qsizetype(size) + 4)
+        return Take::NeedMore;
+    fields.clear();
+    qsizetype at = 4;
+    const qsizetype end = 4 + qsizetype(size);
+    while (at < end) {
+        if (end - at < 4)
+            return Take::Broken;
+        const quint32 length = qFromLittleEndian<quint32>(buffer.constData() + at);
+        at += 4;
+        if (length > quint32(end - at))
+            return Take::Broken;
+        fields << buffer.mid(at, length);
+        at += length;
+    }
+    buffer.remove(0, end);
+    return Take::Frame;
+}
+
+} // namespace batch

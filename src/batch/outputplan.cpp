@@ -1,0 +1,245 @@
+#include "batch/outputplan.h"
+
+#include <QFile>
+#include <algorithm>
+
+namespace batch {
+
+namespace {
+
+// The file system's limit on one name, in bytes.
+constexpr qsizetype LongestName = 255;
+
+QByteArray hex8(quint64 h)
+{
+    return QByteArray::number(static_cast<quint32>(h ^ (h >> 32)), 16).rightJustified(8, '0');
+}
+
+QByteArrayView fileName(QByteArrayView path)
+{
+    return path.sliced(path.lastIndexOf('/') + 1);
+}
+
+QByteArrayView folderPart(QByteArrayView path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArrayView("/") : path.first(slash);
+}
+
+// Cuts a UTF-8 text to at most `bytes`, never inside a character.
+QByteArray cutUtf8(QByteArrayView text, qsizetype bytes)
+{
+    qsizetype n = std::min(bytes, text.size());
+    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    return text.first(n).toByteArray();
+}
+
+struct Keyed {
+    quint64 hash;
+    qsizetype index;
+    bool operator<(const Keyed &o) const
+    {
+        return hash != o.hash ? hash < o.hash : index < o.index;
+    }
+};
+
+} // namespace
+
+results::Recipe recipeFor(const Settings &s)
+{
+    results::Recipe r;
+    if (s.reduction) {
+        // The reduction names its plane by its step alone, as the window does.
+        r.reduction = true;
+        r.rx = r.ry = s.rx;
+        return r;
+    }
+    r.selection = s.selection;
+    r.threshold = s.threshold;
+    r.rx = s.rx, r.ry = s.ry;
+    r.red = s.red, r.green = s.green, r.blue = s.blue;
+    return r;
+}
+
+QList<PlaneFile> planeTails(const Settings &s)
+{
+    QStringList views = s.reduction ? QStringList{QStringLiteral("blue")}
+                                    : QStringList{QStringLiteral("red"), QStringLiteral("green"),
+                                                  QStringLiteral("blue")};
+    if (!s.zoom.isEmpty())
+        views << QStringLiteral("zoom");
+    const results::Recipe recipe = recipeFor(s);
+    QList<PlaneFile> tails;
+    for (const QString &view : views)
+        tails.push_back(
+            {view, results::suggestedName(QStringLiteral("x"), view, recipe).toUtf8().sliced(1)});
+    return tails;
+}
+
+QList<PlaneFile> planeFiles(const Settings &s, QByteArrayView stem)
+{
+    QList<PlaneFile> files = planeTails(s);
+    for (PlaneFile &f : files) {
+        const QByteArray tail = f.name;
+        f.name = (stem.isEmpty() ? QByteArrayView("tintara") : stem).toByteArray() + tail;
+        if (f.name.size() > LongestName) {
+            const QByteArray mark = '~' + hex8(stableHash(stem));
+            f.name = cutUtf8(stem, LongestName - tail.size() - mark.size()) + mark + tail;
+        }
+    }
+    return files;
+}
+
+QByteArray OutputPlan::folderOf(qsizetype i) const
+{
+    const QByteArrayView path = list_->path(i);
+    if (s_->outDir.isEmpty())
+        return folderPart(path).toByteArray();
+    QByteArray folder = QFile::encodeName(s_->outDir);
+    // A picture found under a folder keeps its place in that folder's tree.
+    if (const qsizetype root = list_->root(i); root > 0) {
+        const QByteArrayView inside = path.sliced(root);
+        const qsizetype slash = inside.lastIndexOf('/');
+        if (slash > 0)
+            folder += inside.first(slash);
+    }
+    return folder;
+}
+
+QByteArray OutputPlan::stemOf(qsizetype i) const
+{
+    const QByteArrayView path = list_->path(i);
+    const QByteArrayView name = fileName(path);
+    switch (level_.value(i)) {
+    case 0: {
+        const qsizetype dot = name.lastIndexOf('.');
+        return (dot >= 0 ? name.first(dot) : name).toByteArray();
+    }
+    case 1:
+        return name.toByteArray();
+    default:
+        return name.toByteArray() + '-' + hex8(stableHash(path));
+    }
+}
+
+bool OutputPlan::make(const Settings &s, const PictureList &list, QString &error)
+{
+    s_ = &s;
+    list_ = &list;
+    const qsizetype n = list.size();
+    state_.assign(static_cast<std::size_t>(n), ToDo);
+    std::vector<Keyed> keyed;
+    keyed.reserve(static_cast<std::size_t>(n));
+
+    // A picture given twice is done once: the second would write over the first's planes.
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!carriedByQt(list.path(i)))
+            state_[std::size_t(i)] = NotCarried;
+        else
+            keyed.push_back({stableHash(list.path(i)), i});
+    }
+    std::sort(keyed.begin(), keyed.end());
+    for (std::size_t a = 0; a < keyed.size();) {
+        std::size_t b = a + 1;
+        for (; b < keyed.size() && keyed[b].hash == keyed[a].hash; ++b)
+            for (std::size_t c = a; c < b; ++c)
+                if (state_[std::size_t(keyed[c].index)] == ToDo &&
+                    list.path(keyed[c].index) == list.path(keyed[b].index)) {
+                    state_[std::size_t(keyed[b].index)] = GivenBefore;
+                    break;
+                }
+        a = b;
+    }
+
+    // Stems that clash are widened, all of a clash alike, until none do.
+    for (int round = 0;; ++round) {
+        keyed.clear();
+        for (qsizetype i = 0; i < n; ++i)
+            if (state_[std::size_t(i)] == ToDo)
+                keyed.push_back({stableHash(keyOf(i)), i});
+        std::sort(keyed.begin(), keyed.end());
+        bool clashed = false;
+        for (std::size_t a = 0; a < keyed.size();) {
+            std::size_t b = a + 1;
+            while (b < keyed.size() && keyed[b].hash == keyed[a].hash)
+                ++b;
+            if (b - a > 1) {
+                // Equal hashes: widen those whose keys really are equal to another's.
+                std::vector<QByteArray> keys;
+                for (std::size_t c = a; c < b; ++c)
+                    keys.push_back(keyOf(keyed[c].index));
+                for (std::size_t c = a; c < b; ++c) {
+                    const bool twin = std::count(keys.begin(), keys.end(), keys[c - a]) > 1;
+                    if (!twin)
+                        continue;
+                    const qsizetype i = keyed[c].index;
+                    const quint8 level = level_.value(i);
+                    if (level >= 2) {
+                        error = QStringLiteral("%1 and another picture would write the same "
+                                               "output files")
+                                    .arg(QFile::decodeName(list.path(i).toByteArray()));
+                        return false;
+                    }
+                    level_[i] = level + 1;
+                    clashed = true;
+                }
+            }
+            a = b;
+        }
+        if (!clashed)
+            break;
+    }
+
+    // A plane that would be written over a picture of the batch: its picture is refused.
+    // `keyed` now holds every final folder and stem.
+    const QList<PlaneFile> suffixes = planeTails(s);
+    for (qsizetype j = 0; j < n; ++j) {
+        if (state_[std::size_t(j)] == NotCarried)
+            continue;
+        const QByteArrayView path = list.path(j);
+        const QByteArrayView name = fileName(path);
+        for (const PlaneFile &p : suffixes) {
+            const QByteArrayView suffix(p.name);
+            if (!name.endsWith(suffix) || name.size() == suffix.size())
+                continue;
+            const QByteArray key = folderPart(path).toByteArray() + '/' +
+                                   name.first(name.size() - suffix.size()).toByteArray();
+            const quint64 h = stableHash(key);
+            auto at = std::lower_bound(keyed.begin(), keyed.end(), Keyed{h, 0});
+            for (; at != keyed.end() && at->hash == h; ++at)
+                if (at->index != j && keyOf(at->index) == key) {
+                    state_[std::size_t(at->index)] = ReplacesPicture;
+                    victim_.insert(at->index, name.toByteArray());
+                }
+        }
+    }
+    toDo_ = std::count(state_.begin(), state_.end(), quint8(ToDo));
+    return true;
+}
+
+Outcome::Status OutputPlan::settled(qsizetype i, QString &reason) const
+{
+    switch (state_[std::size_t(i)]) {
+    case GivenBefore:
+        reason = QStringLiteral("given before; its planes are made once");
+        return Outcome::Skipped;
+    case NotCarried:
+        reason = QStringLiteral("the name is not valid UTF-8, so it cannot be opened here; "
+                                "rename it");
+        return Outcome::Refused;
+    case ReplacesPicture:
+        reason = QStringLiteral("%1 would replace a picture of the batch")
+                     .arg(QFile::decodeName(victim_.value(i)));
+        return Outcome::Refused;
+    default:
+        return Outcome::Ok;
+    }
+}
+
+Job OutputPlan::job(qsizetype i) const
+{
+    return {i, list_->path(i).toByteArray(), folderOf(i), stemOf(i)};
+}
+
+} // namespace batch

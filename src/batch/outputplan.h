@@ -1,0 +1,64 @@
+#pragma once
+
+#include "batch/batchoptions.h"
+#include "batch/outcome.h"
+#include "batch/picturelist.h"
+#include "core/recipe.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <vector>
+
+namespace batch {
+
+// One picture as a worker is given it: where its planes go and the stem that names them.
+struct Job {
+    qsizetype index = 0;
+    QByteArray path, folder, stem;
+};
+
+// How the planes of every picture of a batch are made, named by the window's own rule.
+results::Recipe recipeFor(const Settings &s);
+
+// The views a batch saves ("red", "green", "blue", "zoom") and the file each is saved as, for
+// a stem. A name longer than a file system holds keeps its end and gets a short hash of the
+// whole stem, so that it stays unique.
+struct PlaneFile {
+    QString view;
+    QByteArray name;
+};
+QList<PlaneFile> planeFiles(const Settings &s, QByteArrayView stem);
+// The same with each name's end alone, "-<view>-<type>-<x>x<y>.png".
+QList<PlaneFile> planeTails(const Settings &s);
+
+// Where each picture's planes go, decided before the first is written: no two pictures of a
+// batch ever write the same file. When stems clash (a.jpg and a.png) each takes its whole
+// name; when those clash too (d1/a.jpg and d2/a.jpg into one folder), a short hash of its path.
+class OutputPlan {
+public:
+    // False with `error` when the pictures cannot be named apart.
+    bool make(const Settings &s, const PictureList &list, QString &error);
+
+    // Why the picture is settled without a worker (given twice, a name Qt cannot carry, planes
+    // that would replace another picture of the batch), with its status; Ok when it is to do.
+    Outcome::Status settled(qsizetype i, QString &reason) const;
+    Job job(qsizetype i) const;
+    qsizetype toDo() const { return toDo_; }
+
+private:
+    QByteArray folderOf(qsizetype i) const;
+    QByteArray stemOf(qsizetype i) const;
+    QByteArray keyOf(qsizetype i) const { return folderOf(i) + '/' + stemOf(i); }
+
+    const Settings *s_ = nullptr;
+    const PictureList *list_ = nullptr;
+    enum State : quint8 { ToDo, GivenBefore, NotCarried, ReplacesPicture };
+    std::vector<quint8> state_;
+    QHash<qsizetype, quint8> level_; // how far a clashing picture's stem was widened
+    QHash<qsizetype, QByteArray> victim_;
+    qsizetype toDo_ = 0;
+};
+
+} // namespace batch

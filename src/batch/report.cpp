@@ -1,0 +1,73 @@
+#include "batch/report.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace batch {
+
+namespace {
+
+QByteArray escaped(QByteArrayView field)
+{
+    QByteArray out;
+    out.reserve(field.size());
+    for (const char c : field) {
+        switch (c) {
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QString statusName(Outcome::Status status)
+{
+    switch (status) {
+    case Outcome::Ok:
+        return QStringLiteral("ok");
+    case Outcome::Skipped:
+        return QStringLiteral("skipped");
+    case Outcome::Refused:
+        break;
+    }
+    return QStringLiteral("refused");
+}
+
+QByteArray tsvLine(QByteArrayView file, const Outcome &o)
+{
+    const QString detail = o.status == Outcome::Refused || o.outputs.isEmpty()
+                               ? o.reason
+                               : o.outputs.join(QStringLiteral(", "));
+    return escaped(file) + '\t' + statusName(o.status).toLatin1() + '\t' +
+           escaped(QFile::encodeName(detail)) + '\n';
+}
+
+QByteArray jsonLine(QByteArrayView file, const Outcome &o)
+{
+    const QJsonObject line{
+        {QStringLiteral("file"), QFile::decodeName(file.toByteArray())},
+        {QStringLiteral("status"), statusName(o.status)},
+        {QStringLiteral("outputs"), QJsonArray::fromStringList(o.outputs)},
+        {QStringLiteral("reason"), o.reason},
+        {QStringLiteral("ms"), o.ms},
+    };
+    return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
+}
+
+} // namespace batch

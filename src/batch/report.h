@@ -1,0 +1,19 @@
+#pragma once
+
+#include "batch/outcome.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+namespace batch {
+
+// "file<TAB>ok|skipped|refused<TAB>outputs or reason", each field with its tabs, newlines and
+// backslashes written as \t, \n and \\, so that any name stays on its one line.
+QByteArray tsvLine(QByteArrayView file, const Outcome &o);
+
+// One JSON object: file, status, outputs, reason, ms.
+QByteArray jsonLine(QByteArrayView file, const Outcome &o);
+
+QString statusName(Outcome::Status status);
+
+} // namespace batch
