@@ -31,7 +31,8 @@ test: deps
 	@# The hardened Release build, packaged and checked as a distribution would.
 	$(MAKE) --no-print-directory package
 
-bench: deps
+bench:
+	@./scripts/install-deps.sh --bench
 	$(CMAKE) --preset bench
 	$(CMAKE) --build build-bench -j$(JOBS)
 	cd build-bench && for b in tintara_bench_load tintara_bench_scan tintara_bench_live tintara_bench_batch; do \

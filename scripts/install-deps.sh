@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Tintara need, with apt-get on Debian and its
 # derivatives, and only what is missing. Elsewhere it installs nothing and names what to install.
-#   scripts/install-deps.sh [--fuzz]
+#   scripts/install-deps.sh [--fuzz | --bench]
 set -euo pipefail
 
 packages=(
@@ -12,6 +12,10 @@ packages=(
     desktop-file-utils appstream dpkg-dev
     weston qt6-wayland lintian devscripts
 )
+if [ "${1:-}" = "--bench" ]; then
+    # The batch benchmarks run other programs' tools side by side with ours.
+    packages+=(imagemagick libjpeg-turbo-progs)
+fi
 if [ "${1:-}" = "--fuzz" ]; then
     # Any clang with libFuzzer will do; Debian 12's is clang 14.
     if ! compgen -c clang++ | grep -qE '^clang\+\+(-1[4-9])?$'; then

@@ -18,7 +18,8 @@ Worker::Worker(const Settings &s)
     , form_(std::make_unique<Form1>())
 {
     form_->Form_Load();
-    form_->show();
+    // Never shown: the planes come from rendering the window's controls, which needs no screen,
+    // and a window that is not on screen is not repainted at every turn of the event loop.
     form_->applySetup(s_);
 }
 

@@ -1,10 +1,17 @@
 #include "batch/batchoptions.h"
+#include "batch/frames.h"
+#include "batch/outputplan.h"
 #include "batch/picturelist.h"
+#include "batch/report.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -92,4 +99,144 @@ TEST(BatchOptions, FilesFromTakesLinesOrNulSeparatedNames)
     EXPECT_FALSE(error.isEmpty());
     parsed({QStringLiteral("--files-from"), dir.filePath(QStringLiteral("none"))}, &error);
     EXPECT_TRUE(error.contains(QLatin1String("cannot read the list"))) << qPrintable(error);
+}
+
+TEST(BatchFrames, CarryAnyBytesAndWaitForWholeMessages)
+{
+    const QList<QByteArray> fields{"12", QByteArray("tab\tnew\nline\0nul", 16), "", "\xff\xfe",
+                                   QByteArray(70000, 'x')};
+    const QByteArray one = batch::frame(fields);
+    QByteArray stream = one + one;
+    QList<QByteArray> got;
+    // Byte by byte, as a pipe may deliver it: nothing until a message is whole.
+    QByteArray trickle;
+    int frames = 0;
+    for (const char c : stream) {
+        trickle += c;
+        while (batch::takeFrame(trickle, got) == batch::Take::Frame) {
+            EXPECT_EQ(got, fields);
+            ++frames;
+        }
+        if (frames == 0 && trickle.size() > 4 && trickle.size() < one.size() &&
+            (trickle.size() % 9000) == 0)
+            EXPECT_EQ(batch::takeFrame(trickle, got), batch::Take::NeedMore);
+    }
+    EXPECT_EQ(frames, 2);
+    EXPECT_TRUE(trickle.isEmpty());
+    QByteArray lying = one;
+    lying[4] = '\x7f'; // the first field claims more than the message holds
+    EXPECT_EQ(batch::takeFrame(lying, got), batch::Take::Broken);
+    QByteArray huge("\xff\xff\xff\x7f", 4);
+    EXPECT_EQ(batch::takeFrame(huge, got), batch::Take::Broken);
+}
+
+TEST(BatchReport, EscapesWhatWouldBreakALine)
+{
+    batch::Outcome ok;
+    ok.status = batch::Outcome::Ok;
+    ok.outputs = QStringList{QStringLiteral("a\tb-red.png"), QStringLiteral("c\\d.png")};
+    EXPECT_EQ(batch::tsvLine("/p/a\tb\n.png", ok),
+              QByteArray("/p/a\\tb\\n.png\tok\ta\\tb-red.png, c\\\\d.png\n"));
+    batch::Outcome refused;
+    refused.reason = QStringLiteral("line one\nline two");
+    EXPECT_EQ(batch::tsvLine("/x.png", refused),
+              QByteArray("/x.png\trefused\tline one\\nline two\n"));
+    const QJsonObject json =
+        QJsonDocument::fromJson(batch::jsonLine("/p/\xc3\xa8\n.png", ok)).object();
+    EXPECT_EQ(json[QLatin1String("file")].toString(), QStringLiteral("/p/\u00e8\n.png"));
+    EXPECT_EQ(json[QLatin1String("outputs")].toArray().size(), 2);
+    EXPECT_EQ(json[QLatin1String("status")].toString(), QStringLiteral("ok"));
+}
+
+namespace {
+
+// The stems the plan gives a list of pictures, or the error; "given before" and refusals as such.
+QStringList stems(const QStringList &paths, const QString &out = {}, bool zoom = false)
+{
+    batch::Settings s;
+    s.outDir = out;
+    if (zoom)
+        s.zoom = QStringLiteral("r");
+    batch::PictureList list;
+    for (const QString &p : paths)
+        list.add(QFile::encodeName(p));
+    batch::OutputPlan plan;
+    QString error;
+    if (!plan.make(s, list, error))
+        return {error};
+    QStringList result;
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        QString reason;
+        const batch::Outcome::Status st = plan.settled(i, reason);
+        const batch::Job job = plan.job(i);
+        result << (st == batch::Outcome::Ok        ? QFile::decodeName(job.folder + '/' + job.stem)
+                   : st == batch::Outcome::Skipped ? QStringLiteral("skipped")
+                                                   : QStringLiteral("refused"));
+    }
+    return result;
+}
+
+} // namespace
+
+TEST(BatchOutputPlan, NamesEveryPictureApart)
+{
+    // Each expected stem is a pattern: "#" stands for a short hash of the picture's path.
+    struct Case {
+        const char *name;
+        QStringList paths;
+        QString out;
+        QStringList expected;
+    } cases[] = {
+        {"no clash", {"/p/a.jpg", "/p/b.jpg", "/q/a.jpg"}, {}, {"/p/a", "/p/b", "/q/a"}},
+        {"stems clash", {"/p/a.jpg", "/p/a.png"}, {}, {"/p/a.jpg", "/p/a.png"}},
+        {"order does not matter", {"/p/a.png", "/p/a.jpg"}, {}, {"/p/a.png", "/p/a.jpg"}},
+        {"folders meet in --out",
+         {"/d1/a.jpg", "/d2/a.jpg", "/d2/b.jpg"},
+         "/o",
+         {"/o/a.jpg-#", "/o/a.jpg-#", "/o/b"}},
+        {"a widened stem meets a plain one",
+         {"/p/a.jpg", "/p/a.png", "/p/a.jpg.png"},
+         {},
+         {"/p/a.jpg-#", "/p/a.png", "/p/a.jpg.png"}},
+        {"given twice", {"/p/a.jpg", "/p/b.jpg", "/p/a.jpg"}, {}, {"/p/a", "/p/b", "skipped"}},
+        {"a plane would replace a picture",
+         {"/p/a.jpg", "/p/a-zoom-media-3x3.png"},
+         {},
+         {"refused", "/p/a-zoom-media-3x3"}},
+    };
+    for (const Case &c : cases) {
+        const QStringList got = stems(c.paths, c.out, true);
+        ASSERT_EQ(got.size(), c.expected.size()) << c.name;
+        for (qsizetype i = 0; i < got.size(); ++i) {
+            QString pattern = QRegularExpression::escape(c.expected[i]);
+            pattern.replace(QLatin1String("\\#"), QLatin1String("[0-9a-f]{8}"));
+            EXPECT_TRUE(QRegularExpression(QRegularExpression::anchoredPattern(pattern))
+                            .match(got[i])
+                            .hasMatch())
+                << c.name << ": " << qPrintable(got[i]);
+        }
+        EXPECT_EQ(QSet<QString>(got.begin(), got.end()).size(), got.size()) << c.name;
+    }
+}
+
+TEST(BatchOutputPlan, LongNamesStayWithinTheLimitAndApart)
+{
+    batch::Settings s;
+    s.zoom = QStringLiteral("b");
+    s.selection = scan::Spread;
+    s.rx = s.ry = 30;
+    QSet<QByteArray> seen;
+    for (const QString &stem :
+         {QString(250, QLatin1Char('a')), QString(250, QLatin1Char('a')) + QLatin1Char('b'),
+          QString(120, QChar(0x4e2d)), QString(20, QLatin1Char('c'))}) {
+        for (const batch::PlaneFile &f : batch::planeFiles(s, stem.toUtf8())) {
+            EXPECT_LE(f.name.size(), 255);
+            EXPECT_TRUE(f.name.endsWith("-" + f.view.toUtf8() + "-massimo-minimo-30x30.png"));
+            EXPECT_TRUE(QString::fromUtf8(f.name).toUtf8() == f.name); // no cut character
+            EXPECT_FALSE(seen.contains(f.name));
+            seen.insert(f.name);
+        }
+    }
+    EXPECT_EQ(batch::planeFiles(s, "short").first().name,
+              QByteArray("short-red-massimo-minimo-30x30.png"));
 }
