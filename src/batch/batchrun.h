@@ -5,8 +5,8 @@ namespace batch {
 // Whether the program was started for a batch (`--batch`) or as one of a batch's workers.
 bool requested(int argc, char *argv[]);
 
-// Runs the batch or the worker; returns the exit status: 0 when every picture was processed,
-// 1 when any was refused, 2 for a usage error, 130 when interrupted.
+// Runs the batch or the worker; returns the exit status: 0 when every picture was processed or
+// skipped, 1 when any was refused, 2 for a usage error, 130 when interrupted.
 int main(int argc, char *argv[]);
 
 } // namespace batch

@@ -238,7 +238,7 @@ void Dispatcher::settle(qsizetype index, const Outcome &o)
 void Dispatcher::print(qsizetype index, const Outcome &o)
 {
     refused_ = refused_ || o.status == Outcome::Refused;
-    const QByteArrayView file = list_.path(index);
+    const QByteArray file = list_.path(index);
     if (terminal_)
         std::fputs("\r\033[K", stderr);
     if (report_.isOpen()) {

@@ -15,17 +15,6 @@ QByteArray hex8(quint64 h)
     return QByteArray::number(static_cast<quint32>(h ^ (h >> 32)), 16).rightJustified(8, '0');
 }
 
-QByteArrayView fileName(QByteArrayView path)
-{
-    return path.sliced(path.lastIndexOf('/') + 1);
-}
-
-QByteArrayView folderPart(QByteArrayView path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash <= 0 ? QByteArrayView("/") : path.first(slash);
-}
-
 // Cuts a UTF-8 text to at most `bytes`, never inside a character.
 QByteArray cutUtf8(QByteArrayView text, qsizetype bytes)
 {
@@ -93,13 +82,13 @@ QList<PlaneFile> planeFiles(const Settings &s, QByteArrayView stem)
 
 QByteArray OutputPlan::folderOf(qsizetype i) const
 {
-    const QByteArrayView path = list_->path(i);
     if (s_->outDir.isEmpty())
-        return folderPart(path).toByteArray();
+        return list_->folder(i);
+    const QByteArray path = list_->path(i);
     QByteArray folder = QFile::encodeName(s_->outDir);
     // A picture found under a folder keeps its place in that folder's tree.
     if (const qsizetype root = list_->root(i); root > 0) {
-        const QByteArrayView inside = path.sliced(root);
+        const QByteArrayView inside = QByteArrayView(path).sliced(root);
         const qsizetype slash = inside.lastIndexOf('/');
         if (slash > 0)
             folder += inside.first(slash);
@@ -109,8 +98,7 @@ QByteArray OutputPlan::folderOf(qsizetype i) const
 
 QByteArray OutputPlan::stemOf(qsizetype i) const
 {
-    const QByteArrayView path = list_->path(i);
-    const QByteArrayView name = fileName(path);
+    const QByteArrayView name = list_->name(i);
     switch (level_.value(i)) {
     case 0: {
         const qsizetype dot = name.lastIndexOf('.');
@@ -119,7 +107,7 @@ QByteArray OutputPlan::stemOf(qsizetype i) const
     case 1:
         return name.toByteArray();
     default:
-        return name.toByteArray() + '-' + hex8(stableHash(path));
+        return name.toByteArray() + '-' + hex8(stableHash(list_->path(i)));
     }
 }
 
@@ -178,7 +166,7 @@ bool OutputPlan::make(const Settings &s, const PictureList &list, QString &error
                     if (level >= 2) {
                         error = QStringLiteral("%1 and another picture would write the same "
                                                "output files")
-                                    .arg(QFile::decodeName(list.path(i).toByteArray()));
+                                    .arg(QFile::decodeName(list.path(i)));
                         return false;
                     }
                     level_[i] = level + 1;
@@ -197,14 +185,13 @@ bool OutputPlan::make(const Settings &s, const PictureList &list, QString &error
     for (qsizetype j = 0; j < n; ++j) {
         if (state_[std::size_t(j)] == NotCarried)
             continue;
-        const QByteArrayView path = list.path(j);
-        const QByteArrayView name = fileName(path);
+        const QByteArrayView name = list.name(j);
         for (const PlaneFile &p : suffixes) {
             const QByteArrayView suffix(p.name);
             if (!name.endsWith(suffix) || name.size() == suffix.size())
                 continue;
-            const QByteArray key = folderPart(path).toByteArray() + '/' +
-                                   name.first(name.size() - suffix.size()).toByteArray();
+            const QByteArray key =
+                list.folder(j) + '/' + name.first(name.size() - suffix.size()).toByteArray();
             const quint64 h = stableHash(key);
             auto at = std::lower_bound(keyed.begin(), keyed.end(), Keyed{h, 0});
             for (; at != keyed.end() && at->hash == h; ++at)
@@ -239,7 +226,7 @@ Outcome::Status OutputPlan::settled(qsizetype i, QString &reason) const
 
 Job OutputPlan::job(qsizetype i) const
 {
-    return {i, list_->path(i).toByteArray(), folderOf(i), stemOf(i)};
+    return {i, list_->path(i), folderOf(i), stemOf(i)};
 }
 
 } // namespace batch

@@ -15,16 +15,31 @@ namespace batch {
 
 void PictureList::add(QByteArrayView path, qsizetype root)
 {
-    bytes_.append(path);
-    ends_.push_back(bytes_.size());
-    roots_.push_back(static_cast<quint32>(root));
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArrayView folder = slash <= 0 ? QByteArrayView("/") : path.first(slash);
+    if (folders_.empty() || folders_.back().path != folder || folders_.back().root != root)
+        folders_.push_back({folder.toByteArray(), root});
+    names_.append(path.sliced(slash + 1));
+    ends_.push_back(names_.size());
+    folderOf_.push_back(static_cast<quint32>(folders_.size() - 1));
 }
 
-QByteArrayView PictureList::path(qsizetype i) const
+QByteArrayView PictureList::name(qsizetype i) const
 {
     const auto at = static_cast<std::size_t>(i);
     const qsizetype begin = at == 0 ? 0 : ends_[at - 1];
-    return QByteArrayView(bytes_.constData() + begin, ends_[at] - begin);
+    return QByteArrayView(names_.constData() + begin, ends_[at] - begin);
+}
+
+QByteArray PictureList::path(qsizetype i) const
+{
+    const QByteArray &f = folder(i);
+    QByteArray path;
+    const QByteArrayView n = name(i);
+    path.reserve(f.size() + 1 + n.size());
+    if (f != "/")
+        path += f;
+    return path.append('/').append(n);
 }
 
 bool carriedByQt(QByteArrayView name)

@@ -10,20 +10,30 @@
 namespace batch {
 
 // The batch's pictures in the order given, as absolute paths spelled as the file system holds
-// them. One run of bytes holds them all, so a million names cost little more than their letters.
+// them. Pictures of one folder come together, so each folder is held once and each picture by
+// its name alone: a million names cost little more than their letters.
 class PictureList {
 public:
-    // `root` is how many leading bytes of `path` name the folder it was found in, for mirroring
-    // that folder's tree; 0 for a picture named by itself.
+    // `root` is how many leading bytes of `path` name the folder it was found under, for
+    // mirroring that folder's tree; 0 for a picture named by itself.
     void add(QByteArrayView path, qsizetype root = 0);
     qsizetype size() const { return static_cast<qsizetype>(ends_.size()); }
-    QByteArrayView path(qsizetype i) const;
-    qsizetype root(qsizetype i) const { return roots_[static_cast<std::size_t>(i)]; }
+    QByteArray path(qsizetype i) const;
+    // The folder part of the path (without the last slash, "/" for the top) and the name.
+    const QByteArray &folder(qsizetype i) const { return folders_[folderIndex(i)].path; }
+    QByteArrayView name(qsizetype i) const;
+    qsizetype root(qsizetype i) const { return folders_[folderIndex(i)].root; }
 
 private:
-    QByteArray bytes_;
+    std::size_t folderIndex(qsizetype i) const { return folderOf_[std::size_t(i)]; }
+    struct Folder {
+        QByteArray path;
+        qsizetype root;
+    };
+    std::vector<Folder> folders_;
+    QByteArray names_;
     std::vector<qsizetype> ends_;
-    std::vector<quint32> roots_;
+    std::vector<quint32> folderOf_;
 };
 
 // The pictures of a batch: the names given and listed, each folder replaced by its picture files

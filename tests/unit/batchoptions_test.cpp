@@ -27,7 +27,7 @@ QStringList parsed(const QStringList &args, QString *error = nullptr)
         *error = ok ? QString() : why;
     QStringList files;
     for (qsizetype i = 0; i < list.size(); ++i)
-        files << QFile::decodeName(list.path(i).toByteArray());
+        files << QFile::decodeName(list.path(i));
     return files;
 }
 
