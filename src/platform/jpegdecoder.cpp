@@ -1,7 +1,9 @@
 #include "platform/jpegdecoder.h"
 
+#include <QColorSpace>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <jpeglib.h>
 // After jpeglib.h, which it needs.
 #include <jerror.h>
@@ -30,7 +32,14 @@ Session &session(j_common_ptr cinfo)
     if (s.error.isEmpty()) {
         char text[JMSG_LENGTH_MAX];
         (*cinfo->err->format_message)(cinfo, text);
-        s.error = QStringLiteral("The JPEG data is damaged: %1.").arg(QString::fromLocal8Bit(text));
+        // A colour space libjpeg decodes but cannot convert is a whole file of a kind not read
+        // here, not a damaged one.
+        const int code = cinfo->err->msg_code;
+        s.error =
+            code == JERR_CONVERSION_NOTIMPL || code == JERR_BAD_J_COLORSPACE
+                ? QStringLiteral("The JPEG uses a colour space that is not supported: %1.")
+                      .arg(QString::fromLocal8Bit(text))
+                : QStringLiteral("The JPEG data is damaged: %1.").arg(QString::fromLocal8Bit(text));
     }
     std::longjmp(s.escape, 1);
 }
@@ -78,7 +87,7 @@ namespace {
 // Everything that changes after setjmp lives in the caller's frame and is reached through
 // references, so it keeps its value across the longjmp.
 bool decodeInto(jpeg_decompress_struct &cinfo, Session &s, const QByteArray &data, QSize atLeast,
-                QImage &image)
+                QImage &image, QByteArray &profile)
 {
     if (setjmp(s.escape) != 0)
         return false;
@@ -86,8 +95,11 @@ bool decodeInto(jpeg_decompress_struct &cinfo, Session &s, const QByteArray &dat
     cinfo.progress = &s.progress;
     jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(data.constData()),
                  static_cast<unsigned long>(data.size()));
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF); // the embedded colour profile
     jpeg_read_header(&cinfo, TRUE);
-    cinfo.out_color_space = JCS_EXT_BGRX; // QImage::Format_RGB32 in memory
+    // Print's CMYK and YCCK come out as CMYK and are made RGB below; all else straight as RGB.
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX; // BGRX: QImage::Format_RGB32
     // The DCT's own scaling, as far as it keeps at least the wanted size.
     cinfo.scale_num = 1;
     for (unsigned denom : {8u, 4u, 2u, 1u}) {
@@ -106,9 +118,32 @@ bool decodeInto(jpeg_decompress_struct &cinfo, Session &s, const QByteArray &dat
         s.error = QStringLiteral("There is not enough memory to decode the picture.");
         return false;
     }
+    // Photoshop, which writes nearly every CMYK JPEG, stores the inks inverted and says so in
+    // its Adobe marker.
+    const bool inverted = cinfo.saw_Adobe_marker;
     while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = image.scanLine(static_cast<int>(cinfo.output_scanline));
+        auto *line = image.scanLine(static_cast<int>(cinfo.output_scanline));
+        JSAMPROW row = line;
         jpeg_read_scanlines(&cinfo, &row, 1);
+        if (cmyk) {
+            // Four bytes a pixel either way, so each pixel is converted where it lies.
+            auto *pixel = reinterpret_cast<QRgb *>(line);
+            for (JDIMENSION x = 0; x < cinfo.output_width; ++x) {
+                const unsigned char *ink = line + 4 * x;
+                const auto part = [&](int i) {
+                    const int k = inverted ? ink[3] : 255 - ink[3];
+                    const int v = inverted ? ink[i] : 255 - ink[i];
+                    return (v * k + 127) / 255;
+                };
+                pixel[x] = qRgb(part(0), part(1), part(2));
+            }
+        }
+    }
+    JOCTET *icc = nullptr;
+    unsigned int iccLength = 0;
+    if (jpeg_read_icc_profile(&cinfo, &icc, &iccLength)) {
+        profile = QByteArray(reinterpret_cast<const char *>(icc), int(iccLength));
+        std::free(icc);
     }
     jpeg_finish_decompress(&cinfo);
     return true;
@@ -127,9 +162,15 @@ JpegDecode decodeJpeg(const QByteArray &data, QSize atLeast, const std::atomic<b
     s.progress.progress_monitor = progress;
     cinfo.client_data = &s;
     JpegDecode out;
-    if (!decodeInto(cinfo, s, data, atLeast, out.image)) {
+    QByteArray profile;
+    if (!decodeInto(cinfo, s, data, atLeast, out.image, profile)) {
         out.image = QImage();
         out.error = s.error.isEmpty() ? QStringLiteral("The JPEG data is damaged.") : s.error;
+    } else if (!profile.isEmpty()) {
+        // An RGB profile travels with the pixels; a CMYK one is not one Qt can use.
+        const QColorSpace space = QColorSpace::fromIccProfile(profile);
+        if (space.isValid())
+            out.image.setColorSpace(space);
     }
     jpeg_destroy_decompress(&cinfo);
     return out;

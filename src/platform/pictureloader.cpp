@@ -7,6 +7,7 @@
 #include "platform/picturedamage.h"
 #include "platform/webpdecoder.h"
 
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -161,10 +162,17 @@ LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *can
             return fail(QStringLiteral("The file can no longer be read."));
         if (format == "webp") {
             WebpDecode webp = decodeWebp(data, wanted, cancel);
-            if (webp.animated && device.seek(0)) {
+            if (webp.animated) {
+                // The first frame, through Qt's reader, which composes an animation's frames.
+                if (!device.seek(0))
+                    return fail(QStringLiteral("The animation cannot be read again from its "
+                                               "start: %1")
+                                    .arg(device.errorString()));
                 QImageReader frames(&device, format);
                 frames.setAutoTransform(true);
                 image = readScaled(frames, wanted);
+                if (image.isNull())
+                    return fail(frames.errorString());
             } else if (webp.image.isNull())
                 return fail(webp.error);
             else
@@ -186,6 +194,14 @@ LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *can
         return fail(QStringLiteral("The load was cancelled."));
     if (const QString damage = findDamage(format, device); !damage.isEmpty())
         return fail(damage);
+    // A picture that says what its colours mean is shown in sRGB, as every colour-managed
+    // viewer shows it; one that says nothing is taken as sRGB already and left untouched.
+    if (const QColorSpace space = image.colorSpace();
+        space.isValid() && space != QColorSpace(QColorSpace::SRgb)) {
+        if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
+            image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        image.convertToColorSpace(QColorSpace::SRgb);
+    }
     if (image.size() != painted) {
         // Smooth scaling works on premultiplied pixels: converted in place, not copied.
         if (image.format() == QImage::Format_ARGB32)

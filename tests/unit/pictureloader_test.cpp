@@ -8,9 +8,12 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QColorSpace>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <cstdio>
+#include <jpeglib.h>
 #include <random>
 #include <sys/stat.h>
 
@@ -211,4 +214,99 @@ TEST_F(Loader, ACancelReachesEveryDecoderAtItsNextRead)
         platform::decodeWebp(encode(big, "webp"), QSize(500, 500), &stopped);
     EXPECT_TRUE(webp.image.isNull());
     EXPECT_EQ(webp.error, QStringLiteral("The load was cancelled."));
+}
+
+namespace {
+
+// A CMYK JPEG as print workflows write it: Photoshop's inverted inks, with the Adobe marker.
+QByteArray cmykJpeg(int w, int h, const unsigned char ink[4], bool adobeInverted)
+{
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = JDIMENSION(w), c.image_height = JDIMENSION(h);
+    c.input_components = 4;
+    c.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 100, TRUE);
+    c.write_Adobe_marker = adobeInverted;
+    jpeg_start_compress(&c, TRUE);
+    std::vector<unsigned char> row(std::size_t(w) * 4);
+    for (int x = 0; x < w; ++x)
+        for (int i = 0; i < 4; ++i)
+            row[std::size_t(x) * 4 + std::size_t(i)] =
+                adobeInverted ? static_cast<unsigned char>(255 - ink[i]) : ink[i];
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    QByteArray data(reinterpret_cast<const char *>(out), qsizetype(size));
+    std::free(out);
+    return data;
+}
+
+int farthest(QRgb a, QRgb b)
+{
+    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                     std::abs(qBlue(a) - qBlue(b))});
+}
+
+} // namespace
+
+TEST_F(Loader, ShowsPicturesInTheColoursTheirProfilesMean)
+{
+    // Pictures that say what their colours mean, written by Qt's own encoders with the profile
+    // embedded; the expected colour is Qt's conversion of the same colour to sRGB.
+    struct Case {
+        const char *name;
+        QColorSpace space;
+        const char *format;
+    } cases[] = {
+        {"adobe.jpg", QColorSpace(QColorSpace::AdobeRgb), "jpeg"},
+        {"prophoto.png", QColorSpace(QColorSpace::ProPhotoRgb), "png"},
+        {"p3.png", QColorSpace(QColorSpace::DisplayP3), "png"},
+        {"plain.jpg", QColorSpace(), "jpeg"},
+    };
+    const QRgb colours[] = {qRgb(200, 40, 60), qRgb(30, 160, 90), qRgb(90, 90, 220)};
+    for (const Case &c : cases) {
+        QImage img(60, 30, QImage::Format_RGB32);
+        for (int x = 0; x < 60; ++x)
+            for (int y = 0; y < 30; ++y)
+                img.setPixel(x, y, colours[x / 20]);
+        if (c.space.isValid())
+            img.setColorSpace(c.space);
+        const platform::LoadResult r =
+            LoadPicture(testpics::write(dir, QLatin1String(c.name), img, c.format, 100), 60);
+        ASSERT_TRUE(r.ok) << c.name << qPrintable(r.error);
+        for (int i = 0; i < 3; ++i) {
+            const QRgb want =
+                c.space.isValid()
+                    ? c.space.transformationToColorSpace(QColorSpace::SRgb).map(colours[i])
+                    : colours[i];
+            const QRgb got = r.picture.image.pixel(i * 20 + 10, 15);
+            EXPECT_LE(farthest(got, want), 3) << c.name << " colour " << i;
+            if (c.space.isValid())
+                EXPECT_GE(farthest(got, colours[i]), 4) << c.name << ": not converted";
+        }
+    }
+    // CMYK, with Photoshop's inverted inks and without.
+    const unsigned char inks[][4] = {{0, 255, 255, 0}, {255, 0, 255, 0}, {0, 0, 0, 128}};
+    const QRgb rgb[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(127, 127, 127)};
+    for (bool inverted : {true, false})
+        for (int i = 0; i < 3; ++i) {
+            const QString path = dir.filePath(QStringLiteral("cmyk%1%2.jpg").arg(i).arg(inverted));
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(cmykJpeg(16, 16, inks[i], inverted));
+            f.close();
+            const platform::LoadResult r = LoadPicture(path, 16);
+            ASSERT_TRUE(r.ok) << qPrintable(r.error);
+            EXPECT_LE(farthest(r.picture.image.pixel(8, 8), rgb[i]), 3) << i << " " << inverted;
+        }
 }
