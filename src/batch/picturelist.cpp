@@ -1,6 +1,7 @@
 #include "batch/picturelist.h"
 
 #include "batch/provenance.h"
+#include "platform/fulldecoder.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,6 +57,8 @@ const QSet<QByteArray> &pictureSuffixes()
         QSet<QByteArray> s;
         for (const QByteArray &f : QImageReader::supportedImageFormats())
             s.insert(f.toLower());
+        for (const QString &f : platform::fullDecoderSuffixes())
+            s.insert(f.toLatin1());
         return s;
     }();
     return suffixes;

@@ -3,6 +3,7 @@
 #include "core/geometry.h"
 #include "platform/cancellabledevice.h"
 #include "platform/control.h"
+#include "platform/fulldecoder.h"
 #include "platform/jpegdecoder.h"
 #include "platform/picturedamage.h"
 #include "platform/webpdecoder.h"
@@ -29,11 +30,7 @@ qint64 allocationLimitBytes()
 
 QString tooLarge(QSize size)
 {
-    return QStringLiteral("The picture is too large: %1 x %2 pixels is more than the %3 MiB that "
-                          "one picture may take.")
-        .arg(size.width())
-        .arg(size.height())
-        .arg(QImageReader::allocationLimit());
+    return tooLargeMessage(size);
 }
 
 // Turns a picture decoded as stored the way its orientation tag says, as Qt's readers do.
@@ -121,8 +118,48 @@ LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *
 
 namespace {
 
+// The preview's pixels from a decoded picture: in sRGB, at the painted size.
+LoadResult finish(QImage image, QSize size, int fitSide)
+{
+    const QSize painted = paintedSize(size, fitSide);
+    // A picture that says what its colours mean is shown in sRGB, as every colour-managed
+    // viewer shows it; one that says nothing is taken as sRGB already and left untouched.
+    if (const QColorSpace space = image.colorSpace();
+        space.isValid() && space != QColorSpace(QColorSpace::SRgb)) {
+        if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
+            image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        image.convertToColorSpace(QColorSpace::SRgb);
+    }
+    if (image.size() != painted) {
+        // Smooth scaling works on premultiplied pixels: converted in place, not copied.
+        if (image.format() == QImage::Format_ARGB32)
+            image.convertTo(QImage::Format_ARGB32_Premultiplied);
+        image = image.scaled(painted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    return LoadResult{true, Picture{size, image}, {}};
+}
+
+// A format whose library decodes whole, upright pictures.
+LoadResult loadWhole(const FullDecoder &decoder, QIODevice &device, int fitSide,
+                     const std::atomic<bool> *cancel)
+{
+    const QByteArray data = readWhole(device);
+    if (data.isEmpty())
+        return fail(QStringLiteral("The file can no longer be read."));
+    const FullDecode decoded = decoder.decode(data, allocationLimitBytes(), cancel);
+    if (cancel && cancel->load())
+        return fail(QStringLiteral("The load was cancelled."));
+    if (decoded.image.isNull())
+        return fail(decoded.error.isEmpty() ? QStringLiteral("The picture cannot be decoded.")
+                                            : decoded.error);
+    return finish(decoded.image, decoded.image.size(), fitSide);
+}
+
 LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *cancel)
 {
+    // Known by their content, whatever their names say.
+    if (const FullDecoder *decoder = fullDecoderFor(device.peek(32)))
+        return loadWhole(*decoder, device, fitSide, cancel);
     QImageReader reader(&device);
     reader.setAutoTransform(true);
     if (!reader.canRead())
@@ -194,21 +231,7 @@ LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *can
         return fail(QStringLiteral("The load was cancelled."));
     if (const QString damage = findDamage(format, device); !damage.isEmpty())
         return fail(damage);
-    // A picture that says what its colours mean is shown in sRGB, as every colour-managed
-    // viewer shows it; one that says nothing is taken as sRGB already and left untouched.
-    if (const QColorSpace space = image.colorSpace();
-        space.isValid() && space != QColorSpace(QColorSpace::SRgb)) {
-        if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
-            image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-        image.convertToColorSpace(QColorSpace::SRgb);
-    }
-    if (image.size() != painted) {
-        // Smooth scaling works on premultiplied pixels: converted in place, not copied.
-        if (image.format() == QImage::Format_ARGB32)
-            image.convertTo(QImage::Format_ARGB32_Premultiplied);
-        image = image.scaled(painted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
-    return LoadResult{true, Picture{size, image}, {}};
+    return finish(image, size, fitSide);
 }
 
 } // namespace
