@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     cmake make g++ pkg-config
     qt6-base-dev qt6-image-formats-plugins libgl-dev libjpeg-dev libwebp-dev
-    libheif-dev libjxl-dev
+    libheif-dev libjxl-dev libtiff-dev
     libheif-examples libavif-bin libjxl-tools
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation xvfb xauth

@@ -1,5 +1,6 @@
 #include "platform/fulldecoder.h"
 
+#include "platform/tgadecoder.h"
 #ifdef TINTARA_HEIF
 #include "platform/heifdecoder.h"
 #endif
@@ -20,14 +21,15 @@ constexpr FullDecoder Decoders[] = {
 #ifdef TINTARA_JXL
     {"jxl", "jxl", "image/jxl", isJxl, decodeJxl},
 #endif
-    {nullptr, nullptr, nullptr, nullptr, nullptr},
+    // Last: it has no signature, and every format with one has been ruled out before it.
+    {"tga", "tga", "image/x-tga", isTga, decodeTga},
 };
 } // namespace
 
 const FullDecoder *fullDecoderFor(QByteArrayView head)
 {
     for (const FullDecoder &d : Decoders)
-        if (d.recognises && d.recognises(head))
+        if (d.recognises(head))
             return &d;
     return nullptr;
 }
@@ -37,8 +39,7 @@ QStringList words(const char *FullDecoder::*field)
 {
     QStringList all;
     for (const FullDecoder &d : Decoders)
-        if (d.name)
-            all << QString::fromLatin1(d.*field).split(QLatin1Char(' '));
+        all << QString::fromLatin1(d.*field).split(QLatin1Char(' '));
     return all;
 }
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "core/geometry.h"
 #include "platform/cancellabledevice.h"
+#include "platform/cmyktiffdecoder.h"
 #include "platform/control.h"
 #include "platform/fulldecoder.h"
 #include "platform/jpegdecoder.h"
@@ -118,14 +119,24 @@ LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *
 
 namespace {
 
+// sRGB itself, or the gamma of 2.2 with sRGB's primaries that many encoders write (as PNG's
+// gAMA and cHRM) to say sRGB: converting that would only shift the shadows of every such file.
+bool meansSrgb(const QColorSpace &space)
+{
+    if (space == QColorSpace(QColorSpace::SRgb))
+        return true;
+    return space.primaries() == QColorSpace::Primaries::SRgb &&
+           space.transferFunction() == QColorSpace::TransferFunction::Gamma &&
+           std::abs(space.gamma() - 2.2f) < 0.05f;
+}
+
 // The preview's pixels from a decoded picture: in sRGB, at the painted size.
 LoadResult finish(QImage image, QSize size, int fitSide)
 {
     const QSize painted = paintedSize(size, fitSide);
     // A picture that says what its colours mean is shown in sRGB, as every colour-managed
     // viewer shows it; one that says nothing is taken as sRGB already and left untouched.
-    if (const QColorSpace space = image.colorSpace();
-        space.isValid() && space != QColorSpace(QColorSpace::SRgb)) {
+    if (const QColorSpace space = image.colorSpace(); space.isValid() && !meansSrgb(space)) {
         if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
             image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         image.convertToColorSpace(QColorSpace::SRgb);
@@ -224,6 +235,14 @@ LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *can
             return fail(reader.errorString());
     } else {
         image = readScaled(reader, wanted);
+        if (image.isNull() && format == "tiff") {
+            // Print's CMYK, which Qt's reader leaves: decoded here.
+            const FullDecode cmyk =
+                decodeCmykTiff(readWhole(device), allocationLimitBytes(), cancel);
+            if (!cmyk.error.isEmpty())
+                return fail(cmyk.error);
+            image = upright(cmyk.image, turn);
+        }
         if (image.isNull())
             return fail(reader.errorString());
     }

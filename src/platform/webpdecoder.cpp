@@ -1,5 +1,8 @@
 #include "platform/webpdecoder.h"
 
+#include <QColorSpace>
+#include <webp/demux.h>
+
 #include <algorithm>
 #include <webp/decode.h>
 
@@ -81,6 +84,21 @@ WebpDecode decodeWebp(const QByteArray &data, QSize size, const std::atomic<bool
     if (status != VP8_STATUS_OK) {
         out.image = QImage();
         out.error = reason(status);
+    } else {
+        // The colour profile of an extended file, in its ICCP chunk.
+        const WebPData whole{bytes, length};
+        if (WebPDemuxer *demux = WebPDemux(&whole)) {
+            WebPChunkIterator chunk;
+            if (WebPDemuxGetChunk(demux, "ICCP", 1, &chunk)) {
+                const QColorSpace space = QColorSpace::fromIccProfile(
+                    QByteArray(reinterpret_cast<const char *>(chunk.chunk.bytes),
+                               qsizetype(chunk.chunk.size)));
+                if (space.isValid())
+                    out.image.setColorSpace(space);
+                WebPDemuxReleaseChunkIterator(&chunk);
+            }
+            WebPDemuxDelete(demux);
+        }
     }
     return out;
 }

@@ -17,6 +17,7 @@
 #include <jpeglib.h>
 #include <random>
 #include <sys/stat.h>
+#include <tiffio.h>
 
 using platform::LoadPicture;
 
@@ -260,6 +261,30 @@ int farthest(QRgb a, QRgb b)
 
 } // namespace
 
+// A CMYK TIFF of 8 or 16 bits a sample, one ink colour all over, written with libtiff.
+void writeCmykTiff(const QString &path, int bits, const unsigned char ink[4])
+{
+    TIFF *t = TIFFOpen(QFile::encodeName(path).constData(), "w");
+    ASSERT_NE(t, nullptr);
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 8);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, 4);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bits);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 4);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_SEPARATED);
+    TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 4);
+    std::vector<uint16_t> wide(8 * 4);
+    std::vector<uint8_t> narrow(8 * 4);
+    for (int x = 0; x < 8; ++x)
+        for (int i = 0; i < 4; ++i) {
+            narrow[std::size_t(x * 4 + i)] = ink[i];
+            wide[std::size_t(x * 4 + i)] = uint16_t(ink[i] * 257);
+        }
+    for (uint32_t y = 0; y < 4; ++y)
+        TIFFWriteScanline(t, bits == 8 ? static_cast<void *>(narrow.data()) : wide.data(), y, 0);
+    TIFFClose(t);
+}
+
 TEST_F(Loader, ShowsPicturesInTheColoursTheirProfilesMean)
 {
     // Pictures that say what their colours mean, written by Qt's own encoders with the profile
@@ -272,6 +297,7 @@ TEST_F(Loader, ShowsPicturesInTheColoursTheirProfilesMean)
         {"adobe.jpg", QColorSpace(QColorSpace::AdobeRgb), "jpeg"},
         {"prophoto.png", QColorSpace(QColorSpace::ProPhotoRgb), "png"},
         {"p3.png", QColorSpace(QColorSpace::DisplayP3), "png"},
+        {"adobe.webp", QColorSpace(QColorSpace::AdobeRgb), "webp"},
         {"plain.jpg", QColorSpace(), "jpeg"},
     };
     const QRgb colours[] = {qRgb(200, 40, 60), qRgb(30, 160, 90), qRgb(90, 90, 220)};
@@ -309,6 +335,15 @@ TEST_F(Loader, ShowsPicturesInTheColoursTheirProfilesMean)
             const platform::LoadResult r = LoadPicture(path, 16);
             ASSERT_TRUE(r.ok) << qPrintable(r.error);
             EXPECT_LE(farthest(r.picture.image.pixel(8, 8), rgb[i]), 3) << i << " " << inverted;
+        }
+    for (int bits : {8, 16})
+        for (int i = 0; i < 3; ++i) {
+            const QString path = dir.filePath(QStringLiteral("cmyk%1-%2.tif").arg(i).arg(bits));
+            writeCmykTiff(path, bits, inks[i]);
+            const platform::LoadResult r = LoadPicture(path, 8);
+            ASSERT_TRUE(r.ok) << bits << " bits: " << qPrintable(r.error);
+            EXPECT_LE(farthest(r.picture.image.pixel(4, 2), rgb[i]), 3)
+                << i << ", " << bits << " bits";
         }
 }
 
@@ -396,4 +431,97 @@ TEST_F(Loader, ReadsHeifAvifAndJpegXlByTheirContent)
     }
     if (encoded == 0)
         GTEST_SKIP() << "none of heif-enc, avifenc and cjxl is installed";
+}
+
+namespace {
+
+// A hand-made TGA: the header, an optional colour map, then the pixel bytes as given.
+QByteArray tga(int type, int depth, int descriptor, int w, int h, const QByteArray &pixels,
+               const QByteArray &map = {}, int mapDepth = 0)
+{
+    QByteArray b(18, '\0');
+    const auto put16 = [&](int at, int v) {
+        b[at] = char(v & 255);
+        b[at + 1] = char(v >> 8);
+    };
+    b[1] = map.isEmpty() ? 0 : 1;
+    b[2] = char(type);
+    put16(5, map.isEmpty() ? 0 : int(map.size() / ((mapDepth + 7) / 8)));
+    b[7] = char(mapDepth);
+    put16(12, w);
+    put16(14, h);
+    b[16] = char(depth);
+    b[17] = char(descriptor);
+    return b + map + pixels;
+}
+
+} // namespace
+
+TEST_F(Loader, ReadsEveryKindOfTga)
+{
+    // A 3 x 2 picture: top row red, green, blue; bottom row white, black, grey.
+    const QRgb top[3] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+    const QRgb bottom[3] = {qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(128, 128, 128)};
+    const QByteArray bgrTop("\x00\x00\xff\x00\xff\x00\xff\x00\x00", 9);
+    const QByteArray bgrBottom("\xff\xff\xff\x00\x00\x00\x80\x80\x80", 9);
+    const QByteArray map = bgrTop + bgrBottom; // entries 0..5
+    struct Case {
+        const char *name;
+        QByteArray file;
+        bool grey = false;
+    } cases[] = {
+        {"bottom-up true colour", tga(2, 24, 0, 3, 2, bgrBottom + bgrTop)},
+        {"top-down true colour", tga(2, 24, 0x20, 3, 2, bgrTop + bgrBottom)},
+        {"right to left", tga(2, 24, 0x30, 3, 2,
+                              QByteArray("\xff\x00\x00\x00\xff\x00\x00\x00\xff"
+                                         "\x80\x80\x80\x00\x00\x00\xff\xff\xff",
+                                         18))},
+        {"32 bits with alpha bits", tga(2, 32, 0x28, 3, 2,
+                                        QByteArray("\x00\x00\xff\xff\x00\xff\x00\xff\xff\x00\x00"
+                                                   "\xff\xff\xff\xff\xff\x00\x00\x00\xff\x80\x80"
+                                                   "\x80\xff",
+                                                   24))},
+        {"16 bits", tga(2, 16, 0x20, 3, 2,
+                        QByteArray("\x00\x7c\xe0\x03\x1f\x00\xff\x7f\x00\x00\x10\x42", 12))},
+        // The run of white and the grey continue from the top row into the bottom one.
+        {"run-length, runs across rows",
+         tga(10, 24, 0x20, 3, 2,
+             QByteArray("\x02", 1) + bgrTop + QByteArray("\x80", 1) +
+                 QByteArray("\xff\xff\xff", 3) + QByteArray("\x01", 1) + bgrBottom.mid(3))},
+        {"colour-mapped",
+         tga(1, 8, 0x20, 3, 2, QByteArray("\x00\x01\x02\x03\x04\x05", 6), map, 24)},
+        {"colour-mapped, run-length",
+         tga(9, 8, 0x20, 3, 2, QByteArray("\x05\x00\x01\x02\x03\x04\x05", 7), map, 24)},
+        {"grey", tga(3, 8, 0x20, 3, 2, QByteArray("\x4c\x96\x1d\xff\x00\x80", 6)), true},
+    };
+    for (const Case &c : cases) {
+        const QString path = dir.filePath(QStringLiteral("p.tga"));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.file);
+        f.close();
+        const platform::LoadResult r = LoadPicture(path, 3);
+        ASSERT_TRUE(r.ok) << c.name << ": " << qPrintable(r.error);
+        ASSERT_EQ(r.picture.size, QSize(3, 2)) << c.name;
+        for (int x = 0; x < 3; ++x) {
+            if (c.grey)
+                continue;
+            const QRgb want[2] = {top[x], bottom[x]};
+            EXPECT_LE(farthest(r.picture.image.pixel(x, 0), want[0]), 8) << c.name << " top " << x;
+            EXPECT_LE(farthest(r.picture.image.pixel(x, 1), want[1]), 8)
+                << c.name << " bottom " << x;
+        }
+        if (c.grey) {
+            EXPECT_EQ(r.picture.image.pixel(0, 0), qRgb(0x4c, 0x4c, 0x4c));
+            EXPECT_EQ(r.picture.image.pixel(2, 1), qRgb(0x80, 0x80, 0x80));
+        }
+        // Cut anywhere in its pixels: refused, never read past the end.
+        for (qsizetype keep = 19; keep < c.file.size(); keep += 5) {
+            QFile cut(path);
+            ASSERT_TRUE(cut.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            cut.write(c.file.left(keep));
+            cut.close();
+            EXPECT_FALSE(LoadPicture(path, 3).ok) << c.name << " cut to " << keep;
+        }
+    }
 }

@@ -1,0 +1,167 @@
+#include "platform/tgadecoder.h"
+
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+int word(QByteArrayView b, int at)
+{
+    return uchar(b[at]) | uchar(b[at + 1]) << 8;
+}
+
+bool plausible(int type, int mapType, int depth, int mapDepth)
+{
+    const int base = type & ~8; // 9, 10, 11 are 1, 2, 3 run-length encoded
+    if (type != base && type != base + 8)
+        return false;
+    switch (base) {
+    case 1: // colour-mapped
+        return mapType == 1 && (depth == 8 || depth == 16) &&
+               (mapDepth == 15 || mapDepth == 16 || mapDepth == 24 || mapDepth == 32);
+    case 2: // true colour
+        return mapType <= 1 && (depth == 15 || depth == 16 || depth == 24 || depth == 32);
+    case 3: // grey
+        return mapType <= 1 && depth == 8;
+    default:
+        return false;
+    }
+}
+
+// One stored pixel of `bytes` bytes as a colour.
+QRgb colour(const uchar *p, int depth, bool alpha)
+{
+    switch (depth) {
+    case 8:
+        return qRgb(p[0], p[0], p[0]);
+    case 15:
+    case 16: {
+        const int v = p[0] | p[1] << 8;
+        const auto five = [](int c) {
+            return (c << 3) | (c >> 2);
+        };
+        return qRgba(five((v >> 10) & 31), five((v >> 5) & 31), five(v & 31),
+                     alpha && depth == 16 && !(v & 0x8000) ? 0 : 255);
+    }
+    case 24:
+        return qRgb(p[2], p[1], p[0]);
+    default:
+        return qRgba(p[2], p[1], p[0], alpha ? p[3] : 255);
+    }
+}
+
+} // namespace
+
+bool isTga(QByteArrayView head)
+{
+    if (head.size() < 18)
+        return false;
+    return plausible(uchar(head[2]), uchar(head[1]), uchar(head[16]), uchar(head[7])) &&
+           word(head, 12) > 0 && word(head, 14) > 0 && (uchar(head[17]) & 0xC0) == 0;
+}
+
+FullDecode decodeTga(const QByteArray &data, qint64 limitBytes, const std::atomic<bool> *cancel)
+{
+    FullDecode out;
+    const QByteArrayView file(data);
+    if (!isTga(file)) {
+        out.error = QStringLiteral("The TGA header is damaged.");
+        return out;
+    }
+    const int type = uchar(file[2]), depth = uchar(file[16]), descriptor = uchar(file[17]);
+    const int width = word(file, 12), height = word(file, 14);
+    const bool rle = type & 8, mapped = (type & ~8) == 1;
+    const bool alpha = (descriptor & 15) > 0 || (!mapped && depth == 32);
+    if (qint64(width) * height * 4 > limitBytes) {
+        out.error = tooLargeMessage(QSize(width, height));
+        return out;
+    }
+    qsizetype at = 18 + uchar(file[0]);
+    // The colour map, when there is one; a true-colour picture may carry one it does not use.
+    std::vector<QRgb> map;
+    if (uchar(file[1]) == 1) {
+        const int first = word(file, 3), length = word(file, 5), mapDepth = uchar(file[7]);
+        const int entry = (mapDepth + 7) / 8;
+        if (at + qsizetype(length) * entry > file.size()) {
+            out.error = QStringLiteral("The TGA file is cut short.");
+            return out;
+        }
+        if (mapped) {
+            map.assign(std::size_t(first + length), qRgb(0, 0, 0));
+            for (int i = 0; i < length; ++i)
+                map[std::size_t(first + i)] = colour(
+                    reinterpret_cast<const uchar *>(file.data()) + at + i * entry, mapDepth, alpha);
+        }
+        at += qsizetype(length) * entry;
+    }
+    QImage image(width, height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (image.isNull()) {
+        out.error = QStringLiteral("There is not enough memory to decode the picture.");
+        return out;
+    }
+    const int bytes = (depth + 7) / 8;
+    const auto *p = reinterpret_cast<const uchar *>(file.data());
+    const qsizetype end = file.size();
+    const auto pixel = [&](qsizetype from, QRgb &into) {
+        if (from + bytes > end)
+            return false;
+        if (mapped) {
+            const int index = bytes == 1 ? p[from] : p[from] | p[from + 1] << 8;
+            if (std::size_t(index) >= map.size())
+                return false;
+            into = map[std::size_t(index)];
+        } else {
+            into = colour(p + from, depth, alpha);
+        }
+        return true;
+    };
+    // Stored bottom row first unless the descriptor says otherwise, and left to right unless
+    // it says otherwise.
+    const bool fromTop = descriptor & 0x20, fromRight = descriptor & 0x10;
+    const qint64 total = qint64(width) * height;
+    qint64 done = 0;
+    int run = 0;
+    bool repeat = false;
+    QRgb value = 0;
+    while (done < total) {
+        if ((done & 0xFFFF) == 0 && cancel && cancel->load())
+            return {};
+        if (!rle) {
+            if (!pixel(at, value))
+                break;
+            at += bytes;
+        } else {
+            if (run == 0) {
+                if (at >= end)
+                    break;
+                repeat = p[at] & 0x80;
+                run = (p[at] & 0x7F) + 1;
+                ++at;
+                if (repeat) {
+                    if (!pixel(at, value))
+                        break;
+                    at += bytes;
+                }
+            }
+            if (!repeat) {
+                if (!pixel(at, value))
+                    break;
+                at += bytes;
+            }
+            --run;
+        }
+        const int x = int(done % width), y = int(done / width);
+        reinterpret_cast<QRgb *>(
+            image.scanLine(fromTop ? y : height - 1 - y))[fromRight ? width - 1 - x : x] = value;
+        ++done;
+    }
+    if (done < total) {
+        out.error = QStringLiteral("The TGA file is cut short or damaged.");
+        return out;
+    }
+    out.image = image;
+    return out;
+}
+
+} // namespace platform
