@@ -4,7 +4,7 @@
 #include "core/coloursurface.h"
 #include "core/histogram.h"
 #include "core/pixelreduction.h"
-#include "platform/pictureloader.h"
+#include "picture/pictureloader.h"
 #include "platform/stretchblt.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // The picture loader on arbitrary bytes: a picture or a reason, within the allocation limit.
 #include "fuzzinput.h"
-#include "platform/pictureloader.h"
+#include "picture/pictureloader.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QByteArray bytes(reinterpret_cast<const char *>(data + 1), static_cast<qsizetype>(size - 1));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    const platform::LoadResult r = platform::LoadPicture(buffer, side);
+    const picture::LoadResult r = picture::LoadPicture(buffer, side);
     if (r.ok) {
         FUZZ_CHECK(!r.picture.isEmpty());
         FUZZ_CHECK(!r.picture.image.isNull());
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         QByteArray longer = bytes + QByteArray("\0appended data, as phones add a video", 38);
         QBuffer appended(&longer);
         appended.open(QIODevice::ReadOnly);
-        const platform::LoadResult again = platform::LoadPicture(appended, side);
+        const picture::LoadResult again = picture::LoadPicture(appended, side);
         FUZZ_CHECK(again.ok);
         FUZZ_CHECK(again.picture.size == r.picture.size);
     } else {

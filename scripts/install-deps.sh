@@ -7,17 +7,15 @@ set -euo pipefail
 packages=(
     cmake make g++ pkg-config
     qt6-base-dev qt6-image-formats-plugins libgl-dev libjpeg-dev libwebp-dev
-    libheif-dev libjxl-dev libtiff-dev
-    libheif-examples libavif-bin libjxl-tools
+    libheif-dev libjxl-dev libtiff-dev liblcms2-dev libgs-common
+    # Other programs' encoders, which the tests' pictures come from, and their decoders, which
+    # the benchmarks run side by side with ours.
+    libheif-examples libavif-bin libjxl-tools libjpeg-turbo-progs webp imagemagick netpbm
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation xvfb xauth
     desktop-file-utils appstream dpkg-dev
     weston qt6-wayland lintian devscripts
 )
-if [ "${1:-}" = "--bench" ]; then
-    # The batch benchmarks run other programs' tools side by side with ours.
-    packages+=(imagemagick libjpeg-turbo-progs)
-fi
 if [ "${1:-}" = "--fuzz" ]; then
     # Any clang with libFuzzer will do; Debian 12's is clang 14.
     if ! compgen -c clang++ | grep -qE '^clang\+\+(-1[4-9])?$'; then
@@ -30,7 +28,8 @@ if ! command -v apt-get >/dev/null || ! command -v dpkg-query >/dev/null; then
     for tool in cmake make c++ pkg-config desktop-file-validate appstreamcli; do
         command -v "$tool" >/dev/null || missing+=("$tool")
     done
-    pkg-config --exists Qt6Widgets libjpeg libwebp 2>/dev/null || missing+=("Qt 6 Widgets, libjpeg and libwebp development files")
+    pkg-config --exists Qt6Widgets libjpeg libwebp libtiff-4 lcms2 2>/dev/null ||
+        missing+=("Qt 6 Widgets, libjpeg, libwebp, libtiff and lcms2 development files")
     if [ ${#missing[@]} -gt 0 ]; then
         echo "Not a Debian system: install these with your package manager, then run make again: ${missing[*]}" \
              "(plus GoogleTest, Google Benchmark and Qt 6's image format plugins)"

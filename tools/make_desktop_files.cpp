@@ -1,6 +1,6 @@
 // Writes the desktop entry, listing the picture types that this machine's Qt reads, and the
 // program's icon as PNGs of the sizes desktops look for, into the folder given.
-#include "platform/fulldecoder.h"
+#include "picture/formats.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,7 +45,7 @@ int main(int argc, char *argv[])
     QStringList types;
     for (const QByteArray &type : QImageReader::supportedMimeTypes())
         types << QString::fromLatin1(type);
-    types << platform::fullDecoderMimeTypes();
+    types << picture::extraMimeTypes();
     types.removeDuplicates();
     types.sort();
     QFile entry(dir.filePath(id + QStringLiteral(".desktop")));

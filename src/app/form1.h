@@ -14,7 +14,7 @@
 #include "platform/commondialog.h"
 #include "platform/imagecontrol.h"
 #include "platform/label.h"
-#include "platform/picture.h"
+#include "picture/picture.h"
 #include "platform/picturebox.h"
 #include "platform/scrollbar.h"
 #include "platform/shape.h"
@@ -131,8 +131,8 @@ private:
     void wireEvents();
 
     void loadChosenFile();
-    void placePicture(const QString &file, const platform::Picture &picture);
-    void anteprima(const QString &pathImg, const platform::Picture &picture);
+    void placePicture(const QString &file, const picture::Picture &picture);
+    void anteprima(const QString &pathImg, const picture::Picture &picture);
     // "Copy" and "Save As PNG..." on a plane or the zoom box.
     void addResultMenu(platform::PictureBox *box, const QString &view);
     void copyBox(const platform::PictureBox *box);

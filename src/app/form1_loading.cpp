@@ -13,6 +13,9 @@
 #include <QUrl>
 
 using namespace platform;
+using picture::LoadPicture;
+using picture::LoadResult;
+using picture::Picture;
 
 void Form1::Command8_Click()
 {

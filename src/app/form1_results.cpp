@@ -2,7 +2,8 @@
 #include "app/form1.h"
 
 #include "platform/messagebox.h"
-#include "platform/resultfile.h"
+#include "platform/savedialog.h"
+#include "picture/pngwriter.h"
 #include "tintara/appinfo.h"
 
 #include <QAction>
@@ -66,7 +67,7 @@ QString Form1::saveResult(const QString &view, const QString &path)
         target.canonicalFilePath() == picture.canonicalFilePath())
         return QStringLiteral("This is the loaded picture; it is never written over.");
     const PictureBox *box = boxOf(view);
-    return platform::savePng(box->surface(), path,
+    return picture::savePng(box->surface(), path,
                              results::describe(picture.fileName(), recipeOf(box)));
 }
 

@@ -1,7 +1,7 @@
 #include "batch/picturelist.h"
 
 #include "batch/provenance.h"
-#include "platform/fulldecoder.h"
+#include "picture/formats.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,7 +57,7 @@ const QSet<QByteArray> &pictureSuffixes()
         QSet<QByteArray> s;
         for (const QByteArray &f : QImageReader::supportedImageFormats())
             s.insert(f.toLower());
-        for (const QString &f : platform::fullDecoderSuffixes())
+        for (const QString &f : picture::extraSuffixes())
             s.insert(f.toLatin1());
         return s;
     }();

@@ -64,8 +64,8 @@ BackgroundLoad BackgroundLoader::load(QWidget *window, const QString &path, int 
     std::erase_if(state->stops, [](const auto &stop) { return stop.use_count() == 1; });
     auto job = std::make_shared<Job>();
     state->stops.push_back(job->stop);
-    QFuture<LoadResult> future = QtConcurrent::run(&state->pool, [job, path, fitSide] {
-        LoadResult result = LoadPicture(path, fitSide, job->stop.get());
+    QFuture<picture::LoadResult> future = QtConcurrent::run(&state->pool, [job, path, fitSide] {
+        picture::LoadResult result = picture::LoadPicture(path, fitSide, job->stop.get());
         job->done.release();
         return result;
     });
@@ -87,7 +87,7 @@ BackgroundLoad BackgroundLoader::load(QWidget *window, const QString &path, int 
     progress->setAutoClose(false);
 
     QEventLoop loop;
-    QFutureWatcher<LoadResult> watcher;
+    QFutureWatcher<picture::LoadResult> watcher;
     QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
     QObject::connect(progress, &QProgressDialog::canceled, &loop, &QEventLoop::quit);
     QObject::connect(progress, &QObject::destroyed, &loop, &QEventLoop::quit);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/pictureloader.h"
+#include "picture/pictureloader.h"
 
 #include <QString>
 #include <QWidget>
@@ -9,7 +9,7 @@
 namespace platform {
 
 struct BackgroundLoad {
-    LoadResult result;
+    picture::LoadResult result;
     bool cancelled = false; // the user pressed Cancel: nothing was loaded and nothing is said
 };
 

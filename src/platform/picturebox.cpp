@@ -84,7 +84,7 @@ void PictureBox::Cls()
     update();
 }
 
-void PictureBox::setPicture(const Picture &picture)
+void PictureBox::setPicture(const picture::Picture &picture)
 {
     picture_ = picture;
     if (autoSize_ && !picture.isEmpty()) {

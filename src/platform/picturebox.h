@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/colour.h"
+#include "picture/picture.h"
 #include "platform/control.h"
-#include "platform/picture.h"
 
 #include <QFrame>
 #include <QImage>
@@ -30,10 +30,10 @@ public:
 
     bool AutoSize() const { return autoSize_; }
     void setAutoSize(bool on) { autoSize_ = on; }
-    const Picture &picture() const { return picture_; }
+    const picture::Picture &picture() const { return picture_; }
     // Holds a picture; with AutoSize on, the box takes the picture's size. An empty picture
     // leaves the size as it is.
-    void setPicture(const Picture &picture);
+    void setPicture(const picture::Picture &picture);
 
     int ScaleWidth() const { return size_.width(); }
     int ScaleHeight() const { return size_.height(); }
@@ -62,7 +62,7 @@ private:
 
     mutable QImage surface_; // null until first needed
     QSize size_;             // the interior's size
-    Picture picture_;
+    picture::Picture picture_;
     core::Colour back_;
     bool autoSize_ = false;
     bool pressed_ = false;

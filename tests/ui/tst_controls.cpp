@@ -186,10 +186,10 @@ void TestControls::pictureBoxAutoSize()
     PictureBox box(QStringLiteral("Picture1"), false, &parent);
     box.Move(40, 80, 97, 65);
     box.setAutoSize(true);
-    box.setPicture(Picture{QSize(640, 480), {}});
+    box.setPicture(picture::Picture{QSize(640, 480), {}});
     QCOMPARE(box.Width(), 640.0f);
     QCOMPARE(box.Height(), 480.0f);
-    box.setPicture(Picture{}); // an empty picture leaves the size alone
+    box.setPicture(picture::Picture{}); // an empty picture leaves the size alone
     QCOMPARE(box.Width(), 640.0f);
     QVERIFY(box.picture().isEmpty());
 }

@@ -1,7 +1,7 @@
 // Loads slow enough to show the progress window, through the real Load button: never a crash,
 // and the window always shows one whole picture, the old one or the new one.
 #include "app/form1.h"
-#include "platform/pictureloader.h"
+#include "picture/pictureloader.h"
 #include "support/modalscript.h"
 #include "support/pictures.h"
 #include "support/slowload.h"
@@ -11,6 +11,7 @@
 #include <QTest>
 
 using namespace platform;
+using picture::LoadPicture;
 
 class TestSlowLoad : public QObject {
     Q_OBJECT

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "platform/picture.h"
+#include "picture/picture.h"
 
 #include <QIODevice>
 #include <QString>
 #include <atomic>
 
-namespace platform {
+namespace picture {
 
 struct LoadResult {
     bool ok = false;
@@ -18,14 +18,15 @@ struct LoadResult {
 // square of `fitSide` pixels: the preview's fractional size rounded as the window places it.
 QSize paintedSize(QSize upright, int fitSide);
 
-// Loads a picture file for a preview that fits a square of `fitSide` pixels. The picture's
-// own size comes from the file's header, turned upright as its orientation tag says; the
-// pixels are decoded once, straight to the size at which the preview paints them. An empty
-// path gives an empty picture. Anything but a regular file, files over Qt's allocation limit,
-// unreadable, damaged or truncated files fail with a reason. Setting `cancel` ends a long
-// decode early; the result then fails.
+// Loads a picture file for a preview that fits a square of `fitSide` pixels. The format is known
+// by the file's content; the picture's own size comes from its header, turned upright as its
+// orientation says; the pixels are decoded once, straight to the size at which the preview
+// paints them where the format's library can, and shown in sRGB. An empty path gives an empty
+// picture. Anything but a regular file, files over Qt's allocation limit, unreadable, damaged
+// or truncated files fail with a reason. Setting `cancel` ends a long decode early; the result
+// then fails.
 LoadResult LoadPicture(const QString &path, int fitSide, const std::atomic<bool> *cancel = nullptr);
 // The same for a picture read from an open device.
 LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *cancel = nullptr);
 
-} // namespace platform
+} // namespace picture

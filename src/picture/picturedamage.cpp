@@ -1,10 +1,10 @@
-#include "platform/picturedamage.h"
+#include "picture/picturedamage.h"
 
 #include <QBuffer>
 #include <QtEndian>
 #include <cstdlib>
 
-namespace platform {
+namespace picture {
 
 namespace {
 
@@ -183,4 +183,4 @@ QString findDamage(const QByteArray &format, const QByteArray &data)
     return findDamage(format, buffer);
 }
 
-} // namespace platform
+} // namespace picture

@@ -1,6 +1,6 @@
-#include "platform/cancellabledevice.h"
+#include "picture/cancellabledevice.h"
 
-namespace platform {
+namespace picture {
 
 CancellableDevice::CancellableDevice(QIODevice &inner, const std::atomic<bool> &stop)
     : inner_(inner)
@@ -44,4 +44,4 @@ qint64 CancellableDevice::writeData(const char *, qint64)
     return -1;
 }
 
-} // namespace platform
+} // namespace picture

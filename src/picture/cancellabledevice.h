@@ -3,7 +3,7 @@
 #include <QIODevice>
 #include <atomic>
 
-namespace platform {
+namespace picture {
 
 // Reads another device until `stop` is set; from then on every read fails. Decoders that read
 // through it (Qt's image readers, libpng, libtiff) then give up at their next read, which is
@@ -25,4 +25,4 @@ private:
     const std::atomic<bool> &stop_;
 };
 
-} // namespace platform
+} // namespace picture

@@ -4,7 +4,7 @@
 #include <QIODevice>
 #include <QString>
 
-namespace platform {
+namespace picture {
 
 // Some readers hand back a picture for a damaged file without an error, filling what is
 // missing with grey or black. These checks follow the file's own structure up to the
@@ -15,4 +15,4 @@ QString findDamage(const QByteArray &format, QIODevice &device);
 // The same for a file held in memory.
 QString findDamage(const QByteArray &format, const QByteArray &data);
 
-} // namespace platform
+} // namespace picture

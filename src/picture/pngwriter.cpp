@@ -1,26 +1,10 @@
-#include "platform/resultfile.h"
+#include "picture/pngwriter.h"
 
 #include <QBuffer>
-#include <QFileDialog>
 #include <QImageWriter>
 #include <QSaveFile>
 
-namespace platform {
-
-QString askSaveFileName(QWidget *parent, const QString &suggested)
-{
-    QFileDialog dialog(parent);
-    dialog.setObjectName(QStringLiteral("SaveDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("PNG pictures (*.png)"));
-    dialog.setDefaultSuffix(QStringLiteral("png"));
-    dialog.selectFile(suggested);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
-}
+namespace picture {
 
 QString savePng(const QImage &image, const QString &path,
                 const QList<QPair<QString, QString>> &texts)
@@ -57,4 +41,4 @@ QString savePng(const QImage &image, const QString &path,
     return {};
 }
 
-} // namespace platform
+} // namespace picture

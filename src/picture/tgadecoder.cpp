@@ -1,8 +1,11 @@
-#include "platform/tgadecoder.h"
+#include "picture/tgadecoder.h"
+
+#include "picture/allocationguard.h"
+#include "picture/source.h"
 
 #include <vector>
 
-namespace platform {
+namespace picture {
 
 namespace {
 
@@ -53,30 +56,51 @@ QRgb colour(const uchar *p, int depth, bool alpha)
 
 } // namespace
 
-bool isTga(QByteArrayView head)
+TgaDecoder::TgaDecoder(Source &source)
+    : Decoder(source)
+{}
+
+bool TgaDecoder::recognises(QByteArrayView head)
 {
     if (head.size() < 18)
+        return false;
+    // A picture without a colour map leaves its colour-map fields empty; an icon's or a
+    // cursor's header, which could otherwise pass, has its count of pictures there.
+    if (uchar(head[1]) == 0 && head.sliced(3, 5) != QByteArrayView("\0\0\0\0\0", 5))
         return false;
     return plausible(uchar(head[2]), uchar(head[1]), uchar(head[16]), uchar(head[7])) &&
            word(head, 12) > 0 && word(head, 14) > 0 && (uchar(head[17]) & 0xC0) == 0;
 }
 
-FullDecode decodeTga(const QByteArray &data, qint64 limitBytes, const std::atomic<bool> *cancel)
+bool TgaDecoder::readHeader()
 {
-    FullDecode out;
+    const QByteArray head = source_.head();
+    if (!recognises(head)) {
+        error_ = QStringLiteral("The TGA header is damaged.");
+        return false;
+    }
+    size_ = QSize(word(head, 12), word(head, 14));
+    // Stored bottom row first unless the descriptor says otherwise, and left to right unless
+    // it says otherwise.
+    const int descriptor = uchar(head[17]);
+    if (!(descriptor & 0x20))
+        turn_ |= QImageIOHandler::TransformationFlip;
+    if (descriptor & 0x10)
+        turn_ |= QImageIOHandler::TransformationMirror;
+    return true;
+}
+
+QImage TgaDecoder::decode(QSize)
+{
+    const QByteArray &data = source_.bytes();
     const QByteArrayView file(data);
-    if (!isTga(file)) {
-        out.error = QStringLiteral("The TGA header is damaged.");
-        return out;
+    if (!recognises(file)) {
+        error_ = QStringLiteral("The TGA file can no longer be read.");
+        return {};
     }
     const int type = uchar(file[2]), depth = uchar(file[16]), descriptor = uchar(file[17]);
-    const int width = word(file, 12), height = word(file, 14);
     const bool rle = type & 8, mapped = (type & ~8) == 1;
     const bool alpha = (descriptor & 15) > 0 || (!mapped && depth == 32);
-    if (qint64(width) * height * 4 > limitBytes) {
-        out.error = tooLargeMessage(QSize(width, height));
-        return out;
-    }
     qsizetype at = 18 + uchar(file[0]);
     // The colour map, when there is one; a true-colour picture may carry one it does not use.
     std::vector<QRgb> map;
@@ -84,8 +108,8 @@ FullDecode decodeTga(const QByteArray &data, qint64 limitBytes, const std::atomi
         const int first = word(file, 3), length = word(file, 5), mapDepth = uchar(file[7]);
         const int entry = (mapDepth + 7) / 8;
         if (at + qsizetype(length) * entry > file.size()) {
-            out.error = QStringLiteral("The TGA file is cut short.");
-            return out;
+            error_ = QStringLiteral("The TGA file is cut short.");
+            return {};
         }
         if (mapped) {
             map.assign(std::size_t(first + length), qRgb(0, 0, 0));
@@ -95,11 +119,10 @@ FullDecode decodeTga(const QByteArray &data, qint64 limitBytes, const std::atomi
         }
         at += qsizetype(length) * entry;
     }
-    QImage image(width, height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    if (image.isNull()) {
-        out.error = QStringLiteral("There is not enough memory to decode the picture.");
-        return out;
-    }
+    QImage image =
+        allocation::image(size_, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32, error_);
+    if (image.isNull())
+        return {};
     const int bytes = (depth + 7) / 8;
     const auto *p = reinterpret_cast<const uchar *>(file.data());
     const qsizetype end = file.size();
@@ -116,16 +139,17 @@ FullDecode decodeTga(const QByteArray &data, qint64 limitBytes, const std::atomi
         }
         return true;
     };
-    // Stored bottom row first unless the descriptor says otherwise, and left to right unless
-    // it says otherwise.
-    const bool fromTop = descriptor & 0x20, fromRight = descriptor & 0x10;
-    const qint64 total = qint64(width) * height;
+    // In the order stored; the loader turns the rows and columns as the header says.
+    auto *out = reinterpret_cast<QRgb *>(image.bits());
+    const qsizetype perLine = image.bytesPerLine() / 4;
+    const int width = size_.width();
+    const qint64 total = qint64(width) * size_.height();
     qint64 done = 0;
     int run = 0;
     bool repeat = false;
     QRgb value = 0;
     while (done < total) {
-        if ((done & 0xFFFF) == 0 && cancel && cancel->load())
+        if ((done & 0xFFFF) == 0 && source_.cancelled())
             return {};
         if (!rle) {
             if (!pixel(at, value))
@@ -151,17 +175,14 @@ FullDecode decodeTga(const QByteArray &data, qint64 limitBytes, const std::atomi
             }
             --run;
         }
-        const int x = int(done % width), y = int(done / width);
-        reinterpret_cast<QRgb *>(
-            image.scanLine(fromTop ? y : height - 1 - y))[fromRight ? width - 1 - x : x] = value;
+        out[(done / width) * perLine + done % width] = value;
         ++done;
     }
     if (done < total) {
-        out.error = QStringLiteral("The TGA file is cut short or damaged.");
-        return out;
+        error_ = QStringLiteral("The TGA file is cut short or damaged.");
+        return {};
     }
-    out.image = image;
-    return out;
+    return image;
 }
 
-} // namespace platform
+} // namespace picture

@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QSize>
 
-namespace platform {
+namespace picture {
 
 // What the picture loader hands back: the picture's own size in pixels and its pixels,
 // possibly decoded at a smaller size. An empty picture has no size.
@@ -14,4 +14,4 @@ struct Picture {
     bool isEmpty() const { return size.isEmpty(); }
 };
 
-} // namespace platform
+} // namespace picture

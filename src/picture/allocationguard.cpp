@@ -1,0 +1,43 @@
+#include "picture/allocationguard.h"
+
+#include <QImageReader>
+
+namespace picture::allocation {
+
+qint64 limitBytes()
+{
+    return qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+}
+
+bool allows(QSize size)
+{
+    return size.width() >= 0 && size.height() >= 0 &&
+           qint64(size.width()) * size.height() * 4 <= limitBytes();
+}
+
+QString tooLarge(QSize size)
+{
+    return QStringLiteral("The picture is too large: %1 x %2 pixels is more than the %3 MiB that "
+                          "one picture may take.")
+        .arg(size.width())
+        .arg(size.height())
+        .arg(QImageReader::allocationLimit());
+}
+
+QImage image(QSize size, QImage::Format format, QString &error)
+{
+    if (size.isEmpty()) {
+        error = QStringLiteral("The picture has no pixels.");
+        return {};
+    }
+    if (!allows(size)) {
+        error = tooLarge(size);
+        return {};
+    }
+    QImage out(size, format);
+    if (out.isNull())
+        error = QStringLiteral("There is not enough memory to decode the picture.");
+    return out;
+}
+
+} // namespace picture::allocation

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QColorSpace>
+#include <QImage>
+#include <QImageIOHandler>
+#include <QSize>
+#include <QString>
+
+namespace picture {
+
+class Source;
+
+// One picture file as its format's library reads it: the header first, then the pixels, once.
+// Every decoder allocates its pixels through the allocation guard.
+class Decoder {
+public:
+    virtual ~Decoder() = default;
+    Decoder(const Decoder &) = delete;
+    Decoder &operator=(const Decoder &) = delete;
+
+    // Reads what the file says before its pixels. False, with error(), when it cannot.
+    virtual bool readHeader() = 0;
+    // The pixels as stored; invalid for a format that tells its size only by decoding it.
+    QSize size() const { return size_; }
+    // What still turns the decoded pixels upright (none where the library turns them itself).
+    QImageIOHandler::Transformations orientation() const { return turn_; }
+    // What the colours mean; invalid when the file says nothing, and they are taken as sRGB.
+    // Known after decode() at the latest.
+    QColorSpace colorSpace() const { return space_; }
+    // The stored pixels: at least `atLeast` of them where the library scales while it decodes,
+    // all of them where it cannot. Null, with error(), for a damaged or cut file.
+    virtual QImage decode(QSize atLeast) = 0;
+    // Why the last step failed, for the user.
+    QString error() const { return error_; }
+
+protected:
+    explicit Decoder(Source &source)
+        : source_(source)
+    {}
+
+    Source &source_;
+    QSize size_;
+    QImageIOHandler::Transformations turn_ = QImageIOHandler::TransformationNone;
+    QColorSpace space_;
+    QString error_;
+};
+
+} // namespace picture

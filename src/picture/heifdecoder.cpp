@@ -1,0 +1,137 @@
+#include "picture/heifdecoder.h"
+
+#include "picture/allocationguard.h"
+#include "picture/source.h"
+
+#include <libheif/heif.h>
+
+namespace picture {
+
+namespace {
+
+QString reason(const heif_error &e)
+{
+    return QString::fromUtf8(e.message ? e.message : "unknown error").trimmed();
+}
+
+// What the picture's colour box says, as a colour space Qt converts from; none for sRGB and
+// for what Qt cannot express.
+QColorSpace colourOf(const heif_image_handle *handle)
+{
+    switch (heif_image_handle_get_color_profile_type(handle)) {
+    case heif_color_profile_type_prof:
+    case heif_color_profile_type_rICC: {
+        QByteArray icc(qsizetype(heif_image_handle_get_raw_color_profile_size(handle)), '\0');
+        if (icc.isEmpty() ||
+            heif_image_handle_get_raw_color_profile(handle, icc.data()).code != heif_error_Ok)
+            return {};
+        return QColorSpace::fromIccProfile(icc);
+    }
+    case heif_color_profile_type_nclx: {
+        heif_color_profile_nclx *nclx = nullptr;
+        if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok)
+            return {};
+        QColorSpace space;
+        if (nclx->color_primaries == heif_color_primaries_SMPTE_EG_432_1)
+            space = QColorSpace(QColorSpace::DisplayP3);
+        heif_nclx_color_profile_free(nclx);
+        return space;
+    }
+    default:
+        return {};
+    }
+}
+
+void releaseDecoded(void *info)
+{
+    heif_image_release(static_cast<heif_image *>(info));
+}
+
+} // namespace
+
+HeifDecoder::HeifDecoder(Source &source)
+    : Decoder(source)
+{}
+
+HeifDecoder::~HeifDecoder()
+{
+    if (handle_)
+        heif_image_handle_release(handle_);
+    if (context_)
+        heif_context_free(context_);
+}
+
+bool HeifDecoder::recognises(QByteArrayView head)
+{
+    // An ISO base media file whose type box names a still-image brand.
+    if (head.size() < 16 || head.sliced(4, 4) != "ftyp")
+        return false;
+    const quint32 boxSize = quint32(uchar(head[0])) << 24 | quint32(uchar(head[1])) << 16 |
+                            quint32(uchar(head[2])) << 8 | quint32(uchar(head[3]));
+    static constexpr const char *Brands[] = {"heic", "heix", "hevc", "hevx", "heim",
+                                             "heis", "mif1", "msf1", "avif", "avis"};
+    for (qsizetype at = 8; at + 4 <= std::min<qsizetype>(head.size(), boxSize); at += 4) {
+        if (at == 12)
+            continue; // the minor version
+        for (const char *brand : Brands)
+            if (head.sliced(at, 4) == brand)
+                return true;
+    }
+    return false;
+}
+
+bool HeifDecoder::readHeader()
+{
+    const QByteArray &data = source_.bytes();
+    if (data.isEmpty()) {
+        error_ = QStringLiteral("The file can no longer be read.");
+        return false;
+    }
+    context_ = heif_context_alloc();
+    heif_error e = heif_context_read_from_memory_without_copy(context_, data.constData(),
+                                                              std::size_t(data.size()), nullptr);
+    if (e.code != heif_error_Ok) {
+        error_ = QStringLiteral("The HEIF file is damaged or cut short: %1.").arg(reason(e));
+        return false;
+    }
+    e = heif_context_get_primary_image_handle(context_, &handle_);
+    if (e.code != heif_error_Ok) {
+        error_ = QStringLiteral("The HEIF file holds no picture: %1.").arg(reason(e));
+        return false;
+    }
+    // The size as shown, after the file's own rotation, known before anything is decoded.
+    size_ = QSize(heif_image_handle_get_width(handle_), heif_image_handle_get_height(handle_));
+    space_ = colourOf(handle_);
+    return true;
+}
+
+QImage HeifDecoder::decode(QSize)
+{
+    if (source_.cancelled())
+        return {};
+    const bool alpha = heif_image_handle_has_alpha_channel(handle_);
+    heif_image *decoded = nullptr;
+    // Interleaved as QImage keeps 32-bit pixels in memory, and handed over without a copy.
+    const heif_error e = heif_decode_image(
+        handle_, &decoded, heif_colorspace_RGB,
+        alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, nullptr);
+    if (e.code != heif_error_Ok) {
+        error_ = QStringLiteral("The HEIF data is damaged: %1.").arg(reason(e));
+        return {};
+    }
+    int stride = 0;
+    const uint8_t *pixels =
+        heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
+    const QSize size(heif_image_get_width(decoded, heif_channel_interleaved),
+                     heif_image_get_height(decoded, heif_channel_interleaved));
+    if (!pixels || size.isEmpty() || !allocation::allows(size)) {
+        heif_image_release(decoded);
+        error_ = QStringLiteral("The HEIF data is damaged.");
+        return {};
+    }
+    // libheif's own memory, released with the last copy of the picture.
+    return QImage(pixels, size.width(), size.height(), stride,
+                  alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888, releaseDecoded, decoded);
+}
+
+} // namespace picture

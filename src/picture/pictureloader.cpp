@@ -1,0 +1,156 @@
+#include "picture/pictureloader.h"
+
+#include "core/geometry.h"
+#include "picture/allocationguard.h"
+#include "picture/cancellabledevice.h"
+#include "picture/formats.h"
+#include "picture/source.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTransform>
+#include <cmath>
+
+namespace picture {
+
+namespace {
+
+LoadResult fail(const QString &why)
+{
+    return LoadResult{false, {}, why};
+}
+
+QString cancelled()
+{
+    return QStringLiteral("The load was cancelled.");
+}
+
+int wholePixels(double v)
+{
+    if (!std::isfinite(v))
+        return 0;
+    return static_cast<int>(std::nearbyint(std::clamp(v, -1.0e6, 1.0e6)));
+}
+
+// Turns a picture decoded as stored the way its orientation says, as Qt's readers do.
+QImage upright(const QImage &stored, QImageIOHandler::Transformations turn)
+{
+    if (turn == QImageIOHandler::TransformationNone)
+        return stored;
+    if (turn == QImageIOHandler::TransformationRotate270)
+        return stored.transformed(QTransform().rotate(270));
+    QImage out = stored.mirrored(turn & QImageIOHandler::TransformationMirror,
+                                 turn & QImageIOHandler::TransformationFlip);
+    if (turn & QImageIOHandler::TransformationRotate90)
+        out = out.transformed(QTransform().rotate(90));
+    return out;
+}
+
+// sRGB itself, or the gamma of 2.2 with sRGB's primaries that many encoders write (as PNG's
+// gAMA and cHRM) to say sRGB: converting that would only shift the shadows of every such file.
+bool meansSrgb(const QColorSpace &space)
+{
+    if (space == QColorSpace(QColorSpace::SRgb))
+        return true;
+    return space.primaries() == QColorSpace::Primaries::SRgb &&
+           space.transferFunction() == QColorSpace::TransferFunction::Gamma &&
+           std::abs(space.gamma() - 2.2f) < 0.05f;
+}
+
+// The preview's pixels from a decoded, upright picture: in sRGB, at the painted size.
+LoadResult finish(QImage image, const QColorSpace &space, QSize size, int fitSide)
+{
+    const QSize painted = paintedSize(size, fitSide);
+    // A picture that says what its colours mean is shown in sRGB, as every colour-managed
+    // viewer shows it; one that says nothing is taken as sRGB already and left untouched.
+    if (space.isValid() && !meansSrgb(space)) {
+        if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
+            image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        image.setColorSpace(space);
+        image.convertToColorSpace(QColorSpace::SRgb);
+    }
+    if (image.size() != painted) {
+        // Smooth scaling works on premultiplied pixels: converted in place, not copied.
+        if (image.format() == QImage::Format_ARGB32)
+            image.convertTo(QImage::Format_ARGB32_Premultiplied);
+        image = image.scaled(painted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    return LoadResult{true, Picture{size, image}, {}};
+}
+
+LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *cancel)
+{
+    Source source(device, cancel);
+    // Known by their content, whatever their names say.
+    const std::unique_ptr<Decoder> decoder = formatFor(source.head()).open(source);
+    if (!decoder->readHeader())
+        return fail(source.cancelled() ? cancelled() : decoder->error());
+    const QImageIOHandler::Transformations turn = decoder->orientation();
+    const bool across = turn & QImageIOHandler::TransformationRotate90;
+    QSize stored = decoder->size();
+    QImage image;
+    if (!stored.isValid()) {
+        // The format does not tell its size up front: decoded whole, under the allocation limit.
+        image = decoder->decode(QSize());
+        if (image.isNull())
+            return fail(source.cancelled() ? cancelled() : decoder->error());
+        stored = image.size();
+    }
+    const QSize size = across ? stored.transposed() : stored;
+    if (size.isEmpty())
+        return fail(QStringLiteral("The picture has no pixels."));
+    if (!allocation::allows(size))
+        return fail(allocation::tooLarge(size));
+    if (image.isNull()) {
+        const QSize painted = paintedSize(size, fitSide);
+        image = decoder->decode(across ? painted.transposed() : painted); // in stored pixels
+        if (image.isNull())
+            return fail(source.cancelled() ? cancelled() : decoder->error());
+    }
+    if (source.cancelled())
+        return fail(cancelled());
+    return finish(upright(image, turn), decoder->colorSpace(), size, fitSide);
+}
+
+} // namespace
+
+QSize paintedSize(QSize upright, int fitSide)
+{
+    const QSizeF fitted =
+        geometry::previewSize(static_cast<float>(upright.width()),
+                              static_cast<float>(upright.height()), std::max(1, fitSide));
+    return QSize(std::max(1, wholePixels(static_cast<float>(fitted.width()))),
+                 std::max(1, wholePixels(static_cast<float>(fitted.height()))));
+}
+
+LoadResult LoadPicture(const QString &path, int fitSide, const std::atomic<bool> *cancel)
+{
+    if (path.isEmpty())
+        return LoadResult{true, {}, {}};
+    // A pipe or a device would block the open or never end: only regular files are read.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        return fail(QStringLiteral("This is not a picture file: it is a folder, a pipe or a "
+                                   "device, not a regular file."));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
+    return LoadPicture(file, fitSide, cancel);
+}
+
+LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *cancel)
+{
+    // A /proc file tells a size of 0 and still has something to read.
+    if (device.size() == 0 && device.peek(1).isEmpty())
+        return fail(QStringLiteral("The file is empty."));
+    if (!cancel)
+        return loadFrom(device, fitSide, nullptr);
+    // Every decoder reads through the guard, so a cancel reaches it at its next read.
+    CancellableDevice guarded(device, *cancel);
+    LoadResult result = loadFrom(guarded, fitSide, cancel);
+    if (!result.ok && cancel->load())
+        result.error = cancelled();
+    return result;
+}
+
+} // namespace picture

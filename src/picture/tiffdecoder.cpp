@@ -1,0 +1,178 @@
+#include "picture/tiffdecoder.h"
+
+#include "picture/allocationguard.h"
+#include "picture/cmyk.h"
+#include "picture/source.h"
+
+#include <QIODevice>
+#include <memory>
+#include <tiffio.h>
+#include <vector>
+
+namespace picture {
+
+namespace {
+
+// libtiff reads straight from the device, so no copy of the file is made.
+tsize_t readProc(thandle_t h, tdata_t into, tsize_t n)
+{
+    return tsize_t(static_cast<QIODevice *>(h)->read(static_cast<char *>(into), qint64(n)));
+}
+tsize_t writeProc(thandle_t, tdata_t, tsize_t)
+{
+    return -1;
+}
+toff_t seekProc(thandle_t h, toff_t offset, int whence)
+{
+    auto *device = static_cast<QIODevice *>(h);
+    const qint64 base = whence == SEEK_CUR   ? device->pos()
+                        : whence == SEEK_END ? device->size()
+                                             : 0;
+    if (!device->seek(base + qint64(offset)))
+        return toff_t(-1);
+    return toff_t(device->pos());
+}
+int closeProc(thandle_t)
+{
+    return 0;
+}
+toff_t sizeProc(thandle_t h)
+{
+    return toff_t(static_cast<QIODevice *>(h)->size());
+}
+int mapProc(thandle_t, tdata_t *, toff_t *)
+{
+    return 0;
+}
+void unmapProc(thandle_t, tdata_t, toff_t) {}
+
+// libtiff's messages go nowhere; a failure is reported by what it returns.
+void quiet(const char *, const char *, va_list) {}
+
+using Tiff = std::unique_ptr<TIFF, decltype(&TIFFClose)>;
+
+Tiff open(QIODevice &device)
+{
+    TIFFSetErrorHandler(quiet);
+    TIFFSetWarningHandler(quiet);
+    device.seek(0);
+    return Tiff(TIFFClientOpen("picture", "rm", &device, readProc, writeProc, seekProc, closeProc,
+                               sizeProc, mapProc, unmapProc),
+                TIFFClose);
+}
+
+// The file's orientation tag, which takes Exif's values.
+QImageIOHandler::Transformations turnOf(uint16_t orientation)
+{
+    using T = QImageIOHandler;
+    static constexpr QImageIOHandler::Transformation Turns[] = {
+        T::TransformationNone,     T::TransformationNone,
+        T::TransformationMirror,   T::TransformationRotate180,
+        T::TransformationFlip,     T::TransformationFlipAndRotate90,
+        T::TransformationRotate90, T::TransformationMirrorAndRotate90,
+        T::TransformationRotate270};
+    return orientation < std::size(Turns) ? Turns[orientation] : T::TransformationNone;
+}
+
+} // namespace
+
+TiffDecoder::TiffDecoder(Source &source)
+    : Decoder(source)
+    , qt_(source, "tiff")
+{}
+
+bool TiffDecoder::recognises(QByteArrayView head)
+{
+    return head.startsWith("II*\0") || head.startsWith("MM\0*");
+}
+
+bool TiffDecoder::readHeader()
+{
+    if (const Tiff tiff = open(source_.device())) {
+        uint16_t photometric = 0, inkset = INKSET_CMYK, samples = 0, bits = 0,
+                 planar = PLANARCONFIG_CONTIG, orientation = ORIENTATION_TOPLEFT;
+        uint32_t width = 0, height = 0;
+        TIFFGetField(tiff.get(), TIFFTAG_PHOTOMETRIC, &photometric);
+        TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_INKSET, &inkset);
+        TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
+        TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_BITSPERSAMPLE, &bits);
+        TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_PLANARCONFIG, &planar);
+        TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_ORIENTATION, &orientation);
+        TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width);
+        TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height);
+        cmyk_ = photometric == PHOTOMETRIC_SEPARATED && inkset == INKSET_CMYK && samples >= 4 &&
+                (bits == 8 || bits == 16) && planar == PLANARCONFIG_CONTIG &&
+                !TIFFIsTiled(tiff.get());
+        if (cmyk_) {
+            size_ = QSize(int(std::min<uint32_t>(width, INT_MAX)),
+                          int(std::min<uint32_t>(height, INT_MAX)));
+            turn_ = turnOf(orientation);
+            return true;
+        }
+    }
+    source_.device().seek(0);
+    const bool ok = qt_.readHeader();
+    size_ = qt_.size();
+    turn_ = qt_.orientation();
+    error_ = qt_.error();
+    return ok;
+}
+
+QImage TiffDecoder::decode(QSize atLeast)
+{
+    if (cmyk_)
+        return decodeCmyk();
+    QImage image = qt_.decode(atLeast);
+    error_ = qt_.error();
+    space_ = qt_.colorSpace();
+    return image;
+}
+
+QImage TiffDecoder::decodeCmyk()
+{
+    const Tiff tiff = open(source_.device());
+    if (!tiff) {
+        error_ = QStringLiteral("The TIFF file can no longer be read.");
+        return {};
+    }
+    uint16_t bits = 8, samples = 4;
+    TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
+    QByteArray profile;
+    uint32_t profileLength = 0;
+    void *profileData = nullptr;
+    if (TIFFGetField(tiff.get(), TIFFTAG_ICCPROFILE, &profileLength, &profileData) && profileData)
+        profile = QByteArray(static_cast<const char *>(profileData), qsizetype(profileLength));
+    QImage image = allocation::image(size_, QImage::Format_RGB32, error_);
+    if (image.isNull())
+        return {};
+    const int width = size_.width();
+    const std::size_t bytes = std::size_t(bits / 8);
+    std::vector<uint8_t> line(std::size_t(TIFFScanlineSize(tiff.get())));
+    std::vector<uint8_t> inks(std::size_t(width) * 4 * bytes);
+    if (line.size() < std::size_t(width) * samples * bytes) {
+        error_ = QStringLiteral("The TIFF file is damaged.");
+        return {};
+    }
+    const CmykToRgb light(profile, false, bits);
+    for (int y = 0; y < size_.height(); ++y) {
+        if (source_.cancelled())
+            return {};
+        if (TIFFReadScanline(tiff.get(), line.data(), uint32_t(y), 0) < 0) {
+            error_ = QStringLiteral("The TIFF file is cut short or damaged.");
+            return {};
+        }
+        // The four inks of each pixel, without any extra samples that follow them.
+        const uint8_t *from = line.data();
+        if (samples != 4) {
+            for (int x = 0; x < width; ++x)
+                std::copy_n(line.data() + std::size_t(x) * samples * bytes, 4 * bytes,
+                            inks.data() + std::size_t(x) * 4 * bytes);
+            from = inks.data();
+        }
+        light.convert(from, reinterpret_cast<QRgb *>(image.scanLine(y)), width);
+    }
+    return image;
+}
+
+} // namespace picture
