@@ -39,7 +39,7 @@ for t in "${targets[@]}"; do
     seeds=()
     options=()
     if [ "$t" = loader ]; then
-        seeds=(tests/data/bad)
+        seeds=(tests/data/bad tests/data/formats)
         # Qt keeps its image plugins loaded for the life of the process.
         options=(-detect_leaks=0)
     fi

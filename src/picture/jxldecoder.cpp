@@ -107,8 +107,10 @@ QImage JxlDecoder::decode(QSize)
         case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
             std::size_t bytes = 0;
             JxlDecoderImageOutBufferSize(dec, &Rgba, &bytes);
-            // Straight into the picture's own memory.
-            image = allocation::image(size_, QImage::Format_RGBA8888, error_);
+            // Straight into the picture's own memory; without alpha, libjxl makes it opaque.
+            image = allocation::image(
+                size_, state_->info.alpha_bits ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888,
+                error_);
             if (image.isNull())
                 return {};
             if (std::size_t(image.sizeInBytes()) < bytes ||

@@ -75,6 +75,9 @@ LoadResult finish(QImage image, const QColorSpace &space, QSize size, int fitSid
             image.convertTo(QImage::Format_ARGB32_Premultiplied);
         image = image.scaled(painted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
+    // The window works on Qt's own 32-bit order; the preview is small, so this costs nothing.
+    if (image.format() == QImage::Format_RGBX8888 || image.format() == QImage::Format_RGBA8888)
+        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     return LoadResult{true, Picture{size, image}, {}};
 }
 

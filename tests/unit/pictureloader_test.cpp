@@ -420,6 +420,15 @@ TEST_F(Loader, ReadsEveryFormatByItsContent)
         {"rle.tga", "ppmtotga", {"-rgb", "%in"}, 0, true},
         {"p.png", "convert", {"%in", "%out"}},
     };
+    // Small files of each kind, kept with the tests (and the loader's fuzzing seeds).
+    const QDir kept(QStringLiteral(TINTARA_TEST_DATA "/formats"));
+    for (const QString &name : kept.entryList(QDir::Files)) {
+        const picture::LoadResult r = LoadPicture(kept.filePath(name), 100);
+        ASSERT_TRUE(r.ok) << qPrintable(name) << ": " << qPrintable(r.error);
+        EXPECT_EQ(r.picture.size,
+                  name.contains(QLatin1String("turned")) ? QSize(24, 32) : QSize(32, 24))
+            << qPrintable(name);
+    }
     int encoded = 0;
     for (const Case &c : cases) {
         const QString name = QString::fromLatin1(c.file);
