@@ -1,8 +1,12 @@
 #include "platform/commondialog.h"
 
+#include "picture/formats.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLineEdit>
+#include <set>
 
 namespace platform {
 
@@ -32,6 +36,22 @@ public:
     }
 };
 
+// Every suffix a picture that loads may have: Qt's readers' and the formats read beside them.
+QString allPictures()
+{
+    std::set<QString> suffixes;
+    for (const QByteArray &format : QImageReader::supportedImageFormats())
+        suffixes.insert(QString::fromLatin1(format).toLower());
+    for (const QString &suffix : picture::extraSuffixes())
+        suffixes.insert(suffix);
+    suffixes.insert(QStringLiteral("jpeg"));
+    suffixes.insert(QStringLiteral("tif"));
+    QStringList patterns;
+    for (const QString &suffix : suffixes)
+        patterns << QStringLiteral("*.") + suffix;
+    return QStringLiteral("All pictures (%1)").arg(patterns.join(QLatin1Char(' ')));
+}
+
 } // namespace
 
 CommonDialog::CommonDialog(const QString &name, QWidget *parent)
@@ -49,6 +69,10 @@ void CommonDialog::ShowOpen()
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
+    // Every file is listed, whatever its name: a picture is known by its content. Those who
+    // want only the usual names of pictures may choose so.
+    dialog.setNameFilters({QStringLiteral("All files (*)"), allPictures()});
+    dialog.selectNameFilter(QStringLiteral("All files (*)"));
     if (!fileName_.isEmpty()) {
         dialog.setDirectory(QFileInfo(fileName_).absolutePath());
         dialog.selectFile(fileName_);
