@@ -3,7 +3,9 @@
 #include "picture/allocationguard.h"
 #include "picture/source.h"
 
+#include <algorithm>
 #include <libheif/heif.h>
+#include <memory>
 
 namespace picture {
 
@@ -105,20 +107,69 @@ bool HeifDecoder::readHeader()
     return true;
 }
 
+namespace {
+
+// 10 and 12 bits a sample, rounded to the nearest of 8 bits (libheif's own 8-bit output drops
+// the low bits instead), into memory of our own; libheif's goes at once.
+QImage roundedToEightBits(heif_image *wide, bool alpha, QString &error)
+{
+    const std::unique_ptr<heif_image, decltype(&heif_image_release)> owned(wide,
+                                                                           heif_image_release);
+    int stride = 0;
+    const uint8_t *pixels = heif_image_get_plane_readonly(wide, heif_channel_interleaved, &stride);
+    const QSize size(heif_image_get_width(wide, heif_channel_interleaved),
+                     heif_image_get_height(wide, heif_channel_interleaved));
+    const int bits = heif_image_get_bits_per_pixel_range(wide, heif_channel_interleaved);
+    if (!pixels || bits <= 8 || bits > 16) {
+        error = QStringLiteral("The HEIF data is damaged.");
+        return {};
+    }
+    QImage out =
+        allocation::image(size, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888, error);
+    if (out.isNull())
+        return {};
+    const quint32 top = (1u << bits) - 1;
+    const int samples = alpha ? 4 : 3;
+    for (int y = 0; y < size.height(); ++y) {
+        const uint8_t *from = pixels + qsizetype(y) * stride;
+        uchar *to = out.scanLine(y);
+        for (int x = 0; x < size.width(); ++x) {
+            for (int c = 0; c < 4; ++c) {
+                if (c == samples) {
+                    to[x * 4 + c] = 255;
+                    continue;
+                }
+                const quint32 v =
+                    std::min<quint32>(top, quint32(from[(x * samples + c) * 2] |
+                                                   from[(x * samples + c) * 2 + 1] << 8));
+                to[x * 4 + c] = uchar((v * 255 + top / 2) / top);
+            }
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 QImage HeifDecoder::decode(QSize)
 {
     if (source_.cancelled())
         return {};
     const bool alpha = heif_image_handle_has_alpha_channel(handle_);
+    const bool wide = heif_image_handle_get_luma_bits_per_pixel(handle_) > 8;
     heif_image *decoded = nullptr;
     // Four bytes a pixel, opaque where there is no alpha, which Qt scales fastest; handed over
-    // without a copy.
-    const heif_error e = heif_decode_image(handle_, &decoded, heif_colorspace_RGB,
-                                           heif_chroma_interleaved_RGBA, nullptr);
+    // without a copy. More than 8 bits a sample come out whole, to be rounded here.
+    const heif_chroma chroma =
+        wide ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+             : heif_chroma_interleaved_RGBA;
+    const heif_error e = heif_decode_image(handle_, &decoded, heif_colorspace_RGB, chroma, nullptr);
     if (e.code != heif_error_Ok) {
         error_ = QStringLiteral("The HEIF data is damaged: %1.").arg(reason(e));
         return {};
     }
+    if (wide)
+        return roundedToEightBits(decoded, alpha, error_);
     int stride = 0;
     const uint8_t *pixels =
         heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);

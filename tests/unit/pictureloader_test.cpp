@@ -479,6 +479,31 @@ TEST_F(Loader, ReadsEveryFormatByItsContent)
     }
 }
 
+TEST_F(Loader, RoundsDeepSamplesToTheNearestOfEightBits)
+{
+    // 448 of 65535 is 7 of 1023 and 28 of 4095: 1.74 of 255, so 2 where rounded and 1 where
+    // the low bits are dropped.
+    QImage deep(8, 8, QImage::Format_RGBX64);
+    deep.fill(QColor::fromRgba64(448, 448, 448));
+    const QString png = write(dir, QStringLiteral("deep.png"), deep);
+    struct Case {
+        const char *file, *tool;
+        QStringList args;
+    } cases[] = {
+        {"ten.avif", "avifenc", {"-l", "-d", "10", "%in", "%out"}},
+        {"twelve.avif", "avifenc", {"-l", "-d", "12", "%in", "%out"}},
+        {"sixteen.jxl", "cjxl", {"%in", "%out", "-d", "0"}},
+    };
+    for (const Case &c : cases) {
+        const QString out = dir.filePath(QLatin1String(c.file));
+        if (!encodeWith(QLatin1String(c.tool), c.args, png, out))
+            continue;
+        const picture::LoadResult r = LoadPicture(out, 8);
+        ASSERT_TRUE(r.ok) << c.file << ": " << qPrintable(r.error);
+        EXPECT_EQ(r.picture.image.pixel(4, 4), qRgb(2, 2, 2)) << c.file;
+    }
+}
+
 namespace {
 
 // A hand-made TGA: the header, an optional colour map, then the pixel bytes as given.
