@@ -9,6 +9,7 @@
 #include <QColorSpace>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -392,8 +393,9 @@ void put(const QString &path, const QByteArray &data)
 TEST_F(Loader, ReadsEveryFormatByItsContent)
 {
     // Each file made here by another program's encoder from one reference picture, and then
-    // loaded whole, under a name that says JPEG, with bytes after its end, and cut short. A row
-    // whose encoder is missing is passed over; the project's install-deps brings them all.
+    // loaded whole, under a name that says JPEG, with no suffix, with bytes after its end, and
+    // cut short. A row whose encoder is missing is passed over; the project's install-deps
+    // brings them all.
     QImage reference(240, 160, QImage::Format_RGB32);
     for (int y = 0; y < 160; ++y)
         for (int x = 0; x < 240; ++x)
@@ -442,6 +444,7 @@ TEST_F(Loader, ReadsEveryFormatByItsContent)
         const QImage shown = reference.transformed(QTransform().rotate(c.turn));
         for (const auto &[as, data] :
              {std::pair{name, whole}, std::pair{QStringLiteral("named-%1.jpg").arg(name), whole},
+              std::pair{QStringLiteral("bare-%1").arg(QFileInfo(name).baseName()), whole},
               std::pair{QStringLiteral("trailing-%1").arg(name), whole + QByteArray(2000, 'Z')}}) {
             put(dir.filePath(as), data);
             const picture::LoadResult r = LoadPicture(dir.filePath(as), 240);
