@@ -37,6 +37,11 @@ protected:
     explicit Decoder(Source &source)
         : source_(source)
     {}
+    // The whole file, for the libraries that read from memory; null, with error(), when it can
+    // no longer be read.
+    const QByteArray *wholeFile();
+    // The orientation in the file's Exif data, as Qt's reader of `format` reads it.
+    QImageIOHandler::Transformations exifOrientation(const char *format);
 
     Source &source_;
     QSize size_;

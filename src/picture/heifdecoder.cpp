@@ -84,11 +84,10 @@ bool HeifDecoder::recognises(QByteArrayView head)
 
 bool HeifDecoder::readHeader()
 {
-    const QByteArray &data = source_.bytes();
-    if (data.isEmpty()) {
-        error_ = QStringLiteral("The file can no longer be read.");
+    const QByteArray *whole = wholeFile();
+    if (!whole)
         return false;
-    }
+    const QByteArray &data = *whole;
     context_ = heif_context_alloc();
     heif_error e = heif_context_read_from_memory_without_copy(context_, data.constData(),
                                                               std::size_t(data.size()), nullptr);

@@ -4,7 +4,6 @@
 #include "picture/cmyk.h"
 #include "picture/source.h"
 
-#include <QImageReader>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -176,16 +175,12 @@ bool JpegDecoder::recognises(QByteArrayView head)
 
 bool JpegDecoder::readHeader()
 {
-    // The orientation of a phone's photo is in its Exif data, which Qt's reader reads.
-    {
-        QImageReader exif(&source_.device(), "jpeg");
-        turn_ = exif.transformation();
-    }
-    const QByteArray &data = source_.bytes();
-    if (data.isEmpty()) {
-        error_ = QStringLiteral("The file can no longer be read.");
+    // The orientation of a phone's photo is in its Exif data.
+    turn_ = exifOrientation("jpeg");
+    const QByteArray *whole = wholeFile();
+    if (!whole)
         return false;
-    }
+    const QByteArray &data = *whole;
     if (!header(*state_, data)) {
         error_ =
             state_->error.isEmpty() ? QStringLiteral("The JPEG data is damaged.") : state_->error;

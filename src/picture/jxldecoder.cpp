@@ -42,11 +42,10 @@ bool JxlDecoder::recognises(QByteArrayView head)
 
 bool JxlDecoder::readHeader()
 {
-    const QByteArray &data = source_.bytes();
-    if (data.isEmpty()) {
-        error_ = QStringLiteral("The file can no longer be read.");
+    const QByteArray *whole = wholeFile();
+    if (!whole)
         return false;
-    }
+    const QByteArray &data = *whole;
     state_->decoder.reset(JxlDecoderCreate(nullptr));
     state_->runner.reset(
         JxlThreadParallelRunnerCreate(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads()));

@@ -56,15 +56,11 @@ bool WebpDecoder::recognises(QByteArrayView head)
 
 bool WebpDecoder::readHeader()
 {
-    {
-        QImageReader exif(&source_.device(), "webp");
-        turn_ = exif.transformation();
-    }
-    const QByteArray &data = source_.bytes();
-    if (data.isEmpty()) {
-        error_ = QStringLiteral("The file can no longer be read.");
+    turn_ = exifOrientation("webp");
+    const QByteArray *whole = wholeFile();
+    if (!whole)
         return false;
-    }
+    const QByteArray &data = *whole;
     WebPBitstreamFeatures features;
     if (VP8StatusCode s = WebPGetFeatures(reinterpret_cast<const uint8_t *>(data.constData()),
                                           std::size_t(data.size()), &features);
