@@ -1,5 +1,5 @@
-#include "batch/batchrun.h"
 #include "app/form1.h"
+#include "batch/batchrun.h"
 #include "tintara/appinfo.h"
 
 #include <QApplication>

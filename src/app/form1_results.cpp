@@ -1,9 +1,9 @@
 // What the planes and the zoom box show, copied or saved as PNG on the user's request.
 #include "app/form1.h"
 
+#include "picture/pngwriter.h"
 #include "platform/messagebox.h"
 #include "platform/savedialog.h"
-#include "picture/pngwriter.h"
 #include "tintara/appinfo.h"
 
 #include <QAction>
@@ -68,7 +68,7 @@ QString Form1::saveResult(const QString &view, const QString &path)
         return QStringLiteral("This is the loaded picture; it is never written over.");
     const PictureBox *box = boxOf(view);
     return picture::savePng(box->surface(), path,
-                             results::describe(picture.fileName(), recipeOf(box)));
+                            results::describe(picture.fileName(), recipeOf(box)));
 }
 
 void Form1::saveBox(const QString &view)
