@@ -11,8 +11,9 @@ qint64 limitBytes()
 
 bool allows(QSize size)
 {
+    // Two 32-bit sides multiply within 64 bits; times four they may not, so divide instead.
     return size.width() >= 0 && size.height() >= 0 &&
-           qint64(size.width()) * size.height() * 4 <= limitBytes();
+           qint64(size.width()) * size.height() <= limitBytes() / 4;
 }
 
 QString tooLarge(QSize size)

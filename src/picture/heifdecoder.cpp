@@ -1,6 +1,7 @@
 #include "picture/heifdecoder.h"
 
 #include "picture/allocationguard.h"
+#include "picture/heifplan.h"
 #include "picture/source.h"
 
 #include <algorithm>
@@ -31,13 +32,14 @@ QColorSpace colourOf(const heif_image_handle *handle)
     }
     case heif_color_profile_type_nclx: {
         heif_color_profile_nclx *nclx = nullptr;
-        if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok)
-            return {};
-        QColorSpace space;
-        if (nclx->color_primaries == heif_color_primaries_SMPTE_EG_432_1)
-            space = QColorSpace(QColorSpace::DisplayP3);
-        heif_nclx_color_profile_free(nclx);
-        return space;
+        const bool read =
+            heif_image_handle_get_nclx_color_profile(handle, &nclx).code == heif_error_Ok;
+        // libheif hands its copy over even when it refuses the values in it.
+        const std::unique_ptr<heif_color_profile_nclx, decltype(&heif_nclx_color_profile_free)>
+            owned(nclx, heif_nclx_color_profile_free);
+        if (read && nclx->color_primaries == heif_color_primaries_SMPTE_EG_432_1)
+            return QColorSpace(QColorSpace::DisplayP3);
+        return {};
     }
     default:
         return {};
@@ -88,6 +90,10 @@ bool HeifDecoder::readHeader()
     if (!whole)
         return false;
     const QByteArray &data = *whole;
+    if (const QString why = heifRefusal(data); !why.isEmpty()) {
+        error_ = why;
+        return false;
+    }
     context_ = heif_context_alloc();
     heif_error e = heif_context_read_from_memory_without_copy(context_, data.constData(),
                                                               std::size_t(data.size()), nullptr);
@@ -165,6 +171,20 @@ QImage HeifDecoder::decode(QSize)
     const heif_error e = heif_decode_image(handle_, &decoded, heif_colorspace_RGB, chroma, nullptr);
     if (e.code != heif_error_Ok) {
         error_ = QStringLiteral("The HEIF data is damaged: %1.").arg(reason(e));
+        return {};
+    }
+    // libheif shows whatever its stream and crop box hold; the header's size is the one the
+    // file was measured and checked by.
+    const QSize decodedSize(heif_image_get_width(decoded, heif_channel_interleaved),
+                            heif_image_get_height(decoded, heif_channel_interleaved));
+    if (decodedSize != size_) {
+        heif_image_release(decoded);
+        error_ = QStringLiteral("The HEIF file is damaged: its picture decodes to %1 x %2 "
+                                "pixels, but its header says %3 x %4.")
+                     .arg(decodedSize.width())
+                     .arg(decodedSize.height())
+                     .arg(size_.width())
+                     .arg(size_.height());
         return {};
     }
     if (wide)

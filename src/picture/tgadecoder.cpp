@@ -19,10 +19,13 @@ bool plausible(int type, int mapType, int depth, int mapDepth)
     const int base = type & ~8; // 9, 10, 11 are 1, 2, 3 run-length encoded
     if (type != base && type != base + 8)
         return false;
+    // A map, used or not, has entries of a size a colour can take; other programs' headers (an
+    // animation's, say) that pass the rest have entries of 0 bits there.
+    if (mapType == 1 && mapDepth != 15 && mapDepth != 16 && mapDepth != 24 && mapDepth != 32)
+        return false;
     switch (base) {
     case 1: // colour-mapped
-        return mapType == 1 && (depth == 8 || depth == 16) &&
-               (mapDepth == 15 || mapDepth == 16 || mapDepth == 24 || mapDepth == 32);
+        return mapType == 1 && (depth == 8 || depth == 16);
     case 2: // true colour
         return mapType <= 1 && (depth == 15 || depth == 16 || depth == 24 || depth == 32);
     case 3: // grey
@@ -100,21 +103,26 @@ QImage TgaDecoder::decode(QSize)
     }
     const int type = uchar(file[2]), depth = uchar(file[16]), descriptor = uchar(file[17]);
     const bool rle = type & 8, mapped = (type & ~8) == 1;
-    const bool alpha = (descriptor & 15) > 0 || (!mapped && depth == 32);
+    // The attribute bits say how much of each pixel is alpha; with none, a 32-bit pixel's fourth
+    // byte means nothing and the picture is opaque.
+    const bool alpha = (descriptor & 15) > 0;
     qsizetype at = 18 + uchar(file[0]);
     // The colour map, when there is one; a true-colour picture may carry one it does not use.
     std::vector<QRgb> map;
+    int first = 0;
     if (uchar(file[1]) == 1) {
-        const int first = word(file, 3), length = word(file, 5), mapDepth = uchar(file[7]);
+        const int length = word(file, 5), mapDepth = uchar(file[7]);
+        first = word(file, 3);
         const int entry = (mapDepth + 7) / 8;
         if (at + qsizetype(length) * entry > file.size()) {
             error_ = QStringLiteral("The TGA file is cut short.");
             return {};
         }
         if (mapped) {
-            map.assign(std::size_t(first + length), qRgb(0, 0, 0));
+            // Entry i holds index first + i; an index below first has no colour.
+            map.resize(std::size_t(length));
             for (int i = 0; i < length; ++i)
-                map[std::size_t(first + i)] = colour(
+                map[std::size_t(i)] = colour(
                     reinterpret_cast<const uchar *>(file.data()) + at + i * entry, mapDepth, alpha);
         }
         at += qsizetype(length) * entry;
@@ -126,13 +134,16 @@ QImage TgaDecoder::decode(QSize)
     const int bytes = (depth + 7) / 8;
     const auto *p = reinterpret_cast<const uchar *>(file.data());
     const qsizetype end = file.size();
+    bool noColour = false;
     const auto pixel = [&](qsizetype from, QRgb &into) {
         if (from + bytes > end)
             return false;
         if (mapped) {
-            const int index = bytes == 1 ? p[from] : p[from] | p[from + 1] << 8;
-            if (std::size_t(index) >= map.size())
+            const int index = (bytes == 1 ? p[from] : p[from] | p[from + 1] << 8) - first;
+            if (index < 0 || std::size_t(index) >= map.size()) {
+                noColour = true;
                 return false;
+            }
             into = map[std::size_t(index)];
         } else {
             into = colour(p + from, depth, alpha);
@@ -179,7 +190,9 @@ QImage TgaDecoder::decode(QSize)
         ++done;
     }
     if (done < total) {
-        error_ = QStringLiteral("The TGA file is cut short or damaged.");
+        error_ = noColour ? QStringLiteral("The TGA picture uses a colour its colour map does not "
+                                           "have.")
+                          : QStringLiteral("The TGA file is cut short or damaged.");
         return {};
     }
     return image;

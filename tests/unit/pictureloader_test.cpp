@@ -598,4 +598,110 @@ TEST_F(Loader, ReadsEveryKindOfTga)
             EXPECT_FALSE(LoadPicture(path, 3).ok) << c.name << " cut to " << keep;
         }
     }
+    // What a broken encoder or another format makes of the same header.
+    QByteArray below = tga(1, 8, 0x20, 3, 2, QByteArray("\x00\x01\x02\x03\x04\x05", 6), map, 24);
+    below[3] = 2; // the map starts at index 2: indices 0 and 1 have no colour
+    QByteArray animation = tga(2, 24, 0x20, 3, 2, bgrTop + bgrBottom);
+    animation[1] = 1; // a map of 6,319 entries of 0 bits, as an FLC's header reads
+    animation[5] = char(6319 & 255);
+    animation[6] = char(6319 >> 8);
+    const QByteArray noAttributeBits = tga(2, 32, 0x20, 3, 2, QByteArray(24, '\x40'));
+    for (const auto &[name, file] :
+         {std::pair{"indices below the map", below}, std::pair{"a map of 0-bit entries", animation},
+          std::pair{"32 bits, no attribute bits", noAttributeBits}}) {
+        const QString path = dir.filePath(QStringLiteral("hostile.tga"));
+        put(path, file);
+        const picture::LoadResult r = LoadPicture(path, 3);
+        if (file == noAttributeBits) {
+            ASSERT_TRUE(r.ok) << qPrintable(r.error);
+            EXPECT_EQ(r.picture.image.pixel(1, 1), qRgb(0x40, 0x40, 0x40)) << "opaque";
+        } else {
+            EXPECT_FALSE(r.ok) << name;
+            EXPECT_FALSE(r.error.isEmpty()) << name;
+        }
+    }
+}
+
+namespace {
+
+// Writes a big-endian 32-bit value into every box of `type`, `at` bytes into its body.
+void setInBoxes(QByteArray &file, const char *type, int at, quint32 value, int bytes = 4)
+{
+    for (qsizetype i = file.indexOf(type); i >= 4; i = file.indexOf(type, i + 4))
+        for (int b = 0; b < bytes; ++b)
+            file[i + 4 + at + b] = char(value >> (8 * (bytes - 1 - b)));
+}
+
+} // namespace
+
+TEST_F(Loader, RefusesFilesWhoseHeadersDisagreeWithTheirData)
+{
+    // Files made by other programs' encoders, then edited as a broken encoder or an attacker
+    // would. Each must load at `shown`, or be refused with `refusal` in its message.
+    const QString picture = write(dir, QStringLiteral("p.png"), noisy(320, 240));
+    QImage translucent = noisy(33, 17).convertToFormat(QImage::Format_ARGB32);
+    translucent.fill(qRgba(200, 40, 90, 128));
+    const QString odd = write(dir, QStringLiteral("odd.png"), translucent);
+    const auto encoded = [&](const char *tool, QStringList args, const QString &from) {
+        const QString out = dir.filePath(QStringLiteral("out.%1").arg(
+            QLatin1String(tool) == QLatin1String("heif-enc") ? "heic" : "avif"));
+        if (!encodeWith(QLatin1String(tool), args, from, out))
+            return QByteArray();
+        QFile f(out);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QStringList heif{"-q", "90", "-o", "%out", "%in"}, avif{"%in", "%out"};
+    struct Case {
+        const char *name;
+        QByteArray file;
+        const char *refusal = nullptr;
+        QSize shown;
+    };
+    std::vector<Case> cases;
+    for (const auto &[tool, args] : {std::pair{"heif-enc", heif}, std::pair{"avifenc", avif}}) {
+        const QByteArray whole = encoded(tool, args, picture);
+        if (whole.isEmpty())
+            continue;
+        QByteArray small = whole, large = whole, items = whole;
+        setInBoxes(small, "ispe", 4, 1);
+        setInBoxes(small, "ispe", 8, 1);
+        setInBoxes(large, "ispe", 4, 640);
+        setInBoxes(large, "ispe", 8, 480);
+        setInBoxes(items, "iinf", 4, 19000, 2); // a version-0 count; the entries are not there
+        cases.push_back({tool, whole, nullptr, QSize(320, 240)});
+        cases.push_back({"a 1 x 1 size box over 320 x 240", small, "coded at 320 x 240"});
+        cases.push_back({"a 640 x 480 size box over 320 x 240", large, "coded at 320 x 240"});
+        cases.push_back({"19,000 items", items, "19000 items"});
+        cases.push_back({"odd size with alpha", encoded(tool, args, odd), nullptr, QSize(33, 17)});
+    }
+    QByteArray crop = encoded("avifenc", {"--clap", "100,1,48,1,0,1,0,1", "%in", "%out"}, picture);
+    if (!crop.isEmpty()) {
+        cases.push_back({"a valid crop", crop, nullptr, QSize(100, 48)});
+        QByteArray wider = crop, huge = crop;
+        setInBoxes(wider, "clap", 0, 400); // wider than the picture
+        setInBoxes(huge, "clap", 0, 2147483647);
+        setInBoxes(huge, "clap", 8, 2147483647);
+        cases.push_back({"a crop wider than the picture", wider, "decodes to"});
+        cases.push_back({"a crop of 2^31 - 1 pixels a side", huge, "too large"});
+    }
+    // libheif refuses the reserved primaries, after handing over its copy of the colour box.
+    const QByteArray reserved = encoded("avifenc", {"--cicp", "255/13/6", "%in", "%out"}, picture);
+    if (!reserved.isEmpty())
+        cases.push_back({"reserved colour primaries", reserved, nullptr, QSize(320, 240)});
+    if (cases.empty())
+        GTEST_SKIP() << "neither heif-enc nor avifenc is installed";
+    for (const Case &c : cases) {
+        ASSERT_FALSE(c.file.isEmpty()) << c.name;
+        const QString path = dir.filePath(QStringLiteral("hostile"));
+        put(path, c.file);
+        const picture::LoadResult r = LoadPicture(path, 100);
+        if (!c.refusal) {
+            ASSERT_TRUE(r.ok) << c.name << ": " << qPrintable(r.error);
+            EXPECT_EQ(r.picture.size, c.shown) << c.name;
+        } else {
+            EXPECT_FALSE(r.ok) << c.name;
+            EXPECT_TRUE(r.error.contains(QLatin1String(c.refusal)))
+                << c.name << ": " << qPrintable(r.error);
+        }
+    }
 }
