@@ -39,9 +39,9 @@ for t in "${targets[@]}"; do
     seeds=()
     options=()
     if [ "$t" = loader ]; then
-        seeds=(tests/data/bad tests/data/formats)
+        seeds=(tests/data/bad tests/data/formats fuzz/seeds)
         # Qt keeps its image plugins loaded for the life of the process.
-        options=(-detect_leaks=0)
+        options=(-detect_leaks=0 -dict=../fuzz/loader.dict)
     fi
     log=build-fuzz/fuzz_$t.log
     if (cd build-fuzz && QT_QPA_PLATFORM=offscreen ./fuzz/fuzz_"$t" -max_total_time="$seconds" \

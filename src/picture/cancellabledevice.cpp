@@ -5,6 +5,7 @@ namespace picture {
 CancellableDevice::CancellableDevice(QIODevice &inner, const std::atomic<bool> &stop)
     : inner_(inner)
     , stop_(stop)
+    , size_(inner.size())
 {
     // Unbuffered: every read reaches readData, and so the stop; the inner device buffers.
     open(QIODevice::ReadOnly | QIODevice::Unbuffered);
@@ -19,7 +20,7 @@ bool CancellableDevice::isSequential() const
 
 qint64 CancellableDevice::size() const
 {
-    return inner_.size();
+    return size_;
 }
 
 bool CancellableDevice::seek(qint64 pos)

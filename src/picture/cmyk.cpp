@@ -1,5 +1,6 @@
 #include "picture/cmyk.h"
 
+#include <algorithm>
 #include <cstring>
 #include <lcms2.h>
 #include <vector>
@@ -26,6 +27,31 @@ CmykToRgb::CmykToRgb(const QByteArray &profile, bool inverted, int bits)
         cmsCloseProfile(srgb);
     }
     cmsCloseProfile(cmyk);
+    if (transform_ && !believable()) {
+        cmsDeleteTransform(static_cast<cmsHTRANSFORM>(transform_));
+        transform_ = nullptr;
+    }
+}
+
+bool CmykToRgb::believable() const
+{
+    // Bare paper must come out light and the four inks together dark; a profile that does
+    // otherwise would turn the picture to nonsense, and the naive conversion is used instead.
+    const quint16 none = inverted_ ? 0xFFFF : 0, full = inverted_ ? 0 : 0xFFFF;
+    quint16 wide[8] = {none, none, none, none, full, full, full, full};
+    quint8 narrow[8];
+    for (int i = 0; i < 8; ++i)
+        narrow[i] = quint8(wide[i] >> 8);
+    QRgb out[2];
+    cmsDoTransform(static_cast<cmsHTRANSFORM>(transform_),
+                   bits_ == 16 ? static_cast<const void *>(wide) : narrow, out, 2);
+    const auto least = [](QRgb c) {
+        return std::min({qRed(c), qGreen(c), qBlue(c)});
+    };
+    const auto most = [](QRgb c) {
+        return std::max({qRed(c), qGreen(c), qBlue(c)});
+    };
+    return least(out[0]) >= 200 && most(out[1]) <= 96;
 }
 
 CmykToRgb::~CmykToRgb()

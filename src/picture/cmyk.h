@@ -23,6 +23,8 @@ public:
     void convert(const void *inks, QRgb *out, int count) const;
 
 private:
+    bool believable() const;
+
     void *transform_ = nullptr; // lcms2's, when the profile is a CMYK one
     bool inverted_;
     int bits_;

@@ -2,6 +2,7 @@
 
 #include "picture/allocationguard.h"
 #include "picture/heifplan.h"
+#include "picture/profile.h"
 #include "picture/source.h"
 
 #include <algorithm>
@@ -19,16 +20,21 @@ QString reason(const heif_error &e)
 
 // What the picture's colour box says, as a colour space Qt converts from; none for sRGB and
 // for what Qt cannot express.
-QColorSpace colourOf(const heif_image_handle *handle)
+QColorSpace colourOf(const heif_image_handle *handle, QString &error)
 {
     switch (heif_image_handle_get_color_profile_type(handle)) {
     case heif_color_profile_type_prof:
     case heif_color_profile_type_rICC: {
-        QByteArray icc(qsizetype(heif_image_handle_get_raw_color_profile_size(handle)), '\0');
+        const std::size_t bytes = heif_image_handle_get_raw_color_profile_size(handle);
+        if (bytes > std::size_t(profile::MaxBytes)) {
+            error = profile::tooLarge(qint64(bytes));
+            return {};
+        }
+        QByteArray icc(qsizetype(bytes), '\0');
         if (icc.isEmpty() ||
             heif_image_handle_get_raw_color_profile(handle, icc.data()).code != heif_error_Ok)
             return {};
-        return QColorSpace::fromIccProfile(icc);
+        return profile::read(icc, error);
     }
     case heif_color_profile_type_nclx: {
         heif_color_profile_nclx *nclx = nullptr;
@@ -108,8 +114,8 @@ bool HeifDecoder::readHeader()
     }
     // The size as shown, after the file's own rotation, known before anything is decoded.
     size_ = QSize(heif_image_handle_get_width(handle_), heif_image_handle_get_height(handle_));
-    space_ = colourOf(handle_);
-    return true;
+    space_ = colourOf(handle_, error_);
+    return error_.isEmpty();
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "picture/allocationguard.h"
 #include "picture/cmyk.h"
+#include "picture/profile.h"
 #include "picture/source.h"
 
 #include <csetjmp>
@@ -189,9 +190,13 @@ bool JpegDecoder::readHeader()
     const jpeg_decompress_struct &cinfo = state_->cinfo;
     size_ = QSize(int(cinfo.image_width), int(cinfo.image_height));
     state_->cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    if (state_->profile.size() > profile::MaxBytes) {
+        error_ = profile::tooLarge(state_->profile.size());
+        return false;
+    }
     // An RGB profile travels with the pixels; a CMYK one is used while they are decoded.
     if (!state_->cmyk && !state_->profile.isEmpty())
-        space_ = QColorSpace::fromIccProfile(state_->profile);
+        space_ = profile::read(state_->profile, error_);
     return true;
 }
 

@@ -1,10 +1,13 @@
 #include "picture/jxldecoder.h"
 
 #include "picture/allocationguard.h"
+#include "picture/profile.h"
 #include "picture/source.h"
 
 #include <jxl/decode.h>
 #include <jxl/thread_parallel_runner.h>
+
+#include <algorithm>
 
 namespace picture {
 
@@ -13,6 +16,27 @@ struct JxlDecoder::State {
     std::unique_ptr<void, decltype(&JxlThreadParallelRunnerDestroy)> runner{
         nullptr, JxlThreadParallelRunnerDestroy};
     JxlBasicInfo info{};
+    QByteArrayView file;
+    qsizetype given = 0;    // how much of the file libjxl has been offered
+    qsizetype metadata = 0; // of that, the container's boxes other than the codestream's
+
+    // Offers libjxl the next piece of the file, after what it has not yet taken; false when
+    // the whole file has been offered.
+    bool feed()
+    {
+        if (given == file.size())
+            return false;
+        ::JxlDecoder *dec = decoder.get();
+        const qsizetype from = given - qsizetype(JxlDecoderReleaseInput(dec));
+        given = std::min(file.size(), given + Piece);
+        JxlDecoderSetInput(dec, reinterpret_cast<const uint8_t *>(file.data()) + from,
+                           std::size_t(given - from));
+        if (given == file.size())
+            JxlDecoderCloseInput(dec);
+        return true;
+    }
+    // Small enough that a cancel, or a header grown too large, is seen soon.
+    static constexpr qsizetype Piece = qsizetype(256) << 10;
 };
 
 namespace {
@@ -54,16 +78,41 @@ bool JxlDecoder::readHeader()
         JxlDecoderSetParallelRunner(dec, JxlThreadParallelRunner, state_->runner.get()) !=
             JXL_DEC_SUCCESS ||
         JxlDecoderSubscribeEvents(dec, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |
-                                           JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS) {
+                                           JXL_DEC_FULL_IMAGE | JXL_DEC_BOX) != JXL_DEC_SUCCESS) {
         error_ = QStringLiteral("There is not enough memory to decode the picture.");
         return false;
     }
-    JxlDecoderSetInput(dec, reinterpret_cast<const uint8_t *>(data.constData()),
-                       std::size_t(data.size()));
-    JxlDecoderCloseInput(dec);
-    // The header and the colour encoding come before any pixels.
+    state_->file = QByteArrayView(data);
+    state_->feed();
+    // The header and the colour encoding come before any pixels. libjxl reads the whole
+    // colour profile, up to 256 MB of it, before it tells its size, and cannot be stopped
+    // while it does: so it is given the file in pieces, and a header that takes more of the
+    // codestream than the largest profile allowed is refused before libjxl has all of it.
     for (bool colour = false; !colour;) {
+        if (source_.cancelled())
+            return false;
         switch (const JxlDecoderStatus status = JxlDecoderProcessInput(dec)) {
+        case JXL_DEC_NEED_MORE_INPUT:
+            if (state_->given - state_->metadata > profile::MaxBytes + State::Piece) {
+                error_ = QStringLiteral("The JPEG XL header is too large: its colour profile "
+                                        "takes more than the %1 MiB that one profile may take.")
+                             .arg(profile::MaxBytes >> 20);
+                return false;
+            }
+            if (!state_->feed()) {
+                error_ = cutOrDamaged(status);
+                return false;
+            }
+            break;
+        case JXL_DEC_BOX: {
+            JxlBoxType type;
+            uint64_t size = 0;
+            if (JxlDecoderGetBoxType(dec, type, JXL_FALSE) == JXL_DEC_SUCCESS &&
+                JxlDecoderGetBoxSizeRaw(dec, &size) == JXL_DEC_SUCCESS &&
+                QByteArrayView(type, 4) != "jxlc" && QByteArrayView(type, 4) != "jxlp")
+                state_->metadata += qsizetype(std::min<uint64_t>(size, uint64_t(data.size())));
+            break;
+        }
         case JXL_DEC_BASIC_INFO: {
             JxlDecoderGetBasicInfo(dec, &state_->info);
             // libjxl turns the picture upright as its orientation says.
@@ -78,11 +127,15 @@ bool JxlDecoder::readHeader()
             if (JxlDecoderGetICCProfileSize(dec, &Rgba, JXL_COLOR_PROFILE_TARGET_DATA, &length) ==
                     JXL_DEC_SUCCESS &&
                 length > 0) {
+                if (length > std::size_t(profile::MaxBytes)) {
+                    error_ = profile::tooLarge(qint64(length));
+                    return false;
+                }
                 QByteArray icc(qsizetype(length), '\0');
                 if (JxlDecoderGetColorAsICCProfile(dec, &Rgba, JXL_COLOR_PROFILE_TARGET_DATA,
                                                    reinterpret_cast<uint8_t *>(icc.data()),
                                                    length) == JXL_DEC_SUCCESS)
-                    space_ = QColorSpace::fromIccProfile(icc);
+                    space_ = profile::read(icc, error_);
             }
             colour = true;
             break;
@@ -119,6 +172,14 @@ QImage JxlDecoder::decode(QSize)
             }
             break;
         }
+        case JXL_DEC_NEED_MORE_INPUT:
+            if (!state_->feed()) {
+                error_ = cutOrDamaged(status);
+                return {};
+            }
+            break;
+        case JXL_DEC_BOX:
+            break;
         case JXL_DEC_FULL_IMAGE:
             // The first frame is the picture; an animation's others are not shown.
             image.convertTo(state_->info.alpha_bits ? QImage::Format_ARGB32 : QImage::Format_RGB32);

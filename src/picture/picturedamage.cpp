@@ -116,17 +116,27 @@ QString gifDamage(const QByteArray &b)
     return cut;
 }
 
-// Chunk by chunk, from one length field to the next, without reading the chunks themselves.
+// Chunk by chunk, from one length field to the next, without reading the chunks themselves;
+// through a window of the file, so that a file of millions of small chunks takes a read for
+// every window of them, not for each.
 QString pngDamage(QIODevice &device)
 {
-    qint64 at = 8;
-    while (device.seek(at)) {
-        const QByteArray head = device.read(8);
-        if (head.size() < 8)
-            break;
-        if (head.mid(4) == "IEND")
+    constexpr qint64 Window = 64 * 1024;
+    QByteArray window;
+    qint64 windowAt = 0;
+    for (qint64 at = 8;;) {
+        if (at + 8 > windowAt + window.size()) {
+            if (!device.seek(at))
+                break;
+            window = device.read(Window);
+            windowAt = at;
+            if (window.size() < 8)
+                break;
+        }
+        const char *head = window.constData() + (at - windowAt);
+        if (QByteArrayView(head + 4, 4) == "IEND")
             return {};
-        at += 12 + qint64(qFromBigEndian<quint32>(head.constData()));
+        at += 12 + qint64(qFromBigEndian<quint32>(head));
     }
     return QStringLiteral("The PNG data ends before its end chunk.");
 }

@@ -4,6 +4,7 @@
 #include "picture/allocationguard.h"
 #include "picture/cancellabledevice.h"
 #include "picture/formats.h"
+#include "picture/profile.h"
 #include "picture/source.h"
 
 #include <QFile>
@@ -62,8 +63,9 @@ LoadResult finish(QImage image, const QColorSpace &space, QSize size, int fitSid
 {
     const QSize painted = paintedSize(size, fitSide);
     // A picture that says what its colours mean is shown in sRGB, as every colour-managed
-    // viewer shows it; one that says nothing is taken as sRGB already and left untouched.
-    if (space.isValid() && !meansSrgb(space)) {
+    // viewer shows it; one that says nothing, or nonsense, is taken as sRGB already and left
+    // untouched.
+    if (profile::believable(space) && !meansSrgb(space)) {
         if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
             image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         image.setColorSpace(space);
@@ -146,12 +148,11 @@ LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *
     // A /proc file tells a size of 0 and still has something to read.
     if (device.size() == 0 && device.peek(1).isEmpty())
         return fail(QStringLiteral("The file is empty."));
-    if (!cancel)
-        return loadFrom(device, fitSide, nullptr);
     // Every decoder reads through the guard, so a cancel reaches it at its next read.
-    CancellableDevice guarded(device, *cancel);
+    static const std::atomic<bool> never{false};
+    CancellableDevice guarded(device, cancel ? *cancel : never);
     LoadResult result = loadFrom(guarded, fitSide, cancel);
-    if (!result.ok && cancel->load())
+    if (!result.ok && cancel && cancel->load())
         result.error = cancelled();
     return result;
 }

@@ -1,6 +1,7 @@
 #include "picture/qtdecoder.h"
 
 #include "picture/picturedamage.h"
+#include "picture/profile.h"
 #include "picture/source.h"
 
 namespace picture {
@@ -38,6 +39,10 @@ QImage QtDecoder::decode(QSize atLeast)
         return {};
     if (const QString damage = findDamage(format_, source_.device()); !damage.isEmpty()) {
         error_ = damage;
+        return {};
+    }
+    if (const qsizetype icc = image.colorSpace().iccProfile().size(); icc > profile::MaxBytes) {
+        error_ = profile::tooLarge(icc);
         return {};
     }
     space_ = image.colorSpace();

@@ -2,6 +2,7 @@
 
 #include "picture/allocationguard.h"
 #include "picture/cmyk.h"
+#include "picture/profile.h"
 #include "picture/source.h"
 
 #include <QIODevice>
@@ -138,11 +139,15 @@ QImage TiffDecoder::decodeCmyk()
     uint16_t bits = 8, samples = 4;
     TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_BITSPERSAMPLE, &bits);
     TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
-    QByteArray profile;
+    QByteArray icc;
     uint32_t profileLength = 0;
     void *profileData = nullptr;
     if (TIFFGetField(tiff.get(), TIFFTAG_ICCPROFILE, &profileLength, &profileData) && profileData)
-        profile = QByteArray(static_cast<const char *>(profileData), qsizetype(profileLength));
+        icc = QByteArray(static_cast<const char *>(profileData), qsizetype(profileLength));
+    if (icc.size() > profile::MaxBytes) {
+        error_ = profile::tooLarge(icc.size());
+        return {};
+    }
     QImage image = allocation::image(size_, QImage::Format_RGB32, error_);
     if (image.isNull())
         return {};
@@ -154,7 +159,7 @@ QImage TiffDecoder::decodeCmyk()
         error_ = QStringLiteral("The TIFF file is damaged.");
         return {};
     }
-    const CmykToRgb light(profile, false, bits);
+    const CmykToRgb light(icc, false, bits);
     for (int y = 0; y < size_.height(); ++y) {
         if (source_.cancelled())
             return {};

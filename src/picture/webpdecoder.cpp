@@ -1,6 +1,7 @@
 #include "picture/webpdecoder.h"
 
 #include "picture/allocationguard.h"
+#include "picture/profile.h"
 #include "picture/source.h"
 
 #include <algorithm>
@@ -26,7 +27,7 @@ QString reason(VP8StatusCode status)
 }
 
 // The colour profile of an extended file, in its ICCP chunk.
-QColorSpace profileOf(const QByteArray &data)
+QColorSpace profileOf(const QByteArray &data, QString &error)
 {
     const WebPData whole{reinterpret_cast<const uint8_t *>(data.constData()),
                          std::size_t(data.size())};
@@ -34,8 +35,8 @@ QColorSpace profileOf(const QByteArray &data)
     if (WebPDemuxer *demux = WebPDemux(&whole)) {
         WebPChunkIterator chunk;
         if (WebPDemuxGetChunk(demux, "ICCP", 1, &chunk)) {
-            space = QColorSpace::fromIccProfile(QByteArray(
-                reinterpret_cast<const char *>(chunk.chunk.bytes), qsizetype(chunk.chunk.size)));
+            space = profile::read(QByteArrayView(chunk.chunk.bytes, qsizetype(chunk.chunk.size)),
+                                  error);
             WebPDemuxReleaseChunkIterator(&chunk);
         }
         WebPDemuxDelete(demux);
@@ -83,8 +84,8 @@ bool WebpDecoder::readHeader()
     }
     size_ = QSize(features.width, features.height);
     alpha_ = features.has_alpha;
-    space_ = profileOf(data);
-    return true;
+    space_ = profileOf(data, error_);
+    return error_.isEmpty();
 }
 
 QImage WebpDecoder::decode(QSize atLeast)

@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTransform>
+#include <QtEndian>
 #include <cstdio>
 #include <jpeglib.h>
 #include <random>
@@ -688,8 +689,29 @@ TEST_F(Loader, RefusesFilesWhoseHeadersDisagreeWithTheirData)
     const QByteArray reserved = encoded("avifenc", {"--cicp", "255/13/6", "%in", "%out"}, picture);
     if (!reserved.isEmpty())
         cases.push_back({"reserved colour primaries", reserved, nullptr, QSize(320, 240)});
+    // A legal profile of 4.2 MiB of noise, which libjxl decodes whole before it tells its size.
+    QFile icc(dir.filePath(QStringLiteral("noise.icc")));
+    ASSERT_TRUE(icc.open(QIODevice::WriteOnly));
+    QByteArray noise = QColorSpace(QColorSpace::AdobeRgb).iccProfile();
+    std::mt19937 random(26);
+    while (noise.size() < 4400000)
+        noise += char(random());
+    qToBigEndian<quint32>(quint32(noise.size()), noise.data());
+    icc.write(noise);
+    icc.close();
+    const QString tagged = dir.filePath(QStringLiteral("tagged.png"));
+    const QString jxl = dir.filePath(QStringLiteral("big-profile.jxl"));
+    if (encodeWith(QStringLiteral("convert"),
+                   {"%in", "-profile", icc.fileName(), "-define",
+                    "png:exclude-chunk=sRGB,cHRM,gAMA,bKGD", "%out"},
+                   write(dir, QStringLiteral("small.png"), noisy(8, 8)), tagged) &&
+        encodeWith(QStringLiteral("cjxl"), {"%in", "%out", "-e", "1", "-d", "0"}, tagged, jxl)) {
+        QFile f(jxl);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        cases.push_back({"a JPEG XL profile of 4.2 MiB", f.readAll(), "profile is too large"});
+    }
     if (cases.empty())
-        GTEST_SKIP() << "neither heif-enc nor avifenc is installed";
+        GTEST_SKIP() << "none of heif-enc, avifenc and cjxl is installed";
     for (const Case &c : cases) {
         ASSERT_FALSE(c.file.isEmpty()) << c.name;
         const QString path = dir.filePath(QStringLiteral("hostile"));
@@ -703,5 +725,129 @@ TEST_F(Loader, RefusesFilesWhoseHeadersDisagreeWithTheirData)
             EXPECT_TRUE(r.error.contains(QLatin1String(c.refusal)))
                 << c.name << ": " << qPrintable(r.error);
         }
+    }
+}
+
+namespace {
+
+// A file in memory that counts how often its reader asks for its size or moves in it.
+class CountingBuffer : public QBuffer {
+public:
+    explicit CountingBuffer(const QByteArray &data)
+    {
+        setData(data);
+        open(QIODevice::ReadOnly);
+    }
+    mutable qint64 sizes = 0;
+    qint64 seeks = 0;
+    qint64 size() const override
+    {
+        ++sizes;
+        return QBuffer::size();
+    }
+    bool seek(qint64 pos) override
+    {
+        ++seeks;
+        return QBuffer::seek(pos);
+    }
+};
+
+} // namespace
+
+TEST_F(Loader, ReadsAFileOfManySmallChunksWithoutASystemCallForEach)
+{
+    // A valid PNG with 200,000 empty chunks after its pixels. Asking a file's size or moving in
+    // it is a system call; for each chunk, that made such a file take seconds.
+    const QByteArray png = encode(noisy(20, 20), "PNG");
+    const QByteArray empty("\0\0\0\0abCd\x78\x06\xe9\xb3", 12); // length, type, CRC
+    CountingBuffer file(png.chopped(12) + empty.repeated(200000) + png.right(12));
+    const picture::LoadResult r = LoadPicture(file, 20);
+    ASSERT_TRUE(r.ok) << qPrintable(r.error);
+    EXPECT_EQ(r.picture.size, QSize(20, 20));
+    EXPECT_LT(file.sizes, 100);
+    EXPECT_LT(file.seeks, 1000);
+}
+
+namespace {
+
+// A JPEG of the picture with `icc` embedded as it is, however wrong, written with libjpeg.
+QByteArray jpegWithProfile(const QImage &picture, const QByteArray &icc)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = JDIMENSION(rgb.width()), c.image_height = JDIMENSION(rgb.height());
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 100, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    if (!icc.isEmpty())
+        jpeg_write_icc_profile(&c, reinterpret_cast<const JOCTET *>(icc.constData()),
+                               unsigned(icc.size()));
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW r = const_cast<uchar *>(rgb.constScanLine(int(c.next_scanline)));
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    QByteArray data(reinterpret_cast<const char *>(out), qsizetype(size));
+    std::free(out);
+    return data;
+}
+
+// Where a tag's data starts in a profile.
+qsizetype tagData(const QByteArray &icc, const char *signature)
+{
+    const quint32 count = qFromBigEndian<quint32>(icc.constData() + 128);
+    for (quint32 i = 0; i < count; ++i)
+        if (icc.mid(132 + 12 * i, 4) == signature)
+            return qFromBigEndian<quint32>(icc.constData() + 132 + 12 * i + 4);
+    return -1;
+}
+
+} // namespace
+
+TEST_F(Loader, TakesProfilesThatMeanNonsenseAsSrgbAndRefusesHugeOnes)
+{
+    // Adobe RGB's profile, edited: a curve of gamma 0 (all white), a red of negative X, and
+    // one of 5 MiB. The first two must show the stored colours, as a file with no profile.
+    const QByteArray adobe = QColorSpace(QColorSpace::AdobeRgb).iccProfile();
+    ASSERT_GT(tagData(adobe, "rTRC"), 0);
+    ASSERT_GT(tagData(adobe, "rXYZ"), 0);
+    QByteArray flat = adobe, negative = adobe, huge = adobe;
+    for (const char *curve : {"rTRC", "gTRC", "bTRC"}) {
+        const qsizetype at = tagData(flat, curve);
+        ASSERT_EQ(flat.mid(at, 4), "para");
+        ASSERT_EQ(flat.mid(at + 8, 2), QByteArray(2, '\0')); // a power curve, its gamma next
+        flat.replace(at + 12, 4, QByteArray(4, '\0'));
+    }
+    const qsizetype x = tagData(negative, "rXYZ") + 8;
+    qToBigEndian<qint32>(-qFromBigEndian<qint32>(negative.constData() + x), negative.data() + x);
+    huge += QByteArray(5 << 20, '\0');
+    qToBigEndian<quint32>(quint32(huge.size()), huge.data());
+    const QImage picture = noisy(40, 30);
+    const QString plain = dir.filePath(QStringLiteral("plain.jpg"));
+    put(plain, jpegWithProfile(picture, {}));
+    const picture::LoadResult reference = LoadPicture(plain, 40);
+    ASSERT_TRUE(reference.ok);
+    for (const auto &[name, icc] : {std::pair{"gamma 0", flat}, std::pair{"negative red", negative},
+                                    std::pair{"5 MiB", huge}}) {
+        const QString path = dir.filePath(QStringLiteral("profiled.jpg"));
+        put(path, jpegWithProfile(picture, icc));
+        const picture::LoadResult r = LoadPicture(path, 40);
+        if (icc.size() > (4 << 20)) {
+            EXPECT_FALSE(r.ok) << name;
+            EXPECT_TRUE(r.error.contains(QLatin1String("colour profile is too large")))
+                << qPrintable(r.error);
+            continue;
+        }
+        ASSERT_TRUE(r.ok) << name << ": " << qPrintable(r.error);
+        EXPECT_EQ(r.picture.image, reference.picture.image) << name;
     }
 }
