@@ -47,6 +47,8 @@ public:
     // name, and the view's pixels with how they were made. Returns why it failed, or empty.
     QString resultName(const QString &view);
     QString saveResult(const QString &view, const QString &path);
+    // The picture now shown, as a saved plane records it.
+    results::Source source() const;
 
     // The commands, as their buttons run them.
     enum class Command { None, Rgb, Threshold, Reduction };
@@ -184,6 +186,8 @@ private:
     scan::Scanner scanner_;
     reduction::ReducedPicture reduced_;
     QString loadedPath_;         // the picture file now shown, empty before any load
+    QString loadedHash_;         // a hash of its bytes as they were loaded
+    int loadedSide_ = 500;       // the preview square it was fitted into
     results::Recipe recipes_[4]; // how Picture4, Picture3, Picture2 and Immagine were made
     // Last, so it is destroyed first: every decode it started is stopped and waited for while
     // the rest of the window still stands.

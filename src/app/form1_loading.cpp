@@ -66,6 +66,8 @@ void Form1::placePicture(const QString &file, const Picture &picture)
     anteprima(CD1->FileName(), picture);
     setRGB();
     loadedPath_ = picture.isEmpty() ? QString() : file;
+    loadedHash_ = picture.hash;
+    loadedSide_ = Combo1->Text().toInt();
     followChange();
 }
 

@@ -54,6 +54,12 @@ PictureBox *Form1::boxOf(const QString &view)
     return Immagine;
 }
 
+results::Source Form1::source() const
+{
+    return {loadedPath_.isEmpty() ? QString() : QFileInfo(loadedPath_).absoluteFilePath(),
+            loadedHash_, loadedSide_, QLatin1String(appinfo::Version)};
+}
+
 QString Form1::resultName(const QString &view)
 {
     return results::suggestedName(QFileInfo(loadedPath_).completeBaseName(), view,
@@ -67,8 +73,7 @@ QString Form1::saveResult(const QString &view, const QString &path)
         target.canonicalFilePath() == picture.canonicalFilePath())
         return QStringLiteral("This is the loaded picture; it is never written over.");
     const PictureBox *box = boxOf(view);
-    return picture::savePng(box->surface(), path,
-                            results::describe(picture.fileName(), recipeOf(box)));
+    return picture::savePng(box->surface(), path, results::describe(source(), recipeOf(box)));
 }
 
 void Form1::saveBox(const QString &view)

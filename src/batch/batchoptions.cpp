@@ -51,10 +51,13 @@ constexpr OptionDoc Options[] = {
     {"blue", "LO:HI", "blue band (default 128:255)"},
     {"reduction", nullptr, "pixel reduction into the blue plane instead of a scan (default off)"},
     {"zoom", "r|g|b", "also write that plane enlarged as the zoom box shows it (default none)"},
-    {"out", "DIR", "folder for the outputs (default: beside each picture)"},
+    {"out", "DIR",
+     "folder for the outputs, made with its parents when missing (default: beside "
+     "each picture)"},
     {"overwrite", nullptr,
-     "make every plane again, replacing earlier runs' files (default: keep the planes "
-     "there and make only the missing ones)"},
+     "make every plane again, replacing whatever has its name (default: keep the planes that "
+     "are up to date, make the missing and out-of-date ones, refuse a picture whose names "
+     "hold another picture's planes)"},
     {"recursive", nullptr,
      "folders with their sub-folders; with --out their tree is mirrored (default off)"},
     {"jobs", "N", "worker processes, 1 to 256 (default: one per core)"},
@@ -65,7 +68,11 @@ constexpr OptionDoc Options[] = {
     {"files-from", "FILE|-", "also the pictures named in FILE, one a line; - is standard input"},
     {"null", nullptr, "with --files-from: names end with a NUL byte, as find -print0 writes them"},
     {"shard", "K/N",
-     "only shard K of N (1 <= K <= N), picked by a stable hash of each path as given"},
+     "only shard K of N (1 <= K <= N), picked by a stable hash of each path as given; the "
+     "planes are named as one run over the whole list names them"},
+    {"dry-run", nullptr,
+     "print the plan and write nothing: each picture's shard, its outputs, and whether it "
+     "would be done, skipped (up to date) or refused"},
     {"help", nullptr, "shows these options and ends"},
 };
 
@@ -139,7 +146,7 @@ bool parse(const QList<QByteArray> &raw, Settings &s, QString &error)
                              jobs = option("jobs"), filesFrom = option("files-from"),
                              nullOption = option("null"), shardOption = option("shard"),
                              recursive = option("recursive"), timeout = option("timeout"),
-                             report = option("report");
+                             report = option("report"), dryRun = option("dry-run");
     if (!p.parse(QStringList{QStringLiteral("tintara")} + args)) {
         error = p.errorText();
         return false;
@@ -184,11 +191,9 @@ bool parse(const QList<QByteArray> &raw, Settings &s, QString &error)
             s.zoom != QLatin1String("b"))
             return bad(QStringLiteral("--zoom takes r, g or b"));
     }
-    if (p.isSet(out)) {
+    if (p.isSet(out))
         s.outDir = QFileInfo(p.value(out)).absoluteFilePath();
-        if (!QFileInfo(s.outDir).isDir())
-            return bad(QStringLiteral("the --out folder does not exist: %1").arg(p.value(out)));
-    }
+    s.dryRun = p.isSet(dryRun);
     s.overwrite = p.isSet(overwrite);
     if (p.isSet(jobs) && !number(p.value(jobs), 1, 256, s.jobs))
         return bad(QStringLiteral("--jobs takes 1 to 256"));

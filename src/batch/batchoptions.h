@@ -26,6 +26,7 @@ struct Settings : ScanSetup {
     QString filesFrom;
     bool null = false;
     int shard = 1, shards = 1;
+    bool dryRun = false;
 };
 
 inline constexpr const char *Usage =
@@ -33,7 +34,7 @@ inline constexpr const char *Usage =
     "       [--type media|massimo|minimo|massimo-minimo] [--threshold] [--red LO:HI]\n"
     "       [--green LO:HI] [--blue LO:HI] [--reduction] [--zoom r|g|b] [--out DIR]\n"
     "       [--overwrite] [--recursive] [--jobs N] [--timeout SECONDS] [--report FILE|-]\n"
-    "       [--files-from FILE|- [--null]] [--shard K/N] FILE|FOLDER...\n"
+    "       [--files-from FILE|- [--null]] [--shard K/N] [--dry-run] FILE|FOLDER...\n"
     "       tintara --batch --help";
 
 // What `tintara --batch --help` prints: every option with its meaning and default.

@@ -7,8 +7,12 @@
 #include "batch/dispatcher.h"
 #include "batch/outputplan.h"
 #include "batch/picturelist.h"
+#include "batch/report.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <cstring>
 
@@ -34,12 +38,40 @@ int runWorkerProcess(int argc, char *argv[])
 {
     // The window is drawn off screen: a batch needs no display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A cluster's job has no session, and Qt would say so in every task's log; a folder of the
+    // worker's own serves, and goes with it.
+    QTemporaryDir runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid())
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QApplication app(argc, argv);
     Settings s;
     QString error;
     if (!parse(arguments(argc, argv), s, error))
         return usage(error);
     return runWorker(s);
+}
+
+// What a run would do to each of its pictures, judged as its workers judge it, with nothing
+// written: 1 when any picture would be refused, as the run would end.
+int dryRun(const Settings &s, const PictureList &pictures, const OutputPlan &plan)
+{
+    bool refused = false;
+    for (qsizetype i = 0; i < pictures.size(); ++i) {
+        if (!plan.mine(i))
+            continue;
+        Outcome o;
+        o.status = plan.settled(i, o.reason);
+        if (o.status == Outcome::Ok) {
+            const Job job = plan.job(i);
+            o = planWork(s, job).outcome;
+            for (QString &name : o.outputs)
+                name = QDir(QFile::decodeName(job.folder)).filePath(name);
+        }
+        refused = refused || o.status == Outcome::Refused;
+        const QByteArray line = planLine(pictures.path(i), pictures.shard(i), s.shards, o);
+        std::fwrite(line.constData(), 1, std::size_t(line.size()), stdout);
+    }
+    return refused ? 1 : 0;
 }
 
 int runParent(int argc, char *argv[])
@@ -54,10 +86,18 @@ int runParent(int argc, char *argv[])
         return usage(error);
     if (pictures.size() == 0 && s.shards == 1)
         return usage(QStringLiteral("no picture to work on"));
-    // Decided before anything is written, so that no picture's planes replace another's.
+    // Decided before anything is written, over the whole list whatever the shard, so that no
+    // picture's planes replace another's and every shard names them as one run would.
     OutputPlan plan;
     if (!plan.make(s, pictures, error))
         return usage(error);
+    if (s.dryRun)
+        return dryRun(s, pictures, plan);
+    // Shards that start at one moment may all make it; each finds it made or makes it.
+    if (!s.outDir.isEmpty() && !QDir().mkpath(s.outDir)) {
+        std::fprintf(stderr, "tintara: cannot make the --out folder %s\n", qPrintable(s.outDir));
+        return 1;
+    }
     Dispatcher dispatcher(s, pictures, plan);
     return dispatcher.run();
 }

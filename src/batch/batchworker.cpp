@@ -2,6 +2,9 @@
 
 #include "app/form1.h"
 #include "batch/frames.h"
+#include "batch/provenance.h"
+#include "picture/contenthash.h"
+#include "tintara/appinfo.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,11 +28,67 @@ Worker::Worker(const Settings &s)
 
 Worker::~Worker() = default;
 
+Work planWork(const Settings &s, const Job &job)
+{
+    Work w;
+    Outcome &o = w.outcome;
+    const auto refuse = [&](const QString &why) {
+        o.status = Outcome::Refused;
+        o.reason = why;
+        o.outputs.clear();
+        w.toMake.clear();
+        return w;
+    };
+    const QString file = QFile::decodeName(job.path);
+    const QString folder = QFile::decodeName(job.folder);
+    const QFileInfo info(file);
+    const QString picture = info.canonicalFilePath();
+    QString error;
+    const QString hash = picture::contentHash(file, error);
+    if (hash.isEmpty())
+        return refuse(QStringLiteral("cannot read it: %1").arg(error));
+    // What the window records in each plane it saves of this picture.
+    const QList<QPair<QString, QString>> wanted = results::describe(
+        {info.absoluteFilePath(), hash, s.size, QLatin1String(appinfo::Version)}, recipeFor(s));
+    for (const PlaneFile &p : planeFiles(s, job.stem)) {
+        const QString name = QFile::decodeName(p.name);
+        const QString path = QDir(folder).filePath(name);
+        const QFileInfo target(path);
+        if (target.exists() && target.canonicalFilePath() == picture)
+            return refuse(QStringLiteral("%1 would replace the picture itself").arg(name));
+        o.outputs << name;
+        if (s.overwrite) {
+            w.toMake.push_back({p.view, name, path});
+            continue;
+        }
+        // A rerun keeps what is up to date, makes again what is missing or out of date, and
+        // never replaces another picture's planes.
+        const Existing there = existingPlane(path, wanted);
+        if (there.state == Existing::Foreign)
+            return refuse(there.owner.isEmpty()
+                              ? QStringLiteral("%1 is there and is no plane of this program; "
+                                               "--overwrite replaces it")
+                                    .arg(path)
+                              : QStringLiteral("%1 holds a plane of %2; --overwrite replaces it")
+                                    .arg(path, there.owner));
+        if (there.state != Existing::UpToDate)
+            w.toMake.push_back({p.view, name, path});
+    }
+    o.status = w.toMake.empty() ? Outcome::Skipped : Outcome::Ok;
+    if (w.toMake.empty())
+        o.reason = QStringLiteral("its planes are up to date; --overwrite makes them again");
+    return w;
+}
+
 Outcome Worker::process(const Job &job)
 {
     QElapsedTimer clock;
     clock.start();
-    Outcome o;
+    Work w = planWork(s_, job);
+    Outcome &o = w.outcome;
+    o.ms = clock.elapsed();
+    if (o.status != Outcome::Ok)
+        return o;
     const auto refuse = [&](const QString &why) {
         o.status = Outcome::Refused;
         o.reason = why;
@@ -39,28 +98,6 @@ Outcome Worker::process(const Job &job)
     };
     const QString file = QFile::decodeName(job.path);
     const QString folder = QFile::decodeName(job.folder);
-    const QString picture = QFileInfo(file).canonicalFilePath();
-    struct Plane {
-        QString view, name, path;
-    };
-    std::vector<Plane> missing;
-    for (const PlaneFile &p : planeFiles(s_, job.stem)) {
-        const QString name = QFile::decodeName(p.name);
-        const QString path = QDir(folder).filePath(name);
-        const QFileInfo target(path);
-        if (target.exists() && target.canonicalFilePath() == picture)
-            return refuse(QStringLiteral("%1 would replace the picture itself").arg(name));
-        o.outputs << name;
-        if (s_.overwrite || !target.exists())
-            missing.push_back({p.view, name, path});
-    }
-    // A rerun: what an earlier run finished is kept, what it left undone is made.
-    if (missing.empty()) {
-        o.status = Outcome::Skipped;
-        o.reason = QStringLiteral("its planes are there; --overwrite makes them again");
-        o.ms = clock.elapsed();
-        return o;
-    }
     if (!QDir().mkpath(folder))
         return refuse(QStringLiteral("cannot make the folder %1").arg(folder));
 
@@ -75,7 +112,7 @@ Outcome Worker::process(const Job &job)
         form_->zoomPlane(s_.zoom == QLatin1String("r") ? 0 : s_.zoom == QLatin1String("g") ? 1 : 2);
 
     std::vector<QString> written;
-    for (const Plane &p : missing) {
+    for (const Work::Plane &p : w.toMake) {
         if (const QString error = form_->saveResult(p.view, p.path); !error.isEmpty()) {
             // Whole or nothing: the planes this picture wrote so far go too.
             for (const QString &done : written)

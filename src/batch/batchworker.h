@@ -5,10 +5,24 @@
 #include "batch/outputplan.h"
 
 #include <memory>
+#include <vector>
 
 class Form1;
 
 namespace batch {
+
+// What a picture's planes need, judged from what is on disk before the picture is decoded:
+// Ok with the planes to make (those missing or out of date, every one with --overwrite),
+// Skipped when all are up to date, Refused when a plane's name holds another picture's plane
+// or the picture itself. The outcome lists every plane's name.
+struct Work {
+    struct Plane {
+        QString view, name, path;
+    };
+    Outcome outcome;
+    std::vector<Plane> toMake;
+};
+Work planWork(const Settings &s, const Job &job);
 
 // One worker's window, kept from one picture to the next and reset before each to what a new
 // window shows: the planes of a picture never depend on the picture before it.

@@ -134,6 +134,8 @@ void Dispatcher::feed(Slot &slot)
             retries_.pop_front();
         } else if (next_ < list_.size()) {
             index = next_++;
+            if (!plan_.mine(index))
+                continue;
             QString reason;
             if (const Outcome::Status status = plan_.settled(index, reason);
                 status != Outcome::Ok) {
@@ -229,9 +231,17 @@ void Dispatcher::settle(qsizetype index, const Outcome &o)
 {
     ++done_;
     waiting_.emplace(index, o);
-    for (auto at = waiting_.begin(); at != waiting_.end() && at->first == printed_;
-         at = waiting_.erase(at), ++printed_)
+    // In the order given; another shard's pictures are not this run's to print.
+    while (true) {
+        while (printed_ < list_.size() && !plan_.mine(printed_))
+            ++printed_;
+        const auto at = waiting_.find(printed_);
+        if (at == waiting_.end())
+            break;
         print(at->first, at->second);
+        waiting_.erase(at);
+        ++printed_;
+    }
     progress();
 }
 
@@ -259,7 +269,7 @@ void Dispatcher::progress()
         return;
     const double seconds = clock_.elapsed() / 1000.0;
     const double rate = seconds > 0 ? double(done_) / seconds : 0;
-    const qsizetype total = list_.size();
+    const qsizetype total = plan_.mineCount();
     std::fprintf(stderr, "\r%lld/%lld pictures, %.1f per second, %.0f s left   ",
                  static_cast<long long>(done_), static_cast<long long>(total), rate,
                  rate > 0 ? double(total - done_) / rate : 0.0);

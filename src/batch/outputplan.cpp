@@ -201,7 +201,11 @@ bool OutputPlan::make(const Settings &s, const PictureList &list, QString &error
                 }
         }
     }
-    toDo_ = std::count(state_.begin(), state_.end(), quint8(ToDo));
+    toDo_ = mine_ = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        mine_ += mine(i);
+        toDo_ += mine(i) && state_[std::size_t(i)] == ToDo;
+    }
     return true;
 }
 

@@ -45,7 +45,12 @@ public:
     // that would replace another picture of the batch), with its status; Ok when it is to do.
     Outcome::Status settled(qsizetype i, QString &reason) const;
     Job job(qsizetype i) const;
+    // Whether the picture is this run's, of the shard asked for.
+    bool mine(qsizetype i) const { return list_->shard(i) == s_->shard; }
+    // How many of this run's pictures are for a worker.
     qsizetype toDo() const { return toDo_; }
+    // How many pictures are this run's.
+    qsizetype mineCount() const { return mine_; }
 
 private:
     QByteArray folderOf(qsizetype i) const;
@@ -58,7 +63,7 @@ private:
     std::vector<quint8> state_;
     QHash<qsizetype, quint8> level_; // how far a clashing picture's stem was widened
     QHash<qsizetype, QByteArray> victim_;
-    qsizetype toDo_ = 0;
+    qsizetype toDo_ = 0, mine_ = 0;
 };
 
 } // namespace batch

@@ -14,8 +14,9 @@
 
 namespace batch {
 
-void PictureList::add(QByteArrayView path, qsizetype root)
+void PictureList::add(QByteArrayView path, qsizetype root, int shard)
 {
+    shardOf_.push_back(quint32(shard));
     const qsizetype slash = path.lastIndexOf('/');
     const QByteArrayView folder = slash <= 0 ? QByteArrayView("/") : path.first(slash);
     if (folders_.empty() || folders_.back().path != folder || folders_.back().root != root)
@@ -108,9 +109,7 @@ private:
 
     void keep(const QByteArray &asGiven, const QByteArray &path, qsizetype root)
     {
-        if (s_.shards > 1 && int(stableHash(asGiven) % quint64(s_.shards)) + 1 != s_.shard)
-            return;
-        out_.add(path, root);
+        out_.add(path, root, int(stableHash(asGiven) % quint64(s_.shards)) + 1);
     }
 
     // A folder's pictures in name order, then, with --recursive, its sub-folders' in name order.

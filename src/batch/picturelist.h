@@ -15,14 +15,16 @@ namespace batch {
 class PictureList {
 public:
     // `root` is how many leading bytes of `path` name the folder it was found under, for
-    // mirroring that folder's tree; 0 for a picture named by itself.
-    void add(QByteArrayView path, qsizetype root = 0);
+    // mirroring that folder's tree; 0 for a picture named by itself. `shard` is the one, from
+    // 1, that the picture falls in.
+    void add(QByteArrayView path, qsizetype root = 0, int shard = 1);
     qsizetype size() const { return static_cast<qsizetype>(ends_.size()); }
     QByteArray path(qsizetype i) const;
     // The folder part of the path (without the last slash, "/" for the top) and the name.
     const QByteArray &folder(qsizetype i) const { return folders_[folderIndex(i)].path; }
     QByteArrayView name(qsizetype i) const;
     qsizetype root(qsizetype i) const { return folders_[folderIndex(i)].root; }
+    int shard(qsizetype i) const { return int(shardOf_[std::size_t(i)]); }
 
 private:
     std::size_t folderIndex(qsizetype i) const { return folderOf_[std::size_t(i)]; }
@@ -34,11 +36,13 @@ private:
     QByteArray names_;
     std::vector<qsizetype> ends_;
     std::vector<quint32> folderOf_;
+    std::vector<quint32> shardOf_;
 };
 
 // The pictures of a batch: the names given and listed, each folder replaced by its picture files
-// in name order (then its sub-folders', with --recursive), only the shard asked for. A folder's
-// earlier results are never taken as pictures. False with `error` when the list cannot be read.
+// in name order (then its sub-folders', with --recursive), each with its shard: all of them, so
+// that every shard names its planes as one whole run would. A folder's earlier results are
+// never taken as pictures. False with `error` when the list cannot be read.
 bool gatherPictures(const Settings &s, PictureList &out, QString &error);
 
 // Whether Qt can carry the name: it reads back to the same bytes.

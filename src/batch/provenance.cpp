@@ -1,6 +1,9 @@
 #include "batch/provenance.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QtEndian>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -20,39 +23,71 @@ bool readAll(int fd, char *into, std::size_t n)
     return true;
 }
 
-quint32 bigEndian(const unsigned char *b)
+// A compressed text's zlib stream, inflated; Qt's inflater wants the size first, and grows
+// its buffer when the guess is short.
+QByteArray inflated(QByteArrayView stream)
 {
-    return quint32(b[0]) << 24 | quint32(b[1]) << 16 | quint32(b[2]) << 8 | quint32(b[3]);
+    QByteArray sized(4, '\0');
+    qToBigEndian<quint32>(quint32(stream.size() * 4), sized.data());
+    return qUncompress(sized + stream.toByteArray());
+}
+
+// One text chunk's key and value: tEXt in Latin-1, zTXt compressed, iTXt in UTF-8 and perhaps
+// compressed.
+std::optional<QPair<QString, QString>> text(QByteArrayView type, QByteArrayView data)
+{
+    const qsizetype nul = data.indexOf('\0');
+    if (nul <= 0)
+        return std::nullopt;
+    const QString key = QString::fromLatin1(data.first(nul));
+    QByteArrayView rest = data.sliced(nul + 1);
+    if (type == "tEXt")
+        return QPair{key, QString::fromLatin1(rest)};
+    if (type == "zTXt")
+        return rest.isEmpty()
+                   ? std::nullopt
+                   : std::optional(QPair{key, QString::fromLatin1(inflated(rest.sliced(1)))});
+    // iTXt: compressed or not, the method, then a language and a translated key, each ended by
+    // a NUL, then the text.
+    if (rest.size() < 2)
+        return std::nullopt;
+    const bool compressed = rest[0] != 0;
+    rest = rest.sliced(2);
+    for (int skip = 0; skip < 2; ++skip) {
+        const qsizetype end = rest.indexOf('\0');
+        if (end < 0)
+            return std::nullopt;
+        rest = rest.sliced(end + 1);
+    }
+    return QPair{key, QString::fromUtf8(compressed ? inflated(rest) : rest.toByteArray())};
 }
 
 } // namespace
 
-bool isTintaraResult(const QByteArray &path)
+std::optional<QList<QPair<QString, QString>>> pngTexts(const QByteArray &path)
 {
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return false;
-    static constexpr unsigned char Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    unsigned char head[8];
-    bool software = false, source = false;
-    if (readAll(fd, reinterpret_cast<char *>(head), 8) && std::equal(head, head + 8, Signature)) {
+        return std::nullopt;
+    static constexpr char Signature[8] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1a', '\n'};
+    char head[8];
+    std::optional<QList<QPair<QString, QString>>> texts;
+    if (readAll(fd, head, 8) && std::equal(head, head + 8, Signature)) {
+        texts.emplace();
         // Chunks until the pixels: the texts that say where a plane came from come before them.
-        unsigned char chunk[8];
+        char chunk[8];
         QByteArray data;
-        for (int n = 0; n < 64 && readAll(fd, reinterpret_cast<char *>(chunk), 8); ++n) {
-            const quint32 length = bigEndian(chunk);
-            const QByteArrayView type(reinterpret_cast<const char *>(chunk + 4), 4);
-            if (type == "IDAT" || type == "IEND" || length > (1u << 20))
+        for (int n = 0; n < 64 && readAll(fd, chunk, 8); ++n) {
+            const quint32 length = qFromBigEndian<quint32>(chunk);
+            const QByteArrayView type(chunk + 4, 4);
+            if (type == "IDAT" || type == "IEND" || length > (1u << 16))
                 break;
-            const bool text = type == "tEXt" || type == "zTXt" || type == "iTXt";
-            if (text) {
+            if (type == "tEXt" || type == "zTXt" || type == "iTXt") {
                 data.resize(length);
                 if (!readAll(fd, data.data(), length))
                     break;
-                const QByteArrayView keyword(data.constData(), qstrnlen(data.constData(), length));
-                source = source || keyword == "Source";
-                software =
-                    software || (type == "tEXt" && data == QByteArrayView("Software\0Tintara", 16));
+                if (const auto pair = text(type, data))
+                    texts->push_back(*pair);
             } else if (::lseek(fd, length, SEEK_CUR) < 0) {
                 break;
             }
@@ -61,7 +96,27 @@ bool isTintaraResult(const QByteArray &path)
         }
     }
     ::close(fd);
-    return software && source;
+    return texts;
+}
+
+namespace {
+
+QString valueOf(const QList<QPair<QString, QString>> &texts, const QString &key)
+{
+    for (const auto &[k, v] : texts)
+        if (k == key)
+            return v;
+    return {};
+}
+
+} // namespace
+
+bool isTintaraResult(const QByteArray &path)
+{
+    const auto texts = pngTexts(path);
+    return texts && valueOf(*texts, QStringLiteral("Software")) == QLatin1String("Tintara") &&
+           std::any_of(texts->begin(), texts->end(),
+                       [](const auto &t) { return t.first == QLatin1String("Source"); });
 }
 
 bool looksLikeResultName(QByteArrayView name)
@@ -69,6 +124,25 @@ bool looksLikeResultName(QByteArrayView name)
     static const QRegularExpression shape(QStringLiteral(
         "-(red|green|blue|zoom)-(media|massimo|minimo|massimo-minimo|nessuno)-\\d+x\\d+\\.png$"));
     return name.endsWith(".png") && shape.match(QString::fromUtf8(name)).hasMatch();
+}
+
+Existing existingPlane(const QString &path, const QList<QPair<QString, QString>> &wanted)
+{
+    if (!QFileInfo::exists(path))
+        return {};
+    const auto texts = pngTexts(QFile::encodeName(path));
+    if (!texts || valueOf(*texts, QStringLiteral("Software")) != QLatin1String("Tintara"))
+        return {Existing::Foreign, {}};
+    // Planes of earlier versions name their picture by its file name alone.
+    const QString recorded = valueOf(*texts, QStringLiteral("Source path"));
+    const QString owner = recorded.isEmpty() ? valueOf(*texts, QStringLiteral("Source")) : recorded;
+    if (owner != valueOf(wanted, recorded.isEmpty() ? QStringLiteral("Source")
+                                                    : QStringLiteral("Source path")))
+        return {Existing::Foreign, owner};
+    for (const auto &[key, value] : wanted)
+        if (valueOf(*texts, key) != value)
+            return {Existing::OutOfDate, {}};
+    return {Existing::UpToDate, {}};
 }
 
 } // namespace batch

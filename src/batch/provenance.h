@@ -1,8 +1,17 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <optional>
 
 namespace batch {
+
+// The text entries of a PNG file that come before its pixels (tEXt, zTXt, iTXt), as keys and
+// values; none when it is no PNG or cannot be read. Qt's own reader cannot give keys that hold
+// a space, such as "Source path".
+std::optional<QList<QPair<QString, QString>>> pngTexts(const QByteArray &path);
 
 // Whether the file is a plane this program wrote: a PNG whose text says so ("Software" is
 // "Tintara" and a "Source" names its picture). Reads no further than the pixel data.
@@ -10,5 +19,19 @@ bool isTintaraResult(const QByteArray &path);
 
 // Whether a file name has the shape of a saved plane, "<picture>-<view>-<type>-<x>x<y>.png".
 bool looksLikeResultName(QByteArrayView name);
+
+// What a file at a plane's name holds, against what a plane made now would record (`wanted`,
+// the plane's text entries).
+struct Existing {
+    enum State {
+        Missing,   // nothing there
+        UpToDate,  // this picture's plane, of these bytes, settings and program
+        OutOfDate, // this picture's plane, of an earlier state of it or other settings
+        Foreign,   // another picture's plane, or no plane of ours at all
+    };
+    State state = Missing;
+    QString owner; // Foreign: the picture whose plane it is; empty when it is none of ours
+};
+Existing existingPlane(const QString &path, const QList<QPair<QString, QString>> &wanted);
 
 } // namespace batch

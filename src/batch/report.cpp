@@ -58,6 +58,17 @@ QByteArray tsvLine(QByteArrayView file, const Outcome &o)
            escaped(QFile::encodeName(detail)) + '\n';
 }
 
+QByteArray planLine(QByteArrayView file, int shard, int shards, const Outcome &o)
+{
+    const char *what = o.status == Outcome::Ok        ? "do"
+                       : o.status == Outcome::Skipped ? "skip"
+                                                      : "refuse";
+    const QString detail =
+        o.status == Outcome::Ok ? o.outputs.join(QStringLiteral(", ")) : o.reason;
+    return escaped(file) + '\t' + QByteArray::number(shard) + '/' + QByteArray::number(shards) +
+           '\t' + what + '\t' + escaped(QFile::encodeName(detail)) + '\n';
+}
+
 QByteArray jsonLine(QByteArrayView file, const Outcome &o)
 {
     const QJsonObject line{

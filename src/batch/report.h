@@ -16,4 +16,7 @@ QByteArray jsonLine(QByteArrayView file, const Outcome &o);
 
 QString statusName(Outcome::Status status);
 
+// A dry run's line: "file<TAB>K/N<TAB>do|skip|refuse<TAB>outputs or reason", escaped alike.
+QByteArray planLine(QByteArrayView file, int shard, int shards, const Outcome &o);
+
 } // namespace batch

@@ -27,7 +27,7 @@ QString suggestedName(const QString &picture, const QString &view, const Recipe 
         .arg(r.ry);
 }
 
-QList<QPair<QString, QString>> describe(const QString &pictureFile, const Recipe &r)
+QList<QPair<QString, QString>> describe(const Source &source, const Recipe &r)
 {
     const auto band = [](const scan::Band &b) {
         return QStringLiteral("%1:%2").arg(b.lo).arg(b.hi);
@@ -35,8 +35,13 @@ QList<QPair<QString, QString>> describe(const QString &pictureFile, const Recipe
     const QString mode = r.reduction   ? QStringLiteral("pixel reduction")
                          : r.threshold ? QStringLiteral("threshold")
                                        : QStringLiteral("RGB");
+    // "Source" keeps the file's name alone, as planes have always said.
+    const qsizetype slash = source.path.lastIndexOf(QLatin1Char('/'));
     return {
-        {QStringLiteral("Source"), pictureFile},
+        {QStringLiteral("Source"), source.path.mid(slash + 1)},
+        {QStringLiteral("Source path"), source.path},
+        {QStringLiteral("Source hash"), source.hash},
+        {QStringLiteral("Preview size"), QString::number(source.size)},
         {QStringLiteral("Selection"), selectionName(r.selection)},
         {QStringLiteral("Mode"), mode},
         {QStringLiteral("Rates"), QStringLiteral("%1x%2").arg(r.rx).arg(r.ry)},
@@ -44,6 +49,7 @@ QList<QPair<QString, QString>> describe(const QString &pictureFile, const Recipe
         {QStringLiteral("Green threshold"), band(r.green)},
         {QStringLiteral("Blue threshold"), band(r.blue)},
         {QStringLiteral("Software"), QStringLiteral("Tintara")},
+        {QStringLiteral("Software version"), source.version},
     };
 }
 

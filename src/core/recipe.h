@@ -25,7 +25,16 @@ QString selectionName(int selection);
 // picture file's name without its suffix.
 QString suggestedName(const QString &picture, const QString &view, const Recipe &r);
 
+// The picture a plane was made from, as a saved plane records it: enough for a rerun to tell
+// whether the plane is still what this picture and these settings make.
+struct Source {
+    QString path;    // the picture file, absolute
+    QString hash;    // a hash of its bytes
+    int size = 500;  // the side of the preview square it was fitted into
+    QString version; // the program's
+};
+
 // The PNG text entries that record how a plane was made, in the order written.
-QList<QPair<QString, QString>> describe(const QString &pictureFile, const Recipe &r);
+QList<QPair<QString, QString>> describe(const Source &source, const Recipe &r);
 
 } // namespace results

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QSize>
+#include <QString>
 
 namespace picture {
 
@@ -10,6 +11,7 @@ namespace picture {
 struct Picture {
     QSize size;
     QImage image;
+    QString hash; // the file's contentHash(); empty for a picture not read from a file
 
     bool isEmpty() const { return size.isEmpty(); }
 };

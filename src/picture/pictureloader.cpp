@@ -3,6 +3,7 @@
 #include "core/geometry.h"
 #include "picture/allocationguard.h"
 #include "picture/cancellabledevice.h"
+#include "picture/contenthash.h"
 #include "picture/formats.h"
 #include "picture/profile.h"
 #include "picture/source.h"
@@ -80,7 +81,7 @@ LoadResult finish(QImage image, const QColorSpace &space, QSize size, int fitSid
     // The window works on Qt's own 32-bit order; the preview is small, so this costs nothing.
     if (image.format() == QImage::Format_RGBX8888 || image.format() == QImage::Format_RGBA8888)
         image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    return LoadResult{true, Picture{size, image}, {}};
+    return LoadResult{true, Picture{size, image, {}}, {}};
 }
 
 LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *cancel)
@@ -140,7 +141,16 @@ LoadResult LoadPicture(const QString &path, int fitSide, const std::atomic<bool>
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
-    return LoadPicture(file, fitSide, cancel);
+    // The bytes the picture is decoded from, as a saved plane records them; read just before
+    // the decoder reads them again, from memory the system has just filled.
+    QString error;
+    const QString hash = contentHash(file, error);
+    if (hash.isEmpty() || !file.seek(0))
+        return fail(hash.isEmpty() ? error : file.errorString());
+    LoadResult result = LoadPicture(file, fitSide, cancel);
+    if (result.ok)
+        result.picture.hash = hash;
+    return result;
 }
 
 LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *cancel)

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QSet>
 #include <QTest>
@@ -324,6 +325,39 @@ void TestBatch::rerunsAndClashes()
     QCOMPARE(batchRun({in.path()}).lines().size(), 3);
     r = batchRun({QStringLiteral("--overwrite"), QStringLiteral("--out"), out.path(), jpg});
     QVERIFY(r.lines().value(0).contains(QLatin1String("\tok\t")));
+    // A rerun skips only planes that prove they are this picture's, of these bytes and these
+    // settings: other bands, or the picture changed, make them again.
+    const QString plane = out.filePath(QStringLiteral("a.jpg-red-media-3x3.png"));
+    r = batchRun({QStringLiteral("--red"), QStringLiteral("10:255"), QStringLiteral("--out"),
+                  out.path(), jpg, png});
+    QVERIFY(r.lines().value(0).contains(QLatin1String("\tok\t")));
+    QCOMPARE(QImage(plane).text(QStringLiteral("Red threshold")), QStringLiteral("10:255"));
+    testpics::write(in, QStringLiteral("a.jpg"), noise.mirrored(), "jpeg");
+    r = batchRun({QStringLiteral("--red"), QStringLiteral("10:255"), QStringLiteral("--out"),
+                  out.path(), jpg, png});
+    QVERIFY(r.lines().value(0).contains(QLatin1String("\tok\t")));
+    QVERIFY(r.lines().value(1).contains(QLatin1String("\tskipped\t")));
+    // Planes of another picture, or a file of the user's, under the names: never replaced
+    // without --overwrite; the picture is refused with the owner's name.
+    QTemporaryDir other;
+    const QString stranger = testpics::write(other, QStringLiteral("a.jpg"), noise, "jpeg");
+    const QByteArray held = [&] {
+        QFile f(plane);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    r = batchRun({QStringLiteral("--red"), QStringLiteral("10:255"), QStringLiteral("--out"),
+                  out.path(), stranger, png});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.lines().value(0).contains(QLatin1String("\trefused\t")) &&
+                 r.lines().value(0).contains(jpg),
+             qPrintable(r.lines().value(0)));
+    QFile unchanged(plane);
+    QVERIFY(unchanged.open(QIODevice::ReadOnly));
+    QCOMPARE(unchanged.readAll(), held);
+    testpics::write(out, QStringLiteral("b-red-media-3x3.png"), noise);
+    r = batchRun({QStringLiteral("--out"), out.path(), testpics::write(in, "b.png", noise)});
+    QCOMPARE(r.status, 1);
+    QVERIFY(r.lines().value(0).contains(QLatin1String("no plane of this program")));
 }
 
 void TestBatch::namesOfEveryKind()
@@ -505,6 +539,69 @@ void TestBatch::recursiveShardsAndReport()
     sharded.sort();
     all.sort();
     QCOMPARE(sharded, all);
+
+    // Stems that clash (a.jpg and a.png) whatever shard each falls in: shards run one after
+    // another, or all at once into a folder not yet made, write exactly a plain run's files.
+    for (int i = 0; i < 6; ++i) {
+        testpics::write(in, QStringLiteral("one/c%1.png").arg(i), small);
+        testpics::write(in, QStringLiteral("one/c%1.jpg").arg(i), small.mirrored(), "jpeg");
+    }
+    const auto contents = [](const QString &folder) {
+        QMap<QString, QByteArray> files;
+        for (const QString &name : filesIn(folder)) {
+            QFile f(QDir(folder).filePath(name));
+            files[name] = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }
+        return files;
+    };
+    const QStringList common{QStringLiteral("--recursive"), QStringLiteral("--threshold"),
+                             in.path()};
+    QTemporaryDir plain, apart, together;
+    QCOMPARE(batchRun(QStringList{QStringLiteral("--out"), plain.path()} + common).status, 0);
+    // The plan, with nothing written, not even the folder.
+    const QString deeper = together.filePath(QStringLiteral("new/deeper"));
+    r = batchRun(QStringList{QStringLiteral("--dry-run"), QStringLiteral("--shard"),
+                             QStringLiteral("2/3"), QStringLiteral("--out"), deeper} +
+                 common);
+    QCOMPARE(r.status, 0);
+    QVERIFY(!r.lines().isEmpty());
+    for (const QString &line : r.lines())
+        QVERIFY2(line.section(QLatin1Char('\t'), 1, 2) == QLatin1String("2/3\tdo"),
+                 qPrintable(line));
+    QVERIFY(!QFileInfo::exists(deeper));
+    std::vector<std::unique_ptr<QProcess>> atOnce;
+    for (int k = 1; k <= 3; ++k) {
+        const QStringList shard{QStringLiteral("--shard"), QStringLiteral("%1/3").arg(k)};
+        QCOMPARE(
+            batchRun(shard + QStringList{QStringLiteral("--out"), apart.path()} + common).status,
+            0);
+        atOnce.push_back(std::make_unique<QProcess>());
+        atOnce.back()->start(QStringLiteral(TINTARA_BINARY),
+                             QStringList{QStringLiteral("--batch")} + shard +
+                                 QStringList{QStringLiteral("--out"), deeper} + common);
+    }
+    for (const auto &p : atOnce) {
+        QVERIFY(p->waitForFinished(120000));
+        QCOMPARE(p->exitCode(), 0);
+        // Nothing but its own lines: no warning of Qt's reaches a job's log.
+        QCOMPARE(p->readAllStandardError(), QByteArray());
+    }
+    const QMap<QString, QByteArray> wanted = contents(plain.path());
+    QCOMPARE(wanted.size(), 3 * (4 + 12));
+    QCOMPARE(contents(apart.path()), wanted);
+    QCOMPARE(contents(deeper), wanted);
+    // A rerun of every shard proves its planes up to date.
+    r = batchRun(QStringList{QStringLiteral("--out"), deeper, QStringLiteral("--dry-run")} +
+                 common);
+    for (const QString &line : r.lines())
+        QVERIFY2(line.contains(QLatin1String("\tskip\t")), qPrintable(line));
+    for (int k = 1; k <= 3; ++k)
+        for (const QString &line :
+             batchRun(QStringList{QStringLiteral("--shard"), QStringLiteral("%1/3").arg(k),
+                                  QStringLiteral("--out"), deeper} +
+                      common)
+                 .lines())
+            QVERIFY2(line.contains(QLatin1String("\tskipped\t")), qPrintable(line));
 }
 
 QTEST_MAIN(TestBatch)

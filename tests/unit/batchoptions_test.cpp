@@ -25,9 +25,10 @@ QStringList parsed(const QStringList &args, QString *error = nullptr)
     const bool ok = batch::parse(args, s, why) && batch::gatherPictures(s, list, why);
     if (error)
         *error = ok ? QString() : why;
-    QStringList files;
+    QStringList files; // the shard asked for
     for (qsizetype i = 0; i < list.size(); ++i)
-        files << QFile::decodeName(list.path(i));
+        if (list.shard(i) == s.shard)
+            files << QFile::decodeName(list.path(i));
     return files;
 }
 
