@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     cmake make g++ pkg-config
     qt6-base-dev qt6-image-formats-plugins libgl-dev libjpeg-dev libwebp-dev
-    libheif-dev libjxl-dev libtiff-dev liblcms2-dev libxxhash-dev libgs-common
+    libheif-dev libjxl-dev libtiff-dev liblcms2-dev libxxhash-dev libpng-dev libgs-common
     # Other programs' encoders, which the tests' pictures come from, and their decoders, which
     # the benchmarks run side by side with ours.
     libheif-examples libavif-bin libjxl-tools libjpeg-turbo-progs webp imagemagick netpbm
@@ -31,8 +31,8 @@ if ! command -v apt-get >/dev/null || ! command -v dpkg-query >/dev/null; then
     for tool in cmake make c++ pkg-config desktop-file-validate appstreamcli; do
         command -v "$tool" >/dev/null || missing+=("$tool")
     done
-    pkg-config --exists Qt6Widgets libjpeg libwebp libtiff-4 lcms2 libxxhash 2>/dev/null ||
-        missing+=("Qt 6 Widgets, libjpeg, libwebp, libtiff, lcms2 and xxHash development files")
+    pkg-config --exists Qt6Widgets libjpeg libwebp libtiff-4 lcms2 libxxhash libpng 2>/dev/null ||
+        missing+=("Qt 6 Widgets, libjpeg, libwebp, libtiff, lcms2, xxHash and libpng development files")
     if [ ${#missing[@]} -gt 0 ]; then
         echo "Not a Debian system: install these with your package manager, then run make again: ${missing[*]}" \
              "(plus GoogleTest, Google Benchmark and Qt 6's image format plugins)"

@@ -4,57 +4,144 @@
 #include <QImageWriter>
 #include <QSaveFile>
 #include <algorithm>
+#include <csetjmp>
+#include <png.h>
+#include <vector>
 
 namespace picture {
 
 namespace {
 
-// The picture in the smallest PNG form that keeps every pixel: a palette when it has at most
-// 256 colours, 1 bit a pixel when it has two (a threshold plane's marks and ground). A plane
-// written so takes a fraction of the memory to compress, and of the disk.
-QImage smallestExact(const QImage &image)
+// A picture of at most 256 colours (a plane of one channel's values, or a threshold plane's
+// marks, ground and frame) as palette indices; an empty palette when it has more. The palette
+// is in the colours' order, so that a smooth plane's indices are as smooth as its values and
+// PNG's row filters predict them.
+struct Indexed {
+    QList<QRgb> palette;
+    std::vector<uchar> indices; // one a pixel, row after row
+};
+
+Indexed fewColours(const QImage &image)
 {
-    if (image.hasAlphaChannel() || image.isNull())
-        return image;
+    Indexed out;
+    if (image.isNull() || image.hasAlphaChannel())
+        return out;
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    QList<QRgb> colours;
+    out.indices.resize(std::size_t(rgb.width()) * std::size_t(rgb.height()));
     // Each colour's index, in a table twice as large as the most colours kept; 0 is no colour,
     // as every colour here is opaque.
-    constexpr int Slots = 512;
+    constexpr quint32 Slots = 512;
     QRgb seen[Slots] = {};
     uchar index[Slots];
-    QImage indices(rgb.size(), QImage::Format_Indexed8);
+    uchar *to = out.indices.data();
     for (int y = 0; y < rgb.height(); ++y) {
         const auto *from = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
-        uchar *to = indices.scanLine(y);
         for (int x = 0; x < rgb.width(); ++x) {
             const QRgb c = from[x] | 0xff000000u;
             quint32 at = (c * 0x9E3779B1u) >> 23;
             while (seen[at] != c && seen[at] != 0)
                 at = (at + 1) % Slots;
             if (seen[at] == 0) {
-                if (colours.size() == 256)
-                    return image;
+                if (out.palette.size() == 256)
+                    return {};
                 seen[at] = c;
-                index[at] = uchar(colours.size());
-                colours.push_back(c);
+                index[at] = uchar(out.palette.size());
+                out.palette.push_back(c);
             }
-            to[x] = index[at];
+            *to++ = index[at];
         }
     }
-    indices.setColorTable(colours);
-    if (colours.size() > 2)
-        return indices;
-    QImage bits(rgb.size(), QImage::Format_Mono);
-    bits.setColorTable(colours);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const uchar *from = indices.constScanLine(y);
-        uchar *to = bits.scanLine(y);
-        std::fill(to, to + bits.bytesPerLine(), 0);
-        for (int x = 0; x < rgb.width(); ++x)
-            to[x >> 3] |= uchar(from[x] << (7 - (x & 7)));
+    std::vector<uchar> order(std::size_t(out.palette.size())), rank(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = uchar(i);
+    std::sort(order.begin(), order.end(),
+              [&](uchar a, uchar b) { return out.palette[a] < out.palette[b]; });
+    QList<QRgb> sorted;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        rank[order[i]] = uchar(i);
+        sorted.push_back(out.palette[order[i]]);
     }
-    return bits;
+    out.palette = sorted;
+    for (uchar &i : out.indices)
+        i = rank[i];
+    return out;
+}
+
+void appendTo(png_structp png, png_bytep data, png_size_t length)
+{
+    static_cast<QByteArray *>(png_get_io_ptr(png))
+        ->append(reinterpret_cast<const char *>(data), qsizetype(length));
+}
+
+void failed(png_structp png, png_const_charp)
+{
+    longjmp(png_jmpbuf(png), 1);
+}
+
+void unheard(png_structp, png_const_charp) {}
+
+// The picture as a palette PNG of 1, 2, 4 or 8 bits a pixel, as few as its colours need.
+QByteArray encodePalette(QSize size, const Indexed &picture,
+                         const QList<QPair<QString, QString>> &texts)
+{
+    QByteArray out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, failed, unheard);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    // Everything libpng is handed lives outside the jump: nothing needs unwinding after it.
+    const qsizetype count = picture.palette.size();
+    const int bits = count <= 2 ? 1 : count <= 4 ? 2 : count <= 16 ? 4 : 8;
+    // In memory that the jump below cannot clobber, as it could a variable kept in a register.
+    const std::vector<int> depth{bits};
+    const std::size_t stride = (std::size_t(size.width()) * std::size_t(bits) + 7) / 8;
+    std::vector<uchar> packed(stride * std::size_t(size.height()), 0);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            const uchar v =
+                picture.indices[std::size_t(y) * std::size_t(size.width()) + std::size_t(x)];
+            const int at = x * bits;
+            packed[std::size_t(y) * stride + std::size_t(at / 8)] |=
+                uchar(v << (8 - bits - at % 8));
+        }
+    std::vector<png_color> colours;
+    for (const QRgb c : picture.palette)
+        colours.push_back({png_byte(qRed(c)), png_byte(qGreen(c)), png_byte(qBlue(c))});
+    std::vector<QByteArray> words;
+    std::vector<png_text> entries;
+    for (const auto &[key, value] : texts) {
+        words.push_back(key.toLatin1());
+        const bool latin1 = QString::fromLatin1(value.toLatin1()) == value;
+        words.push_back(latin1 ? value.toLatin1() : value.toUtf8());
+        png_text t{};
+        t.compression = latin1 ? PNG_TEXT_COMPRESSION_NONE : PNG_ITXT_COMPRESSION_NONE;
+        entries.push_back(t);
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        entries[i].key = words[2 * i].data();
+        entries[i].text = words[2 * i + 1].data();
+        entries[i].text_length = std::size_t(words[2 * i + 1].size());
+        entries[i].itxt_length = entries[i].text_length;
+    }
+    std::vector<png_bytep> rows;
+    for (int y = 0; y < size.height(); ++y)
+        rows.push_back(packed.data() + std::size_t(y) * stride);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return {};
+    }
+    png_set_write_fn(png, &out, appendTo, nullptr);
+    png_set_IHDR(png, info, png_uint_32(size.width()), png_uint_32(size.height()), depth[0],
+                 PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_PLTE(png, info, colours.data(), int(colours.size()));
+    if (!entries.empty())
+        png_set_text(png, info, entries.data(), int(entries.size()));
+    // A few colours packed into bytes are not worth predicting; a plane of one channel's values
+    // is, row by row, as PNG predicts RGB.
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, depth[0] < 8 ? PNG_FILTER_NONE : PNG_ALL_FILTERS);
+    png_set_rows(png, info, rows.data());
+    png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
 }
 
 } // namespace
@@ -63,12 +150,16 @@ QString savePng(const QImage &image, const QString &path,
                 const QList<QPair<QString, QString>> &texts)
 {
     // Encoded in memory first: then the only writes to the disk are our own, each checked, and
-    // a full disk is reported with the system's reason rather than the encoder's guess.
+    // a full disk is reported with the system's reason rather than the encoder's guess. A
+    // picture of at most 256 colours, as every plane is, takes the smallest form that keeps
+    // every pixel: a palette of 1, 2, 4 or 8 bits a pixel.
     QByteArray png;
-    {
+    if (const Indexed few = fewColours(image); !few.palette.isEmpty())
+        png = encodePalette(image.size(), few, texts);
+    if (png.isEmpty()) {
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
-        QImage tagged = smallestExact(image); // the texts travel with the picture
+        QImage tagged = image; // shares the pixels; the texts travel with the picture
         for (const auto &[key, value] : texts)
             tagged.setText(key, value);
         QImageWriter writer(&buffer, "png");
