@@ -16,6 +16,7 @@
 #include <QTransform>
 #include <QtEndian>
 #include <cstdio>
+#include <functional>
 #include <jpeglib.h>
 #include <random>
 #include <sys/stat.h>
@@ -220,8 +221,11 @@ TEST_F(Loader, ACancelReachesEveryDecoderAtItsNextRead)
 
 namespace {
 
-// A CMYK JPEG as print workflows write it: Photoshop's inverted inks, with the Adobe marker.
-QByteArray cmykJpeg(int w, int h, const unsigned char ink[4], bool adobeInverted)
+// A JPEG written with libjpeg at quality 100: `rows` gives each row's samples, of `space` with
+// `components` a pixel; `icc` is embedded as it is, however wrong.
+QByteArray libjpegFile(int w, int h, int components, J_COLOR_SPACE space,
+                       const std::function<const uchar *(int)> &rows, bool adobeMarker = false,
+                       const QByteArray &icc = {})
 {
     jpeg_compress_struct c{};
     jpeg_error_mgr err{};
@@ -231,19 +235,17 @@ QByteArray cmykJpeg(int w, int h, const unsigned char ink[4], bool adobeInverted
     unsigned long size = 0;
     jpeg_mem_dest(&c, &out, &size);
     c.image_width = JDIMENSION(w), c.image_height = JDIMENSION(h);
-    c.input_components = 4;
-    c.in_color_space = JCS_CMYK;
+    c.input_components = components;
+    c.in_color_space = space;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, 100, TRUE);
-    c.write_Adobe_marker = adobeInverted;
+    c.write_Adobe_marker = adobeMarker;
     jpeg_start_compress(&c, TRUE);
-    std::vector<unsigned char> row(std::size_t(w) * 4);
-    for (int x = 0; x < w; ++x)
-        for (int i = 0; i < 4; ++i)
-            row[std::size_t(x) * 4 + std::size_t(i)] =
-                adobeInverted ? static_cast<unsigned char>(255 - ink[i]) : ink[i];
+    if (!icc.isEmpty())
+        jpeg_write_icc_profile(&c, reinterpret_cast<const JOCTET *>(icc.constData()),
+                               unsigned(icc.size()));
     while (c.next_scanline < c.image_height) {
-        JSAMPROW r = row.data();
+        JSAMPROW r = const_cast<uchar *>(rows(int(c.next_scanline)));
         jpeg_write_scanlines(&c, &r, 1);
     }
     jpeg_finish_compress(&c);
@@ -251,6 +253,18 @@ QByteArray cmykJpeg(int w, int h, const unsigned char ink[4], bool adobeInverted
     QByteArray data(reinterpret_cast<const char *>(out), qsizetype(size));
     std::free(out);
     return data;
+}
+
+// A CMYK JPEG as print workflows write it: Photoshop's inverted inks, with the Adobe marker.
+QByteArray cmykJpeg(int w, int h, const unsigned char ink[4], bool adobeInverted)
+{
+    std::vector<unsigned char> row(std::size_t(w) * 4);
+    for (int x = 0; x < w; ++x)
+        for (int i = 0; i < 4; ++i)
+            row[std::size_t(x) * 4 + std::size_t(i)] =
+                adobeInverted ? static_cast<unsigned char>(255 - ink[i]) : ink[i];
+    return libjpegFile(
+        w, h, 4, JCS_CMYK, [&](int) { return row.data(); }, adobeInverted);
 }
 
 int farthest(QRgb a, QRgb b)
@@ -770,35 +784,13 @@ TEST_F(Loader, ReadsAFileOfManySmallChunksWithoutASystemCallForEach)
 
 namespace {
 
-// A JPEG of the picture with `icc` embedded as it is, however wrong, written with libjpeg.
+// A JPEG of the picture with `icc` embedded as it is, however wrong.
 QByteArray jpegWithProfile(const QImage &picture, const QByteArray &icc)
 {
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
-    jpeg_compress_struct c{};
-    jpeg_error_mgr err{};
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char *out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &out, &size);
-    c.image_width = JDIMENSION(rgb.width()), c.image_height = JDIMENSION(rgb.height());
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 100, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    if (!icc.isEmpty())
-        jpeg_write_icc_profile(&c, reinterpret_cast<const JOCTET *>(icc.constData()),
-                               unsigned(icc.size()));
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW r = const_cast<uchar *>(rgb.constScanLine(int(c.next_scanline)));
-        jpeg_write_scanlines(&c, &r, 1);
-    }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    QByteArray data(reinterpret_cast<const char *>(out), qsizetype(size));
-    std::free(out);
-    return data;
+    return libjpegFile(
+        rgb.width(), rgb.height(), 3, JCS_RGB, [&](int y) { return rgb.constScanLine(y); }, false,
+        icc);
 }
 
 // Where a tag's data starts in a profile.
