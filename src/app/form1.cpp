@@ -43,10 +43,8 @@ Form1::Form1(QWidget *parent)
     setFont(msSansSerif());
     buildControls();
     wireEvents();
-    addResultMenu(Picture4, QStringLiteral("red"));
-    addResultMenu(Picture3, QStringLiteral("green"));
-    addResultMenu(Picture2, QStringLiteral("blue"));
-    addResultMenu(Immagine, QStringLiteral("zoom"));
+    for (const View view : Views)
+        addResultMenu(view);
     describeControls();
     addShortcuts();
     // A picture file dropped anywhere on the window is loaded.
@@ -146,9 +144,8 @@ void Form1::Command2_Click()
 {
     last_ = Command::None;
     livePending_->stop();
-    Picture4->Cls();
-    Picture3->Cls();
-    Picture2->Cls();
+    for (const ChannelRow &r : rows_)
+        r.plane->Cls();
 }
 
 const core::ColourSurface &Form1::sampleWindow(const QRect &region)

@@ -3,6 +3,7 @@
 #include "about/frmabout.h"
 #include "app/frmhistogram.h"
 #include "app/scansetup.h"
+#include "core/channel.h"
 #include "core/channelscan.h"
 #include "core/colour.h"
 #include "core/coloursurface.h"
@@ -45,8 +46,8 @@ public:
 
     // What "Save As PNG..." suggests and writes for a view (red, green, blue or zoom): the file
     // name, and the view's pixels with how they were made. Returns why it failed, or empty.
-    QString resultName(const QString &view);
-    QString saveResult(const QString &view, const QString &path);
+    QString resultName(View view);
+    QString saveResult(View view, const QString &path);
     // The picture now shown, as a saved plane records it.
     results::Source source() const;
 
@@ -59,8 +60,8 @@ public:
     // Back to what a new window shows: planes and zoom box erased, no option chosen, no command
     // to run again. The controls keep their values.
     void clearResults();
-    // Shows a plane (0 red, 1 green, 2 blue) in the zoom box, as its option does.
-    void zoomPlane(int plane);
+    // Shows a channel's plane in the zoom box, as its option does.
+    void zoomPlane(Channel channel);
 
     // The colour the client area shows at a client pixel as rendered now, -1 outside it.
     core::Colour Point(float x, float y);
@@ -136,11 +137,23 @@ private:
     void placePicture(const QString &file, const picture::Picture &picture);
     void anteprima(const QString &pathImg, const picture::Picture &picture);
     // "Copy" and "Save As PNG..." on a plane or the zoom box.
-    void addResultMenu(platform::PictureBox *box, const QString &view);
+    void addResultMenu(View view);
     void copyBox(const platform::PictureBox *box);
-    void saveBox(const QString &view);
-    platform::PictureBox *boxOf(const QString &view);
-    results::Recipe &recipeOf(const platform::PictureBox *box);
+    void saveBox(View view);
+    platform::PictureBox *boxOf(View view);
+
+    // One channel's controls: its threshold bars with their read-outs, its plane, the probe's
+    // read-out over it and its zoom option. Filled once the controls are built.
+    struct ChannelRow {
+        platform::HScrollBar *minimum, *maximum;
+        platform::Label *minimumReadout, *maximumReadout;
+        platform::PictureBox *plane;
+        platform::Label *probe;
+        platform::OptionButton *zoom;
+    };
+    ChannelRow &row(Channel c) { return rows_[static_cast<int>(c)]; }
+    const ChannelRow &row(Channel c) const { return rows_[static_cast<int>(c)]; }
+    ChannelRow rows_[3] = {};
     // The scan's parameters as the bars, the type and the preview stand now.
     scan::ScanParams scanParams(bool threshold) const;
     void scansiona(short filtro);
@@ -149,13 +162,14 @@ private:
     // Gives the three planes one outer size.
     void sizePlanes(const QSizeF &size);
     void riduzione();
-    void magnify(platform::PictureBox *plane);
+    void magnify(Channel channel);
     void clearOptions();
-    void minimumChanged(platform::HScrollBar *minBar, platform::Label *minReadout,
-                        platform::HScrollBar *maxBar);
-    void maximumChanged(platform::HScrollBar *maxBar, platform::Label *maxReadout);
-    void probe(platform::PictureBox *plane, float x, float y);
-    void takeThreshold(platform::Label *readout, platform::HScrollBar *minBar);
+    void minimumChanged(Channel channel);
+    void maximumChanged(Channel channel);
+    // The colour of the three channels' minimum (or maximum) thresholds, for its swatch.
+    core::Colour swatch(platform::HScrollBar *ChannelRow::*bound) const;
+    void probe(Channel channel, float x, float y);
+    void takeThreshold(Channel channel);
 
     // What the client area shows over `region`, as rendered now; outside the client area -1.
     // The storage is kept from one command to the next.
@@ -176,7 +190,7 @@ private:
     // changes, as the live runs are.
     void showHistogram();
     void refreshHistogram();
-    void chooseBound(int channel, bool minimum, int value);
+    void chooseBound(Channel channel, bool minimum, int value);
     QPointer<frmHistogram> histogram_;
     QTimer *histogramPending_ = nullptr;
 
@@ -185,10 +199,12 @@ private:
     core::ColourSurface samples_;
     scan::Scanner scanner_;
     reduction::ReducedPicture reduced_;
-    QString loadedPath_;         // the picture file now shown, empty before any load
-    QString loadedHash_;         // a hash of its bytes as they were loaded
-    int loadedSide_ = 500;       // the preview square it was fitted into
-    results::Recipe recipes_[4]; // how Picture4, Picture3, Picture2 and Immagine were made
+    QString loadedPath_;   // the picture file now shown, empty before any load
+    QString loadedHash_;   // a hash of its bytes as they were loaded
+    int loadedSide_ = 500; // the preview square it was fitted into
+    // How each view was made: the red, green and blue planes and the zoom box.
+    results::Recipe recipes_[4];
+    results::Recipe &recipeOf(View view) { return recipes_[static_cast<int>(view)]; }
     // Last, so it is destroyed first: every decode it started is stopped and waited for while
     // the rest of the window still stands.
     platform::BackgroundLoader loads_;

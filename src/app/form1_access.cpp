@@ -17,18 +17,6 @@ void Form1::describeControls()
         {Command1, "RGB scan"},
         {Image1, "Preview"},
         {Shape1, "Preview frame"},
-        {HScroll2, "Red minimum threshold"},
-        {HScroll1, "Green minimum threshold"},
-        {HScroll3, "Blue minimum threshold"},
-        {HScroll5, "Red maximum threshold"},
-        {HScroll6, "Green maximum threshold"},
-        {HScroll7, "Blue maximum threshold"},
-        {Label14, "Red minimum threshold value"},
-        {Label13, "Green minimum threshold value"},
-        {Label15, "Blue minimum threshold value"},
-        {Label11, "Red maximum threshold value"},
-        {Label16, "Green maximum threshold value"},
-        {Label17, "Blue maximum threshold value"},
         {Shape2, "Colour of the minimum thresholds"},
         {Shape3, "Colour of the maximum thresholds"},
         {HScroll4, "Rate x"},
@@ -37,28 +25,25 @@ void Form1::describeControls()
         {Label23, "Status"},
         {CheckLive, "Live: run the last command again on every change"},
         {Immagine, "Zoom box"},
-        {Option1, "Zoom box shows the red plane"},
-        {Option2, "Zoom box shows the green plane"},
-        {Option3, "Zoom box shows the blue plane"},
-        {Picture4, "Red plane"},
-        {Picture3, "Green plane"},
-        {Picture2, "Blue plane"},
-        {Label29, "Red under the pointer"},
-        {Label28, "Green under the pointer"},
-        {Label27, "Blue under the pointer"},
     };
     for (const auto &[widget, name] : names)
         widget->setAccessibleName(QString::fromLatin1(name));
-    // The probe's read-outs label their planes, and each threshold value its bar.
-    Label29->setBuddy(Picture4);
-    Label28->setBuddy(Picture3);
-    Label27->setBuddy(Picture2);
-    Label14->setBuddy(HScroll2);
-    Label13->setBuddy(HScroll1);
-    Label15->setBuddy(HScroll3);
-    Label11->setBuddy(HScroll5);
-    Label16->setBuddy(HScroll6);
-    Label17->setBuddy(HScroll7);
+    for (const Channel c : Channels) {
+        const ChannelRow &r = row(c);
+        const QString colour = channelTitle(c);
+        r.minimum->setAccessibleName(colour + QStringLiteral(" minimum threshold"));
+        r.maximum->setAccessibleName(colour + QStringLiteral(" maximum threshold"));
+        r.minimumReadout->setAccessibleName(colour + QStringLiteral(" minimum threshold value"));
+        r.maximumReadout->setAccessibleName(colour + QStringLiteral(" maximum threshold value"));
+        r.zoom->setAccessibleName(
+            QStringLiteral("Zoom box shows the %1 plane").arg(channelName(c)));
+        r.plane->setAccessibleName(colour + QStringLiteral(" plane"));
+        r.probe->setAccessibleName(colour + QStringLiteral(" under the pointer"));
+        // The probe's read-outs label their planes, and each threshold value its bar.
+        r.probe->setBuddy(r.plane);
+        r.minimumReadout->setBuddy(r.minimum);
+        r.maximumReadout->setBuddy(r.maximum);
+    }
 
     // Tab goes through the window as it reads: row by row, left to right.
     QList<QWidget *> stops;

@@ -9,12 +9,10 @@ void Form1::applySetup(const ScanSetup &setup)
     HScroll4->setValue(setup.rx);
     HScroll8->setValue(setup.ry);
     // Each minimum first: it reopens its band up to 255, and a maximum never goes below it.
-    HScroll2->setValue(setup.red.lo);
-    HScroll5->setValue(setup.red.hi);
-    HScroll1->setValue(setup.green.lo);
-    HScroll6->setValue(setup.green.hi);
-    HScroll3->setValue(setup.blue.lo);
-    HScroll7->setValue(setup.blue.hi);
+    for (const Channel c : Channels) {
+        row(c).minimum->setValue(setup.band(c).lo);
+        row(c).maximum->setValue(setup.band(c).hi);
+    }
     Combo2->setListIndex(setup.selection);
 }
 
@@ -29,9 +27,8 @@ void Form1::clearResults()
         recipe = results::Recipe{};
 }
 
-void Form1::zoomPlane(int plane)
+void Form1::zoomPlane(Channel channel)
 {
-    platform::OptionButton *options[] = {Option1, Option2, Option3};
-    options[plane]->setChecked(true);
-    magnify(plane == 0 ? Picture4 : plane == 1 ? Picture3 : Picture2);
+    row(channel).zoom->setChecked(true);
+    magnify(channel);
 }

@@ -164,9 +164,8 @@ void Form1::buildControls()
     CheckLive = placed(new CheckBox(QStringLiteral("CheckLive"), QStringLiteral("Live"), this),
                        Look::Bold, 688, 272, 57, 17);
     options_ = new QButtonGroup(this);
-    options_->addButton(Option1);
-    options_->addButton(Option2);
-    options_->addButton(Option3);
+    for (OptionButton *option : {Option1, Option2, Option3})
+        options_->addButton(option);
 
     // Planes
     Label2 = label("Label2", QStringLiteral("RED"), Look::Bold, 872, 8, 41, 17);
@@ -181,4 +180,9 @@ void Form1::buildControls()
     Label3->setForeColor(Blue);
     Label27 = probeReadout("Label27", 0xC00000, 1008, 392);
     Picture2 = plane("Picture2", 408);
+
+    // Which control serves which channel: the names do not follow the channels' order.
+    row(Channel::Red) = {HScroll2, HScroll5, Label14, Label11, Picture4, Label29, Option1};
+    row(Channel::Green) = {HScroll1, HScroll6, Label13, Label16, Picture3, Label28, Option2};
+    row(Channel::Blue) = {HScroll3, HScroll7, Label15, Label17, Picture2, Label27, Option3};
 }

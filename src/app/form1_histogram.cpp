@@ -11,9 +11,9 @@ void Form1::showHistogram()
     if (!histogram_) {
         histogram_ = new frmHistogram(this);
         connect(histogram_, &frmHistogram::minimumChosen, this,
-                [this](int channel, int v) { chooseBound(channel, true, v); });
+                [this](Channel channel, int v) { chooseBound(channel, true, v); });
         connect(histogram_, &frmHistogram::maximumChosen, this,
-                [this](int channel, int v) { chooseBound(channel, false, v); });
+                [this](Channel channel, int v) { chooseBound(channel, false, v); });
     }
     refreshHistogram();
     histogram_->show();
@@ -29,14 +29,12 @@ void Form1::refreshHistogram()
     const scan::ScanParams p = scanParams(true);
     const scan::ScanGrid grid = scan::scanGrid(p);
     histogram_->setHistograms(scanner_.histograms(sampleWindow(grid.sampled), p));
-    histogram_->setBands(p.red, p.green, p.blue);
+    histogram_->setBands(p);
 }
 
-void Form1::chooseBound(int channel, bool minimum, int value)
+void Form1::chooseBound(Channel channel, bool minimum, int value)
 {
-    HScrollBar *const minBars[] = {HScroll2, HScroll1, HScroll3};
-    HScrollBar *const maxBars[] = {HScroll5, HScroll6, HScroll7};
-    HScrollBar *minBar = minBars[channel], *maxBar = maxBars[channel];
+    HScrollBar *minBar = row(channel).minimum, *maxBar = row(channel).maximum;
     if (!minimum) {
         maxBar->setValue(value);
         return;

@@ -35,10 +35,10 @@ void Form1::runAgain()
     // The zoom view is drawn again from the new plane instead of being cleared.
     QAbstractButton *zoomed = options_->checkedButton();
     runCommand(last_);
-    if (zoomed && last_ != Command::None) {
-        zoomed->setChecked(true);
-        magnify(zoomed == Option1 ? Picture4 : zoomed == Option2 ? Picture3 : Picture2);
-    }
+    if (zoomed && last_ != Command::None)
+        for (const Channel c : Channels)
+            if (row(c).zoom == zoomed)
+                zoomPlane(c);
 }
 
 void Form1::runCommand(Command command)

@@ -6,20 +6,21 @@
 
 void Form1::Option1_Click()
 {
-    magnify(Picture4);
+    magnify(Channel::Red);
 }
 void Form1::Option2_Click()
 {
-    magnify(Picture3);
+    magnify(Channel::Green);
 }
 void Form1::Option3_Click()
 {
-    magnify(Picture2);
+    magnify(Channel::Blue);
 }
 
-void Form1::magnify(platform::PictureBox *plane)
+void Form1::magnify(Channel channel)
 {
-    recipes_[3] = recipeOf(plane);
+    const platform::PictureBox *plane = row(channel).plane;
+    recipeOf(View::Zoom) = recipeOf(viewOf(channel));
     Immagine->setWidth(geometry::ViewSide);
     Immagine->setHeight(geometry::ViewSide);
     // The view follows the blue plane's aspect, whichever plane it shows.

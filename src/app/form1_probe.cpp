@@ -7,46 +7,46 @@
 
 void Form1::Picture2_MouseMove(int, int, float x, float y)
 {
-    probe(Picture2, x, y);
+    probe(Channel::Blue, x, y);
 }
 void Form1::Picture3_MouseMove(int, int, float x, float y)
 {
-    probe(Picture3, x, y);
+    probe(Channel::Green, x, y);
 }
 void Form1::Picture4_MouseMove(int, int, float x, float y)
 {
-    probe(Picture4, x, y);
+    probe(Channel::Red, x, y);
 }
 
 void Form1::Picture2_Click()
 {
-    takeThreshold(Label27, HScroll3);
+    takeThreshold(Channel::Blue);
 }
 void Form1::Picture3_Click()
 {
-    takeThreshold(Label28, HScroll1);
+    takeThreshold(Channel::Green);
 }
 void Form1::Picture4_Click()
 {
-    takeThreshold(Label29, HScroll2);
+    takeThreshold(Channel::Red);
 }
 
-void Form1::probe(platform::PictureBox *plane, float x, float y)
+void Form1::probe(Channel channel, float x, float y)
 {
     // The pixel that contains the pointer, also at fractional positions (scaled screens).
-    const core::Colour c = plane->Point(std::floor(x), std::floor(y));
+    const core::Colour c = row(channel).plane->Point(std::floor(x), std::floor(y));
     if (c == core::NoColour)
         return;
     const thresholds::Components parts = thresholds::probeComponents(c);
-    Label27->setCaption(QString::number(parts.blue));
-    Label28->setCaption(QString::number(parts.green));
-    Label29->setCaption(QString::number(parts.red));
+    row(Channel::Blue).probe->setCaption(QString::number(parts.blue));
+    row(Channel::Green).probe->setCaption(QString::number(parts.green));
+    row(Channel::Red).probe->setCaption(QString::number(parts.red));
 }
 
-void Form1::takeThreshold(platform::Label *readout, platform::HScrollBar *minBar)
+void Form1::takeThreshold(Channel channel)
 {
     bool ok = false;
-    const short value = readout->Caption().toShort(&ok);
+    const short value = row(channel).probe->Caption().toShort(&ok);
     if (ok)
-        minBar->setValue(value);
+        row(channel).minimum->setValue(value);
 }

@@ -24,7 +24,7 @@ void Form1::riduzione()
     p.firstY = platform::toPixels(Image1->Top());
     const reduction::ReductionGrid grid = reduction::reductionGrid(p);
     reduction::riduzione(sampleWindow(grid.sampled), p, reduced_);
-    results::Recipe &recipe = recipes_[2];
+    results::Recipe &recipe = recipeOf(View::Blue);
     recipe.reduction = true;
     recipe.threshold = false;
     recipe.rx = recipe.ry = p.n;

@@ -15,8 +15,9 @@
 
 using platform::PictureBox;
 
-void Form1::addResultMenu(PictureBox *box, const QString &view)
+void Form1::addResultMenu(View view)
 {
+    PictureBox *box = boxOf(view);
     // The right button, the Menu key and Shift+F10 all open it; the left button keeps its click.
     // The keys reach a box that has the focus, so the boxes are on the Tab path too.
     box->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -29,29 +30,14 @@ void Form1::addResultMenu(PictureBox *box, const QString &view)
     box->addAction(save);
 }
 
-results::Recipe &Form1::recipeOf(const PictureBox *box)
-{
-    const PictureBox *boxes[] = {Picture4, Picture3, Picture2, Immagine};
-    for (int i = 0; i < 3; ++i)
-        if (boxes[i] == box)
-            return recipes_[i];
-    return recipes_[3];
-}
-
 void Form1::copyBox(const PictureBox *box)
 {
     QGuiApplication::clipboard()->setImage(box->surface());
 }
 
-PictureBox *Form1::boxOf(const QString &view)
+PictureBox *Form1::boxOf(View view)
 {
-    if (view == QLatin1String("red"))
-        return Picture4;
-    if (view == QLatin1String("green"))
-        return Picture3;
-    if (view == QLatin1String("blue"))
-        return Picture2;
-    return Immagine;
+    return view == View::Zoom ? Immagine : row(static_cast<Channel>(view)).plane;
 }
 
 results::Source Form1::source() const
@@ -60,23 +46,23 @@ results::Source Form1::source() const
             loadedHash_, loadedSide_, QLatin1String(appinfo::Version)};
 }
 
-QString Form1::resultName(const QString &view)
+QString Form1::resultName(View view)
 {
-    return results::suggestedName(QFileInfo(loadedPath_).completeBaseName(), view,
-                                  recipeOf(boxOf(view)));
+    return results::suggestedName(QFileInfo(loadedPath_).completeBaseName(), viewName(view),
+                                  recipeOf(view));
 }
 
-QString Form1::saveResult(const QString &view, const QString &path)
+QString Form1::saveResult(View view, const QString &path)
 {
     const QFileInfo target(path), picture(loadedPath_);
     if (!loadedPath_.isEmpty() && target.exists() &&
         target.canonicalFilePath() == picture.canonicalFilePath())
         return QStringLiteral("This is the loaded picture; it is never written over.");
-    const PictureBox *box = boxOf(view);
-    return picture::savePng(box->surface(), path, results::describe(source(), recipeOf(box)));
+    return picture::savePng(boxOf(view)->surface(), path,
+                            results::describe(source(), recipeOf(view)));
 }
 
-void Form1::saveBox(const QString &view)
+void Form1::saveBox(View view)
 {
     QString folder = QFileInfo(loadedPath_).absolutePath();
     if (loadedPath_.isEmpty() || !QFileInfo(folder).isWritable())

@@ -35,8 +35,8 @@ void Form1::clearOptions()
 {
     // An exclusive group keeps one option checked; lift that for the moment to clear all three.
     options_->setExclusive(false);
-    for (auto *option : {Option1, Option2, Option3})
-        option->setChecked(false);
+    for (const ChannelRow &r : rows_)
+        r.zoom->setChecked(false);
     options_->setExclusive(true);
 }
 
@@ -52,9 +52,8 @@ scan::ScanParams Form1::scanParams(bool threshold) const
     p.originY = platform::toPixels(Image1->Top()) - 1;
     p.sel = Combo2->ListIndex();
     p.threshold = threshold;
-    p.red = {HScroll2->Value(), HScroll5->Value()};
-    p.green = {HScroll1->Value(), HScroll6->Value()};
-    p.blue = {HScroll3->Value(), HScroll7->Value()};
+    for (const Channel c : Channels)
+        p.band(c) = {row(c).minimum->Value(), row(c).maximum->Value()};
     return p;
 }
 
@@ -72,8 +71,8 @@ void Form1::scansiona(short filtro)
     recipe.rx = p.rx;
     recipe.ry = p.ry;
     recipe.red = p.red, recipe.green = p.green, recipe.blue = p.blue;
-    recipes_[0] = recipes_[1] = recipes_[2] = recipe;
-    Picture4->PSetBlock(1, 1, result.nx, result.ny, result.red.data());
-    Picture3->PSetBlock(1, 1, result.nx, result.ny, result.green.data());
-    Picture2->PSetBlock(1, 1, result.nx, result.ny, result.blue.data());
+    for (const Channel c : Channels) {
+        recipeOf(viewOf(c)) = recipe;
+        row(c).plane->PSetBlock(1, 1, result.nx, result.ny, result.plane(c).data());
+    }
 }

@@ -13,39 +13,49 @@ int component(const HScrollBar *bar)
 
 void Form1::HScroll2_Change()
 {
-    minimumChanged(HScroll2, Label14, HScroll5);
+    minimumChanged(Channel::Red);
 }
 void Form1::HScroll1_Change()
 {
-    minimumChanged(HScroll1, Label13, HScroll6);
+    minimumChanged(Channel::Green);
 }
 void Form1::HScroll3_Change()
 {
-    minimumChanged(HScroll3, Label15, HScroll7);
+    minimumChanged(Channel::Blue);
 }
 void Form1::HScroll5_Change()
 {
-    maximumChanged(HScroll5, Label11);
+    maximumChanged(Channel::Red);
 }
 void Form1::HScroll6_Change()
 {
-    maximumChanged(HScroll6, Label16);
+    maximumChanged(Channel::Green);
 }
 void Form1::HScroll7_Change()
 {
-    maximumChanged(HScroll7, Label17);
+    maximumChanged(Channel::Blue);
 }
 
-void Form1::minimumChanged(HScrollBar *minBar, Label *minReadout, HScrollBar *maxBar)
+void Form1::minimumChanged(Channel channel)
 {
-    minReadout->setCaption(QString::number(minBar->Value()));
-    maxBar->setMin(minBar->Value());
-    maxBar->setValue(255);
-    Shape2->setBackColor(core::RGB(component(HScroll2), component(HScroll1), component(HScroll3)));
+    const ChannelRow &r = row(channel);
+    r.minimumReadout->setCaption(QString::number(r.minimum->Value()));
+    r.maximum->setMin(r.minimum->Value());
+    r.maximum->setValue(255);
+    Shape2->setBackColor(swatch(&ChannelRow::minimum));
 }
 
-void Form1::maximumChanged(HScrollBar *maxBar, Label *maxReadout)
+void Form1::maximumChanged(Channel channel)
 {
-    maxReadout->setCaption(QString::number(maxBar->Value()));
-    Shape3->setBackColor(core::RGB(component(HScroll5), component(HScroll6), component(HScroll7)));
+    const ChannelRow &r = row(channel);
+    r.maximumReadout->setCaption(QString::number(r.maximum->Value()));
+    Shape3->setBackColor(swatch(&ChannelRow::maximum));
+}
+
+core::Colour Form1::swatch(platform::HScrollBar *ChannelRow::*bound) const
+{
+    int parts[3];
+    for (const Channel c : Channels)
+        parts[static_cast<int>(c)] = component(row(c).*bound);
+    return core::RGB(parts[0], parts[1], parts[2]);
 }

@@ -13,17 +13,14 @@ frmHistogram::frmHistogram(QWidget *owner)
     setObjectName(QStringLiteral("frmHistogram"));
     setWindowTitle(QStringLiteral("Histogram"));
     auto *grid = new QGridLayout(this);
-    const struct {
-        const char *name, *suffix;
-        QColor colour;
-    } channels[] = {{"Red", "R", QColor(200, 0, 0)},
-                    {"Green", "G", QColor(0, 160, 0)},
-                    {"Blue", "B", QColor(0, 0, 220)}};
-    for (int c = 0; c < 3; ++c) {
-        const QString suffix = QLatin1String(channels[c].suffix);
-        auto *name = new QLabel(QLatin1String(channels[c].name), this);
-        views_[c] =
-            new HistogramView(QStringLiteral("Histogram") + suffix, channels[c].colour, this);
+    const QColor colours[] = {QColor(200, 0, 0), QColor(0, 160, 0), QColor(0, 0, 220)};
+    for (const Channel channel : Channels) {
+        const int c = static_cast<int>(channel);
+        // "Red", and "R" for the objects' names.
+        const QString title = channelTitle(channel);
+        const QString suffix = title.left(1);
+        auto *name = new QLabel(title, this);
+        views_[c] = new HistogramView(QStringLiteral("Histogram") + suffix, colours[c], this);
         views_[c]->setAccessibleName(QStringLiteral("%1 block values and band").arg(name->text()));
         otsu_[c] = new QPushButton(QStringLiteral("Otsu"), this);
         otsu_[c]->setObjectName(QStringLiteral("Otsu") + suffix);
@@ -38,16 +35,16 @@ frmHistogram::frmHistogram(QWidget *owner)
         grid->addWidget(triangle_[c], 2 * c + 1, 2, Qt::AlignTop);
 
         connect(views_[c], &HistogramView::minimumDragged, this,
-                [this, c](int v) { emit minimumChosen(c, v); });
+                [this, channel](int v) { emit minimumChosen(channel, v); });
         connect(views_[c], &HistogramView::maximumDragged, this,
-                [this, c](int v) { emit maximumChosen(c, v); });
-        connect(otsu_[c], &QPushButton::clicked, this, [this, c] {
+                [this, channel](int v) { emit maximumChosen(channel, v); });
+        connect(otsu_[c], &QPushButton::clicked, this, [this, channel, c] {
             if (const auto t = histogram::otsu(views_[c]->bins()))
-                emit minimumChosen(c, *t);
+                emit minimumChosen(channel, *t);
         });
-        connect(triangle_[c], &QPushButton::clicked, this, [this, c] {
+        connect(triangle_[c], &QPushButton::clicked, this, [this, channel, c] {
             if (const auto t = histogram::triangle(views_[c]->bins()))
-                emit minimumChosen(c, *t);
+                emit minimumChosen(channel, *t);
         });
     }
     log_ = new QCheckBox(QStringLiteral("Logarithmic counts"), this);
@@ -62,18 +59,17 @@ frmHistogram::frmHistogram(QWidget *owner)
 
 void frmHistogram::setHistograms(const scan::BlockHistograms &h)
 {
-    const histogram::Bins *bins[] = {&h.red, &h.green, &h.blue};
-    for (int c = 0; c < 3; ++c) {
-        views_[c]->setBins(*bins[c]);
+    for (const Channel channel : Channels) {
+        const int c = static_cast<int>(channel);
+        views_[c]->setBins(h.bins(channel));
         // A method with no answer (fewer than two distinct values) has nothing to offer.
-        otsu_[c]->setEnabled(histogram::otsu(*bins[c]).has_value());
-        triangle_[c]->setEnabled(histogram::triangle(*bins[c]).has_value());
+        otsu_[c]->setEnabled(histogram::otsu(h.bins(channel)).has_value());
+        triangle_[c]->setEnabled(histogram::triangle(h.bins(channel)).has_value());
     }
 }
 
-void frmHistogram::setBands(scan::Band red, scan::Band green, scan::Band blue)
+void frmHistogram::setBands(const scan::ScanParams &p)
 {
-    views_[0]->setBand(red);
-    views_[1]->setBand(green);
-    views_[2]->setBand(blue);
+    for (const Channel channel : Channels)
+        view(channel)->setBand(p.band(channel));
 }

@@ -17,14 +17,14 @@ public:
     explicit frmHistogram(QWidget *owner);
 
     void setHistograms(const scan::BlockHistograms &h);
-    void setBands(scan::Band red, scan::Band green, scan::Band blue);
+    // Each channel's band, as the scan would test it.
+    void setBands(const scan::ScanParams &p);
 
-    HistogramView *view(int channel) const { return views_[channel]; }
+    HistogramView *view(Channel channel) const { return views_[static_cast<int>(channel)]; }
 
 signals:
-    // channel: 0 red, 1 green, 2 blue
-    void minimumChosen(int channel, int value);
-    void maximumChosen(int channel, int value);
+    void minimumChosen(Channel channel, int value);
+    void maximumChosen(Channel channel, int value);
 
 private:
     HistogramView *views_[3] = {};

@@ -9,4 +9,10 @@ struct ScanSetup {
     int rx = 3, ry = 3;
     int selection = scan::Average;
     scan::Band red, green, blue;
+
+    scan::Band &band(Channel c)
+    {
+        return c == Channel::Red ? red : c == Channel::Green ? green : blue;
+    }
+    const scan::Band &band(Channel c) const { return const_cast<ScanSetup *>(this)->band(c); }
 };

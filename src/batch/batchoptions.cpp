@@ -186,9 +186,11 @@ bool parse(const QList<QByteArray> &raw, Settings &s, QString &error)
         (p.isSet(blue) && !band(p.value(blue), s.blue)))
         return bad(QStringLiteral("a band is LO:HI, each 0 to 255"));
     if (p.isSet(zoom)) {
-        s.zoom = p.value(zoom);
-        if (s.zoom != QLatin1String("r") && s.zoom != QLatin1String("g") &&
-            s.zoom != QLatin1String("b"))
+        // A channel by its initial: r, g or b.
+        for (const Channel c : Channels)
+            if (p.value(zoom) == channelName(c).left(1))
+                s.zoom = c;
+        if (!s.zoom)
             return bad(QStringLiteral("--zoom takes r, g or b"));
     }
     if (p.isSet(out))
@@ -242,8 +244,8 @@ QStringList workerArguments(const Settings &s)
         a << QStringLiteral("--threshold");
     if (s.reduction)
         a << QStringLiteral("--reduction");
-    if (!s.zoom.isEmpty())
-        a << QStringLiteral("--zoom") << s.zoom;
+    if (s.zoom)
+        a << QStringLiteral("--zoom") << channelName(*s.zoom).left(1);
     if (!s.outDir.isEmpty())
         a << QStringLiteral("--out") << s.outDir;
     if (s.overwrite)

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace batch {
 
@@ -13,7 +14,7 @@ namespace batch {
 struct Settings : ScanSetup {
     bool threshold = false;
     bool reduction = false;
-    QString zoom; // "r", "g", "b" or empty
+    std::optional<Channel> zoom; // the plane also written enlarged, as the zoom box shows it
     QString outDir;
     bool overwrite = false;
     bool recursive = false;

@@ -108,8 +108,8 @@ Outcome Worker::process(const Job &job)
     form_->runCommand(s_.reduction   ? Form1::Command::Reduction
                       : s_.threshold ? Form1::Command::Threshold
                                      : Form1::Command::Rgb);
-    if (!s_.zoom.isEmpty())
-        form_->zoomPlane(s_.zoom == QLatin1String("r") ? 0 : s_.zoom == QLatin1String("g") ? 1 : 2);
+    if (s_.zoom)
+        form_->zoomPlane(*s_.zoom);
 
     std::vector<QString> written;
     for (const Work::Plane &p : w.toMake) {

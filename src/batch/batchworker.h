@@ -17,7 +17,8 @@ namespace batch {
 // or the picture itself. The outcome lists every plane's name.
 struct Work {
     struct Plane {
-        QString view, name, path;
+        View view;
+        QString name, path;
     };
     Outcome outcome;
     std::vector<Plane> toMake;

@@ -53,16 +53,18 @@ results::Recipe recipeFor(const Settings &s)
 
 QList<PlaneFile> planeTails(const Settings &s)
 {
-    QStringList views = s.reduction ? QStringList{QStringLiteral("blue")}
-                                    : QStringList{QStringLiteral("red"), QStringLiteral("green"),
-                                                  QStringLiteral("blue")};
-    if (!s.zoom.isEmpty())
-        views << QStringLiteral("zoom");
+    // A reduction draws into the blue plane alone.
+    QList<View> views;
+    for (const View view : Views)
+        if ((view == View::Zoom && s.zoom) ||
+            (view != View::Zoom && (!s.reduction || view == View::Blue)))
+            views << view;
     const results::Recipe recipe = recipeFor(s);
     QList<PlaneFile> tails;
-    for (const QString &view : views)
-        tails.push_back(
-            {view, results::suggestedName(QStringLiteral("x"), view, recipe).toUtf8().sliced(1)});
+    for (const View view : views)
+        tails.push_back({view, results::suggestedName(QStringLiteral("x"), viewName(view), recipe)
+                                   .toUtf8()
+                                   .sliced(1)});
     return tails;
 }
 

@@ -22,11 +22,10 @@ struct Job {
 // How the planes of every picture of a batch are made, named by the window's own rule.
 results::Recipe recipeFor(const Settings &s);
 
-// The views a batch saves ("red", "green", "blue", "zoom") and the file each is saved as, for
-// a stem. A name longer than a file system holds keeps its end and gets a short hash of the
-// whole stem, so that it stays unique.
+// The views a batch saves and the file each is saved as, for a stem. A name longer than a file
+// system holds keeps its end and gets a short hash of the whole stem, so that it stays unique.
 struct PlaneFile {
-    QString view;
+    View view;
     QByteArray name;
 };
 QList<PlaneFile> planeFiles(const Settings &s, QByteArrayView stem);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/channel.h"
 #include "core/colour.h"
 #include "core/coloursurface.h"
 #include "core/histogram.h"
@@ -28,6 +29,9 @@ struct ScanParams {
     int sel = Average;              // any value other than 0..3 reduces every block to 0
     bool threshold = false;         // false: channel intensities; true: band markers
     Band red, green, blue;
+
+    Band &band(Channel c) { return c == Channel::Red ? red : c == Channel::Green ? green : blue; }
+    const Band &band(Channel c) const { return const_cast<ScanParams *>(this)->band(c); }
 };
 
 // Block columns and rows for a preview of iw x ih at the given rates: floor((iw - 1) / rx) + 1
@@ -44,6 +48,11 @@ ScanGrid scanGrid(const ScanParams &p);
 struct ScanPlanes {
     int nx = 0, ny = 0;
     std::vector<core::Colour> red, green, blue;
+
+    const std::vector<core::Colour> &plane(Channel c) const
+    {
+        return c == Channel::Red ? red : c == Channel::Green ? green : blue;
+    }
 };
 
 // Reduces every block of the surface, channel by channel. A point that reads -1 counts as
@@ -57,6 +66,11 @@ ScanPlanes scansiona(const core::ColourSurface &surface, const ScanParams &p);
 struct BlockHistograms {
     histogram::Bins red{}, green{}, blue{};
     std::uint64_t blocks = 0;
+
+    const histogram::Bins &bins(Channel c) const
+    {
+        return c == Channel::Red ? red : c == Channel::Green ? green : blue;
+    }
 };
 
 // The same scan, keeping its planes and working rows from one scan to the next: after the

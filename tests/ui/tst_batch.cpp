@@ -119,7 +119,10 @@ void TestBatch::planesEqualTheWindow_data()
                          const char *zoom) {
         batch::Settings s;
         s.size = size, s.rx = rx, s.ry = ry, s.selection = type, s.threshold = threshold;
-        s.reduction = reduction, s.zoom = QLatin1String(zoom);
+        s.reduction = reduction;
+        for (const Channel c : Channels)
+            if (channelName(c).left(1) == QLatin1String(zoom))
+                s.zoom = c;
         s.red = {100, 200}, s.green = {30, 40}, s.blue = {200, 150}; // the last one is empty
         return s;
     };
@@ -162,18 +165,18 @@ void TestBatch::planesEqualTheWindow()
      : settings.threshold ? form.Command7
                           : form.Command1)
         ->click();
-    if (!settings.zoom.isEmpty())
-        (settings.zoom == QLatin1String("r")   ? form.Option1
-         : settings.zoom == QLatin1String("g") ? form.Option2
-                                               : form.Option3)
+    if (settings.zoom)
+        (*settings.zoom == Channel::Red     ? form.Option1
+         : *settings.zoom == Channel::Green ? form.Option2
+                                            : form.Option3)
             ->click();
-    const std::pair<const char *, PictureBox *> views[] = {{"red", form.Picture4},
-                                                           {"green", form.Picture3},
-                                                           {"blue", form.Picture2},
-                                                           {"zoom", form.Immagine}};
+    const std::pair<View, PictureBox *> views[] = {{View::Red, form.Picture4},
+                                                   {View::Green, form.Picture3},
+                                                   {View::Blue, form.Picture2},
+                                                   {View::Zoom, form.Immagine}};
     int compared = 0;
     for (const auto &[view, box] : views) {
-        const QString name = form.resultName(QLatin1String(view));
+        const QString name = form.resultName(view);
         if (!o.outputs.contains(name))
             continue;
         const QImage written(QDir(out.path()).filePath(name));
@@ -186,7 +189,7 @@ void TestBatch::planesEqualTheWindow()
         ++compared;
     }
     QCOMPARE(compared, o.outputs.size());
-    QCOMPARE(compared, (settings.reduction ? 1 : 3) + (settings.zoom.isEmpty() ? 0 : 1));
+    QCOMPARE(compared, (settings.reduction ? 1 : 3) + (settings.zoom ? 1 : 0));
 }
 
 void TestBatch::reusedWindowForgetsThePictureBefore_data()
@@ -196,7 +199,7 @@ void TestBatch::reusedWindowForgetsThePictureBefore_data()
     QTest::addColumn<batch::Settings>("settings");
     batch::Settings rgb, reduction, zoomed;
     reduction.reduction = true, reduction.rx = reduction.ry = 5;
-    zoomed.threshold = true, zoomed.zoom = QStringLiteral("g"), zoomed.size = 300;
+    zoomed.threshold = true, zoomed.zoom = Channel::Green, zoomed.size = 300;
     QTest::newRow("wide, then thin") << odd_ << thin_ << rgb;
     QTest::newRow("portrait, then wide, reduction") << portrait_ << odd_ << reduction;
     QTest::newRow("turned, then portrait, zoom") << turned_ << portrait_ << zoomed;

@@ -23,7 +23,7 @@ frmHistogram *histogramOf(Form1 &f)
 
 const histogram::Bins &bins(Form1 &f, int channel)
 {
-    return histogramOf(f)->view(channel)->bins();
+    return histogramOf(f)->view(Channel(channel))->bins();
 }
 
 std::uint64_t within(const histogram::Bins &b, int lo, int hi)
@@ -203,7 +203,8 @@ void TestHistogram::methodsSetTheMinimumAndKeepTheMaximum()
     QCOMPARE(form.HScroll7->Value(), std::max(240, form.HScroll3->Value()));
     // The band drawn follows the bars.
     settle();
-    QTRY_COMPARE(window->view(0)->boundAt(window->view(0)->edgeOf(form.HScroll2->Value())),
+    QTRY_COMPARE(window->view(Channel::Red)
+                     ->boundAt(window->view(Channel::Red)->edgeOf(form.HScroll2->Value())),
                  form.HScroll2->Value());
 }
 
@@ -214,7 +215,7 @@ void TestHistogram::draggedEdgesMoveTheBars()
     form.HScroll1->setValue(20);
     form.HScroll6->setValue(250);
     QVERIFY(openHistogram(form));
-    HistogramView *green = histogramOf(form)->view(1);
+    HistogramView *green = histogramOf(form)->view(Channel::Green);
     QVERIFY(QTest::qWaitForWindowExposed(green->window()));
     const auto at = [green](int bound) {
         return QPoint(static_cast<int>(std::lround(green->edgeOf(bound))), green->height() / 2);
@@ -241,7 +242,7 @@ void TestHistogram::followsThePicture()
     testpics::load(form, other_);
     QTRY_VERIFY(bins(form, 0) != before);
     // The logarithmic scale draws the same counts differently.
-    HistogramView *red = histogramOf(form)->view(0);
+    HistogramView *red = histogramOf(form)->view(Channel::Red);
     const QImage linear = red->grab().toImage();
     histogramOf(form)->findChild<QCheckBox *>(QStringLiteral("CheckLog"))->click();
     QVERIFY(red->grab().toImage() != linear);

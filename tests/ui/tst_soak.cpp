@@ -112,7 +112,7 @@ QString TestSoak::histogramAction(Rng &rng)
         return QStringLiteral("histogram ") + button->objectName();
     }
     if (how == 2) {
-        HistogramView *view = window->view(pick(rng, 3));
+        HistogramView *view = window->view(Channel(pick(rng, 3)));
         const QPoint from(pick(rng, view->width()), view->height() / 2);
         const QPoint to(pick(rng, view->width()), view->height() / 2);
         QTest::mousePress(view, Qt::LeftButton, {}, from);
@@ -381,7 +381,7 @@ QString TestSoak::check()
             std::uint64_t(geometry::stepCount(side[0], form->HScroll4->Value())) *
             std::uint64_t(geometry::stepCount(side[1], form->HScroll8->Value()));
         for (int c = 0; c < 3; ++c) {
-            const histogram::Bins &b = window->view(c)->bins();
+            const histogram::Bins &b = window->view(Channel(c))->bins();
             if (std::accumulate(b.begin(), b.end(), std::uint64_t{0}) != blocks)
                 return QStringLiteral("the histogram does not count the %1 blocks").arg(blocks);
         }

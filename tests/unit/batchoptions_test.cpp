@@ -157,7 +157,7 @@ QStringList stems(const QStringList &paths, const QString &out = {}, bool zoom =
     batch::Settings s;
     s.outDir = out;
     if (zoom)
-        s.zoom = QStringLiteral("r");
+        s.zoom = Channel::Red;
     batch::PictureList list;
     for (const QString &p : paths)
         list.add(QFile::encodeName(p));
@@ -223,7 +223,7 @@ TEST(BatchOutputPlan, NamesEveryPictureApart)
 TEST(BatchOutputPlan, LongNamesStayWithinTheLimitAndApart)
 {
     batch::Settings s;
-    s.zoom = QStringLiteral("b");
+    s.zoom = Channel::Blue;
     s.selection = scan::Spread;
     s.rx = s.ry = 30;
     QSet<QByteArray> seen;
@@ -232,7 +232,8 @@ TEST(BatchOutputPlan, LongNamesStayWithinTheLimitAndApart)
           QString(120, QChar(0x4e2d)), QString(20, QLatin1Char('c'))}) {
         for (const batch::PlaneFile &f : batch::planeFiles(s, stem.toUtf8())) {
             EXPECT_LE(f.name.size(), 255);
-            EXPECT_TRUE(f.name.endsWith("-" + f.view.toUtf8() + "-massimo-minimo-30x30.png"));
+            EXPECT_TRUE(
+                f.name.endsWith("-" + viewName(f.view).toUtf8() + "-massimo-minimo-30x30.png"));
             EXPECT_TRUE(QString::fromUtf8(f.name).toUtf8() == f.name); // no cut character
             EXPECT_FALSE(seen.contains(f.name));
             seen.insert(f.name);

@@ -1,0 +1,47 @@
+#pragma once
+
+// The three colour channels and the four views of the window, each spelled out once here: the
+// window, its saved planes and the batch loop over these instead of naming red, green and blue
+// each time.
+
+#include <QString>
+
+enum class Channel { Red, Green, Blue };
+inline constexpr Channel Channels[] = {Channel::Red, Channel::Green, Channel::Blue};
+
+// What a plane or the zoom box shows: a channel's plane, or the zoom box's enlargement.
+enum class View { Red, Green, Blue, Zoom };
+inline constexpr View Views[] = {View::Red, View::Green, View::Blue, View::Zoom};
+
+constexpr View viewOf(Channel c)
+{
+    return static_cast<View>(static_cast<int>(c));
+}
+
+// "red", "green", "blue", "zoom": as saved planes are named.
+inline QString viewName(View v)
+{
+    switch (v) {
+    case View::Red:
+        return QStringLiteral("red");
+    case View::Green:
+        return QStringLiteral("green");
+    case View::Blue:
+        return QStringLiteral("blue");
+    case View::Zoom:
+        break;
+    }
+    return QStringLiteral("zoom");
+}
+
+inline QString channelName(Channel c)
+{
+    return viewName(viewOf(c));
+}
+
+// "Red", "Green", "Blue": as captions and accessible names begin.
+inline QString channelTitle(Channel c)
+{
+    const QString name = channelName(c);
+    return name.left(1).toUpper() + name.mid(1);
+}
