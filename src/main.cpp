@@ -1,5 +1,7 @@
 #include "app/form1.h"
+#ifdef TINTARA_BATCH
 #include "batch/batchrun.h"
+#endif
 #include "tintara/appinfo.h"
 
 #include <QApplication>
@@ -58,8 +60,10 @@ int readOptions(int argc, char *argv[], QString &file)
 
 int main(int argc, char *argv[])
 {
+#ifdef TINTARA_BATCH
     if (batch::requested(argc, argv))
         return batch::main(argc, argv);
+#endif
     QString file;
     if (const int status = readOptions(argc, argv, file); status >= 0)
         return status;

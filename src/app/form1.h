@@ -1,7 +1,6 @@
 #pragma once
 
 #include "about/frmabout.h"
-#include "app/frmhistogram.h"
 #include "app/scansetup.h"
 #include "core/channel.h"
 #include "core/channelscan.h"
@@ -9,6 +8,7 @@
 #include "core/coloursurface.h"
 #include "core/pixelreduction.h"
 #include "core/recipe.h"
+#include "histogramwindow/frmhistogram.h"
 #include "picture/picture.h"
 #include "platform/backgroundload.h"
 #include "platform/buttons.h"

@@ -2,7 +2,7 @@
 // the bounds picked on it move the threshold bars, as the user's own moves would.
 #include "app/form1.h"
 
-#include "app/histogramview.h"
+#include "histogramwindow/histogramview.h"
 
 using platform::HScrollBar;
 

@@ -1,9 +1,9 @@
 // The histogram window: its counts are the block values the threshold band is tested on, its
 // bounds move the bars, and it follows the picture, the rates and the type.
 #include "app/form1.h"
-#include "app/frmhistogram.h"
-#include "app/histogramview.h"
 #include "core/geometry.h"
+#include "histogramwindow/frmhistogram.h"
+#include "histogramwindow/histogramview.h"
 #include "support/pictures.h"
 
 #include <QAction>

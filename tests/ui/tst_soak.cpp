@@ -4,9 +4,9 @@
 //   TINTARA_SOAK_ACTIONS how many actions (default 5000)
 #include "about/frmabout.h"
 #include "app/form1.h"
-#include "app/frmhistogram.h"
-#include "app/histogramview.h"
 #include "core/geometry.h"
+#include "histogramwindow/frmhistogram.h"
+#include "histogramwindow/histogramview.h"
 #include "support/modalscript.h"
 #include "support/nosysinfo.h"
 #include "support/pictures.h"

@@ -1,4 +1,4 @@
-#include "app/histogramview.h"
+#include "histogramwindow/histogramview.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "app/frmhistogram.h"
+#include "histogramwindow/frmhistogram.h"
 
-#include "app/histogramview.h"
+#include "histogramwindow/histogramview.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
