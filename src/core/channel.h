@@ -43,5 +43,5 @@ inline QString channelName(Channel c)
 inline QString channelTitle(Channel c)
 {
     const QString name = channelName(c);
-    return name.left(1).toUpper() + name.mid(1);
+    return name.first(1).toUpper() + name.sliced(1);
 }
