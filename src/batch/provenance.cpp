@@ -142,6 +142,13 @@ Existing existingPlane(const QString &path, const QList<QPair<QString, QString>>
     for (const auto &[key, value] : wanted)
         if (valueOf(*texts, key) != value)
             return {Existing::OutOfDate, {}};
+    // Its record comes before its pixels: a plane cut short after it (a copy broken off) is
+    // still this picture's, but not whole, and is made again.
+    QFile file(path);
+    static const QByteArray End("\0\0\0\0IEND\xae\x42\x60\x82", 12);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(file.size() - End.size()) ||
+        file.read(End.size()) != End)
+        return {Existing::OutOfDate, {}};
     return {Existing::UpToDate, {}};
 }
 

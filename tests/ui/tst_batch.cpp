@@ -344,6 +344,13 @@ void TestBatch::rerunsAndClashes()
                   out.path(), jpg, png});
     QVERIFY(r.lines().value(0).contains(QLatin1String("\tok\t")));
     QVERIFY(r.lines().value(1).contains(QLatin1String("\tskipped\t")));
+    // A plane cut short after its record is not whole, and is made again.
+    const QString cutPlane = out.filePath(QStringLiteral("a.png-red-media-3x3.png"));
+    QVERIFY(QFile::resize(cutPlane, QFileInfo(cutPlane).size() - 20));
+    r = batchRun({QStringLiteral("--red"), QStringLiteral("10:255"), QStringLiteral("--out"),
+                  out.path(), jpg, png});
+    QVERIFY(r.lines().value(1).contains(QLatin1String("\tok\t")));
+    QVERIFY(!QImage(cutPlane).isNull());
     // Planes of another picture, or a file of the user's, under the names: never replaced
     // without --overwrite; the picture is refused with the owner's name.
     QTemporaryDir other;
