@@ -2,7 +2,7 @@
 // against ImageMagick's mogrify in one process, 100 photographs of 12 MP against one djpeg
 // -scale 1/8 per photograph, two workers against one; and the parent's memory with a million
 // names. Peak memory of a worker comes from the finished child processes.
-#include "app/form1.h"
+#include "support/form1driver.h"
 
 #include <QApplication>
 #include <QDir>
@@ -246,13 +246,11 @@ BENCHMARK(BM_MillionNames)->Iterations(1)->UseManualTime()->Unit(benchmark::kMil
 void BM_WindowLoadAndScan(benchmark::State &state)
 {
     makeFixtures();
-    Form1 form;
-    form.Form_Load();
-    form.show();
-    form.Combo2->setListIndex(3);
+    Form1Driver form;
+    form.typeList()->setListIndex(3);
     for (auto _ : state) {
         form.openFile(photo(0));
-        form.Command7_Click();
+        form.click(Button::Threshold);
     }
 }
 BENCHMARK(BM_WindowLoadAndScan)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,6 @@
 // Live mode against a press of the command, and a long thumb drag, on a 500 x 500 preview at
 // rate 3.
-#include "app/form1.h"
+#include "support/form1driver.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -18,18 +18,19 @@ struct LoadedWindow {
         for (int y = 0; y < 500; ++y)
             for (int x = 0; x < 500; ++x)
                 img.setPixel(x, y, qRgb((x + (rng() & 31)) & 255, y & 255, (x ^ y) & 255));
-        form.Form_Load();
-        form.show();
-        form.Image1->Move(18, 66, 500, 500);
-        form.Image1->setPicture(img);
+        form.preview()->Move(18, 66, 500, 500);
+        form.preview()->setPicture(img);
         QCoreApplication::processEvents();
         live = form.findChild<QTimer *>(QStringLiteral("livePending"));
     }
-    void press(bool threshold) { threshold ? form.Command7_Click() : form.Command1_Click(); }
+    void press(bool threshold)
+    {
+        threshold ? form.click(Button::Threshold) : form.click(Button::Rgb);
+    }
     // What the user waits for: the three planes painted.
     void paintPlanes()
     {
-        for (auto *plane : {form.Picture4, form.Picture3, form.Picture2})
+        for (auto *plane : {form.plane(View::Red), form.plane(View::Green), form.plane(View::Blue)})
             plane->repaint();
     }
     void drain()
@@ -37,7 +38,7 @@ struct LoadedWindow {
         while (live->isActive())
             QCoreApplication::processEvents();
     }
-    Form1 form;
+    Form1Driver form;
     QTimer *live = nullptr;
 };
 
@@ -46,15 +47,15 @@ struct LoadedWindow {
 void liveBench(benchmark::State &state)
 {
     LoadedWindow w;
-    w.form.Combo2->setListIndex(static_cast<int>(state.range(0)));
+    w.form.typeList()->setListIndex(static_cast<int>(state.range(0)));
     const bool threshold = state.range(1) != 0;
     const auto mode = state.range(2);
-    w.form.CheckLive->setChecked(mode == 2);
+    w.form.live()->setChecked(mode == 2);
     w.press(threshold);
     int v = 200;
     for (auto _ : state) {
         if (mode > 0)
-            w.form.HScroll6->setValue(v ^= 1);
+            w.form.bar(Channel::Green, Bound::Maximum)->setValue(v ^= 1);
         if (mode == 2) {
             w.drain();
         } else {
@@ -75,19 +76,19 @@ BENCHMARK(liveBench)
 void dragBench(benchmark::State &state)
 {
     LoadedWindow w;
-    w.form.CheckLive->setChecked(true);
+    w.form.live()->setChecked(true);
     w.press(true);
     QSignalSpy runs(w.live, &QTimer::timeout);
     const bool turns = state.range(0) != 0;
     for (auto _ : state) {
         runs.clear();
-        w.form.HScroll1->setSliderDown(true);
+        w.form.bar(Channel::Green, Bound::Minimum)->setSliderDown(true);
         for (int v = 0; v <= 255; ++v) {
-            w.form.HScroll1->setSliderPosition(v);
+            w.form.bar(Channel::Green, Bound::Minimum)->setSliderPosition(v);
             if (turns)
                 QCoreApplication::processEvents();
         }
-        w.form.HScroll1->setSliderDown(false);
+        w.form.bar(Channel::Green, Bound::Minimum)->setSliderDown(false);
         w.drain();
         w.paintPlanes();
         state.counters["runs"] = static_cast<double>(runs.size());

@@ -1,11 +1,11 @@
 // The block scan, the pixel reduction and the zoom copy on a 500 x 500 preview.
-#include "app/form1.h"
 #include "core/channelscan.h"
 #include "core/coloursurface.h"
 #include "core/histogram.h"
 #include "core/pixelreduction.h"
 #include "picture/pictureloader.h"
 #include "platform/stretchblt.h"
+#include "support/form1driver.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -184,10 +184,8 @@ struct LoadedWindow {
         for (int y = 0; y < 500; ++y)
             for (int x = 0; x < 500; ++x)
                 img.setPixel(x, y, qRgb(x & 255, y & 255, (x ^ y) & 255));
-        form.Form_Load();
-        form.show();
-        form.Image1->Move(18, 66, 500, 500);
-        form.Image1->setPicture(img);
+        form.preview()->Move(18, 66, 500, 500);
+        form.preview()->setPicture(img);
         QCoreApplication::processEvents();
     }
     void render(QImage &into, const QRect &region)
@@ -195,20 +193,20 @@ struct LoadedWindow {
         form.render(&into, QPoint(), QRegion(region),
                     QWidget::DrawWindowBackground | QWidget::DrawChildren);
     }
-    Form1 form;
+    Form1Driver form;
 };
 
 // A whole scan command at 3 x 3: status line, capture, scan, the three planes drawn.
 void commandBench(benchmark::State &state)
 {
     LoadedWindow w;
-    w.form.Combo2->setListIndex(static_cast<int>(state.range(0)));
+    w.form.typeList()->setListIndex(static_cast<int>(state.range(0)));
     const bool threshold = state.range(1) != 0;
     for (auto _ : state) {
         if (threshold)
-            w.form.Command7_Click();
+            w.form.click(Button::Threshold);
         else
-            w.form.Command1_Click();
+            w.form.click(Button::Rgb);
     }
 }
 BENCHMARK(commandBench)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "about/frmabout.h"
+#include "app/layout.h"
 #include "app/scansetup.h"
 #include "core/channel.h"
 #include "core/channelscan.h"
@@ -66,36 +67,23 @@ public:
     // The colour the client area shows at a client pixel as rendered now, -1 outside it.
     core::Colour Point(float x, float y);
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
     // Gap between the preview frame and the preview.
     short margine = 0;
 
-    // Command row
-    platform::Label *Label19;
-    platform::ComboBox *Combo1;
-    platform::CommandButton *Command8, *Command2, *Command4, *Command7, *Command3, *Command1;
-    // Preview
-    platform::Shape *Shape1;
-    platform::ImageControl *Image1;
-    platform::PictureBox *Picture1;
-    platform::CommonDialog *CD1;
-    // Thresholds
-    platform::Shape *Shape4, *Shape2, *Shape3;
-    platform::Label *Label12, *Label18, *Label6, *Label7, *Label8, *Label5, *Label9;
-    platform::HScrollBar *HScroll1, *HScroll2, *HScroll3, *HScroll5, *HScroll6, *HScroll7;
-    platform::Label *Label11, *Label13, *Label14, *Label15, *Label16, *Label17;
-    // Rates and selection type
-    platform::Label *Label21, *Label22, *Label4;
-    platform::HScrollBar *HScroll4, *HScroll8;
-    platform::ComboBox *Combo2;
-    // Zoom box
-    platform::Label *Label23, *Label10;
-    platform::PictureBox *Immagine;
-    platform::OptionButton *Option1, *Option2, *Option3;
-    // Ticked, every change of a bar or of the selection type runs the last command again.
-    platform::CheckBox *CheckLive;
-    // Planes
-    platform::Label *Label2, *Label29, *Label1, *Label28, *Label3, *Label27;
-    platform::PictureBox *Picture4, *Picture3, *Picture2;
+    // One member per control of the layout table, named as the table names it.
+#define TINTARA_MEMBER(name, kind, ...) layout::WidgetOf<layout::Kind::kind>::type *name = nullptr;
+    TINTARA_FORM1_CONTROLS(TINTARA_MEMBER)
+#undef TINTARA_MEMBER
+    template <class T> T *child(const char *name) const
+    {
+        return findChild<T *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    }
 
     // Handlers, named after their control and event.
     void Command1_Click();
@@ -123,12 +111,7 @@ public:
     void Picture3_MouseMove(int button, int shift, float x, float y);
     void Picture4_MouseMove(int button, int shift, float x, float y);
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
-
-private:
+    QWidget *make(const layout::Control &control);
     void buildControls();
     void describeControls();
     void wireEvents();
@@ -151,8 +134,14 @@ private:
         platform::Label *probe;
         platform::OptionButton *zoom;
     };
-    ChannelRow &row(Channel c) { return rows_[static_cast<int>(c)]; }
-    const ChannelRow &row(Channel c) const { return rows_[static_cast<int>(c)]; }
+    ChannelRow &row(Channel c)
+    {
+        return rows_[static_cast<int>(c)];
+    }
+    const ChannelRow &row(Channel c) const
+    {
+        return rows_[static_cast<int>(c)];
+    }
     ChannelRow rows_[3] = {};
     // The scan's parameters as the bars, the type and the preview stand now.
     scan::ScanParams scanParams(bool threshold) const;
@@ -204,7 +193,10 @@ private:
     int loadedSide_ = 500; // the preview square it was fitted into
     // How each view was made: the red, green and blue planes and the zoom box.
     results::Recipe recipes_[4];
-    results::Recipe &recipeOf(View view) { return recipes_[static_cast<int>(view)]; }
+    results::Recipe &recipeOf(View view)
+    {
+        return recipes_[static_cast<int>(view)];
+    }
     // Last, so it is destroyed first: every decode it started is stopped and waited for while
     // the rest of the window still stands.
     platform::BackgroundLoader loads_;

@@ -20,8 +20,8 @@ void Form1::clearResults()
 {
     last_ = Command::None;
     livePending_->stop();
-    for (platform::PictureBox *box : {Picture4, Picture3, Picture2, Immagine})
-        box->Cls();
+    for (const View view : Views)
+        boxOf(view)->Cls();
     clearOptions();
     for (results::Recipe &recipe : recipes_)
         recipe = results::Recipe{};

@@ -6,7 +6,6 @@
 #include <QKeySequence>
 
 using platform::HScrollBar;
-using platform::PictureBox;
 
 void Form1::liveChange()
 {
@@ -74,8 +73,8 @@ void Form1::addShortcuts()
     shortcut(quitBound ? QKeySequence(QKeySequence::Quit) : QKeySequence(Qt::CTRL | Qt::Key_Q),
              [this] { close(); });
     // Copy and Save act on the plane or zoom box that has the focus, through its own menu.
-    for (PictureBox *box : {Picture4, Picture3, Picture2, Immagine}) {
-        const QList<QAction *> menu = box->actions();
+    for (const View view : Views) {
+        const QList<QAction *> menu = boxOf(view)->actions();
         if (menu.size() >= 2) {
             menu[0]->setShortcut(QKeySequence::Copy);
             menu[1]->setShortcut(QKeySequence::Save);
@@ -89,6 +88,6 @@ void Form1::addShortcuts()
     histogram->setShortcutContext(Qt::WindowShortcut);
     connect(histogram, &QAction::triggered, this, &Form1::showHistogram);
     addAction(histogram);
-    for (PictureBox *plane : {Picture4, Picture3, Picture2})
-        plane->addAction(histogram);
+    for (const ChannelRow &r : rows_)
+        r.plane->addAction(histogram);
 }

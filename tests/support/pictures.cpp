@@ -1,8 +1,6 @@
 #include "support/pictures.h"
 
 #include "about/frmabout.h"
-#include "app/form1.h"
-#include "support/modalscript.h"
 
 #include <QApplication>
 #include <QPainter>
@@ -32,21 +30,6 @@ QString write(const QTemporaryDir &dir, const QString &name, const QImage &img, 
     if (!img.save(path, format, quality))
         qFatal("cannot write %s", qPrintable(path));
     return path;
-}
-
-void load(Form1 &form, const QString &path)
-{
-    ModalScript script;
-    script.chooseFile(path);
-    form.Command8_Click();
-    QVERIFY(script.done());
-}
-
-void start(Form1 &form)
-{
-    form.Form_Load();
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
 }
 
 QImage capture(QWidget &widget)

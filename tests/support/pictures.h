@@ -4,7 +4,6 @@
 #include <QString>
 #include <QTemporaryDir>
 
-class Form1;
 class frmAbout;
 class QWidget;
 
@@ -17,10 +16,6 @@ QImage split(int w, int h, QColor top, QColor bottom);
 // Writes the picture into the folder and returns its path.
 QString write(const QTemporaryDir &dir, const QString &name, const QImage &img,
               const char *format = nullptr, int quality = -1);
-// Loads the file through the real Load command and its dialog.
-void load(Form1 &form, const QString &path);
-// A started window, shown.
-void start(Form1 &form);
 // The widget as it is rendered now, one image pixel per window pixel.
 QImage capture(QWidget &widget);
 // The about box that is open and not closing, if any.

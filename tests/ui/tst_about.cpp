@@ -1,6 +1,6 @@
 // The about box, opened from the main window.
 #include "about/frmabout.h"
-#include "app/form1.h"
+#include "support/form1driver.h"
 #include "support/modalscript.h"
 #include "support/nosysinfo.h"
 #include "support/pictures.h"
@@ -47,7 +47,7 @@ void TestAbout::designAndLoadedTexts()
     QCOMPARE(box.lblDescription->Caption(),
              QStringLiteral(
                  "Mathematical image manipulation. Extraction image outlines and edge detection"));
-    Form1 form;
+    Form1Driver form;
     QVERIFY(form.windowTitle().endsWith(box.Label1->Caption()));
     QCOMPARE(box.lblDisclaimer->Caption(), QStringLiteral("Last Review : 24/12/2020"));
     QCOMPARE(box.cmdSysInfo->text(), QStringLiteral("&System Info..."));
@@ -62,15 +62,14 @@ void TestAbout::designAndLoadedTexts()
 
 void TestAbout::oneBoxAtATime()
 {
-    Form1 form;
-    testpics::start(form);
-    form.Command4->click();
+    Form1Driver form;
+    form.button(Button::About)->click();
     QVERIFY(testpics::aboutBox());
     QVERIFY(testpics::aboutBox()->isVisible());
     QVERIFY(!testpics::aboutBox()->parentWidget()); // no owner
     QVERIFY(!testpics::aboutBox()->isModal());
     frmAbout *first = testpics::aboutBox();
-    form.Command4->click();
+    form.button(Button::About)->click();
     QCOMPARE(testpics::aboutBox(), first);
     QCOMPARE(aboutBoxes(), 1);
     first->cmdOK->click();
@@ -79,15 +78,14 @@ void TestAbout::oneBoxAtATime()
 
 void TestAbout::okAndReopenLoadAfresh()
 {
-    Form1 form;
-    testpics::start(form);
-    form.Command4->click();
+    Form1Driver form;
+    form.button(Button::About)->click();
     QPointer<frmAbout> first = testpics::aboutBox();
     first->lblTitle->setCaption(QStringLiteral("changed"));
     first->cmdOK->click();
     QTRY_VERIFY(first.isNull()); // destroyed, not hidden
     QVERIFY(!testpics::aboutBox());
-    form.Command4->click();
+    form.button(Button::About)->click();
     QVERIFY(testpics::aboutBox());
     QCOMPARE(testpics::aboutBox()->lblTitle->Caption(), QStringLiteral("Tintara 3.0"));
     QCOMPARE(testpics::aboutBox()->windowTitle(), QStringLiteral("Abuot Tintara 3.0"));
@@ -97,9 +95,8 @@ void TestAbout::okAndReopenLoadAfresh()
 
 void TestAbout::escapeClosesIt()
 {
-    Form1 form;
-    testpics::start(form);
-    form.Command4->click();
+    Form1Driver form;
+    form.button(Button::About)->click();
     QPointer<frmAbout> box = testpics::aboutBox();
     QVERIFY(QTest::qWaitForWindowExposed(box));
     QTest::keyClick(box, Qt::Key_Escape);
@@ -108,9 +105,8 @@ void TestAbout::escapeClosesIt()
 
 void TestAbout::closingTheMainWindowLeavesItOpen()
 {
-    auto *form = new Form1;
-    testpics::start(*form);
-    form->Command4->click();
+    auto *form = new Form1Driver;
+    form->button(Button::About)->click();
     QPointer<frmAbout> box = testpics::aboutBox();
     QVERIFY(form->close());
     QVERIFY(!form->isVisible());
@@ -123,9 +119,8 @@ void TestAbout::closingTheMainWindowLeavesItOpen()
 
 void TestAbout::sysInfoFailureShowsTheMessageAndKeepsTheBox()
 {
-    Form1 form;
-    testpics::start(form);
-    form.Command4->click();
+    Form1Driver form;
+    form.button(Button::About)->click();
     frmAbout *box = testpics::aboutBox();
     withoutSystemInfo(box);
     ModalScript script;

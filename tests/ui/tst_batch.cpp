@@ -1,7 +1,7 @@
 // The batch writes, for every picture and setting, exactly the planes the window shows, and
 // accounts for every picture whatever befalls its worker, its disk or its name.
-#include "app/form1.h"
 #include "batch/batchworker.h"
+#include "support/form1driver.h"
 #include "support/pictures.h"
 
 #include <QDirIterator>
@@ -148,32 +148,31 @@ void TestBatch::planesEqualTheWindow()
     QVERIFY2(o.ok(), qPrintable(o.reason));
 
     // The window, as a user drives it.
-    Form1 form;
-    testpics::start(form);
-    form.Combo1->setListIndex((settings.size - 200) / 100);
-    testpics::load(form, picture);
-    form.HScroll4->setValue(settings.rx);
-    form.HScroll8->setValue(settings.ry);
-    form.HScroll2->setValue(settings.red.lo);
-    form.HScroll5->setValue(settings.red.hi);
-    form.HScroll1->setValue(settings.green.lo);
-    form.HScroll6->setValue(settings.green.hi);
-    form.HScroll3->setValue(settings.blue.lo);
-    form.HScroll7->setValue(settings.blue.hi);
-    form.Combo2->setListIndex(settings.selection);
-    (settings.reduction   ? form.Command3
-     : settings.threshold ? form.Command7
-                          : form.Command1)
+    Form1Driver form;
+    form.sizeList()->setListIndex((settings.size - 200) / 100);
+    form.load(picture);
+    form.rate(Axis::X)->setValue(settings.rx);
+    form.rate(Axis::Y)->setValue(settings.ry);
+    form.bar(Channel::Red, Bound::Minimum)->setValue(settings.red.lo);
+    form.bar(Channel::Red, Bound::Maximum)->setValue(settings.red.hi);
+    form.bar(Channel::Green, Bound::Minimum)->setValue(settings.green.lo);
+    form.bar(Channel::Green, Bound::Maximum)->setValue(settings.green.hi);
+    form.bar(Channel::Blue, Bound::Minimum)->setValue(settings.blue.lo);
+    form.bar(Channel::Blue, Bound::Maximum)->setValue(settings.blue.hi);
+    form.typeList()->setListIndex(settings.selection);
+    (settings.reduction   ? form.button(Button::Reduction)
+     : settings.threshold ? form.button(Button::Threshold)
+                          : form.button(Button::Rgb))
         ->click();
     if (settings.zoom)
-        (*settings.zoom == Channel::Red     ? form.Option1
-         : *settings.zoom == Channel::Green ? form.Option2
-                                            : form.Option3)
+        (*settings.zoom == Channel::Red     ? form.zoomOption(Channel::Red)
+         : *settings.zoom == Channel::Green ? form.zoomOption(Channel::Green)
+                                            : form.zoomOption(Channel::Blue))
             ->click();
-    const std::pair<View, PictureBox *> views[] = {{View::Red, form.Picture4},
-                                                   {View::Green, form.Picture3},
-                                                   {View::Blue, form.Picture2},
-                                                   {View::Zoom, form.Immagine}};
+    const std::pair<View, PictureBox *> views[] = {{View::Red, form.plane(View::Red)},
+                                                   {View::Green, form.plane(View::Green)},
+                                                   {View::Blue, form.plane(View::Blue)},
+                                                   {View::Zoom, form.plane(View::Zoom)}};
     int compared = 0;
     for (const auto &[view, box] : views) {
         const QString name = form.resultName(view);

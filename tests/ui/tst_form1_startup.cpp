@@ -1,5 +1,6 @@
 // The main window as it is created and started.
-#include "app/form1.h"
+#include "app/layout.h"
+#include "support/form1driver.h"
 #include "support/pictures.h"
 
 #include <QCoreApplication>
@@ -27,8 +28,7 @@ private slots:
 
 void TestForm1Startup::reachableByKeyboardAndAssistiveTechnology()
 {
-    Form1 form;
-    testpics::start(form);
+    Form1Driver form;
     QList<QWidget *> stops;
     for (QWidget *w : form.findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
         if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible())
@@ -48,15 +48,16 @@ void TestForm1Startup::reachableByKeyboardAndAssistiveTechnology()
         while (!stops.contains(at));
         QCOMPARE(at->objectName(), stops[i]->objectName());
     }
-    QCOMPARE(form.Picture4->accessibleName(), QStringLiteral("Red plane"));
-    QCOMPARE(form.HScroll2->accessibleName(), QStringLiteral("Red minimum threshold"));
-    QCOMPARE(form.Label29->buddy(), form.Picture4);
-    QCOMPARE(form.Label27->buddy(), form.Picture2);
+    QCOMPARE(form.plane(View::Red)->accessibleName(), QStringLiteral("Red plane"));
+    QCOMPARE(form.bar(Channel::Red, Bound::Minimum)->accessibleName(),
+             QStringLiteral("Red minimum threshold"));
+    QCOMPARE(form.probe(Channel::Red)->buddy(), form.plane(View::Red));
+    QCOMPARE(form.probe(Channel::Blue)->buddy(), form.plane(View::Blue));
 }
 
 void TestForm1Startup::windowItself()
 {
-    Form1 form;
+    Form1Driver form;
     QVERIFY(form.windowTitle().startsWith(QStringLiteral("Tintara 3.0   -  ")));
     QVERIFY(form.windowTitle().contains(QStringLiteral("example.org")));
     QCOMPARE(form.size(), QSize(1120, 584));
@@ -75,153 +76,147 @@ void TestForm1Startup::windowItself()
 
 void TestForm1Startup::controlsAtTheirDesignPlaces_data()
 {
-    QTest::addColumn<QRect>("place");
-    const std::pair<const char *, QRect> controls[] = {
-        {"Label19", {16, 16, 81, 17}},      {"Combo1", {112, 16, 97, 24}},
-        {"Command8", {216, 16, 73, 25}},    {"Command2", {296, 16, 65, 25}},
-        {"Command4", {368, 16, 129, 25}},   {"Command7", {536, 16, 121, 25}},
-        {"Command3", {664, 16, 121, 25}},   {"Command1", {792, 16, 57, 25}},
-        {"Image1", {16, 64, 161, 89}},      {"Picture1", {40, 80, 97, 65}},
-        {"Shape4", {536, 56, 312, 200}},    {"Label12", {560, 64, 105, 17}},
-        {"Shape2", {664, 64, 33, 17}},      {"Label18", {704, 64, 97, 17}},
-        {"Shape3", {808, 64, 33, 17}},      {"Label6", {544, 88, 17, 17}},
-        {"HScroll2", {560, 88, 97, 17}},    {"Label14", {664, 88, 33, 17}},
-        {"HScroll5", {704, 88, 97, 17}},    {"Label11", {808, 88, 33, 17}},
-        {"Label7", {544, 104, 17, 17}},     {"HScroll1", {560, 104, 97, 17}},
-        {"Label13", {664, 104, 33, 17}},    {"HScroll6", {704, 104, 97, 17}},
-        {"Label16", {808, 104, 33, 17}},    {"Label8", {544, 120, 17, 17}},
-        {"HScroll3", {560, 120, 97, 17}},   {"Label15", {664, 120, 33, 17}},
-        {"HScroll7", {704, 120, 97, 17}},   {"Label17", {808, 120, 33, 17}},
-        {"Label5", {576, 136, 17, 17}},     {"Label9", {632, 136, 25, 17}},
-        {"Label21", {552, 168, 89, 17}},    {"HScroll4", {648, 168, 177, 17}},
-        {"Label22", {552, 192, 97, 17}},    {"HScroll8", {648, 192, 177, 17}},
-        {"Label4", {552, 224, 153, 17}},    {"Combo2", {720, 224, 105, 21}},
-        {"Label23", {544, 272, 137, 17}},   {"Label10", {752, 272, 73, 17}},
-        {"Immagine", {544, 296, 280, 280}}, {"Option1", {544, 296, 49, 17}},
-        {"Option2", {592, 296, 49, 17}},    {"Option3", {640, 296, 41, 17}},
-        {"CheckLive", {688, 272, 57, 17}},  {"Label2", {872, 8, 41, 17}},
-        {"Label29", {920, 8, 41, 17}},      {"Picture4", {872, 24, 217, 169}},
-        {"Label1", {872, 200, 57, 17}},     {"Label28", {936, 200, 41, 17}},
-        {"Picture3", {872, 216, 217, 169}}, {"Label3", {872, 392, 129, 17}},
-        {"Label27", {1008, 392, 41, 17}},   {"Picture2", {872, 408, 217, 169}},
-    };
-    for (const auto &[name, place] : controls)
-        QTest::newRow(name) << place;
+    QTest::addColumn<int>("row");
+    const std::span<const layout::Control> table = layout::form1Controls();
+    for (std::size_t i = 0; i < table.size(); ++i)
+        QTest::newRow(table[i].name) << static_cast<int>(i);
 }
 
+// Each control is where the layout table puts it, with its caption; the table's places are the
+// design's whole pixels.
 void TestForm1Startup::controlsAtTheirDesignPlaces()
 {
-    QFETCH(QRect, place);
-    Form1 form;
-    auto *control = form.findChild<QWidget *>(QLatin1String(QTest::currentDataTag()));
+    QFETCH(int, row);
+    const layout::Control &c = layout::form1Controls()[static_cast<std::size_t>(row)];
+    Form1Driver form(Form1Driver::Start::Created);
+    auto *control = form.findChild<QWidget *>(QLatin1String(c.name));
     QVERIFY(control);
     QCOMPARE(control->parentWidget(), &form);
-    QCOMPARE(control->geometry(), place);
+    if (c.kind == layout::Kind::Dialog) {
+        QVERIFY(control->isHidden());
+        return;
+    }
+    QCOMPARE(control->geometry(), QRectF(c.left, c.top, c.width, c.height).toRect());
+    const QString caption = QString::fromLatin1(c.caption);
+    if (auto *label = qobject_cast<QLabel *>(control))
+        QCOMPARE(label->text(), caption);
+    else if (auto *button = qobject_cast<QAbstractButton *>(control))
+        QCOMPARE(button->text(), caption);
+    else if (auto *list = qobject_cast<QComboBox *>(control))
+        QCOMPARE(list->currentText(), caption);
 }
 
 void TestForm1Startup::captionsAndFonts()
 {
-    Form1 form;
-    QCOMPARE(form.Command4->text(), QStringLiteral("Abuot  Tintara"));
-    QCOMPARE(form.Command7->text(), QStringLiteral("THRESHOLD SCAN"));
-    QCOMPARE(form.Command3->text(), QStringLiteral("PIXEL REDUCTION"));
-    QCOMPARE(form.Label3->Caption(), QStringLiteral("BLU /  Reduction"));
-    QCOMPARE(form.Label23->Caption(), QStringLiteral("Process complete"));
-    QCOMPARE(form.Label12->Caption(), QStringLiteral("Min threshold :"));
-    QCOMPARE(form.Combo2->Text(), QStringLiteral("Combo2"));
-    QCOMPARE(form.Combo1->ListCount(), 0);
-    QVERIFY(form.Label19->font().bold());
-    QCOMPARE(form.Label19->font().pixelSize(), 13);
-    QCOMPARE(form.Command8->font().pixelSize(), 11);
-    QVERIFY(!form.Command8->font().bold());
-    QCOMPARE(form.Command4->font().pixelSize(), 13);
-    QCOMPARE(form.Label10->font().pixelSize(), 11);
-    QVERIFY(form.Label10->font().bold());
-    QCOMPARE(form.Label19->ForeColor(), fromQColor(form.palette().color(QPalette::Highlight)));
-    QCOMPARE(form.Label2->ForeColor(), RGB(255, 0, 0));
-    QCOMPARE(form.Label28->ForeColor(), RGB(0, 192, 0));
-    QCOMPARE(form.Label27->ForeColor(), RGB(0, 0, 192));
-    QCOMPARE(form.Option2->palette().color(QPalette::WindowText), QColor(0, 128, 0));
-    QCOMPARE(form.Option3->palette().color(QPalette::Window), QColor(255, 255, 255));
-    QCOMPARE(form.Combo1->palette().color(QPalette::Base), QColor(192, 192, 255));
-    QCOMPARE(form.Shape1->BorderColor(), RGB(0, 0, 255));
+    Form1Driver form(Form1Driver::Start::Created);
+    QCOMPARE(form.button(Button::About)->text(), QStringLiteral("Abuot  Tintara"));
+    QCOMPARE(form.control<Label>("Label3")->Caption(), QStringLiteral("BLU /  Reduction"));
+    QCOMPARE(form.status()->Caption(), QStringLiteral("Process complete"));
+    QCOMPARE(form.typeList()->Text(), QStringLiteral("Combo2"));
+    QCOMPARE(form.sizeList()->ListCount(), 0);
+    QVERIFY(form.control<Label>("Label19")->font().bold());
+    QCOMPARE(form.control<Label>("Label19")->font().pixelSize(), 13);
+    QCOMPARE(form.button(Button::Load)->font().pixelSize(), 11);
+    QVERIFY(!form.button(Button::Load)->font().bold());
+    QCOMPARE(form.button(Button::About)->font().pixelSize(), 13);
+    QCOMPARE(form.control<Label>("Label10")->font().pixelSize(), 11);
+    QVERIFY(form.control<Label>("Label10")->font().bold());
+    QCOMPARE(form.control<Label>("Label19")->ForeColor(),
+             fromQColor(form.palette().color(QPalette::Highlight)));
+    QCOMPARE(form.control<Label>("Label2")->ForeColor(), RGB(255, 0, 0));
+    QCOMPARE(form.probe(Channel::Green)->ForeColor(), RGB(0, 192, 0));
+    QCOMPARE(form.probe(Channel::Blue)->ForeColor(), RGB(0, 0, 192));
+    QCOMPARE(form.zoomOption(Channel::Green)->palette().color(QPalette::WindowText),
+             QColor(0, 128, 0));
+    QCOMPARE(form.zoomOption(Channel::Blue)->palette().color(QPalette::Window),
+             QColor(255, 255, 255));
+    QCOMPARE(form.sizeList()->palette().color(QPalette::Base), QColor(192, 192, 255));
+    QCOMPARE(form.previewFrame()->BorderColor(), RGB(0, 0, 255));
 }
 
 void TestForm1Startup::createdStateBeforeStartUp()
 {
-    Form1 form;
-    QCOMPARE(form.margine, short(0));
-    for (HScrollBar *bar : {form.HScroll1, form.HScroll2, form.HScroll3, form.HScroll5,
-                            form.HScroll6, form.HScroll7}) {
+    Form1Driver form(Form1Driver::Start::Created);
+    for (HScrollBar *bar :
+         {form.bar(Channel::Green, Bound::Minimum), form.bar(Channel::Red, Bound::Minimum),
+          form.bar(Channel::Blue, Bound::Minimum), form.bar(Channel::Red, Bound::Maximum),
+          form.bar(Channel::Green, Bound::Maximum), form.bar(Channel::Blue, Bound::Maximum)}) {
         QCOMPARE(bar->Value(), 0);
         QCOMPARE(bar->Min(), 0);
         QCOMPARE(bar->Max(), 255);
         QCOMPARE(bar->SmallChange(), 1);
         QCOMPARE(bar->LargeChange(), 20);
     }
-    QCOMPARE(form.Shape2->BackColor(), Colour(0xC0C0FF));
-    QCOMPARE(form.Shape3->BackColor(), Colour(0xC0C0FF));
-    QCOMPARE(form.Label14->Caption(), QStringLiteral("0"));
-    QCOMPARE(form.HScroll4->Value(), 3);
-    QCOMPARE(form.HScroll4->LargeChange(), 1);
+    QCOMPARE(form.swatch(Bound::Minimum)->BackColor(), Colour(0xC0C0FF));
+    QCOMPARE(form.swatch(Bound::Maximum)->BackColor(), Colour(0xC0C0FF));
+    QCOMPARE(form.readout(Channel::Red, Bound::Minimum)->Caption(), QStringLiteral("0"));
+    QCOMPARE(form.rate(Axis::X)->Value(), 3);
+    QCOMPARE(form.rate(Axis::X)->LargeChange(), 1);
 }
 
 void TestForm1Startup::startUpSequence()
 {
-    Form1 form;
-    testpics::start(form);
-    QCOMPARE(form.margine, short(10));
-    QCOMPARE(form.Combo1->Text(), QStringLiteral("500"));
-    QCOMPARE(form.Combo1->ListIndex(), 3);
-    QCOMPARE(form.Combo2->Text(), QStringLiteral("Media"));
-    QCOMPARE(form.Combo2->ListIndex(), 0);
-    QCOMPARE(form.Combo2->ListCount(), 4);
-    QCOMPARE(form.Combo2->itemText(3), QStringLiteral("Massimo-minimo"));
-    QCOMPARE(form.Shape1->geometry(), QRect(8, 56, 520, 520));
-    for (HScrollBar *bar : {form.HScroll1, form.HScroll2, form.HScroll3})
+    Form1Driver form;
+    QCOMPARE(form.sizeList()->Text(), QStringLiteral("500"));
+    QCOMPARE(form.sizeList()->ListIndex(), 3);
+    QCOMPARE(form.typeList()->Text(), QStringLiteral("Media"));
+    QCOMPARE(form.typeList()->ListIndex(), 0);
+    QCOMPARE(form.typeList()->ListCount(), 4);
+    QCOMPARE(form.typeList()->itemText(3), QStringLiteral("Massimo-minimo"));
+    QCOMPARE(form.previewFrame()->geometry(), QRect(8, 56, 520, 520));
+    for (HScrollBar *bar :
+         {form.bar(Channel::Green, Bound::Minimum), form.bar(Channel::Red, Bound::Minimum),
+          form.bar(Channel::Blue, Bound::Minimum)})
         QCOMPARE(bar->Value(), 128);
-    for (HScrollBar *bar : {form.HScroll5, form.HScroll6, form.HScroll7}) {
+    for (HScrollBar *bar :
+         {form.bar(Channel::Red, Bound::Maximum), form.bar(Channel::Green, Bound::Maximum),
+          form.bar(Channel::Blue, Bound::Maximum)}) {
         QCOMPARE(bar->Value(), 255);
         QCOMPARE(bar->Min(), 128);
         QCOMPARE(bar->Max(), 255);
     }
-    for (Label *l : {form.Label13, form.Label14, form.Label15})
+    for (Label *l :
+         {form.readout(Channel::Green, Bound::Minimum), form.readout(Channel::Red, Bound::Minimum),
+          form.readout(Channel::Blue, Bound::Minimum)})
         QCOMPARE(l->Caption(), QStringLiteral("128"));
-    for (Label *l : {form.Label11, form.Label16, form.Label17})
+    for (Label *l :
+         {form.readout(Channel::Red, Bound::Maximum), form.readout(Channel::Green, Bound::Maximum),
+          form.readout(Channel::Blue, Bound::Maximum)})
         QCOMPARE(l->Caption(), QStringLiteral("255"));
-    QCOMPARE(form.Shape2->BackColor(), RGB(128, 128, 128));
-    QCOMPARE(form.Shape3->BackColor(), RGB(255, 255, 255));
-    QCOMPARE(form.Label21->Caption(), QStringLiteral("Rate x 1: 3"));
-    QCOMPARE(form.Label22->Caption(), QStringLiteral("Rate y 1: 3"));
-    for (Label *l : {form.Label27, form.Label28, form.Label29})
+    QCOMPARE(form.swatch(Bound::Minimum)->BackColor(), RGB(128, 128, 128));
+    QCOMPARE(form.swatch(Bound::Maximum)->BackColor(), RGB(255, 255, 255));
+    QCOMPARE(form.rateCaption(Axis::X)->Caption(), QStringLiteral("Rate x 1: 3"));
+    QCOMPARE(form.rateCaption(Axis::Y)->Caption(), QStringLiteral("Rate y 1: 3"));
+    for (Label *l :
+         {form.probe(Channel::Blue), form.probe(Channel::Green), form.probe(Channel::Red)})
         QCOMPARE(l->Caption(), QStringLiteral("0"));
-    QCOMPARE(form.Label23->Caption(), QStringLiteral("Process complete"));
-    QCOMPARE(form.CD1->InitDir(), QCoreApplication::applicationDirPath());
-    QVERIFY(form.Image1->Picture().isNull());
-    QCOMPARE(form.Picture2->geometry(), QRect(872, 408, 217, 169)); // not sized at start-up
-    for (auto *option : {form.Option1, form.Option2, form.Option3})
+    QCOMPARE(form.status()->Caption(), QStringLiteral("Process complete"));
+    QCOMPARE(form.dialog()->InitDir(), QCoreApplication::applicationDirPath());
+    QVERIFY(form.preview()->Picture().isNull());
+    QCOMPARE(form.plane(View::Blue)->geometry(),
+             QRect(872, 408, 217, 169)); // not sized at start-up
+    for (auto *option : {form.zoomOption(Channel::Red), form.zoomOption(Channel::Green),
+                         form.zoomOption(Channel::Blue)})
         QVERIFY(!option->isChecked());
 }
 
 void TestForm1Startup::frameSizeDuringStartUp()
 {
-    Form1 form;
-    QList<std::pair<float, short>> seen;
-    // Connected after the window's own handler, so it sees what Combo1_Click left.
-    connect(form.Combo1, &ComboBox::Click, &form,
-            [&] { seen << std::make_pair(form.Shape1->Width(), form.margine); });
+    Form1Driver form(Form1Driver::Start::Created);
+    QList<float> seen;
+    // Connected after the window's own handler, so it sees what Combo1_Click left: the frame
+    // fitted while the gap is still 0, widened by it only afterwards.
+    connect(form.sizeList(), &ComboBox::Click, &form,
+            [&] { seen << form.previewFrame()->Width(); });
     form.Form_Load();
-    QCOMPARE(seen.size(), 1);
-    QCOMPARE(seen[0].first, 500.0f);
-    QCOMPARE(seen[0].second, short(0));
-    QCOMPARE(form.Shape1->Width(), 520.0f);
-    QCOMPARE(form.Shape1->Height(), 520.0f);
+    QCOMPARE(seen, QList<float>{500.0f});
+    QCOMPARE(form.previewFrame()->Width(), 520.0f);
+    QCOMPARE(form.previewFrame()->Height(), 520.0f);
 }
 
 void TestForm1Startup::pointReadsTheRenderedWindow()
 {
-    Form1 form;
-    testpics::start(form);
+    Form1Driver form;
     QCOMPARE(form.Point(680, 72), RGB(128, 128, 128)); // inside the minimum swatch
     QCOMPARE(form.Point(824, 72), RGB(255, 255, 255)); // inside the maximum swatch
     QCOMPARE(form.Point(8, 300), RGB(0, 0, 255));      // the preview frame's left edge
@@ -232,25 +227,26 @@ void TestForm1Startup::pointReadsTheRenderedWindow()
 
 void TestForm1Startup::clearErasesOnlyThePlanes()
 {
-    Form1 form;
-    testpics::start(form);
+    Form1Driver form;
     const QImage before = testpics::capture(form);
-    form.Command2->click(); // before any scan: nothing visible changes
+    form.button(Button::Clear)->click(); // before any scan: nothing visible changes
     QCOMPARE(testpics::capture(form), before);
 
-    for (PictureBox *plane : {form.Picture2, form.Picture3, form.Picture4})
+    for (PictureBox *plane :
+         {form.plane(View::Blue), form.plane(View::Green), form.plane(View::Red)})
         plane->PSet(5, 5, RGB(9, 9, 9));
-    form.Immagine->PSet(5, 5, RGB(9, 9, 9));
-    const QRectF size = QRectF(form.Picture3->Left(), form.Picture3->Top(), form.Picture3->Width(),
-                               form.Picture3->Height());
-    form.Command2->click();
-    for (PictureBox *plane : {form.Picture2, form.Picture3, form.Picture4})
+    form.plane(View::Zoom)->PSet(5, 5, RGB(9, 9, 9));
+    const QRectF size = QRectF(form.plane(View::Green)->Left(), form.plane(View::Green)->Top(),
+                               form.plane(View::Green)->Width(), form.plane(View::Green)->Height());
+    form.button(Button::Clear)->click();
+    for (PictureBox *plane :
+         {form.plane(View::Blue), form.plane(View::Green), form.plane(View::Red)})
         QCOMPARE(plane->Point(5, 5), plane->BackColor());
-    QCOMPARE(form.Immagine->Point(5, 5), RGB(9, 9, 9));
-    QCOMPARE(QRectF(form.Picture3->Left(), form.Picture3->Top(), form.Picture3->Width(),
-                    form.Picture3->Height()),
+    QCOMPARE(form.plane(View::Zoom)->Point(5, 5), RGB(9, 9, 9));
+    QCOMPARE(QRectF(form.plane(View::Green)->Left(), form.plane(View::Green)->Top(),
+                    form.plane(View::Green)->Width(), form.plane(View::Green)->Height()),
              size);
-    QCOMPARE(form.Label23->Caption(), QStringLiteral("Process complete"));
+    QCOMPARE(form.status()->Caption(), QStringLiteral("Process complete"));
 }
 
 QTEST_MAIN(TestForm1Startup)

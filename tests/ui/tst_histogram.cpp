@@ -1,9 +1,9 @@
 // The histogram window: its counts are the block values the threshold band is tested on, its
 // bounds move the bars, and it follows the picture, the rates and the type.
-#include "app/form1.h"
 #include "core/geometry.h"
 #include "histogramwindow/frmhistogram.h"
 #include "histogramwindow/histogramview.h"
+#include "support/form1driver.h"
 #include "support/pictures.h"
 
 #include <QAction>
@@ -16,12 +16,12 @@ using namespace platform;
 
 namespace {
 
-frmHistogram *histogramOf(Form1 &f)
+frmHistogram *histogramOf(Form1Driver &f)
 {
     return f.findChild<frmHistogram *>(QStringLiteral("frmHistogram"));
 }
 
-const histogram::Bins &bins(Form1 &f, int channel)
+const histogram::Bins &bins(Form1Driver &f, int channel)
 {
     return histogramOf(f)->view(Channel(channel))->bins();
 }
@@ -47,7 +47,7 @@ std::uint64_t marked(const PictureBox *plane, core::Colour inside)
 }
 
 // Ctrl+H in the main window.
-frmHistogram *openHistogram(Form1 &f)
+frmHistogram *openHistogram(Form1Driver &f)
 {
     QApplication::setActiveWindow(&f);
     if (!QTest::qWaitForWindowActive(&f))
@@ -76,7 +76,6 @@ private slots:
     void followsThePicture();
 
 private:
-    void start(Form1 &f, const QString &picture);
     QTemporaryDir dir_;
     QString twoTone_, other_;
 };
@@ -95,19 +94,12 @@ void TestHistogram::initTestCase()
     other_ = testpics::write(dir_, QStringLiteral("ramp.png"), img);
 }
 
-void TestHistogram::start(Form1 &f, const QString &picture)
-{
-    testpics::start(f);
-    testpics::load(f, picture);
-}
-
 void TestHistogram::opensFromMenuAndKey()
 {
-    Form1 form;
-    testpics::start(form);
+    Form1Driver form;
     QCOMPARE(histogramOf(form), nullptr);
     QAction *menu = nullptr;
-    for (QAction *a : form.Picture3->actions())
+    for (QAction *a : form.plane(View::Green)->actions())
         if (a->text() == QLatin1String("Histogram..."))
             menu = a;
     QVERIFY(menu);
@@ -121,7 +113,7 @@ void TestHistogram::opensFromMenuAndKey()
     QVERIFY(!window->findChild<QPushButton *>(QStringLiteral("OtsuR"))->isEnabled());
 
     window->close();
-    form.Picture4->setFocus();
+    form.plane(View::Red)->setFocus();
     QCOMPARE(openHistogram(form), window);
     QVERIFY(window->isVisible());
 }
@@ -142,27 +134,30 @@ void TestHistogram::countsWhatTheBandTests()
     QFETCH(int, type);
     QFETCH(int, rx);
     QFETCH(int, ry);
-    Form1 form;
-    start(form, other_);
-    form.Combo2->setCurrentIndex(type);
-    form.HScroll2->setValue(60);
-    form.HScroll5->setValue(190);
-    form.HScroll1->setValue(0);
-    form.HScroll6->setValue(127);
-    form.HScroll7->setValue(254);
-    form.Command1->click(); // the window follows changes made before it opens, too
-    form.HScroll4->setValue(rx);
-    form.HScroll8->setValue(ry);
-    form.Command7->click();
+    Form1Driver form;
+    form.load(other_);
+    form.typeList()->setCurrentIndex(type);
+    form.bar(Channel::Red, Bound::Minimum)->setValue(60);
+    form.bar(Channel::Red, Bound::Maximum)->setValue(190);
+    form.bar(Channel::Green, Bound::Minimum)->setValue(0);
+    form.bar(Channel::Green, Bound::Maximum)->setValue(127);
+    form.bar(Channel::Blue, Bound::Maximum)->setValue(254);
+    form.button(Button::Rgb)->click(); // the window follows changes made before it opens, too
+    form.rate(Axis::X)->setValue(rx);
+    form.rate(Axis::Y)->setValue(ry);
+    form.button(Button::Threshold)->click();
     QVERIFY(openHistogram(form));
     const struct {
         PictureBox *plane;
         HScrollBar *lo, *hi;
         core::Colour inside;
-    } channels[] = {{form.Picture4, form.HScroll2, form.HScroll5, core::QBColor(4)},
-                    {form.Picture3, form.HScroll1, form.HScroll6, core::QBColor(10)},
-                    {form.Picture2, form.HScroll3, form.HScroll7, core::QBColor(1)}};
-    const float side = form.Image1->Width();
+    } channels[] = {{form.plane(View::Red), form.bar(Channel::Red, Bound::Minimum),
+                     form.bar(Channel::Red, Bound::Maximum), core::QBColor(4)},
+                    {form.plane(View::Green), form.bar(Channel::Green, Bound::Minimum),
+                     form.bar(Channel::Green, Bound::Maximum), core::QBColor(10)},
+                    {form.plane(View::Blue), form.bar(Channel::Blue, Bound::Minimum),
+                     form.bar(Channel::Blue, Bound::Maximum), core::QBColor(1)}};
+    const float side = form.preview()->Width();
     const auto blocks = static_cast<std::uint64_t>(geometry::stepCount(side, rx)) *
                         static_cast<std::uint64_t>(geometry::stepCount(side, ry));
     // Past rate 4 the planes are too small to show the last blocks, which are still tested.
@@ -180,12 +175,12 @@ void TestHistogram::countsWhatTheBandTests()
 
 void TestHistogram::methodsSetTheMinimumAndKeepTheMaximum()
 {
-    Form1 form;
-    start(form, twoTone_);
-    form.HScroll5->setValue(230);
-    form.HScroll3->setValue(0);
-    form.HScroll7->setValue(240);
-    form.CheckLive->setChecked(true);
+    Form1Driver form;
+    form.load(twoTone_);
+    form.bar(Channel::Red, Bound::Maximum)->setValue(230);
+    form.bar(Channel::Blue, Bound::Minimum)->setValue(0);
+    form.bar(Channel::Blue, Bound::Maximum)->setValue(240);
+    form.live()->setChecked(true);
     frmHistogram *window = openHistogram(form);
     QVERIFY(window);
     const auto button = [window](const char *name) {
@@ -194,26 +189,30 @@ void TestHistogram::methodsSetTheMinimumAndKeepTheMaximum()
     // Red has blocks at 40 and 180 and a few mixed ones where the two parts meet: any method
     // worth its name splits between the two.
     button("OtsuR")->click();
-    QVERIFY2(form.HScroll2->Value() >= 40 && form.HScroll2->Value() < 180,
-             qPrintable(QString::number(form.HScroll2->Value())));
-    QCOMPARE(form.HScroll5->Value(), 230);
+    QVERIFY2(form.bar(Channel::Red, Bound::Minimum)->Value() >= 40 &&
+                 form.bar(Channel::Red, Bound::Minimum)->Value() < 180,
+             qPrintable(QString::number(form.bar(Channel::Red, Bound::Minimum)->Value())));
+    QCOMPARE(form.bar(Channel::Red, Bound::Maximum)->Value(), 230);
     button("TriangleB")->click();
-    QVERIFY2(form.HScroll3->Value() >= 10 && form.HScroll3->Value() < 250,
-             qPrintable(QString::number(form.HScroll3->Value())));
-    QCOMPARE(form.HScroll7->Value(), std::max(240, form.HScroll3->Value()));
+    QVERIFY2(form.bar(Channel::Blue, Bound::Minimum)->Value() >= 10 &&
+                 form.bar(Channel::Blue, Bound::Minimum)->Value() < 250,
+             qPrintable(QString::number(form.bar(Channel::Blue, Bound::Minimum)->Value())));
+    QCOMPARE(form.bar(Channel::Blue, Bound::Maximum)->Value(),
+             std::max(240, form.bar(Channel::Blue, Bound::Minimum)->Value()));
     // The band drawn follows the bars.
     settle();
     QTRY_COMPARE(window->view(Channel::Red)
-                     ->boundAt(window->view(Channel::Red)->edgeOf(form.HScroll2->Value())),
-                 form.HScroll2->Value());
+                     ->boundAt(window->view(Channel::Red)
+                                   ->edgeOf(form.bar(Channel::Red, Bound::Minimum)->Value())),
+                 form.bar(Channel::Red, Bound::Minimum)->Value());
 }
 
 void TestHistogram::draggedEdgesMoveTheBars()
 {
-    Form1 form;
-    start(form, twoTone_);
-    form.HScroll1->setValue(20);
-    form.HScroll6->setValue(250);
+    Form1Driver form;
+    form.load(twoTone_);
+    form.bar(Channel::Green, Bound::Minimum)->setValue(20);
+    form.bar(Channel::Green, Bound::Maximum)->setValue(250);
     QVERIFY(openHistogram(form));
     HistogramView *green = histogramOf(form)->view(Channel::Green);
     QVERIFY(QTest::qWaitForWindowExposed(green->window()));
@@ -224,22 +223,22 @@ void TestHistogram::draggedEdgesMoveTheBars()
     QTest::mousePress(green, Qt::LeftButton, {}, at(21));
     QTest::mouseMove(green, at(80));
     QTest::mouseRelease(green, Qt::LeftButton, {}, at(100));
-    QCOMPARE(form.HScroll1->Value(), 100);
-    QCOMPARE(form.HScroll6->Value(), 250);
+    QCOMPARE(form.bar(Channel::Green, Bound::Minimum)->Value(), 100);
+    QCOMPARE(form.bar(Channel::Green, Bound::Maximum)->Value(), 250);
     settle();
     QTest::mousePress(green, Qt::LeftButton, {}, at(249));
     QTest::mouseRelease(green, Qt::LeftButton, {}, at(150));
-    QCOMPARE(form.HScroll6->Value(), 150);
-    QCOMPARE(form.HScroll1->Value(), 100);
+    QCOMPARE(form.bar(Channel::Green, Bound::Maximum)->Value(), 150);
+    QCOMPARE(form.bar(Channel::Green, Bound::Minimum)->Value(), 100);
 }
 
 void TestHistogram::followsThePicture()
 {
-    Form1 form;
-    start(form, twoTone_);
+    Form1Driver form;
+    form.load(twoTone_);
     QVERIFY(openHistogram(form));
     const histogram::Bins before = bins(form, 0);
-    testpics::load(form, other_);
+    form.load(other_);
     QTRY_VERIFY(bins(form, 0) != before);
     // The logarithmic scale draws the same counts differently.
     HistogramView *red = histogramOf(form)->view(Channel::Red);

@@ -1,6 +1,6 @@
 // Every file of the hostile-picture corpus through the real Load command: the valid ones load,
 // every other one is refused with one message and leaves the window exactly as it was.
-#include "app/form1.h"
+#include "support/form1driver.h"
 #include "support/modalscript.h"
 #include "support/pictures.h"
 
@@ -15,7 +15,7 @@ using namespace core;
 namespace {
 
 // Everything the controls show, as text: two states that print alike look alike.
-QString stateOf(const Form1 &form)
+QString stateOf(const Form1Driver &form)
 {
     QStringList parts;
     for (const QWidget *w : form.findChildren<QWidget *>()) {
@@ -44,19 +44,18 @@ private slots:
     void fileWithoutReadPermission();
 
 private:
-    Form1 *form = nullptr;
+    Form1Driver *form = nullptr;
     QTemporaryDir dir_;
 };
 
 void TestHostilePictures::initTestCase()
 {
-    form = new Form1;
-    testpics::start(*form);
+    form = new Form1Driver;
     // Start from a loaded and scanned picture, so that there is something to lose.
-    testpics::load(*form, testpics::write(dir_, QStringLiteral("start.png"),
-                                          testpics::split(400, 300, Qt::red, Qt::darkGreen)));
-    form->Command7->click();
-    form->Option3->click();
+    form->load(testpics::write(dir_, QStringLiteral("start.png"),
+                               testpics::split(400, 300, Qt::red, Qt::darkGreen)));
+    form->button(Button::Threshold)->click();
+    form->zoomOption(Channel::Blue)->click();
 }
 
 void TestHostilePictures::cleanupTestCase()
@@ -91,7 +90,7 @@ void TestHostilePictures::eachFile()
         script.chooseFile(path);
         if (expect == 0)
             script.acknowledgeMessage();
-        form->Command8_Click();
+        form->click(Button::Load);
         QVERIFY(script.done());
         if (expect == -1) {
             messages = script.unexpected();
@@ -103,11 +102,11 @@ void TestHostilePictures::eachFile()
     }
     if (valid) {
         QCOMPARE(messages.size(), 0);
-        QVERIFY(!form->Image1->Picture().isNull());
+        QVERIFY(!form->preview()->Picture().isNull());
         // Put the starting picture back for the next row.
-        testpics::load(*form, dir_.filePath(QStringLiteral("start.png")));
-        form->Command7->click();
-        form->Option3->click();
+        form->load(dir_.filePath(QStringLiteral("start.png")));
+        form->button(Button::Threshold)->click();
+        form->zoomOption(Channel::Blue)->click();
         return;
     }
     QCOMPARE(messages.size(), 1);
@@ -129,7 +128,7 @@ void TestHostilePictures::fileWithoutReadPermission()
     const QImage before = testpics::capture(*form);
     ModalScript script;
     script.chooseFile(path).acknowledgeMessage();
-    form->Command8_Click();
+    form->click(Button::Load);
     QVERIFY(script.done());
     QCOMPARE(script.messages().size(), 1);
     QCOMPARE(testpics::capture(*form), before);

@@ -1,6 +1,6 @@
 // Live mode: with "Live" ticked, every change runs the last command again, and the planes show
 // what a press of that command in an untouched twin window shows. And the keyboard shortcuts.
-#include "app/form1.h"
+#include "support/form1driver.h"
 #include "support/modalscript.h"
 #include "support/pictures.h"
 
@@ -15,13 +15,13 @@ using namespace platform;
 
 namespace {
 
-using Change = std::function<void(Form1 &)>;
-using Press = void (Form1::*)();
+using Change = std::function<void(Form1Driver &)>;
+using Press = Button;
 
-QList<QImage> views(const Form1 &f)
+QList<QImage> views(const Form1Driver &f)
 {
-    return {f.Picture4->surface(), f.Picture3->surface(), f.Picture2->surface(),
-            f.Immagine->surface()};
+    return {f.plane(View::Red)->surface(), f.plane(View::Green)->surface(),
+            f.plane(View::Blue)->surface(), f.plane(View::Zoom)->surface()};
 }
 
 void settle()
@@ -48,7 +48,7 @@ private slots:
     void shortcuts();
 
 private:
-    void startBoth(Form1 &live, Form1 &twin);
+    void startBoth(Form1Driver &live, Form1Driver &twin);
     QTemporaryDir dir_;
     QString picture_, other_;
 };
@@ -63,13 +63,11 @@ void TestLive::initTestCase()
     other_ = testpics::write(dir_, QStringLiteral("other.png"), img.mirrored(true, false));
 }
 
-void TestLive::startBoth(Form1 &live, Form1 &twin)
+void TestLive::startBoth(Form1Driver &live, Form1Driver &twin)
 {
-    for (Form1 *f : {&live, &twin}) {
-        testpics::start(*f);
-        testpics::load(*f, picture_);
-    }
-    live.CheckLive->setChecked(true);
+    for (Form1Driver *f : {&live, &twin})
+        f->load(picture_);
+    live.live()->setChecked(true);
 }
 
 void TestLive::followsEveryChange_data()
@@ -79,38 +77,39 @@ void TestLive::followsEveryChange_data()
     QTest::addColumn<Change>("change");
     const QList<std::pair<const char *, Change>> changes = {
         {"min arrow",
-         [](Form1 &f) {
-             f.HScroll2->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+         [](Form1Driver &f) {
+             f.bar(Channel::Red, Bound::Minimum)
+                 ->triggerAction(QAbstractSlider::SliderSingleStepAdd);
          }},
         {"max page",
-         [](Form1 &f) {
-             f.HScroll6->triggerAction(QAbstractSlider::SliderPageStepSub);
+         [](Form1Driver &f) {
+             f.bar(Channel::Green, Bound::Maximum)
+                 ->triggerAction(QAbstractSlider::SliderPageStepSub);
          }},
         {"rate x drag",
-         [](Form1 &f) {
-             f.HScroll4->setSliderDown(true);
-             f.HScroll4->setSliderPosition(11);
-             f.HScroll4->setSliderDown(false);
+         [](Form1Driver &f) {
+             f.rate(Axis::X)->setSliderDown(true);
+             f.rate(Axis::X)->setSliderPosition(11);
+             f.rate(Axis::X)->setSliderDown(false);
          }},
         {"rate y key",
-         [](Form1 &f) {
-             f.HScroll8->setFocus();
-             QTest::keyClick(f.HScroll8, Qt::Key_Right);
+         [](Form1Driver &f) {
+             f.rate(Axis::Y)->setFocus();
+             QTest::keyClick(f.rate(Axis::Y), Qt::Key_Right);
          }},
         {"type picked",
-         [](Form1 &f) {
-             f.Combo2->setCurrentIndex(3);
-             emit f.Combo2->activated(3);
+         [](Form1Driver &f) {
+             f.typeList()->setCurrentIndex(3);
+             emit f.typeList()->activated(3);
          }},
         {"type typed",
-         [](Form1 &f) {
-             f.Combo2->lineEdit()->setFocus();
-             QTest::keyClicks(f.Combo2->lineEdit(), QStringLiteral("x"));
+         [](Form1Driver &f) {
+             f.typeList()->lineEdit()->setFocus();
+             QTest::keyClicks(f.typeList()->lineEdit(), QStringLiteral("x"));
          }},
     };
-    const std::pair<const char *, Press> presses[] = {{"RGB", &Form1::Command1_Click},
-                                                      {"THRESHOLD", &Form1::Command7_Click},
-                                                      {"REDUCTION", &Form1::Command3_Click}};
+    const std::pair<const char *, Press> presses[] = {
+        {"RGB", Button::Rgb}, {"THRESHOLD", Button::Threshold}, {"REDUCTION", Button::Reduction}};
     for (const auto &[command, press] : presses)
         for (const auto &[what, change] : changes)
             for (bool zoom : {false, true})
@@ -123,83 +122,80 @@ void TestLive::followsEveryChange()
     QFETCH(Press, press);
     QFETCH(bool, zoom);
     QFETCH(Change, change);
-    Form1 live, twin;
+    Form1Driver live, twin;
     startBoth(live, twin);
-    (live.*press)();
+    live.click(press);
     if (zoom)
-        live.Option1->click();
+        live.zoomOption(Channel::Red)->click();
     change(live);
     change(twin);
-    (twin.*press)();
+    twin.click(press);
     if (zoom)
-        twin.Option1->click();
+        twin.zoomOption(Channel::Red)->click();
     QTRY_VERIFY(views(live) == views(twin));
-    QCOMPARE(live.Option1->isChecked(), zoom);
+    QCOMPARE(live.zoomOption(Channel::Red)->isChecked(), zoom);
 }
 
 void TestLive::loadRunsAgainAndClearStops()
 {
-    Form1 live, twin;
+    Form1Driver live, twin;
     startBoth(live, twin);
-    live.Command7->click();
-    testpics::load(live, other_);
-    testpics::load(twin, other_);
-    twin.Command7->click();
+    live.button(Button::Threshold)->click();
+    live.load(other_);
+    twin.load(other_);
+    twin.button(Button::Threshold)->click();
     QTRY_VERIFY(views(live) == views(twin));
 
-    live.Command2->click();
+    live.button(Button::Clear)->click();
     const QList<QImage> cleared = views(live);
-    live.HScroll2->setValue(40);
+    live.bar(Channel::Red, Bound::Minimum)->setValue(40);
     settle();
     QCOMPARE(views(live), cleared);
 }
 
 void TestLive::untickedChangesNothing()
 {
-    Form1 form;
-    testpics::start(form);
-    testpics::load(form, picture_);
-    form.Command1->click();
+    Form1Driver form;
+    form.load(picture_);
+    form.button(Button::Rgb)->click();
     const QList<QImage> before = views(form);
-    form.HScroll2->setValue(30);
-    form.HScroll7->setValue(200);
-    form.Combo2->setCurrentIndex(2);
-    emit form.Combo2->activated(2);
+    form.bar(Channel::Red, Bound::Minimum)->setValue(30);
+    form.bar(Channel::Blue, Bound::Maximum)->setValue(200);
+    form.typeList()->setCurrentIndex(2);
+    emit form.typeList()->activated(2);
     settle();
     QCOMPARE(views(form), before);
 }
 
 void TestLive::aBurstEndsOnTheFinalValue()
 {
-    Form1 live, twin;
+    Form1Driver live, twin;
     startBoth(live, twin);
-    live.Command7->click();
+    live.button(Button::Threshold)->click();
     // A thumb's worth of values delivered with no event processing between them.
     for (int v = 0; v <= 200; v += 5)
-        live.HScroll1->setValue(v);
-    twin.HScroll1->setValue(200);
-    twin.Command7->click();
+        live.bar(Channel::Green, Bound::Minimum)->setValue(v);
+    twin.bar(Channel::Green, Bound::Minimum)->setValue(200);
+    twin.button(Button::Threshold)->click();
     QTRY_VERIFY(views(live) == views(twin));
 
     // A thumb still held: the planes follow the values it passes, not only where it is let go.
-    live.HScroll6->setSliderDown(true);
+    live.bar(Channel::Green, Bound::Maximum)->setSliderDown(true);
     for (int v = 250; v >= 150; v -= 10) {
-        live.HScroll6->setSliderPosition(v);
+        live.bar(Channel::Green, Bound::Maximum)->setSliderPosition(v);
         QCoreApplication::processEvents();
     }
-    twin.HScroll6->setValue(150);
-    twin.Command7->click();
+    twin.bar(Channel::Green, Bound::Maximum)->setValue(150);
+    twin.button(Button::Threshold)->click();
     QTRY_VERIFY(views(live) == views(twin));
-    live.HScroll6->setSliderDown(false);
+    live.bar(Channel::Green, Bound::Maximum)->setSliderDown(false);
 }
 
 void TestLive::shortcuts()
 {
-    Form1 form, twin;
-    for (Form1 *f : {&form, &twin}) {
-        testpics::start(*f);
-        testpics::load(*f, picture_);
-    }
+    Form1Driver form, twin;
+    for (Form1Driver *f : {&form, &twin})
+        f->load(picture_);
     QApplication::setActiveWindow(&form);
     QVERIFY(QTest::qWaitForWindowActive(&form));
     {
@@ -209,26 +205,27 @@ void TestLive::shortcuts()
         QCOMPARE(script.answered(), 1);
     }
     // F5 runs the last command again, live or not.
-    form.Command1->click();
-    twin.Command1->click();
-    form.HScroll4->setValue(7);
-    twin.HScroll4->setValue(7);
-    twin.Command1->click();
+    form.button(Button::Rgb)->click();
+    twin.button(Button::Rgb)->click();
+    form.rate(Axis::X)->setValue(7);
+    twin.rate(Axis::X)->setValue(7);
+    twin.button(Button::Rgb)->click();
     QVERIFY(views(form) != views(twin));
     QApplication::setActiveWindow(&form);
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QTest::keyClick(&form, Qt::Key_F5);
     QCOMPARE(views(form), views(twin));
     // Copy and Save act on the focused plane, and the menu shows their keys.
-    form.Picture3->setFocus();
+    form.plane(View::Green)->setFocus();
     QGuiApplication::clipboard()->clear();
-    QTest::keySequence(form.Picture3, QKeySequence::Copy);
-    QCOMPARE(QGuiApplication::clipboard()->image(), form.Picture3->surface());
-    QCOMPARE(form.Picture3->actions().at(1)->shortcut(), QKeySequence(QKeySequence::Save));
+    QTest::keySequence(form.plane(View::Green), QKeySequence::Copy);
+    QCOMPARE(QGuiApplication::clipboard()->image(), form.plane(View::Green)->surface());
+    QCOMPARE(form.plane(View::Green)->actions().at(1)->shortcut(),
+             QKeySequence(QKeySequence::Save));
     {
         ModalScript script;
         script.cancelDialog();
-        QTest::keySequence(form.Picture3, QKeySequence::Save);
+        QTest::keySequence(form.plane(View::Green), QKeySequence::Save);
         QCOMPARE(script.answered(), 1);
     }
     QApplication::setActiveWindow(&form);

@@ -1,5 +1,5 @@
 // Loading a picture through the Load command and its dialog, and the preview it gives.
-#include "app/form1.h"
+#include "support/form1driver.h"
 #include "support/modalscript.h"
 #include "support/pictures.h"
 
@@ -54,30 +54,28 @@ void TestLoading::previewFitsTheSquare()
     QFETCH(QSize, picture);
     QFETCH(int, sizeIndex);
     QFETCH(QSizeF, preview);
-    Form1 form;
-    testpics::start(form);
-    form.Combo1->setListIndex(sizeIndex);
+    Form1Driver form;
+    form.sizeList()->setListIndex(sizeIndex);
     const QString path = testpics::write(
         dir_, QStringLiteral("p.png"), testpics::solid(picture.width(), picture.height(), Qt::red));
-    testpics::load(form, path);
-    QCOMPARE(placeOf(form.Image1), QRectF(QPointF(18, 66), preview));
-    const double s = form.Combo1->Text().toDouble();
-    QCOMPARE(form.Shape1->geometry(), QRect(8, 56, int(s) + 20, int(s) + 20));
-    QVERIFY(form.Picture1->isHidden());
-    QVERIFY(form.Picture1->picture().isEmpty());
-    QCOMPARE(form.Picture1->Width(), float(picture.width()));
-    QCOMPARE(form.Picture1->Height(), float(picture.height()));
+    form.load(path);
+    QCOMPARE(placeOf(form.preview()), QRectF(QPointF(18, 66), preview));
+    const double s = form.sizeList()->Text().toDouble();
+    QCOMPARE(form.previewFrame()->geometry(), QRect(8, 56, int(s) + 20, int(s) + 20));
+    QVERIFY(form.frame()->isHidden());
+    QVERIFY(form.frame()->picture().isEmpty());
+    QCOMPARE(form.frame()->Width(), float(picture.width()));
+    QCOMPARE(form.frame()->Height(), float(picture.height()));
     // The planes follow the new preview.
-    QCOMPARE(form.Picture2->Width(), float((preview.width() + 20) / 3));
-    QCOMPARE(form.Picture4->Height(), float((preview.height() + 20) / 3));
+    QCOMPARE(form.plane(View::Blue)->Width(), float((preview.width() + 20) / 3));
+    QCOMPARE(form.plane(View::Red)->Height(), float((preview.height() + 20) / 3));
 }
 
 void TestLoading::previewShowsThePicture()
 {
-    Form1 form;
-    testpics::start(form);
-    testpics::load(form, testpics::write(dir_, QStringLiteral("split.png"),
-                                         testpics::split(640, 480, Qt::yellow, Qt::blue)));
+    Form1Driver form;
+    form.load(testpics::write(dir_, QStringLiteral("split.png"),
+                              testpics::split(640, 480, Qt::yellow, Qt::blue)));
     QCOMPARE(form.Point(18, 66), RGB(255, 255, 0));
     QCOMPARE(form.Point(517, 66 + 150), RGB(255, 255, 0));
     QCOMPARE(form.Point(18, 66 + 374), RGB(0, 0, 255));
@@ -105,10 +103,9 @@ void TestLoading::previewIsOneSmoothScale()
         for (int x = 0; x < picture.width(); ++x)
             stripes.setPixel(x, y,
                              (x % 3 == 0) != (y % 2 == 0) ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
-    Form1 form;
-    testpics::start(form);
-    form.Combo1->setListIndex(sizeIndex);
-    testpics::load(form, testpics::write(dir_, QStringLiteral("stripes.png"), stripes));
+    Form1Driver form;
+    form.sizeList()->setListIndex(sizeIndex);
+    form.load(testpics::write(dir_, QStringLiteral("stripes.png"), stripes));
     const QImage shown = testpics::capture(form).copy(QRect(QPoint(18, 66), painted));
     const QImage expected =
         stripes.scaled(painted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -127,12 +124,11 @@ void TestLoading::photosAreShownUpright()
     QImageWriter writer(path, "jpeg");
     writer.setTransformation(QImageIOHandler::TransformationRotate90);
     QVERIFY(writer.write(testpics::split(640, 480, Qt::yellow, Qt::blue)));
-    Form1 form;
-    testpics::start(form);
-    testpics::load(form, path);
-    QCOMPARE(form.Picture1->Width(), 480.0f);
-    QCOMPARE(form.Picture1->Height(), 640.0f);
-    QCOMPARE(placeOf(form.Image1), QRectF(18, 66, 375, 500));
+    Form1Driver form;
+    form.load(path);
+    QCOMPARE(form.frame()->Width(), 480.0f);
+    QCOMPARE(form.frame()->Height(), 640.0f);
+    QCOMPARE(placeOf(form.preview()), QRectF(18, 66, 375, 500));
     // Turned a quarter clockwise, the top half stands on the right.
     const auto blue = [](Colour c) {
         return (c >> 16) & 0xff;
@@ -143,68 +139,60 @@ void TestLoading::photosAreShownUpright()
 
 void TestLoading::smallerSizeAfterALoad()
 {
-    Form1 form;
-    testpics::start(form);
-    testpics::load(
-        form, testpics::write(dir_, QStringLiteral("a.png"), testpics::solid(640, 480, Qt::red)));
-    form.Combo1->setListIndex(0);
-    QCOMPARE(form.Shape1->geometry(), QRect(8, 56, 220, 220));
-    QCOMPARE(placeOf(form.Image1), QRectF(18, 66, 500, 375)); // until the next load
+    Form1Driver form;
+    form.load(testpics::write(dir_, QStringLiteral("a.png"), testpics::solid(640, 480, Qt::red)));
+    form.sizeList()->setListIndex(0);
+    QCOMPARE(form.previewFrame()->geometry(), QRect(8, 56, 220, 220));
+    QCOMPARE(placeOf(form.preview()), QRectF(18, 66, 500, 375)); // until the next load
 }
 
 void TestLoading::cancelBeforeAnyLoadEmptiesThePreview()
 {
-    Form1 form;
-    testpics::start(form);
+    Form1Driver form;
     ModalScript script;
     script.cancelDialog();
-    form.Command8_Click();
+    form.click(Button::Load);
     QVERIFY(script.done());
     QCOMPARE(script.answered(), 1); // the dialog, and no message after it
-    QVERIFY(form.Image1->Picture().isNull());
+    QVERIFY(form.preview()->Picture().isNull());
     // Measured from the empty source box, still at its design size of 97 x 65.
-    QCOMPARE(placeOf(form.Image1), QRectF(18, 66, 500, float(500.0 * (65.0f / 97.0f))));
+    QCOMPARE(placeOf(form.preview()), QRectF(18, 66, 500, float(500.0 * (65.0f / 97.0f))));
 }
 
 void TestLoading::cancelAfterALoadReloadsAtTheCurrentSize()
 {
-    Form1 form;
-    testpics::start(form);
+    Form1Driver form;
     const QString path =
         testpics::write(dir_, QStringLiteral("c.png"), testpics::solid(640, 480, Qt::green));
-    testpics::load(form, path);
-    form.Combo1->setListIndex(1);
+    form.load(path);
+    form.sizeList()->setListIndex(1);
     ModalScript script;
     script.cancelDialog();
-    form.Command8_Click();
-    QCOMPARE(form.CD1->FileName(), path);
-    QCOMPARE(placeOf(form.Image1), QRectF(18, 66, 300, 225));
+    form.click(Button::Load);
+    QCOMPARE(form.dialog()->FileName(), path);
+    QCOMPARE(placeOf(form.preview()), QRectF(18, 66, 300, 225));
     QCOMPARE(form.Point(100, 100), RGB(0, 255, 0));
 }
 
 void TestLoading::twoLoadsInARow()
 {
-    Form1 form;
-    testpics::start(form);
-    testpics::load(
-        form, testpics::write(dir_, QStringLiteral("1.png"), testpics::solid(640, 480, Qt::red)));
-    testpics::load(
-        form, testpics::write(dir_, QStringLiteral("2.png"), testpics::solid(200, 400, Qt::blue)));
-    QCOMPARE(placeOf(form.Image1), QRectF(18, 66, 250, 500));
+    Form1Driver form;
+    form.load(testpics::write(dir_, QStringLiteral("1.png"), testpics::solid(640, 480, Qt::red)));
+    form.load(testpics::write(dir_, QStringLiteral("2.png"), testpics::solid(200, 400, Qt::blue)));
+    QCOMPARE(placeOf(form.preview()), QRectF(18, 66, 250, 500));
     QCOMPARE(form.Point(100, 100), RGB(0, 0, 255));
-    QCOMPARE(form.Picture3->Width(), 270.0f / 3);
-    QCOMPARE(form.Picture3->Height(), 520.0f / 3);
+    QCOMPARE(form.plane(View::Green)->Width(), 270.0f / 3);
+    QCOMPARE(form.plane(View::Green)->Height(), 520.0f / 3);
 }
 
 void TestLoading::unreadableFilesChangeNothing()
 {
-    Form1 form;
-    testpics::start(form);
-    testpics::load(form, testpics::write(dir_, QStringLiteral("good.png"),
-                                         testpics::split(640, 480, Qt::red, Qt::white)));
-    form.Command1->click();
+    Form1Driver form;
+    form.load(testpics::write(dir_, QStringLiteral("good.png"),
+                              testpics::split(640, 480, Qt::red, Qt::white)));
+    form.button(Button::Rgb)->click();
     const QImage window = testpics::capture(form);
-    const QRectF preview = placeOf(form.Image1);
+    const QRectF preview = placeOf(form.preview());
 
     QByteArray jpeg;
     {
@@ -230,13 +218,13 @@ void TestLoading::unreadableFilesChangeNothing()
         f.close();
         ModalScript script;
         script.chooseFile(path).acknowledgeMessage();
-        form.Command8_Click();
+        form.click(Button::Load);
         QVERIFY2(script.done(), name);
         QCOMPARE(script.messages().size(), 1);
         QVERIFY(script.messages()[0].startsWith(QStringLiteral("Tintara 3.0|")));
         QVERIFY2(script.messages()[0].contains(QLatin1String(name)),
                  qPrintable(script.messages()[0]));
-        QCOMPARE(placeOf(form.Image1), preview);
+        QCOMPARE(placeOf(form.preview()), preview);
         QCOMPARE(testpics::capture(form), window);
     }
 
@@ -252,7 +240,7 @@ void TestLoading::unreadableFilesChangeNothing()
             static_cast<QDialog *>(dialog)->accept();
         })
         .acknowledgeMessage();
-    form.Command8_Click();
+    form.click(Button::Load);
     QVERIFY(script.done());
     QCOMPARE(script.messages().size(), 1);
     QCOMPARE(testpics::capture(form), window);

@@ -1,6 +1,6 @@
 // Results out and pictures in: copy and save of the planes, drops on the window, the command
 // line.
-#include "app/form1.h"
+#include "support/form1driver.h"
 #include "support/modalscript.h"
 #include "support/pictures.h"
 
@@ -28,13 +28,14 @@ QAction *action(QWidget *box, const QString &text)
 }
 
 // The planes' interiors as images, to compare one window with another.
-QList<QImage> planes(Form1 &form)
+QList<QImage> planes(Form1Driver &form)
 {
-    return {form.Picture4->surface(), form.Picture3->surface(), form.Picture2->surface()};
+    return {form.plane(View::Red)->surface(), form.plane(View::Green)->surface(),
+            form.plane(View::Blue)->surface()};
 }
 
 // Drags data over the window and drops it where Load's button is; whether the window took it.
-bool drop(Form1 &form, QMimeData *data)
+bool drop(Form1Driver &form, QMimeData *data)
 {
     const QPoint at(300, 300);
     QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
@@ -63,19 +64,18 @@ private slots:
 private:
     void scan(const QString &picture)
     {
-        testpics::load(*form, picture);
-        form->Combo2->setListIndex(3);
-        form->Command7_Click();
+        form->load(picture);
+        form->typeList()->setListIndex(3);
+        form->click(Button::Threshold);
     }
-    Form1 *form = nullptr;
+    Form1Driver *form = nullptr;
     QTemporaryDir dir_;
     QString picture_;
 };
 
 void TestResults::init()
 {
-    form = new Form1;
-    testpics::start(*form);
+    form = new Form1Driver;
     picture_ = testpics::write(dir_, QStringLiteral("p.png"),
                                testpics::split(400, 300, Qt::red, Qt::darkGreen));
 }
@@ -89,11 +89,13 @@ void TestResults::cleanup()
 void TestResults::copyTakesTheInterior()
 {
     // Before any load or scan: a blank plane, copied without a word.
-    action(form->Picture3, QStringLiteral("Copy"))->trigger();
-    QCOMPARE(QApplication::clipboard()->image().size(),
-             QSize(form->Picture3->ScaleWidth(), form->Picture3->ScaleHeight()));
+    action(form->plane(View::Green), QStringLiteral("Copy"))->trigger();
+    QCOMPARE(
+        QApplication::clipboard()->image().size(),
+        QSize(form->plane(View::Green)->ScaleWidth(), form->plane(View::Green)->ScaleHeight()));
     scan(picture_);
-    for (PictureBox *box : {form->Picture4, form->Picture2, form->Immagine}) {
+    for (PictureBox *box :
+         {form->plane(View::Red), form->plane(View::Blue), form->plane(View::Zoom)}) {
         action(box, QStringLiteral("Copy"))->trigger();
         const QImage copied = QApplication::clipboard()->image();
         QCOMPARE(copied.convertToFormat(QImage::Format_RGB32),
@@ -115,7 +117,7 @@ void TestResults::saveWritesTheInteriorAndHowItWasMade()
             dialog->setOption(QFileDialog::DontConfirmOverwrite); // as if the user said yes
             static_cast<QDialog *>(dialog)->accept();
         });
-        action(form->Picture4, QStringLiteral("Save As PNG..."))->trigger();
+        action(form->plane(View::Red), QStringLiteral("Save As PNG..."))->trigger();
         QVERIFY(script.done());
         QCOMPARE(script.unexpected(), QStringList());
     }
@@ -123,7 +125,7 @@ void TestResults::saveWritesTheInteriorAndHowItWasMade()
     QCOMPARE(QFileInfo(suggested).absolutePath(), QFileInfo(picture_).absolutePath());
     const QImage saved(path);
     QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
-             form->Picture4->surface().convertToFormat(QImage::Format_RGB32));
+             form->plane(View::Red)->surface().convertToFormat(QImage::Format_RGB32));
     QCOMPARE(saved.text(QStringLiteral("Source")), QStringLiteral("p.png"));
     QCOMPARE(saved.text(QStringLiteral("Selection")), QStringLiteral("massimo-minimo"));
     QCOMPARE(saved.text(QStringLiteral("Mode")), QStringLiteral("threshold"));
@@ -153,7 +155,7 @@ void TestResults::saveRefusesTheLoadedPictureAndBadFolders()
                 static_cast<QDialog *>(dialog)->accept();
             })
             .acknowledgeMessage();
-        action(form->Picture2, QStringLiteral("Save As PNG..."))->trigger();
+        action(form->plane(View::Blue), QStringLiteral("Save As PNG..."))->trigger();
         QVERIFY(script.done());
         QCOMPARE(script.messages().size(), 1);
         QVERIFY2(script.messages().constFirst().startsWith(QStringLiteral("Tintara 3.0|")),
@@ -168,31 +170,31 @@ void TestResults::saveRefusesTheLoadedPictureAndBadFolders()
 
 void TestResults::rightClickTakesNoThreshold()
 {
-    form->Picture4->PSet(10, 10, core::RGB(200, 0, 0));
-    form->Picture4_MouseMove(0, 0, 10, 10);
-    const QPointF at = QPointF(form->Picture4->contentsRect().topLeft()) + QPointF(10.5, 10.5);
+    form->plane(View::Red)->PSet(10, 10, core::RGB(200, 0, 0));
+    form->moveOver(Channel::Red, 10, 10);
+    const QPointF at =
+        QPointF(form->plane(View::Red)->contentsRect().topLeft()) + QPointF(10.5, 10.5);
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent e(type, at, form->Picture4->mapToGlobal(at), Qt::RightButton,
+        QMouseEvent e(type, at, form->plane(View::Red)->mapToGlobal(at), Qt::RightButton,
                       type == QEvent::MouseButtonPress ? Qt::RightButton : Qt::NoButton,
                       Qt::NoModifier);
-        QApplication::sendEvent(form->Picture4, &e);
+        QApplication::sendEvent(form->plane(View::Red), &e);
     }
-    QCOMPARE(form->HScroll2->Value(), 128);
-    QCOMPARE(form->Picture4->contextMenuPolicy(), Qt::ActionsContextMenu);
+    QCOMPARE(form->bar(Channel::Red, Bound::Minimum)->Value(), 128);
+    QCOMPARE(form->plane(View::Red)->contextMenuPolicy(), Qt::ActionsContextMenu);
 }
 
 void TestResults::dropLoadsAsLoadDoes()
 {
     scan(picture_);
     const QList<QImage> loaded = planes(*form);
-    Form1 dropped;
-    testpics::start(dropped);
+    Form1Driver dropped;
     auto files = std::make_unique<QMimeData>();
     files->setUrls({QUrl::fromLocalFile(picture_), QUrl::fromLocalFile(dir_.path())});
     QVERIFY(drop(dropped, files.get()));
-    QCOMPARE(dropped.CD1->FileName(), picture_);
-    dropped.Combo2->setListIndex(3);
-    dropped.Command7_Click();
+    QCOMPARE(dropped.dialog()->FileName(), picture_);
+    dropped.typeList()->setListIndex(3);
+    dropped.click(Button::Threshold);
     QCOMPARE(planes(dropped), loaded);
 
     // Not local picture files: refused at the drag, nothing changes.
@@ -205,7 +207,7 @@ void TestResults::dropLoadsAsLoadDoes()
     auto folder = std::make_unique<QMimeData>();
     folder->setUrls({QUrl::fromLocalFile(dir_.path())});
     QVERIFY(!drop(dropped, folder.get()));
-    QCOMPARE(dropped.CD1->FileName(), picture_);
+    QCOMPARE(dropped.dialog()->FileName(), picture_);
 
     // A damaged file dropped: its one message, as Load gives it.
     const QString bad =
@@ -223,11 +225,10 @@ void TestResults::dropLoadsAsLoadDoes()
 void TestResults::commandLine()
 {
     // A file named on the command line loads as Load would (what main does after start-up).
-    Form1 named;
-    testpics::start(named);
+    Form1Driver named;
     named.loadFile(picture_);
-    QCOMPARE(named.CD1->FileName(), picture_);
-    QCOMPARE(named.Image1->Width(), 500.0f);
+    QCOMPARE(named.dialog()->FileName(), picture_);
+    QCOMPARE(named.preview()->Width(), 500.0f);
 
     const auto run = [](const QStringList &args, int status, const QString &out, bool toErr) {
         QProcess p;

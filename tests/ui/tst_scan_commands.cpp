@@ -1,5 +1,5 @@
 // The two scan commands end to end: load a picture, press the button, read the planes.
-#include "app/form1.h"
+#include "support/form1driver.h"
 #include "support/pictures.h"
 #include "support/referencescan.h"
 
@@ -27,16 +27,15 @@ private slots:
 private:
     void load(const QImage &img)
     {
-        testpics::load(*form, testpics::write(dir_, QStringLiteral("p.png"), img));
+        form->load(testpics::write(dir_, QStringLiteral("p.png"), img));
     }
-    Form1 *form = nullptr;
+    Form1Driver *form = nullptr;
     QTemporaryDir dir_;
 };
 
 void TestScanCommands::init()
 {
-    form = new Form1;
-    testpics::start(*form);
+    form = new Form1Driver;
 }
 
 void TestScanCommands::cleanup()
@@ -48,47 +47,48 @@ void TestScanCommands::cleanup()
 void TestScanCommands::statusLineAndZoomBoxDuringAScan()
 {
     load(testpics::solid(500, 500, QColor(200, 100, 50)));
-    form->Command1->click();
-    form->Option1->click();
-    QCOMPARE(form->Immagine->Point(10, 10), RGB(200, 0, 0));
-    QSignalSpy optionClicks(form->Option1, &QRadioButton::clicked);
+    form->button(Button::Rgb)->click();
+    form->zoomOption(Channel::Red)->click();
+    QCOMPARE(form->plane(View::Zoom)->Point(10, 10), RGB(200, 0, 0));
+    QSignalSpy optionClicks(form->zoomOption(Channel::Red), &QRadioButton::clicked);
     QString during;
     Colour duringColour = 0;
     // Runs in the command's first yield, before the scan.
     QTimer::singleShot(0, form, [&] {
-        during = form->Label23->Caption();
-        duringColour = form->Label23->ForeColor();
+        during = form->status()->Caption();
+        duringColour = form->status()->ForeColor();
     });
-    form->Command7->click();
+    form->button(Button::Threshold)->click();
     QCOMPARE(during, QStringLiteral(" Working... "));
     QCOMPARE(duringColour, RGB(255, 0, 0));
-    QCOMPARE(form->Label23->Caption(), QStringLiteral("Process complete."));
-    QCOMPARE(form->Label23->ForeColor(), RGB(0, 0, 255));
-    for (auto *option : {form->Option1, form->Option2, form->Option3})
+    QCOMPARE(form->status()->Caption(), QStringLiteral("Process complete."));
+    QCOMPARE(form->status()->ForeColor(), RGB(0, 0, 255));
+    for (auto *option : {form->zoomOption(Channel::Red), form->zoomOption(Channel::Green),
+                         form->zoomOption(Channel::Blue)})
         QVERIFY(!option->isChecked());
     QCOMPARE(optionClicks.count(), 0);
-    QCOMPARE(form->Immagine->Point(10, 10), form->Immagine->BackColor());
+    QCOMPARE(form->plane(View::Zoom)->Point(10, 10), form->plane(View::Zoom)->BackColor());
 }
 
 void TestScanCommands::uniformPictureInBothModes()
 {
     load(testpics::solid(500, 500, QColor(200, 100, 50)));
-    form->Command1->click();
+    form->button(Button::Rgb)->click();
     // Interior blocks only: the last column and row reach past the preview.
     for (int i = 1; i <= 166; i += 15) {
-        QCOMPARE(form->Picture4->Point(i, 166 - i + 1), RGB(200, 0, 0));
-        QCOMPARE(form->Picture3->Point(i, i), RGB(0, 100, 0));
-        QCOMPARE(form->Picture2->Point(i, i), RGB(0, 0, 50));
+        QCOMPARE(form->plane(View::Red)->Point(i, 166 - i + 1), RGB(200, 0, 0));
+        QCOMPARE(form->plane(View::Green)->Point(i, i), RGB(0, 100, 0));
+        QCOMPARE(form->plane(View::Blue)->Point(i, i), RGB(0, 0, 50));
     }
-    form->Command7->click();
+    form->button(Button::Threshold)->click();
     for (int i = 1; i <= 166; i += 15) {
-        QCOMPARE(form->Picture4->Point(i, i), RGB(128, 0, 0));
-        QCOMPARE(form->Picture3->Point(i, i), RGB(192, 192, 192));
-        QCOMPARE(form->Picture2->Point(i, i), RGB(192, 192, 192));
+        QCOMPARE(form->plane(View::Red)->Point(i, i), RGB(128, 0, 0));
+        QCOMPARE(form->plane(View::Green)->Point(i, i), RGB(192, 192, 192));
+        QCOMPARE(form->plane(View::Blue)->Point(i, i), RGB(192, 192, 192));
     }
-    form->Combo2->setListIndex(3);
-    form->Command1->click();
-    QCOMPARE(form->Picture4->Point(50, 50), RGB(0, 0, 0));
+    form->typeList()->setListIndex(3);
+    form->button(Button::Rgb)->click();
+    QCOMPARE(form->plane(View::Red)->Point(50, 50), RGB(0, 0, 0));
 }
 
 void TestScanCommands::gridStartsAtThePreview()
@@ -96,14 +96,14 @@ void TestScanCommands::gridStartsAtThePreview()
     // Top half red, bottom half blue: the first block row holds the picture's top rows and
     // the last full block row its bottom rows, not the window above it.
     load(testpics::split(500, 500, Qt::red, Qt::blue));
-    form->Command1->click();
-    QCOMPARE(form->Picture4->Point(1, 1), RGB(255, 0, 0));
-    QCOMPARE(form->Picture2->Point(1, 1), RGB(0, 0, 0));
-    QCOMPARE(form->Picture2->Point(80, 166), RGB(0, 0, 255));
-    QCOMPARE(form->Picture4->Point(80, 166), RGB(0, 0, 0));
-    QCOMPARE(form->Picture4->Point(80, 83), RGB(255, 0, 0)); // rows 246..248
-    QCOMPARE(form->Picture2->Point(80, 84), RGB(0, 0, 170)); // rows 249..251: 249 is red
-    QCOMPARE(form->Picture4->Point(80, 84), RGB(85, 0, 0));
+    form->button(Button::Rgb)->click();
+    QCOMPARE(form->plane(View::Red)->Point(1, 1), RGB(255, 0, 0));
+    QCOMPARE(form->plane(View::Blue)->Point(1, 1), RGB(0, 0, 0));
+    QCOMPARE(form->plane(View::Blue)->Point(80, 166), RGB(0, 0, 255));
+    QCOMPARE(form->plane(View::Red)->Point(80, 166), RGB(0, 0, 0));
+    QCOMPARE(form->plane(View::Red)->Point(80, 83), RGB(255, 0, 0));  // rows 246..248
+    QCOMPARE(form->plane(View::Blue)->Point(80, 84), RGB(0, 0, 170)); // rows 249..251: 249 is red
+    QCOMPARE(form->plane(View::Red)->Point(80, 84), RGB(85, 0, 0));
 }
 
 void TestScanCommands::planesEqualThePlainScanOfTheWindow_data()
@@ -129,34 +129,38 @@ void TestScanCommands::planesEqualThePlainScanOfTheWindow()
         for (int x = 0; x < 640; ++x)
             picture.setPixel(x, y, qRgb((x * 5) & 255, (y * 3 + x) & 255, (x * y / 7) & 255));
     load(picture);
-    form->HScroll4->setValue(rx);
-    form->HScroll8->setValue(ry);
-    form->Combo2->setListIndex(type);
-    form->HScroll1->setValue(60);
-    form->HScroll5->setValue(220);
+    form->rate(Axis::X)->setValue(rx);
+    form->rate(Axis::Y)->setValue(ry);
+    form->typeList()->setListIndex(type);
+    form->bar(Channel::Green, Bound::Minimum)->setValue(60);
+    form->bar(Channel::Red, Bound::Maximum)->setValue(220);
 
     scan::ScanParams p;
-    p.iw = form->Image1->Width();
-    p.ih = form->Image1->Height();
+    p.iw = form->preview()->Width();
+    p.ih = form->preview()->Height();
     p.originX = 17, p.originY = 65;
     p.rx = rx, p.ry = ry, p.sel = type, p.threshold = threshold;
-    p.red = {form->HScroll2->Value(), form->HScroll5->Value()};
-    p.green = {form->HScroll1->Value(), form->HScroll6->Value()};
-    p.blue = {form->HScroll3->Value(), form->HScroll7->Value()};
+    p.red = {form->bar(Channel::Red, Bound::Minimum)->Value(),
+             form->bar(Channel::Red, Bound::Maximum)->Value()};
+    p.green = {form->bar(Channel::Green, Bound::Minimum)->Value(),
+               form->bar(Channel::Green, Bound::Maximum)->Value()};
+    p.blue = {form->bar(Channel::Blue, Bound::Minimum)->Value(),
+              form->bar(Channel::Blue, Bound::Maximum)->Value()};
     const ColourSurface window = readSurface(testpics::capture(*form), QRect(0, 0, 1120, 584));
     const scan::ScanPlanes expected = referenceScan(window, p);
 
-    threshold ? form->Command7->click() : form->Command1->click();
-    QCOMPARE(form->Picture4->Width(), (p.iw + 20) / rx);
-    QCOMPARE(form->Picture4->Height(), (p.ih + 20) / ry);
+    threshold ? form->button(Button::Threshold)->click() : form->button(Button::Rgb)->click();
+    QCOMPARE(form->plane(View::Red)->Width(), (p.iw + 20) / rx);
+    QCOMPARE(form->plane(View::Red)->Height(), (p.ih + 20) / ry);
     for (int by = 0; by < expected.ny; ++by)
         for (int bx = 0; bx < expected.nx; ++bx) {
             const std::size_t at = std::size_t(by) * expected.nx + bx;
-            if (bx + 1 >= form->Picture4->ScaleWidth() || by + 1 >= form->Picture4->ScaleHeight())
+            if (bx + 1 >= form->plane(View::Red)->ScaleWidth() ||
+                by + 1 >= form->plane(View::Red)->ScaleHeight())
                 continue; // past the plane's interior: drawn nowhere
-            QCOMPARE(form->Picture4->Point(bx + 1, by + 1), expected.red[at]);
-            QCOMPARE(form->Picture3->Point(bx + 1, by + 1), expected.green[at]);
-            QCOMPARE(form->Picture2->Point(bx + 1, by + 1), expected.blue[at]);
+            QCOMPARE(form->plane(View::Red)->Point(bx + 1, by + 1), expected.red[at]);
+            QCOMPARE(form->plane(View::Green)->Point(bx + 1, by + 1), expected.green[at]);
+            QCOMPARE(form->plane(View::Blue)->Point(bx + 1, by + 1), expected.blue[at]);
         }
 }
 
@@ -164,25 +168,26 @@ void TestScanCommands::typedSelectionTypeGivesBlackPlanes()
 {
     load(testpics::solid(300, 300, Qt::white));
     form->show();
-    QTest::keyClicks(form->Combo2->lineEdit(), QStringLiteral("x"));
-    QCOMPARE(form->Combo2->ListIndex(), -1);
-    form->Command1->click();
-    QCOMPARE(form->Picture4->Point(20, 20), RGB(0, 0, 0));
-    QCOMPARE(form->Picture2->Point(20, 20), RGB(0, 0, 0));
-    form->Command7->click();
-    QCOMPARE(form->Picture3->Point(20, 20), RGB(192, 192, 192));
+    QTest::keyClicks(form->typeList()->lineEdit(), QStringLiteral("x"));
+    QCOMPARE(form->typeList()->ListIndex(), -1);
+    form->button(Button::Rgb)->click();
+    QCOMPARE(form->plane(View::Red)->Point(20, 20), RGB(0, 0, 0));
+    QCOMPARE(form->plane(View::Blue)->Point(20, 20), RGB(0, 0, 0));
+    form->button(Button::Threshold)->click();
+    QCOMPARE(form->plane(View::Green)->Point(20, 20), RGB(192, 192, 192));
 }
 
 void TestScanCommands::planesAreResizedAndNotCleared()
 {
     load(testpics::solid(500, 375, Qt::white));
-    form->Picture3->PSet(0, 0, RGB(1, 2, 3));
-    form->HScroll8->setValue(5);
-    form->Picture3->setHeight(20); // anything else: the scan sizes the planes itself
-    form->Command1->click();
-    QCOMPARE(form->Picture3->Width(), 520.0f / 3);
-    QCOMPARE(form->Picture3->Height(), 395.0f / 5);
-    QCOMPARE(form->Picture3->Point(0, 0), RGB(1, 2, 3)); // row 0 and column 0 are never drawn
+    form->plane(View::Green)->PSet(0, 0, RGB(1, 2, 3));
+    form->rate(Axis::Y)->setValue(5);
+    form->plane(View::Green)->setHeight(20); // anything else: the scan sizes the planes itself
+    form->button(Button::Rgb)->click();
+    QCOMPARE(form->plane(View::Green)->Width(), 520.0f / 3);
+    QCOMPARE(form->plane(View::Green)->Height(), 395.0f / 5);
+    QCOMPARE(form->plane(View::Green)->Point(0, 0),
+             RGB(1, 2, 3)); // row 0 and column 0 are never drawn
 }
 
 QTEST_MAIN(TestScanCommands)

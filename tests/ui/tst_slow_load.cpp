@@ -1,7 +1,7 @@
 // Loads slow enough to show the progress window, through the real Load button: never a crash,
 // and the window always shows one whole picture, the old one or the new one.
-#include "app/form1.h"
 #include "picture/pictureloader.h"
+#include "support/form1driver.h"
 #include "support/modalscript.h"
 #include "support/pictures.h"
 #include "support/slowload.h"
@@ -25,8 +25,8 @@ private slots:
 
 private:
     // Presses Load, picks `path`, and lets `watcher` act on the progress window.
-    void pressLoad(Form1 &form, const QString &path);
-    QImage shown(Form1 &form) const { return form.Image1->Picture(); }
+    void pressLoad(Form1Driver &form, const QString &path);
+    QImage shown(Form1Driver &form) const { return form.preview()->Picture(); }
 
     QTemporaryDir dir_;
     QString slow_, before_, after_;
@@ -46,7 +46,7 @@ void TestSlowLoad::initTestCase()
     QVERIFY(!slowImage_.isNull() && !beforeImage_.isNull() && !afterImage_.isNull());
 }
 
-void TestSlowLoad::pressLoad(Form1 &form, const QString &path)
+void TestSlowLoad::pressLoad(Form1Driver &form, const QString &path)
 {
     ModalScript script;
     script.chooseFile(path);
@@ -54,7 +54,7 @@ void TestSlowLoad::pressLoad(Form1 &form, const QString &path)
     // hands to deleteLater is deleted inside the progress window's loop.
     QEventLoop main;
     QTimer::singleShot(0, &form, [&] {
-        form.Command8->click();
+        form.button(Button::Load)->click();
         main.quit();
     });
     main.exec();
@@ -72,8 +72,7 @@ void TestSlowLoad::cancelAtAnyMoment_data()
 void TestSlowLoad::cancelAtAnyMoment()
 {
     QFETCH(int, cancelMs);
-    Form1 form;
-    testpics::start(form);
+    Form1Driver form;
     pressLoad(form, before_);
     QCOMPARE(shown(form), beforeImage_);
     ProgressWatcher watcher(cancelMs);
@@ -86,8 +85,7 @@ void TestSlowLoad::cancelAtAnyMoment()
 
 void TestSlowLoad::manySlowLoadsInARow()
 {
-    Form1 form;
-    testpics::start(form);
+    Form1Driver form;
     for (int i = 0; i < 4; ++i) {
         pressLoad(form, i % 2 ? before_ : slow_);
         QCOMPARE(shown(form), i % 2 ? beforeImage_ : slowImage_);
@@ -96,8 +94,7 @@ void TestSlowLoad::manySlowLoadsInARow()
 
 void TestSlowLoad::loadAgainWhileACancelledLoadRuns()
 {
-    Form1 form;
-    testpics::start(form);
+    Form1Driver form;
     pressLoad(form, before_);
     for (int i = 0; i < 3; ++i) {
         ProgressWatcher watcher(0);
@@ -117,8 +114,7 @@ void TestSlowLoad::loadAgainWhileACancelledLoadRuns()
 void TestSlowLoad::closeTheWindowWhileALoadRuns()
 {
     for (int ms : {0, 50, 300}) {
-        auto *form = new Form1;
-        testpics::start(*form);
+        auto *form = new Form1Driver;
         pressLoad(*form, before_);
         ProgressWatcher watcher(ms, [form](QProgressDialog *) { form->close(); });
         pressLoad(*form, slow_);
@@ -129,8 +125,7 @@ void TestSlowLoad::closeTheWindowWhileALoadRuns()
         delete form;
     }
     // Cancelled, then destroyed at once.
-    auto *form = new Form1;
-    testpics::start(*form);
+    auto *form = new Form1Driver;
     ProgressWatcher watcher(0);
     pressLoad(*form, slow_);
     QVERIFY(watcher.acted());

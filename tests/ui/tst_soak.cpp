@@ -3,10 +3,10 @@
 //   TINTARA_SOAK_SEED   the seed (default 20261208)
 //   TINTARA_SOAK_ACTIONS how many actions (default 5000)
 #include "about/frmabout.h"
-#include "app/form1.h"
 #include "core/geometry.h"
 #include "histogramwindow/frmhistogram.h"
 #include "histogramwindow/histogramview.h"
+#include "support/form1driver.h"
 #include "support/modalscript.h"
 #include "support/nosysinfo.h"
 #include "support/pictures.h"
@@ -70,7 +70,7 @@ private:
     }
     int pick(Rng &rng, int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
 
-    Form1 *form = nullptr;
+    Form1Driver *form = nullptr;
     QTemporaryDir dir_;
     QStringList good_, bad_;
     QString slow_;       // shows the progress window
@@ -81,16 +81,18 @@ private:
 
 void TestSoak::sizeAllPlanes()
 {
-    const QSizeF s = geometry::planeSize(form->Image1->Width(), form->Image1->Height(),
-                                         form->HScroll4->Value(), form->HScroll8->Value());
+    const QSizeF s =
+        geometry::planeSize(form->preview()->Width(), form->preview()->Height(),
+                            form->rate(Axis::X)->Value(), form->rate(Axis::Y)->Value());
     for (QSizeF &e : expected_)
         e = QSizeF(float(s.width()), float(s.height()));
 }
 
 void TestSoak::sizeReducedPlane()
 {
-    const QSizeF s = geometry::planeSize(form->Image1->Width(), form->Image1->Height(),
-                                         form->HScroll4->Value(), form->HScroll4->Value());
+    const QSizeF s =
+        geometry::planeSize(form->preview()->Width(), form->preview()->Height(),
+                            form->rate(Axis::X)->Value(), form->rate(Axis::X)->Value());
     expected_[0] = QSizeF(float(s.width()), float(s.height()));
 }
 
@@ -100,7 +102,7 @@ QString TestSoak::histogramAction(Rng &rng)
     const int how = pick(rng, 5);
     if (!window || !window->isVisible() || how == 0) {
         // Ctrl+H, through the action the planes' menus show.
-        for (QAction *a : form->Picture4->actions())
+        for (QAction *a : form->plane(View::Red)->actions())
             if (a->text() == QLatin1String("Histogram..."))
                 a->trigger();
         return QStringLiteral("histogram");
@@ -141,7 +143,7 @@ bool TestSoak::loadFile(const QString &path, bool expectMessage, int cancelMs)
         script.chooseFile(path);
     if (expectMessage)
         script.acknowledgeMessage();
-    form->Command8->click();
+    form->button(Button::Load)->click();
     [&] {
         QVERIFY2(script.done(), qPrintable(path));
         QVERIFY2(
@@ -158,10 +160,14 @@ bool TestSoak::loadFile(const QString &path, bool expectMessage, int cancelMs)
 
 QString TestSoak::act(Rng &rng)
 {
-    HScrollBar *bars[] = {form->HScroll1, form->HScroll2, form->HScroll3, form->HScroll4,
-                          form->HScroll5, form->HScroll6, form->HScroll7, form->HScroll8};
-    PictureBox *planes[] = {form->Picture2, form->Picture3, form->Picture4};
-    const int rates[] = {form->HScroll4->Value(), form->HScroll8->Value()};
+    HScrollBar *bars[] = {
+        form->bar(Channel::Green, Bound::Minimum), form->bar(Channel::Red, Bound::Minimum),
+        form->bar(Channel::Blue, Bound::Minimum),  form->rate(Axis::X),
+        form->bar(Channel::Red, Bound::Maximum),   form->bar(Channel::Green, Bound::Maximum),
+        form->bar(Channel::Blue, Bound::Maximum),  form->rate(Axis::Y)};
+    PictureBox *planes[] = {form->plane(View::Blue), form->plane(View::Green),
+                            form->plane(View::Red)};
+    const int rates[] = {form->rate(Axis::X)->Value(), form->rate(Axis::Y)->Value()};
     QString what;
     QSignalSpy liveRuns(form->findChild<QTimer *>(QStringLiteral("livePending")), &QTimer::timeout);
     switch (pick(rng, 24)) {
@@ -185,25 +191,25 @@ QString TestSoak::act(Rng &rng)
     case 2:
         // Cancelled: the last chosen file again at the current size (refused again if it
         // was refused before), or an empty preview.
-        loadFile(QString(), bad_.contains(form->CD1->FileName()));
+        loadFile(QString(), bad_.contains(form->dialog()->FileName()));
         what = QStringLiteral("load cancelled");
         break;
     case 3:
-        form->Command2->click();
+        form->button(Button::Clear)->click();
         last_ = Last::None;
         what = QStringLiteral("CLEAR");
         break;
     case 4:
     case 5: {
         const bool threshold = pick(rng, 2) == 1;
-        (threshold ? form->Command7 : form->Command1)->click();
+        (threshold ? form->button(Button::Threshold) : form->button(Button::Rgb))->click();
         sizeAllPlanes();
         last_ = Last::Scan;
         what = threshold ? QStringLiteral("THRESHOLD SCAN") : QStringLiteral("RGB");
         break;
     }
     case 6: {
-        form->Command3->click();
+        form->button(Button::Reduction)->click();
         sizeReducedPlane();
         last_ = Last::Reduction;
         what = QStringLiteral("PIXEL REDUCTION");
@@ -235,7 +241,7 @@ QString TestSoak::act(Rng &rng)
         break;
     }
     case 11: {
-        ComboBox *combo = pick(rng, 2) ? form->Combo1 : form->Combo2;
+        ComboBox *combo = pick(rng, 2) ? form->sizeList() : form->typeList();
         const int index = pick(rng, combo->ListCount());
         combo->setCurrentIndex(index);
         emit combo->activated(index);
@@ -243,13 +249,14 @@ QString TestSoak::act(Rng &rng)
         break;
     }
     case 12: {
-        form->Combo2->lineEdit()->setFocus();
-        QTest::keyClicks(form->Combo2->lineEdit(), QStringLiteral("ab"));
+        form->typeList()->lineEdit()->setFocus();
+        QTest::keyClicks(form->typeList()->lineEdit(), QStringLiteral("ab"));
         what = QStringLiteral("type in Combo2");
         break;
     }
     case 13: {
-        OptionButton *options[] = {form->Option1, form->Option2, form->Option3};
+        OptionButton *options[] = {form->zoomOption(Channel::Red), form->zoomOption(Channel::Green),
+                                   form->zoomOption(Channel::Blue)};
         OptionButton *option = options[pick(rng, 3)];
         QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, 8));
         what = QStringLiteral("option ") + option->objectName();
@@ -271,9 +278,8 @@ QString TestSoak::act(Rng &rng)
         break;
     }
     case 20:
-        form->CheckLive->click();
-        what =
-            form->CheckLive->isChecked() ? QStringLiteral("Live on") : QStringLiteral("Live off");
+        form->live()->click();
+        what = form->live()->isChecked() ? QStringLiteral("Live on") : QStringLiteral("Live off");
         break;
     case 21: {
         // A thumb held through several values, with events between them, then let go.
@@ -295,7 +301,7 @@ QString TestSoak::act(Rng &rng)
         frmAbout *box = testpics::aboutBox();
         const int how = pick(rng, 4);
         if (!box || !box->isVisible() || how == 0) {
-            form->Command4->click();
+            form->button(Button::About)->click();
             if (frmAbout *opened = testpics::aboutBox())
                 withoutSystemInfo(opened);
             what = QStringLiteral("about");
@@ -312,7 +318,7 @@ QString TestSoak::act(Rng &rng)
         break;
     }
     }
-    if (form->HScroll4->Value() != rates[0] || form->HScroll8->Value() != rates[1])
+    if (form->rate(Axis::X)->Value() != rates[0] || form->rate(Axis::Y)->Value() != rates[1])
         sizeAllPlanes(); // setRGB ran
     // Live runs still pending happen now; each repeats the last command, sizes and all.
     for (int i = 0; i < 3; ++i)
@@ -331,9 +337,15 @@ QString TestSoak::check()
         HScrollBar *min, *max;
         Label *minOut, *maxOut;
     };
-    const Row rows[] = {{form->HScroll2, form->HScroll5, form->Label14, form->Label11},
-                        {form->HScroll1, form->HScroll6, form->Label13, form->Label16},
-                        {form->HScroll3, form->HScroll7, form->Label15, form->Label17}};
+    const Row rows[] = {
+        {form->bar(Channel::Red, Bound::Minimum), form->bar(Channel::Red, Bound::Maximum),
+         form->readout(Channel::Red, Bound::Minimum), form->readout(Channel::Red, Bound::Maximum)},
+        {form->bar(Channel::Green, Bound::Minimum), form->bar(Channel::Green, Bound::Maximum),
+         form->readout(Channel::Green, Bound::Minimum),
+         form->readout(Channel::Green, Bound::Maximum)},
+        {form->bar(Channel::Blue, Bound::Minimum), form->bar(Channel::Blue, Bound::Maximum),
+         form->readout(Channel::Blue, Bound::Minimum),
+         form->readout(Channel::Blue, Bound::Maximum)}};
     for (const Row &r : rows) {
         if (r.max->Min() != r.min->Value() || r.max->Value() < r.max->Min())
             return QStringLiteral("%1 range does not follow %2")
@@ -342,19 +354,24 @@ QString TestSoak::check()
             r.maxOut->Caption() != QString::number(r.max->Value()))
             return QStringLiteral("a read-out of row %1 is stale").arg(r.min->objectName());
     }
-    if (form->Shape2->BackColor() !=
-            RGB(form->HScroll2->Value(), form->HScroll1->Value(), form->HScroll3->Value()) ||
-        form->Shape3->BackColor() !=
-            RGB(form->HScroll5->Value(), form->HScroll6->Value(), form->HScroll7->Value()))
+    if (form->swatch(Bound::Minimum)->BackColor() !=
+            RGB(form->bar(Channel::Red, Bound::Minimum)->Value(),
+                form->bar(Channel::Green, Bound::Minimum)->Value(),
+                form->bar(Channel::Blue, Bound::Minimum)->Value()) ||
+        form->swatch(Bound::Maximum)->BackColor() !=
+            RGB(form->bar(Channel::Red, Bound::Maximum)->Value(),
+                form->bar(Channel::Green, Bound::Maximum)->Value(),
+                form->bar(Channel::Blue, Bound::Maximum)->Value()))
         return QStringLiteral("a swatch does not show its bars");
     auto rateOk = [](const Label *l, char axis, int v) {
         return l->Caption() == geometry::rateCaption(axis, v) ||
                (v == 3 && l->Caption() == QStringLiteral("Rate %1 1: 3").arg(QLatin1Char(axis)));
     };
-    if (!rateOk(form->Label21, 'x', form->HScroll4->Value()) ||
-        !rateOk(form->Label22, 'y', form->HScroll8->Value()))
+    if (!rateOk(form->rateCaption(Axis::X), 'x', form->rate(Axis::X)->Value()) ||
+        !rateOk(form->rateCaption(Axis::Y), 'y', form->rate(Axis::Y)->Value()))
         return QStringLiteral("a rate read-out does not match its rate");
-    const PictureBox *planes[] = {form->Picture2, form->Picture3, form->Picture4};
+    const PictureBox *planes[] = {form->plane(View::Blue), form->plane(View::Green),
+                                  form->plane(View::Red)};
     for (int i = 0; i < 3; ++i)
         if (outer(planes[i]) != expected_[i])
             return QStringLiteral("%1 measures %2 x %3, not %4 x %5")
@@ -363,10 +380,11 @@ QString TestSoak::check()
                 .arg(planes[i]->Height())
                 .arg(expected_[i].width())
                 .arg(expected_[i].height());
-    const QString status = form->Label23->Caption();
+    const QString status = form->status()->Caption();
     if (status != QLatin1String("Process complete") && status != QLatin1String("Process complete."))
         return QStringLiteral("status line reads \"%1\"").arg(status);
-    for (const Label *l : {form->Label27, form->Label28, form->Label29}) {
+    for (const Label *l :
+         {form->probe(Channel::Blue), form->probe(Channel::Green), form->probe(Channel::Red)}) {
         bool ok = false;
         const int v = l->Caption().toInt(&ok);
         if (!ok || v < 0 || v > 255)
@@ -376,10 +394,10 @@ QString TestSoak::check()
     if (visibleAboutBoxes() > 1)
         return QStringLiteral("more than one about box");
     if (frmHistogram *window = histogram(); window && window->isVisible()) {
-        const float side[] = {form->Image1->Width(), form->Image1->Height()};
+        const float side[] = {form->preview()->Width(), form->preview()->Height()};
         const std::uint64_t blocks =
-            std::uint64_t(geometry::stepCount(side[0], form->HScroll4->Value())) *
-            std::uint64_t(geometry::stepCount(side[1], form->HScroll8->Value()));
+            std::uint64_t(geometry::stepCount(side[0], form->rate(Axis::X)->Value())) *
+            std::uint64_t(geometry::stepCount(side[1], form->rate(Axis::Y)->Value()));
         for (int c = 0; c < 3; ++c) {
             const histogram::Bins &b = window->view(Channel(c))->bins();
             if (std::accumulate(b.begin(), b.end(), std::uint64_t{0}) != blocks)
@@ -408,8 +426,7 @@ void TestSoak::randomUse()
         if (!name.startsWith(QLatin1String("odd"))) // files that may go either way
             (name.startsWith(QLatin1String("valid")) ? good_ : bad_) << corpus.filePath(name);
 
-    form = new Form1;
-    testpics::start(*form);
+    form = new Form1Driver;
     for (QSizeF &e : expected_)
         e = QSizeF(217, 169);
     Rng rng(static_cast<Rng::result_type>(seed));

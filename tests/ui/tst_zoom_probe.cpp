@@ -1,5 +1,5 @@
 // The pixel reduction, the zoom box and the colour probe, through the real widgets.
-#include "app/form1.h"
+#include "support/form1driver.h"
 #include "support/pictures.h"
 
 #include <QApplication>
@@ -62,16 +62,15 @@ private slots:
 private:
     void load(const QImage &img)
     {
-        testpics::load(*form, testpics::write(dir_, QStringLiteral("p.png"), img));
+        form->load(testpics::write(dir_, QStringLiteral("p.png"), img));
     }
-    Form1 *form = nullptr;
+    Form1Driver *form = nullptr;
     QTemporaryDir dir_;
 };
 
 void TestZoomProbe::init()
 {
-    form = new Form1;
-    testpics::start(*form);
+    form = new Form1Driver;
 }
 
 void TestZoomProbe::cleanup()
@@ -83,30 +82,30 @@ void TestZoomProbe::cleanup()
 void TestZoomProbe::reductionSamplesWithTheXRate()
 {
     load(positions(500, 400)); // previewed at its own size
-    form->HScroll4->setValue(5);
-    form->HScroll8->setValue(10);
-    const QSizeF red = outer(form->Picture4), green = outer(form->Picture3);
-    form->Command3->click();
-    QCOMPARE(outer(form->Picture2), QSizeF(520.0f / 5, 420.0f / 5));
-    QCOMPARE(outer(form->Picture4), red);
-    QCOMPARE(outer(form->Picture3), green);
+    form->rate(Axis::X)->setValue(5);
+    form->rate(Axis::Y)->setValue(10);
+    const QSizeF red = outer(form->plane(View::Red)), green = outer(form->plane(View::Green));
+    form->button(Button::Reduction)->click();
+    QCOMPARE(outer(form->plane(View::Blue)), QSizeF(520.0f / 5, 420.0f / 5));
+    QCOMPARE(outer(form->plane(View::Red)), red);
+    QCOMPARE(outer(form->plane(View::Green)), green);
     // Output (i, j) is preview pixel (5 (i - 1), 5 (j - 1)).
-    for (int j = 1; j < form->Picture2->ScaleHeight(); j += 7)
-        for (int i = 1; i < form->Picture2->ScaleWidth(); i += 7)
-            QCOMPARE(form->Picture2->Point(i, j),
+    for (int j = 1; j < form->plane(View::Blue)->ScaleHeight(); j += 7)
+        for (int i = 1; i < form->plane(View::Blue)->ScaleWidth(); i += 7)
+            QCOMPARE(form->plane(View::Blue)->Point(i, j),
                      RGB((5 * (i - 1)) & 255, (5 * (j - 1)) & 255, 77));
 }
 
 void TestZoomProbe::reductionKeepsWhatItDoesNotWrite()
 {
     load(testpics::solid(500, 500, QColor(10, 20, 30)));
-    form->Command1->click();
-    const Colour red = form->Picture4->Point(40, 40);
-    form->Picture2->PSet(0, 0, RGB(9, 9, 9));
-    form->Command3->click();
-    QCOMPARE(form->Picture2->Point(0, 0), RGB(9, 9, 9)); // row 0 and column 0 stay
-    QCOMPARE(form->Picture2->Point(50, 50), RGB(10, 20, 30));
-    QCOMPARE(form->Picture4->Point(40, 40), red);
+    form->button(Button::Rgb)->click();
+    const Colour red = form->plane(View::Red)->Point(40, 40);
+    form->plane(View::Blue)->PSet(0, 0, RGB(9, 9, 9));
+    form->button(Button::Reduction)->click();
+    QCOMPARE(form->plane(View::Blue)->Point(0, 0), RGB(9, 9, 9)); // row 0 and column 0 stay
+    QCOMPARE(form->plane(View::Blue)->Point(50, 50), RGB(10, 20, 30));
+    QCOMPARE(form->plane(View::Red)->Point(40, 40), red);
 }
 
 void TestZoomProbe::viewSizes_data()
@@ -125,10 +124,11 @@ void TestZoomProbe::viewSizes()
     QFETCH(QSize, picture);
     QFETCH(QSizeF, view);
     load(testpics::solid(picture.width(), picture.height(), Qt::red));
-    for (auto *option : {form->Option1, form->Option2, form->Option3}) {
+    for (auto *option : {form->zoomOption(Channel::Red), form->zoomOption(Channel::Green),
+                         form->zoomOption(Channel::Blue)}) {
         option->click();
-        QCOMPARE(outer(form->Immagine), view);
-        QCOMPARE(form->Immagine->geometry().topLeft(), QPoint(544, 296));
+        QCOMPARE(outer(form->plane(View::Zoom)), view);
+        QCOMPARE(form->plane(View::Zoom)->geometry().topLeft(), QPoint(544, 296));
     }
     QVERIFY(std::abs(view.width() - 212.69) < 0.01 || std::abs(view.height() - 212.69) < 0.01 ||
             view == QSizeF(280, 280));
@@ -137,12 +137,12 @@ void TestZoomProbe::viewSizes()
 void TestZoomProbe::viewRepeatsThePlanePixels()
 {
     load(positions(250, 200));
-    form->HScroll4->setValue(4);
-    form->HScroll8->setValue(3);
-    form->Command1->click();
-    form->Option2->click();
-    const PictureBox *plane = form->Picture3;
-    const PictureBox *view = form->Immagine;
+    form->rate(Axis::X)->setValue(4);
+    form->rate(Axis::Y)->setValue(3);
+    form->button(Button::Rgb)->click();
+    form->zoomOption(Channel::Green)->click();
+    const PictureBox *plane = form->plane(View::Green);
+    const PictureBox *view = form->plane(View::Zoom);
     const int sw = plane->ScaleWidth(), sh = plane->ScaleHeight();
     const int dw = view->ScaleWidth(), dh = view->ScaleHeight();
     for (int y = 0; y < dh; ++y)
@@ -153,90 +153,94 @@ void TestZoomProbe::viewRepeatsThePlanePixels()
 
 void TestZoomProbe::beforeAnyScanTheViewShowsTheBackground()
 {
-    form->Option1->click();
-    QCOMPARE(outer(form->Immagine), QSizeF(280, 280.0f * 169 / 217));
-    QCOMPARE(form->Immagine->Point(100, 100), form->Picture4->BackColor());
+    form->zoomOption(Channel::Red)->click();
+    QCOMPARE(outer(form->plane(View::Zoom)), QSizeF(280, 280.0f * 169 / 217));
+    QCOMPARE(form->plane(View::Zoom)->Point(100, 100), form->plane(View::Red)->BackColor());
 }
 
 void TestZoomProbe::unevenStretchAfterAReduction()
 {
     load(testpics::solid(500, 375, Qt::white));
-    form->HScroll8->setValue(6);
-    form->Command1->click();
-    form->Command3->click();
-    QCOMPARE(outer(form->Picture2), QSizeF(520.0f / 3, 395.0f / 3));
-    QCOMPARE(outer(form->Picture3), QSizeF(520.0f / 3, 395.0f / 6));
-    form->Option2->click();
-    QCOMPARE(outer(form->Immagine), QSizeF(280, (395.0f / 3) / (520.0f / 3) * 280));
+    form->rate(Axis::Y)->setValue(6);
+    form->button(Button::Rgb)->click();
+    form->button(Button::Reduction)->click();
+    QCOMPARE(outer(form->plane(View::Blue)), QSizeF(520.0f / 3, 395.0f / 3));
+    QCOMPARE(outer(form->plane(View::Green)), QSizeF(520.0f / 3, 395.0f / 6));
+    form->zoomOption(Channel::Green)->click();
+    QCOMPARE(outer(form->plane(View::Zoom)), QSizeF(280, (395.0f / 3) / (520.0f / 3) * 280));
     // The green plane's rows are stretched about twice as much as its columns.
-    const double sx = double(form->Immagine->ScaleWidth()) / form->Picture3->ScaleWidth();
-    const double sy = double(form->Immagine->ScaleHeight()) / form->Picture3->ScaleHeight();
+    const double sx =
+        double(form->plane(View::Zoom)->ScaleWidth()) / form->plane(View::Green)->ScaleWidth();
+    const double sy =
+        double(form->plane(View::Zoom)->ScaleHeight()) / form->plane(View::Green)->ScaleHeight();
     QVERIFY(sy / sx > 1.8 && sy / sx < 2.2);
-    form->Option3->click(); // the reduced picture, enlarged
-    QCOMPARE(form->Immagine->Point(100, 100), RGB(255, 255, 255));
+    form->zoomOption(Channel::Blue)->click(); // the reduced picture, enlarged
+    QCOMPARE(form->plane(View::Zoom)->Point(100, 100), RGB(255, 255, 255));
 }
 
 void TestZoomProbe::probeReadsThePixelUnderThePointer()
 {
-    form->Picture4->PSet(10, 10, RGB(200, 0, 0));
-    form->Picture4->PSet(11, 10, RGB(1, 2, 3));
-    form->Picture4->PSet(12, 10, RGB(255, 255, 255));
-    form->Picture4->PSet(13, 10, RGB(0, 0, 0));
-    mouse(form->Picture4, QEvent::MouseMove, overPixel(form->Picture4, 10, 10));
-    QCOMPARE(form->Label29->Caption(), QStringLiteral("200"));
-    QCOMPARE(form->Label28->Caption(), QStringLiteral("0"));
-    QCOMPARE(form->Label27->Caption(), QStringLiteral("0"));
+    form->plane(View::Red)->PSet(10, 10, RGB(200, 0, 0));
+    form->plane(View::Red)->PSet(11, 10, RGB(1, 2, 3));
+    form->plane(View::Red)->PSet(12, 10, RGB(255, 255, 255));
+    form->plane(View::Red)->PSet(13, 10, RGB(0, 0, 0));
+    mouse(form->plane(View::Red), QEvent::MouseMove, overPixel(form->plane(View::Red), 10, 10));
+    QCOMPARE(form->probe(Channel::Red)->Caption(), QStringLiteral("200"));
+    QCOMPARE(form->probe(Channel::Green)->Caption(), QStringLiteral("0"));
+    QCOMPARE(form->probe(Channel::Blue)->Caption(), QStringLiteral("0"));
     // Fractional positions, as scaled screens report them, read the pixel they lie in.
-    form->Picture4_MouseMove(0, 0, 11.7f, 10.5f);
-    QCOMPARE(form->Label27->Caption(), QStringLiteral("3"));
-    form->Picture4_MouseMove(0, 0, 11, 10);
-    QCOMPARE(form->Label27->Caption(), QStringLiteral("3"));
-    QCOMPARE(form->Label28->Caption(), QStringLiteral("2"));
-    QCOMPARE(form->Label29->Caption(), QStringLiteral("1"));
-    form->Picture4_MouseMove(1, 1, 12, 10); // a button or shift held makes no difference
-    QCOMPARE(form->Label27->Caption(), QStringLiteral("255"));
-    QCOMPARE(form->Label29->Caption(), QStringLiteral("255"));
-    form->Picture4_MouseMove(0, 0, 13, 10);
-    QCOMPARE(form->Label28->Caption(), QStringLiteral("0"));
+    form->moveOver(Channel::Red, 11.7f, 10.5f);
+    QCOMPARE(form->probe(Channel::Blue)->Caption(), QStringLiteral("3"));
+    form->moveOver(Channel::Red, 11, 10);
+    QCOMPARE(form->probe(Channel::Blue)->Caption(), QStringLiteral("3"));
+    QCOMPARE(form->probe(Channel::Green)->Caption(), QStringLiteral("2"));
+    QCOMPARE(form->probe(Channel::Red)->Caption(), QStringLiteral("1"));
+    form->moveOver(Channel::Red, 12, 10); // a button or shift held makes no difference
+    QCOMPARE(form->probe(Channel::Blue)->Caption(), QStringLiteral("255"));
+    QCOMPARE(form->probe(Channel::Red)->Caption(), QStringLiteral("255"));
+    form->moveOver(Channel::Red, 13, 10);
+    QCOMPARE(form->probe(Channel::Green)->Caption(), QStringLiteral("0"));
 }
 
 void TestZoomProbe::probeLeavesReadoutsAloneOverTheBorder()
 {
-    form->Picture3->PSet(0, 0, RGB(7, 8, 9));
-    form->Picture3_MouseMove(0, 0, 0, 0);
-    QCOMPARE(form->Label29->Caption(), QStringLiteral("7"));
-    form->Picture3_MouseMove(0, 0, -1, -1); // on the border
-    form->Picture3_MouseMove(0, 0, 500, 3);
-    QCOMPARE(form->Label29->Caption(), QStringLiteral("7"));
-    QCOMPARE(form->Label27->Caption(), QStringLiteral("9"));
+    form->plane(View::Green)->PSet(0, 0, RGB(7, 8, 9));
+    form->moveOver(Channel::Green, 0, 0);
+    QCOMPARE(form->probe(Channel::Red)->Caption(), QStringLiteral("7"));
+    form->moveOver(Channel::Green, -1, -1); // on the border
+    form->moveOver(Channel::Green, 500, 3);
+    QCOMPARE(form->probe(Channel::Red)->Caption(), QStringLiteral("7"));
+    QCOMPARE(form->probe(Channel::Blue)->Caption(), QStringLiteral("9"));
 }
 
 void TestZoomProbe::clickTakesTheReadoutAsMinimum()
 {
-    form->Picture4->PSet(10, 10, RGB(200, 0, 0));
-    form->Picture2->PSet(5, 5, RGB(30, 60, 90));
-    mouse(form->Picture4, QEvent::MouseMove, overPixel(form->Picture4, 20, 20));
-    mouse(form->Picture4, QEvent::MouseMove, overPixel(form->Picture4, 10, 10));
-    QCOMPARE(form->Label29->Caption(), QStringLiteral("200"));
-    mouse(form->Picture4, QEvent::MouseButtonPress, overPixel(form->Picture4, 10, 10));
-    mouse(form->Picture4, QEvent::MouseButtonRelease, overPixel(form->Picture4, 10, 10));
-    QCOMPARE(form->HScroll2->Value(), 200);
-    QCOMPARE(form->HScroll5->Min(), 200);
-    QCOMPARE(form->Shape2->BackColor(), RGB(200, 128, 128));
+    form->plane(View::Red)->PSet(10, 10, RGB(200, 0, 0));
+    form->plane(View::Blue)->PSet(5, 5, RGB(30, 60, 90));
+    mouse(form->plane(View::Red), QEvent::MouseMove, overPixel(form->plane(View::Red), 20, 20));
+    mouse(form->plane(View::Red), QEvent::MouseMove, overPixel(form->plane(View::Red), 10, 10));
+    QCOMPARE(form->probe(Channel::Red)->Caption(), QStringLiteral("200"));
+    mouse(form->plane(View::Red), QEvent::MouseButtonPress,
+          overPixel(form->plane(View::Red), 10, 10));
+    mouse(form->plane(View::Red), QEvent::MouseButtonRelease,
+          overPixel(form->plane(View::Red), 10, 10));
+    QCOMPARE(form->bar(Channel::Red, Bound::Minimum)->Value(), 200);
+    QCOMPARE(form->bar(Channel::Red, Bound::Maximum)->Min(), 200);
+    QCOMPARE(form->swatch(Bound::Minimum)->BackColor(), RGB(200, 128, 128));
 
     // A click takes whatever the plane's readout holds, even from a move over another plane.
-    form->Picture2_MouseMove(0, 0, 5, 5);
-    form->Picture3_Click();
-    QCOMPARE(form->HScroll1->Value(), 60);
-    form->Picture4_Click();
-    QCOMPARE(form->HScroll2->Value(), 30);
+    form->moveOver(Channel::Blue, 5, 5);
+    form->clickPlane(Channel::Green);
+    QCOMPARE(form->bar(Channel::Green, Bound::Minimum)->Value(), 60);
+    form->clickPlane(Channel::Red);
+    QCOMPARE(form->bar(Channel::Red, Bound::Minimum)->Value(), 30);
 
     // A click that gives the current value runs nothing.
-    form->HScroll6->setValue(150);
-    QSignalSpy changed(form->HScroll1, &QScrollBar::valueChanged);
-    form->Picture3_Click();
+    form->bar(Channel::Green, Bound::Maximum)->setValue(150);
+    QSignalSpy changed(form->bar(Channel::Green, Bound::Minimum), &QScrollBar::valueChanged);
+    form->clickPlane(Channel::Green);
     QCOMPARE(changed.count(), 0);
-    QCOMPARE(form->HScroll6->Value(), 150);
+    QCOMPARE(form->bar(Channel::Green, Bound::Maximum)->Value(), 150);
 }
 
 QTEST_MAIN(TestZoomProbe)
