@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
     cmake make g++ pkg-config
-    qt6-base-dev qt6-image-formats-plugins libgl-dev libjpeg-dev libwebp-dev
+    qt6-base-dev qt6-base-private-dev qt6-image-formats-plugins libgl-dev libjpeg-dev libwebp-dev
     libheif-dev libjxl-dev libtiff-dev liblcms2-dev libxxhash-dev libpng-dev libgs-common
     # Other programs' encoders, which the tests' pictures come from, and their decoders, which
     # the benchmarks run side by side with ours.

@@ -22,11 +22,13 @@ void Form1::runScanCommand(short filtro)
 {
     Label23->setCaption(QStringLiteral(" Working... "));
     Label23->setForeColor(core::Red);
-    QCoreApplication::processEvents();
+    // The yields let the status paint; a click or key that arrives meanwhile waits for the
+    // command to end instead of running inside it.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     Immagine->Cls();
     clearOptions();
     scansiona(filtro);
-    QCoreApplication::processEvents();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     Label23->setForeColor(core::Blue);
     Label23->setCaption(QStringLiteral("Process complete."));
 }

@@ -81,7 +81,9 @@ BackgroundLoad BackgroundLoader::load(QWidget *window, const QString &path, int 
         QStringLiteral("Loading %1...").arg(path), QStringLiteral("Cancel"), 0, 0, window);
     progress->setObjectName(QStringLiteral("LoadProgress"));
     progress->setWindowTitle(window ? window->windowTitle() : QString());
-    progress->setWindowModality(Qt::WindowModal);
+    // Modal to the whole program: the window's tool windows, too, would otherwise start a scan
+    // or a second load under the wait.
+    progress->setWindowModality(Qt::ApplicationModal);
     progress->setMinimumDuration(0);
     progress->setAutoReset(false);
     progress->setAutoClose(false);

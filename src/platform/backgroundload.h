@@ -24,9 +24,9 @@ public:
     BackgroundLoader &operator=(const BackgroundLoader &) = delete;
 
     // Returns when the picture is loaded, refused or cancelled. A quick load shows nothing;
-    // one that takes longer than `quietMs` shows a progress window with Cancel, modal to
-    // `window`, which keeps painting meanwhile. A cancelled decode that is still running does
-    // not hold the window up.
+    // one that takes longer than `quietMs` shows a progress window with Cancel over
+    // `window`, modal to every window of the program; they keep painting meanwhile. A cancelled
+    // decode that is still running does not hold the window up.
     BackgroundLoad load(QWidget *window, const QString &path, int fitSide, int quietMs = 500);
 
     // Ends the wait of the load in progress, as Cancel does, and tells every decode to stop.

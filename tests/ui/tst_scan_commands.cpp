@@ -7,6 +7,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
+#include <private/qhighdpiscaling_p.h>
+#include <qpa/qwindowsysteminterface.h>
 
 using namespace platform;
 using namespace core;
@@ -17,6 +20,7 @@ private slots:
     void init();
     void cleanup();
     void statusLineAndZoomBoxDuringAScan();
+    void aClickQueuedDuringTheYieldRunsAfterTheScan();
     void uniformPictureInBothModes();
     void gridStartsAtThePreview();
     void planesEqualThePlainScanOfTheWindow_data();
@@ -68,6 +72,34 @@ void TestScanCommands::statusLineAndZoomBoxDuringAScan()
         QVERIFY(!option->isChecked());
     QCOMPARE(optionClicks.count(), 0);
     QCOMPARE(form->plane(View::Zoom)->Point(10, 10), form->plane(View::Zoom)->BackColor());
+}
+
+// The click comes as the window system delivers it: queued, to be read by the next event loop
+// that takes input.
+void TestScanCommands::aClickQueuedDuringTheYieldRunsAfterTheScan()
+{
+    load(testpics::solid(500, 500, QColor(200, 100, 50)));
+    QWindow *window = form->windowHandle();
+    const QPointF at = QHighDpi::toNativeLocalPosition(
+        QPointF(form->button(Button::Rgb)->geometry().center()), window);
+    const QPointF global = QHighDpi::toNativeGlobalPosition(window->mapToGlobal(at), window);
+    QSignalSpy rgb(form->button(Button::Rgb), &QPushButton::clicked);
+    QStringList order;
+    QTimer::singleShot(0, form, [&] {
+        for (const auto &[type, buttons] : {std::pair(QEvent::MouseButtonPress, Qt::LeftButton),
+                                            std::pair(QEvent::MouseButtonRelease, Qt::NoButton)})
+            QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                window, at, global, buttons, Qt::LeftButton, type);
+        order << QStringLiteral("queued during ") + form->status()->Caption();
+    });
+    form->button(Button::Threshold)->click();
+    order << QStringLiteral("scan done");
+    QCOMPARE(rgb.count(), 0);
+    QTRY_COMPARE(rgb.count(), 1);
+    QCOMPARE(order, (QStringList{QStringLiteral("queued during  Working... "),
+                                 QStringLiteral("scan done")}));
+    // The RGB command ran last: its red plane shows the picture's red.
+    QCOMPARE(form->plane(View::Red)->Point(10, 10), RGB(200, 0, 0));
 }
 
 void TestScanCommands::uniformPictureInBothModes()
