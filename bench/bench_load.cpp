@@ -90,7 +90,7 @@ void load(benchmark::State &state, const char *file)
         const picture::LoadResult r = picture::LoadPicture(path, 500);
         if (!r.ok)
             state.SkipWithError(qPrintable(r.error));
-        benchmark::DoNotOptimize(r.picture.image.constBits());
+        benchmark::DoNotOptimize(r->image.constBits());
     }
     state.counters["peak_rss_MiB"] = peakMiB();
     state.counters["rise_MiB"] = peakMiB() - startMiB;

@@ -42,13 +42,13 @@ public:
     // Loads a picture as Load does with that file chosen in its dialog (a file named on the
     // command line or dropped on the window).
     void loadFile(const QString &path);
-    // The same without any message: why the file was refused, or an empty text.
-    QString openFile(const QString &path);
+    // The same without any message; fails, saying why, when the file is refused.
+    Result<void> openFile(const QString &path);
 
     // What "Save As PNG..." suggests and writes for a view (red, green, blue or zoom): the file
-    // name, and the view's pixels with how they were made. Returns why it failed, or empty.
+    // name, and the view's pixels with how they were made.
     QString resultName(View view);
-    QString saveResult(View view, const QString &path);
+    Result<void> saveResult(View view, const QString &path);
     // The picture now shown, as a saved plane records it.
     results::Source source() const;
 

@@ -38,23 +38,21 @@ void Form1::loadChosenFile()
     if (load.cancelled || !alive)
         return;
     const LoadResult &loaded = load.result;
-    if (!loaded.ok) {
-        MsgBox(this,
-               QStringLiteral("Cannot load the picture\n%1\n\n%2")
-                   .arg(QDir::toNativeSeparators(file), loaded.error),
+    if (!loaded) {
+        MsgBox(this, failureText(QStringLiteral("Cannot load the picture"), file, loaded.error()),
                QLatin1String(appinfo::Title), QMessageBox::Warning);
         return;
     }
-    placePicture(file, loaded.picture);
+    placePicture(file, *loaded);
 }
 
-QString Form1::openFile(const QString &path)
+Result<void> Form1::openFile(const QString &path)
 {
     CD1->setFileName(QFileInfo(path).absoluteFilePath());
     const LoadResult loaded = LoadPicture(CD1->FileName(), Combo1->Text().toInt());
-    if (!loaded.ok)
-        return loaded.error;
-    placePicture(CD1->FileName(), loaded.picture);
+    if (!loaded)
+        return loaded.failure();
+    placePicture(CD1->FileName(), *loaded);
     return {};
 }
 

@@ -52,12 +52,12 @@ QString Form1::resultName(View view)
                                   recipeOf(view));
 }
 
-QString Form1::saveResult(View view, const QString &path)
+Result<void> Form1::saveResult(View view, const QString &path)
 {
     const QFileInfo target(path), picture(loadedPath_);
     if (!loadedPath_.isEmpty() && target.exists() &&
         target.canonicalFilePath() == picture.canonicalFilePath())
-        return QStringLiteral("This is the loaded picture; it is never written over.");
+        return Failure{QStringLiteral("This is the loaded picture; it is never written over.")};
     return picture::savePng(boxOf(view)->surface(), path,
                             results::describe(source(), recipeOf(view)));
 }
@@ -70,9 +70,8 @@ void Form1::saveBox(View view)
     const QString path = platform::askSaveFileName(this, QDir(folder).filePath(resultName(view)));
     if (path.isEmpty())
         return;
-    if (const QString error = saveResult(view, path); !error.isEmpty())
-        platform::MsgBox(this,
-                         QStringLiteral("Cannot save the picture\n%1\n\n%2")
-                             .arg(QDir::toNativeSeparators(path), error),
-                         QLatin1String(appinfo::Title), QMessageBox::Warning);
+    if (const Result<void> saved = saveResult(view, path); !saved)
+        platform::MsgBox(
+            this, failureText(QStringLiteral("Cannot save the picture"), path, saved.error()),
+            QLatin1String(appinfo::Title), QMessageBox::Warning);
 }

@@ -43,13 +43,13 @@ Work planWork(const Settings &s, const Job &job)
     const QString folder = QFile::decodeName(job.folder);
     const QFileInfo info(file);
     const QString picture = info.canonicalFilePath();
-    QString error;
-    const QString hash = picture::contentHash(file, error);
-    if (hash.isEmpty())
-        return refuse(QStringLiteral("cannot read it: %1").arg(error));
+    const Result<QString> hash = picture::contentHash(file);
+    if (!hash)
+        return refuse(
+            failureText(QStringLiteral("Cannot read it"), {}, hash.error(), Wording::Line));
     // What the window records in each plane it saves of this picture.
     const QList<QPair<QString, QString>> wanted = results::describe(
-        {info.absoluteFilePath(), hash, s.size, QLatin1String(appinfo::Version)}, recipeFor(s));
+        {info.absoluteFilePath(), *hash, s.size, QLatin1String(appinfo::Version)}, recipeFor(s));
     for (const PlaneFile &p : planeFiles(s, job.stem)) {
         const QString name = QFile::decodeName(p.name);
         const QString path = QDir(folder).filePath(name);
@@ -99,12 +99,13 @@ Outcome Worker::process(const Job &job)
     const QString file = QFile::decodeName(job.path);
     const QString folder = QFile::decodeName(job.folder);
     if (!QDir().mkpath(folder))
-        return refuse(QStringLiteral("cannot make the folder %1").arg(folder));
+        return refuse(
+            failureText(QStringLiteral("Cannot make the folder"), folder, {}, Wording::Line));
 
     form_->clearResults();
     form_->applySetup(s_);
-    if (const QString why = form_->openFile(file); !why.isEmpty())
-        return refuse(why);
+    if (const Result<void> opened = form_->openFile(file); !opened)
+        return refuse(opened.error());
     form_->runCommand(s_.reduction   ? Form1::Command::Reduction
                       : s_.threshold ? Form1::Command::Threshold
                                      : Form1::Command::Rgb);
@@ -113,11 +114,11 @@ Outcome Worker::process(const Job &job)
 
     std::vector<QString> written;
     for (const Work::Plane &p : w.toMake) {
-        if (const QString error = form_->saveResult(p.view, p.path); !error.isEmpty()) {
+        if (const Result<void> saved = form_->saveResult(p.view, p.path); !saved) {
             // Whole or nothing: the planes this picture wrote so far go too.
             for (const QString &done : written)
                 QFile::remove(done);
-            return refuse(QStringLiteral("%1: %2").arg(p.name, error));
+            return refuse(QStringLiteral("%1: %2").arg(p.name, saved.error()));
         }
         written.push_back(p.path);
     }

@@ -25,19 +25,15 @@ QString tooLarge(QSize size)
         .arg(QImageReader::allocationLimit());
 }
 
-QImage image(QSize size, QImage::Format format, QString &error)
+Result<QImage> image(QSize size, QImage::Format format)
 {
-    if (size.isEmpty()) {
-        error = QStringLiteral("The picture has no pixels.");
-        return {};
-    }
-    if (!allows(size)) {
-        error = tooLarge(size);
-        return {};
-    }
+    if (size.isEmpty())
+        return Failure{QStringLiteral("The picture has no pixels.")};
+    if (!allows(size))
+        return Failure{tooLarge(size)};
     QImage out(size, format);
     if (out.isNull())
-        error = QStringLiteral("There is not enough memory to decode the picture.");
+        return Failure{QStringLiteral("There is not enough memory to decode the picture.")};
     return out;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/result.h"
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -15,9 +16,8 @@ qint64 limitBytes();
 bool allows(QSize size);
 // The message for a picture over the limit, the same for every format.
 QString tooLarge(QSize size);
-// A picture of `size` and `format`, or a null one with `error` set when it is over the limit
-// or the memory is not there.
-QImage image(QSize size, QImage::Format format, QString &error);
+// A picture of `size` and `format`; fails when it is over the limit or the memory is not there.
+Result<QImage> image(QSize size, QImage::Format format);
 
 } // namespace allocation
 

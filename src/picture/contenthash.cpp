@@ -6,20 +6,16 @@
 
 namespace picture {
 
-QString contentHash(QIODevice &device, QString &error)
+Result<QString> contentHash(QIODevice &device)
 {
     const std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> state(XXH3_createState(),
                                                                          XXH3_freeState);
-    if (!state || XXH3_128bits_reset(state.get()) != XXH_OK || !device.seek(0)) {
-        error = device.errorString();
-        return {};
-    }
+    if (!state || XXH3_128bits_reset(state.get()) != XXH_OK || !device.seek(0))
+        return Failure{device.errorString()};
     char piece[1 << 16];
     for (qint64 n; (n = device.read(piece, sizeof piece)) != 0;) {
-        if (n < 0) {
-            error = device.errorString();
-            return {};
-        }
+        if (n < 0)
+            return Failure{device.errorString()};
         XXH3_128bits_update(state.get(), piece, std::size_t(n));
     }
     XXH128_canonical_t canonical;
@@ -29,14 +25,12 @@ QString contentHash(QIODevice &device, QString &error)
                QByteArray(reinterpret_cast<const char *>(canonical.digest), 16).toHex());
 }
 
-QString contentHash(const QString &path, QString &error)
+Result<QString> contentHash(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
-        return {};
-    }
-    return contentHash(file, error);
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure{file.errorString()};
+    return contentHash(file);
 }
 
 } // namespace picture

@@ -6,13 +6,12 @@
 
 namespace picture {
 
-const QByteArray *Decoder::wholeFile()
+Result<const QByteArray *> Decoder::wholeFile()
 {
     const QByteArray &data = source_.bytes();
-    if (!data.isEmpty())
-        return &data;
-    error_ = QStringLiteral("The file can no longer be read.");
-    return nullptr;
+    if (data.isEmpty())
+        return Failure{QStringLiteral("The file can no longer be read.")};
+    return &data;
 }
 
 QImageIOHandler::Transformations Decoder::exifOrientation(const char *format)

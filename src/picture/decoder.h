@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/result.h"
+
 #include <QColorSpace>
 #include <QImage>
 #include <QImageIOHandler>
@@ -18,8 +20,8 @@ public:
     Decoder(const Decoder &) = delete;
     Decoder &operator=(const Decoder &) = delete;
 
-    // Reads what the file says before its pixels. False, with error(), when it cannot.
-    virtual bool readHeader() = 0;
+    // Reads what the file says before its pixels.
+    virtual Result<void> readHeader() = 0;
     // The pixels as stored; invalid for a format that tells its size only by decoding it.
     QSize size() const { return size_; }
     // What still turns the decoded pixels upright (none where the library turns them itself).
@@ -28,18 +30,15 @@ public:
     // Known after decode() at the latest.
     QColorSpace colorSpace() const { return space_; }
     // The stored pixels: at least `atLeast` of them where the library scales while it decodes,
-    // all of them where it cannot. Null, with error(), for a damaged or cut file.
-    virtual QImage decode(QSize atLeast) = 0;
-    // Why the last step failed, for the user.
-    QString error() const { return error_; }
+    // all of them where it cannot. Fails for a damaged or cut file.
+    virtual Result<QImage> decode(QSize atLeast) = 0;
 
 protected:
     explicit Decoder(Source &source)
         : source_(source)
     {}
-    // The whole file, for the libraries that read from memory; null, with error(), when it can
-    // no longer be read.
-    const QByteArray *wholeFile();
+    // The whole file, for the libraries that read from memory.
+    Result<const QByteArray *> wholeFile();
     // The orientation in the file's Exif data, as Qt's reader of `format` reads it.
     QImageIOHandler::Transformations exifOrientation(const char *format);
 
@@ -47,7 +46,6 @@ protected:
     QSize size_;
     QImageIOHandler::Transformations turn_ = QImageIOHandler::TransformationNone;
     QColorSpace space_;
-    QString error_;
 };
 
 } // namespace picture

@@ -20,21 +20,19 @@ QString reason(const heif_error &e)
 
 // What the picture's colour box says, as a colour space Qt converts from; none for sRGB and
 // for what Qt cannot express.
-QColorSpace colourOf(const heif_image_handle *handle, QString &error)
+Result<QColorSpace> colourOf(const heif_image_handle *handle)
 {
     switch (heif_image_handle_get_color_profile_type(handle)) {
     case heif_color_profile_type_prof:
     case heif_color_profile_type_rICC: {
         const std::size_t bytes = heif_image_handle_get_raw_color_profile_size(handle);
-        if (bytes > std::size_t(profile::MaxBytes)) {
-            error = profile::tooLarge(qint64(bytes));
-            return {};
-        }
+        if (bytes > std::size_t(profile::MaxBytes))
+            return Failure{profile::tooLarge(qint64(bytes))};
         QByteArray icc(qsizetype(bytes), '\0');
         if (icc.isEmpty() ||
             heif_image_handle_get_raw_color_profile(handle, icc.data()).code != heif_error_Ok)
-            return {};
-        return profile::read(icc, error);
+            return QColorSpace();
+        return profile::read(icc);
     }
     case heif_color_profile_type_nclx: {
         heif_color_profile_nclx *nclx = nullptr;
@@ -45,10 +43,10 @@ QColorSpace colourOf(const heif_image_handle *handle, QString &error)
             owned(nclx, heif_nclx_color_profile_free);
         if (read && nclx->color_primaries == heif_color_primaries_SMPTE_EG_432_1)
             return QColorSpace(QColorSpace::DisplayP3);
-        return {};
+        return QColorSpace();
     }
     default:
-        return {};
+        return QColorSpace();
     }
 }
 
@@ -90,39 +88,36 @@ bool HeifDecoder::recognises(QByteArrayView head)
     return false;
 }
 
-bool HeifDecoder::readHeader()
+Result<void> HeifDecoder::readHeader()
 {
-    const QByteArray *whole = wholeFile();
+    const Result<const QByteArray *> whole = wholeFile();
     if (!whole)
-        return false;
-    const QByteArray &data = *whole;
-    if (const QString why = heifRefusal(data); !why.isEmpty()) {
-        error_ = why;
-        return false;
-    }
+        return whole.failure();
+    const QByteArray &data = **whole;
+    if (Result<void> checked = checkHeif(data); !checked)
+        return checked;
     context_ = heif_context_alloc();
     heif_error e = heif_context_read_from_memory_without_copy(context_, data.constData(),
                                                               std::size_t(data.size()), nullptr);
-    if (e.code != heif_error_Ok) {
-        error_ = QStringLiteral("The HEIF file is damaged or cut short: %1.").arg(reason(e));
-        return false;
-    }
+    if (e.code != heif_error_Ok)
+        return Failure{QStringLiteral("The HEIF file is damaged or cut short: %1.").arg(reason(e))};
     e = heif_context_get_primary_image_handle(context_, &handle_);
-    if (e.code != heif_error_Ok) {
-        error_ = QStringLiteral("The HEIF file holds no picture: %1.").arg(reason(e));
-        return false;
-    }
+    if (e.code != heif_error_Ok)
+        return Failure{QStringLiteral("The HEIF file holds no picture: %1.").arg(reason(e))};
     // The size as shown, after the file's own rotation, known before anything is decoded.
     size_ = QSize(heif_image_handle_get_width(handle_), heif_image_handle_get_height(handle_));
-    space_ = colourOf(handle_, error_);
-    return error_.isEmpty();
+    const Result<QColorSpace> space = colourOf(handle_);
+    if (!space)
+        return space.failure();
+    space_ = *space;
+    return {};
 }
 
 namespace {
 
 // 10 and 12 bits a sample, rounded to the nearest of 8 bits (libheif's own 8-bit output drops
 // the low bits instead), into memory of our own; libheif's goes at once.
-QImage roundedToEightBits(heif_image *wide, bool alpha, QString &error)
+Result<QImage> roundedToEightBits(heif_image *wide, bool alpha)
 {
     const std::unique_ptr<heif_image, decltype(&heif_image_release)> owned(wide,
                                                                            heif_image_release);
@@ -131,14 +126,13 @@ QImage roundedToEightBits(heif_image *wide, bool alpha, QString &error)
     const QSize size(heif_image_get_width(wide, heif_channel_interleaved),
                      heif_image_get_height(wide, heif_channel_interleaved));
     const int bits = heif_image_get_bits_per_pixel_range(wide, heif_channel_interleaved);
-    if (!pixels || bits <= 8 || bits > 16) {
-        error = QStringLiteral("The HEIF data is damaged.");
-        return {};
-    }
-    QImage out =
-        allocation::image(size, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888, error);
-    if (out.isNull())
-        return {};
+    if (!pixels || bits <= 8 || bits > 16)
+        return Failure{QStringLiteral("The HEIF data is damaged.")};
+    Result<QImage> made =
+        allocation::image(size, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
+    if (!made)
+        return made;
+    QImage &out = *made;
     const quint32 top = (1u << bits) - 1;
     const int samples = alpha ? 4 : 3;
     for (int y = 0; y < size.height(); ++y) {
@@ -157,15 +151,15 @@ QImage roundedToEightBits(heif_image *wide, bool alpha, QString &error)
             }
         }
     }
-    return out;
+    return made;
 }
 
 } // namespace
 
-QImage HeifDecoder::decode(QSize)
+Result<QImage> HeifDecoder::decode(QSize)
 {
     if (source_.cancelled())
-        return {};
+        return Failure{};
     const bool alpha = heif_image_handle_has_alpha_channel(handle_);
     const bool wide = heif_image_handle_get_luma_bits_per_pixel(handle_) > 8;
     heif_image *decoded = nullptr;
@@ -175,26 +169,23 @@ QImage HeifDecoder::decode(QSize)
         wide ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
              : heif_chroma_interleaved_RGBA;
     const heif_error e = heif_decode_image(handle_, &decoded, heif_colorspace_RGB, chroma, nullptr);
-    if (e.code != heif_error_Ok) {
-        error_ = QStringLiteral("The HEIF data is damaged: %1.").arg(reason(e));
-        return {};
-    }
+    if (e.code != heif_error_Ok)
+        return Failure{QStringLiteral("The HEIF data is damaged: %1.").arg(reason(e))};
     // libheif shows whatever its stream and crop box hold; the header's size is the one the
     // file was measured and checked by.
     const QSize decodedSize(heif_image_get_width(decoded, heif_channel_interleaved),
                             heif_image_get_height(decoded, heif_channel_interleaved));
     if (decodedSize != size_) {
         heif_image_release(decoded);
-        error_ = QStringLiteral("The HEIF file is damaged: its picture decodes to %1 x %2 "
-                                "pixels, but its header says %3 x %4.")
-                     .arg(decodedSize.width())
-                     .arg(decodedSize.height())
-                     .arg(size_.width())
-                     .arg(size_.height());
-        return {};
+        return Failure{QStringLiteral("The HEIF file is damaged: its picture decodes to %1 x %2 "
+                                      "pixels, but its header says %3 x %4.")
+                           .arg(decodedSize.width())
+                           .arg(decodedSize.height())
+                           .arg(size_.width())
+                           .arg(size_.height())};
     }
     if (wide)
-        return roundedToEightBits(decoded, alpha, error_);
+        return roundedToEightBits(decoded, alpha);
     int stride = 0;
     const uint8_t *pixels =
         heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
@@ -202,8 +193,7 @@ QImage HeifDecoder::decode(QSize)
                      heif_image_get_height(decoded, heif_channel_interleaved));
     if (!pixels || size.isEmpty() || !allocation::allows(size)) {
         heif_image_release(decoded);
-        error_ = QStringLiteral("The HEIF data is damaged.");
-        return {};
+        return Failure{QStringLiteral("The HEIF data is damaged.")};
     }
     // libheif's own memory, released with the last copy of the picture.
     return QImage(pixels, size.width(), size.height(), stride,

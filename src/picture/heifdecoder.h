@@ -19,8 +19,8 @@ public:
     ~HeifDecoder() override;
 
     static bool recognises(QByteArrayView head);
-    bool readHeader() override;
-    QImage decode(QSize atLeast) override;
+    Result<void> readHeader() override;
+    Result<QImage> decode(QSize atLeast) override;
 
 private:
     heif_context *context_ = nullptr;

@@ -404,23 +404,24 @@ std::optional<QSize> stored(const Meta &m, const Item &item)
     return QSize(int(std::min<quint64>(w, INT_MAX)), int(std::min<quint64>(h, INT_MAX)));
 }
 
-// Why one coded picture may not be decoded; empty when it may.
-QString codedRefusal(const Meta &m, const Item &item)
+// Whether one coded picture may be decoded, and why not.
+Result<void> checkCoded(const Meta &m, const Item &item)
 {
     const std::optional<QSize> size = stored(m, item);
     if (size && !allocation::allows(*size))
-        return allocation::tooLarge(*size);
+        return Failure{allocation::tooLarge(*size)};
     std::optional<QSize> coded;
     if (const auto hvcC = property(m, item, "hvcC"))
         coded = hevcConfigSize(*hvcC);
     else if (const auto av1C = property(m, item, "av1C"))
         coded = av1C->size() > 4 ? av1Size(av1C->sliced(4)) : av1Size(item.data);
     if (size && coded && *coded != *size)
-        return QStringLiteral("The HEIF file is damaged: its picture is coded at %1 pixels, but "
-                              "its header says %2.")
-            .arg(sizeText(*coded), sizeText(*size));
+        return Failure{
+            QStringLiteral("The HEIF file is damaged: its picture is coded at %1 pixels, but "
+                           "its header says %2.")
+                .arg(sizeText(*coded), sizeText(*size))};
     if (coded && !allocation::allows(*coded))
-        return allocation::tooLarge(*coded);
+        return Failure{allocation::tooLarge(*coded)};
     return {};
 }
 
@@ -442,7 +443,7 @@ std::optional<QSize> canvas(const Item &item)
 
 } // namespace
 
-QString heifRefusal(QByteArrayView file)
+Result<void> checkHeif(QByteArrayView file)
 {
     const std::optional<QByteArrayView> metaBox = child(boxes(file), "meta");
     if (!metaBox || metaBox->size() < 4)
@@ -464,10 +465,11 @@ QString heifRefusal(QByteArrayView file)
         if (const auto iprp = child(meta, "iprp"))
             readProperties(*iprp, m);
     if (m.listed > HeifMaxItems)
-        return QStringLiteral("The HEIF file lists %1 items, more than the %2 that a picture "
-                              "file may hold.")
-            .arg(m.listed)
-            .arg(HeifMaxItems);
+        return Failure{
+            QStringLiteral("The HEIF file lists %1 items, more than the %2 that a picture "
+                           "file may hold.")
+                .arg(m.listed)
+                .arg(HeifMaxItems)};
     if (const auto iref = child(meta, "iref"))
         readReferences(*iref, m);
     const auto primary = m.items.find(m.primary);
@@ -487,14 +489,15 @@ QString heifRefusal(QByteArrayView file)
             if (size)
                 pixels += qint64(size->width()) * size->height();
             if (pixels > allocation::limitBytes() / 4)
-                return QStringLiteral("The picture is too large: its %1 tiles hold more than "
-                                      "the %2 MiB that one picture may take.")
-                    .arg(std::distance(from, to))
-                    .arg(allocation::limitBytes() >> 20);
+                return Failure{
+                    QStringLiteral("The picture is too large: its %1 tiles hold more than "
+                                   "the %2 MiB that one picture may take.")
+                        .arg(std::distance(from, to))
+                        .arg(allocation::limitBytes() >> 20)};
         }
         for (const std::optional<QSize> size : {canvas(picture), stored(m, picture)})
             if (size && !allocation::allows(*size))
-                return allocation::tooLarge(*size);
+                return Failure{allocation::tooLarge(*size)};
     } else {
         decoded.push_back(m.primary);
     }
@@ -505,8 +508,8 @@ QString heifRefusal(QByteArrayView file)
         const auto item = m.items.find(id);
         if (item == m.items.end())
             continue;
-        if (const QString why = codedRefusal(m, item->second); !why.isEmpty())
-            return why;
+        if (Result<void> coded = checkCoded(m, item->second); !coded)
+            return coded;
     }
     return {};
 }

@@ -131,10 +131,13 @@ bool pixels(State &s, QSize atLeast)
     }
     cinfo.dct_method = JDCT_ISLOW;
     jpeg_start_decompress(&cinfo);
-    s.image = allocation::image(QSize(int(cinfo.output_width), int(cinfo.output_height)),
-                                QImage::Format_RGB32, s.error);
-    if (s.image.isNull())
+    Result<QImage> image = allocation::image(
+        QSize(int(cinfo.output_width), int(cinfo.output_height)), QImage::Format_RGB32);
+    if (!image) {
+        s.error = image.error();
         return false;
+    }
+    s.image = std::move(*image);
     // Photoshop, which writes nearly every CMYK JPEG, stores the inks inverted and says so in
     // its Adobe marker.
     const CmykToRgb inks(s.cmyk ? s.profile : QByteArray(), cinfo.saw_Adobe_marker, 8);
@@ -174,39 +177,35 @@ bool JpegDecoder::recognises(QByteArrayView head)
     return head.startsWith("\xff\xd8\xff");
 }
 
-bool JpegDecoder::readHeader()
+Failure JpegDecoder::damaged() const
+{
+    return {state_->error.isEmpty() ? QStringLiteral("The JPEG data is damaged.") : state_->error};
+}
+
+Result<void> JpegDecoder::readHeader()
 {
     // The orientation of a phone's photo is in its Exif data.
     turn_ = exifOrientation("jpeg");
-    const QByteArray *whole = wholeFile();
+    const Result<const QByteArray *> whole = wholeFile();
     if (!whole)
-        return false;
-    const QByteArray &data = *whole;
-    if (!header(*state_, data)) {
-        error_ =
-            state_->error.isEmpty() ? QStringLiteral("The JPEG data is damaged.") : state_->error;
-        return false;
-    }
+        return whole.failure();
+    if (!header(*state_, **whole))
+        return damaged();
     const jpeg_decompress_struct &cinfo = state_->cinfo;
     size_ = QSize(int(cinfo.image_width), int(cinfo.image_height));
     state_->cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
-    if (state_->profile.size() > profile::MaxBytes) {
-        error_ = profile::tooLarge(state_->profile.size());
-        return false;
-    }
+    if (state_->profile.size() > profile::MaxBytes)
+        return Failure{profile::tooLarge(state_->profile.size())};
     // An RGB profile travels with the pixels; a CMYK one is used while they are decoded.
     if (!state_->cmyk && !state_->profile.isEmpty())
-        space_ = profile::read(state_->profile, error_);
-    return true;
+        space_ = profile::read(state_->profile).value();
+    return {};
 }
 
-QImage JpegDecoder::decode(QSize atLeast)
+Result<QImage> JpegDecoder::decode(QSize atLeast)
 {
-    if (!pixels(*state_, atLeast)) {
-        error_ =
-            state_->error.isEmpty() ? QStringLiteral("The JPEG data is damaged.") : state_->error;
-        return {};
-    }
+    if (!pixels(*state_, atLeast))
+        return damaged();
     return std::exchange(state_->image, QImage());
 }
 

@@ -19,12 +19,13 @@ public:
     ~JpegDecoder() override;
 
     static bool recognises(QByteArrayView head);
-    bool readHeader() override;
-    QImage decode(QSize atLeast) override;
+    Result<void> readHeader() override;
+    Result<QImage> decode(QSize atLeast) override;
 
     struct State;
 
 private:
+    Failure damaged() const;
     std::unique_ptr<State> state_;
 };
 

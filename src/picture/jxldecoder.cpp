@@ -43,10 +43,10 @@ namespace {
 
 constexpr JxlPixelFormat Rgba{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
 
-QString cutOrDamaged(JxlDecoderStatus status)
+Failure cutOrDamaged(JxlDecoderStatus status)
 {
-    return status == JXL_DEC_NEED_MORE_INPUT ? QStringLiteral("The JPEG XL file is cut short.")
-                                             : QStringLiteral("The JPEG XL data is damaged.");
+    return {status == JXL_DEC_NEED_MORE_INPUT ? QStringLiteral("The JPEG XL file is cut short.")
+                                              : QStringLiteral("The JPEG XL data is damaged.")};
 }
 
 } // namespace
@@ -64,12 +64,12 @@ bool JxlDecoder::recognises(QByteArrayView head)
                              std::size_t(head.size())) >= JXL_SIG_CODESTREAM;
 }
 
-bool JxlDecoder::readHeader()
+Result<void> JxlDecoder::readHeader()
 {
-    const QByteArray *whole = wholeFile();
+    const Result<const QByteArray *> whole = wholeFile();
     if (!whole)
-        return false;
-    const QByteArray &data = *whole;
+        return whole.failure();
+    const QByteArray &data = **whole;
     state_->decoder.reset(JxlDecoderCreate(nullptr));
     state_->runner.reset(
         JxlThreadParallelRunnerCreate(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads()));
@@ -78,10 +78,8 @@ bool JxlDecoder::readHeader()
         JxlDecoderSetParallelRunner(dec, JxlThreadParallelRunner, state_->runner.get()) !=
             JXL_DEC_SUCCESS ||
         JxlDecoderSubscribeEvents(dec, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |
-                                           JXL_DEC_FULL_IMAGE | JXL_DEC_BOX) != JXL_DEC_SUCCESS) {
-        error_ = QStringLiteral("There is not enough memory to decode the picture.");
-        return false;
-    }
+                                           JXL_DEC_FULL_IMAGE | JXL_DEC_BOX) != JXL_DEC_SUCCESS)
+        return Failure{QStringLiteral("There is not enough memory to decode the picture.")};
     state_->file = QByteArrayView(data);
     state_->feed();
     // The header and the colour encoding come before any pixels. libjxl reads the whole
@@ -90,19 +88,16 @@ bool JxlDecoder::readHeader()
     // codestream than the largest profile allowed is refused before libjxl has all of it.
     for (bool colour = false; !colour;) {
         if (source_.cancelled())
-            return false;
+            return Failure{};
         switch (const JxlDecoderStatus status = JxlDecoderProcessInput(dec)) {
         case JXL_DEC_NEED_MORE_INPUT:
-            if (state_->given - state_->metadata > profile::MaxBytes + State::Piece) {
-                error_ = QStringLiteral("The JPEG XL header is too large: its colour profile "
-                                        "takes more than the %1 MiB that one profile may take.")
-                             .arg(profile::MaxBytes >> 20);
-                return false;
-            }
-            if (!state_->feed()) {
-                error_ = cutOrDamaged(status);
-                return false;
-            }
+            if (state_->given - state_->metadata > profile::MaxBytes + State::Piece)
+                return Failure{QStringLiteral("The JPEG XL header is too large: its colour "
+                                              "profile takes more than the %1 MiB that one "
+                                              "profile may take.")
+                                   .arg(profile::MaxBytes >> 20)};
+            if (!state_->feed())
+                return cutOrDamaged(status);
             break;
         case JXL_DEC_BOX: {
             JxlBoxType type;
@@ -127,56 +122,49 @@ bool JxlDecoder::readHeader()
             if (JxlDecoderGetICCProfileSize(dec, &Rgba, JXL_COLOR_PROFILE_TARGET_DATA, &length) ==
                     JXL_DEC_SUCCESS &&
                 length > 0) {
-                if (length > std::size_t(profile::MaxBytes)) {
-                    error_ = profile::tooLarge(qint64(length));
-                    return false;
-                }
+                if (length > std::size_t(profile::MaxBytes))
+                    return Failure{profile::tooLarge(qint64(length))};
                 QByteArray icc(qsizetype(length), '\0');
                 if (JxlDecoderGetColorAsICCProfile(dec, &Rgba, JXL_COLOR_PROFILE_TARGET_DATA,
                                                    reinterpret_cast<uint8_t *>(icc.data()),
                                                    length) == JXL_DEC_SUCCESS)
-                    space_ = profile::read(icc, error_);
+                    space_ = profile::read(icc).value();
             }
             colour = true;
             break;
         }
         default:
-            error_ = cutOrDamaged(status);
-            return false;
+            return cutOrDamaged(status);
         }
     }
-    return true;
+    return {};
 }
 
-QImage JxlDecoder::decode(QSize)
+Result<QImage> JxlDecoder::decode(QSize)
 {
     ::JxlDecoder *dec = state_->decoder.get();
     QImage image;
     while (true) {
         if (source_.cancelled())
-            return {};
+            return Failure{};
         switch (const JxlDecoderStatus status = JxlDecoderProcessInput(dec)) {
         case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
             std::size_t bytes = 0;
             JxlDecoderImageOutBufferSize(dec, &Rgba, &bytes);
             // Straight into the picture's own memory; without alpha, libjxl makes it opaque.
-            image = allocation::image(
-                size_, state_->info.alpha_bits ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888,
-                error_);
-            if (image.isNull())
-                return {};
+            Result<QImage> made = allocation::image(
+                size_, state_->info.alpha_bits ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
+            if (!made)
+                return made;
+            image = std::move(*made);
             if (std::size_t(image.sizeInBytes()) < bytes ||
-                JxlDecoderSetImageOutBuffer(dec, &Rgba, image.bits(), bytes) != JXL_DEC_SUCCESS) {
-                error_ = QStringLiteral("The JPEG XL data is damaged.");
-                return {};
-            }
+                JxlDecoderSetImageOutBuffer(dec, &Rgba, image.bits(), bytes) != JXL_DEC_SUCCESS)
+                return Failure{QStringLiteral("The JPEG XL data is damaged.")};
             break;
         }
         case JXL_DEC_NEED_MORE_INPUT:
-            if (!state_->feed()) {
-                error_ = cutOrDamaged(status);
-                return {};
-            }
+            if (!state_->feed())
+                return cutOrDamaged(status);
             break;
         case JXL_DEC_BOX:
             break;
@@ -185,8 +173,7 @@ QImage JxlDecoder::decode(QSize)
             image.convertTo(state_->info.alpha_bits ? QImage::Format_ARGB32 : QImage::Format_RGB32);
             return image;
         default:
-            error_ = cutOrDamaged(status);
-            return {};
+            return cutOrDamaged(status);
         }
     }
 }

@@ -15,8 +15,8 @@ public:
     ~JxlDecoder() override;
 
     static bool recognises(QByteArrayView head);
-    bool readHeader() override;
-    QImage decode(QSize atLeast) override;
+    Result<void> readHeader() override;
+    Result<QImage> decode(QSize atLeast) override;
 
     struct State;
 

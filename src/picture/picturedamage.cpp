@@ -17,13 +17,13 @@ quint16 le16(const QByteArray &b, qsizetype at)
     return qFromLittleEndian<quint16>(b.constData() + at);
 }
 
-QString cutInsidePixels()
+Failure cutInsidePixels()
 {
-    return QStringLiteral("The file ends inside the picture's pixel data.");
+    return {QStringLiteral("The file ends inside the picture's pixel data.")};
 }
 
 // An RLE stream is whole when it reaches its end-of-bitmap code inside the file.
-QString rleDamage(const QByteArray &b, qsizetype at, bool fourBits)
+Result<void> rleDamage(const QByteArray &b, qsizetype at, bool fourBits)
 {
     const qsizetype n = b.size();
     while (at + 1 < n) {
@@ -44,7 +44,7 @@ QString rleDamage(const QByteArray &b, qsizetype at, bool fourBits)
     return cutInsidePixels();
 }
 
-QString bmpDamage(const QByteArray &b, qint64 fileSize)
+Result<void> bmpDamage(const QByteArray &b, qint64 fileSize)
 {
     if (b.size() < 26 || !b.startsWith("BM"))
         return {};
@@ -86,9 +86,9 @@ qsizetype gifSubBlocks(const QByteArray &b, qsizetype at)
     return -1;
 }
 
-QString gifDamage(const QByteArray &b)
+Result<void> gifDamage(const QByteArray &b)
 {
-    const QString cut = QStringLiteral("The GIF data ends before its trailer.");
+    const Failure cut{QStringLiteral("The GIF data ends before its trailer.")};
     if (b.size() < 13)
         return cut;
     qsizetype at = 13;
@@ -109,8 +109,8 @@ QString gifDamage(const QByteArray &b)
                 at += 3 * (qsizetype(1) << ((flags & 7) + 1));
             at = at + 1 <= b.size() ? gifSubBlocks(b, at + 1) : -1; // after the LZW code size
         } else {
-            return QStringLiteral("The GIF data is damaged: an unknown block follows its "
-                                  "pictures.");
+            return Failure{QStringLiteral("The GIF data is damaged: an unknown block follows its "
+                                          "pictures.")};
         }
     }
     return cut;
@@ -119,7 +119,7 @@ QString gifDamage(const QByteArray &b)
 // Chunk by chunk, from one length field to the next, without reading the chunks themselves;
 // through a window of the file, so that a file of millions of small chunks takes a read for
 // every window of them, not for each.
-QString pngDamage(QIODevice &device)
+Result<void> pngDamage(QIODevice &device)
 {
     constexpr qint64 Window = 64 * 1024;
     QByteArray window;
@@ -138,11 +138,11 @@ QString pngDamage(QIODevice &device)
             return {};
         at += 12 + qint64(qFromBigEndian<quint32>(head));
     }
-    return QStringLiteral("The PNG data ends before its end chunk.");
+    return Failure{QStringLiteral("The PNG data ends before its end chunk.")};
 }
 
 // An XBM holds one hexadecimal byte for every eight pixels of each row.
-QString xbmDamage(const QByteArray &b)
+Result<void> xbmDamage(const QByteArray &b)
 {
     const auto number = [&](const char *name) {
         const qsizetype at = b.indexOf(name);
@@ -153,27 +153,28 @@ QString xbmDamage(const QByteArray &b)
         return {};
     const qsizetype start = b.indexOf('{');
     if (start < 0)
-        return QStringLiteral("The XBM data has no pixels.");
+        return Failure{QStringLiteral("The XBM data has no pixels.")};
     const qint64 needed = (qint64(width) + 7) / 8 * height;
     qint64 found = 0;
     for (qsizetype at = b.indexOf("0x", start); at >= 0 && found < needed;
          at = b.indexOf("0x", at + 2))
         ++found;
     if (found < needed)
-        return QStringLiteral("The XBM data ends after %1 of its %2 bytes.").arg(found).arg(needed);
+        return Failure{
+            QStringLiteral("The XBM data ends after %1 of its %2 bytes.").arg(found).arg(needed)};
     return {};
 }
 
 } // namespace
 
-QString findDamage(const QByteArray &format, QIODevice &device)
+Result<void> findDamage(const QByteArray &format, QIODevice &device)
 {
     if (format == "png")
         return pngDamage(device);
     if (format != "bmp" && format != "gif" && format != "xbm")
         return {};
     if (!device.seek(0))
-        return QStringLiteral("The file can no longer be read.");
+        return Failure{QStringLiteral("The file can no longer be read.")};
     // An uncompressed BMP is judged by its header and its length alone.
     QByteArray data = device.read(64);
     const bool rle = format == "bmp" && data.size() >= 34 &&
@@ -185,7 +186,7 @@ QString findDamage(const QByteArray &format, QIODevice &device)
     return format == "gif" ? gifDamage(data) : xbmDamage(data);
 }
 
-QString findDamage(const QByteArray &format, const QByteArray &data)
+Result<void> findDamage(const QByteArray &format, const QByteArray &data)
 {
     QBuffer buffer;
     buffer.setData(data);

@@ -17,14 +17,9 @@ namespace picture {
 
 namespace {
 
-LoadResult fail(const QString &why)
+Failure cancelled()
 {
-    return LoadResult{false, {}, why};
-}
-
-QString cancelled()
-{
-    return QStringLiteral("The load was cancelled.");
+    return {QStringLiteral("The load was cancelled.")};
 }
 
 int wholePixels(double v)
@@ -81,7 +76,7 @@ LoadResult finish(QImage image, const QColorSpace &space, QSize size, int fitSid
     // The window works on Qt's own 32-bit order; the preview is small, so this costs nothing.
     if (image.format() == QImage::Format_RGBX8888 || image.format() == QImage::Format_RGBA8888)
         image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    return LoadResult{true, Picture{size, image, {}}, {}};
+    return Picture{size, image, {}};
 }
 
 LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *cancel)
@@ -89,32 +84,35 @@ LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *can
     Source source(device, cancel);
     // Known by their content, whatever their names say.
     const std::unique_ptr<Decoder> decoder = formatFor(source.head()).open(source);
-    if (!decoder->readHeader())
-        return fail(source.cancelled() ? cancelled() : decoder->error());
+    if (Result<void> header = decoder->readHeader(); !header)
+        return source.cancelled() ? cancelled() : header.failure();
     const QImageIOHandler::Transformations turn = decoder->orientation();
     const bool across = turn & QImageIOHandler::TransformationRotate90;
     QSize stored = decoder->size();
     QImage image;
     if (!stored.isValid()) {
         // The format does not tell its size up front: decoded whole, under the allocation limit.
-        image = decoder->decode(QSize());
-        if (image.isNull())
-            return fail(source.cancelled() ? cancelled() : decoder->error());
+        Result<QImage> whole = decoder->decode(QSize());
+        if (!whole)
+            return source.cancelled() ? cancelled() : whole.failure();
+        image = std::move(*whole);
         stored = image.size();
     }
     const QSize size = across ? stored.transposed() : stored;
     if (size.isEmpty())
-        return fail(QStringLiteral("The picture has no pixels."));
+        return Failure{QStringLiteral("The picture has no pixels.")};
     if (!allocation::allows(size))
-        return fail(allocation::tooLarge(size));
+        return Failure{allocation::tooLarge(size)};
     if (image.isNull()) {
         const QSize painted = paintedSize(size, fitSide);
-        image = decoder->decode(across ? painted.transposed() : painted); // in stored pixels
-        if (image.isNull())
-            return fail(source.cancelled() ? cancelled() : decoder->error());
+        // In stored pixels.
+        Result<QImage> pixels = decoder->decode(across ? painted.transposed() : painted);
+        if (!pixels)
+            return source.cancelled() ? cancelled() : pixels.failure();
+        image = std::move(*pixels);
     }
     if (source.cancelled())
-        return fail(cancelled());
+        return cancelled();
     return finish(upright(image, turn), decoder->colorSpace(), size, fitSide);
 }
 
@@ -132,24 +130,25 @@ QSize paintedSize(QSize upright, int fitSide)
 LoadResult LoadPicture(const QString &path, int fitSide, const std::atomic<bool> *cancel)
 {
     if (path.isEmpty())
-        return LoadResult{true, {}, {}};
+        return Picture{};
     // A pipe or a device would block the open or never end: only regular files are read.
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
-        return fail(QStringLiteral("This is not a picture file: it is a folder, a pipe or a "
-                                   "device, not a regular file."));
+        return Failure{QStringLiteral("This is not a picture file: it is a folder, a pipe or a "
+                                      "device, not a regular file.")};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
+        return Failure{file.errorString()};
     // The bytes the picture is decoded from, as a saved plane records them; read just before
     // the decoder reads them again, from memory the system has just filled.
-    QString error;
-    const QString hash = contentHash(file, error);
-    if (hash.isEmpty() || !file.seek(0))
-        return fail(hash.isEmpty() ? error : file.errorString());
+    const Result<QString> hash = contentHash(file);
+    if (!hash)
+        return hash.failure();
+    if (!file.seek(0))
+        return Failure{file.errorString()};
     LoadResult result = LoadPicture(file, fitSide, cancel);
-    if (result.ok)
-        result.picture.hash = hash;
+    if (result)
+        result->hash = *hash;
     return result;
 }
 
@@ -157,13 +156,13 @@ LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *
 {
     // A /proc file tells a size of 0 and still has something to read.
     if (device.size() == 0 && device.peek(1).isEmpty())
-        return fail(QStringLiteral("The file is empty."));
+        return Failure{QStringLiteral("The file is empty.")};
     // Every decoder reads through the guard, so a cancel reaches it at its next read.
     static const std::atomic<bool> never{false};
     CancellableDevice guarded(device, cancel ? *cancel : never);
     LoadResult result = loadFrom(guarded, fitSide, cancel);
-    if (!result.ok && cancel && cancel->load())
-        result.error = cancelled();
+    if (!result && cancel && cancel->load())
+        return cancelled();
     return result;
 }
 

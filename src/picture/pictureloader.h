@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/result.h"
 #include "picture/picture.h"
 
 #include <QIODevice>
@@ -8,11 +9,7 @@
 
 namespace picture {
 
-struct LoadResult {
-    bool ok = false;
-    Picture picture;
-    QString error; // why the file could not be loaded, for the user
-};
+using LoadResult = Result<Picture>;
 
 // The whole pixels at which a picture of `upright` size is painted as a preview fitted into a
 // square of `fitSide` pixels: the preview's fractional size rounded as the window places it.

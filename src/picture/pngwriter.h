@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/result.h"
+
 #include <QImage>
 #include <QList>
 #include <QPair>
@@ -8,9 +10,8 @@
 namespace picture {
 
 // Writes the picture as PNG with the text entries, atomically: the old file stays whole until
-// the new one is complete, and nothing is left behind on failure. Returns why it failed, or
-// an empty text.
-QString savePng(const QImage &image, const QString &path,
-                const QList<QPair<QString, QString>> &texts);
+// the new one is complete, and nothing is left behind on failure.
+Result<void> savePng(const QImage &image, const QString &path,
+                     const QList<QPair<QString, QString>> &texts);
 
 } // namespace picture

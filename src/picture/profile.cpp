@@ -13,12 +13,10 @@ QString tooLarge(qint64 bytes)
         .arg(MaxBytes >> 20);
 }
 
-QColorSpace read(QByteArrayView icc, QString &error)
+Result<QColorSpace> read(QByteArrayView icc)
 {
-    if (icc.size() > MaxBytes) {
-        error = tooLarge(icc.size());
-        return {};
-    }
+    if (icc.size() > MaxBytes)
+        return Failure{tooLarge(icc.size())};
     return QColorSpace::fromIccProfile(icc.toByteArray());
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/result.h"
 #include <QByteArrayView>
 #include <QColorSpace>
 #include <QString>
@@ -15,9 +16,9 @@ inline constexpr qsizetype MaxBytes = qsizetype(4) << 20;
 
 // The message for a profile over the limit, the same for every format.
 QString tooLarge(qint64 bytes);
-// What the profile says, as a colour space; `error` set, and nothing parsed, when it is over
-// the limit. Invalid (the picture taken as sRGB) when Qt cannot read it.
-QColorSpace read(QByteArrayView icc, QString &error);
+// What the profile says, as a colour space; fails, with nothing parsed, when it is over the
+// limit. Invalid (the picture taken as sRGB) when Qt cannot read it.
+Result<QColorSpace> read(QByteArrayView icc);
 // Whether a colour space takes black to black and white to white in sRGB. One that does not
 // (negative colorants, a curve of gamma 0) would turn the picture to nonsense, so it is not
 // used and the picture is taken as sRGB.

@@ -14,37 +14,29 @@ QtDecoder::QtDecoder(Source &source, const QByteArray &format)
     reader_.setAutoTransform(false);
 }
 
-bool QtDecoder::readHeader()
+Result<void> QtDecoder::readHeader()
 {
-    if (!reader_.canRead()) {
-        error_ = reader_.errorString();
-        return false;
-    }
+    if (!reader_.canRead())
+        return Failure{reader_.errorString()};
     format_ = reader_.format();
     turn_ = reader_.transformation();
     size_ = reader_.size();
-    return true;
+    return {};
 }
 
-QImage QtDecoder::decode(QSize atLeast)
+Result<QImage> QtDecoder::decode(QSize atLeast)
 {
     if (atLeast.isValid() && reader_.supportsOption(QImageIOHandler::ScaledSize))
         reader_.setScaledSize(atLeast);
     QImage image = reader_.read();
-    if (image.isNull()) {
-        error_ = reader_.errorString();
-        return {};
-    }
+    if (image.isNull())
+        return Failure{reader_.errorString()};
     if (source_.cancelled())
-        return {};
-    if (const QString damage = findDamage(format_, source_.device()); !damage.isEmpty()) {
-        error_ = damage;
-        return {};
-    }
-    if (const qsizetype icc = image.colorSpace().iccProfile().size(); icc > profile::MaxBytes) {
-        error_ = profile::tooLarge(icc);
-        return {};
-    }
+        return Failure{};
+    if (const Result<void> whole = findDamage(format_, source_.device()); !whole)
+        return whole.failure();
+    if (const qsizetype icc = image.colorSpace().iccProfile().size(); icc > profile::MaxBytes)
+        return Failure{profile::tooLarge(icc)};
     space_ = image.colorSpace();
     return image;
 }

@@ -16,8 +16,8 @@ public:
     explicit QtDecoder(Source &source, const QByteArray &format = {});
 
     static bool recognises(QByteArrayView) { return true; }
-    bool readHeader() override;
-    QImage decode(QSize atLeast) override;
+    Result<void> readHeader() override;
+    Result<QImage> decode(QSize atLeast) override;
 
 private:
     QImageReader reader_;

@@ -75,13 +75,11 @@ bool TgaDecoder::recognises(QByteArrayView head)
            word(head, 12) > 0 && word(head, 14) > 0 && (uchar(head[17]) & 0xC0) == 0;
 }
 
-bool TgaDecoder::readHeader()
+Result<void> TgaDecoder::readHeader()
 {
     const QByteArray head = source_.head();
-    if (!recognises(head)) {
-        error_ = QStringLiteral("The TGA header is damaged.");
-        return false;
-    }
+    if (!recognises(head))
+        return Failure{QStringLiteral("The TGA header is damaged.")};
     size_ = QSize(word(head, 12), word(head, 14));
     // Stored bottom row first unless the descriptor says otherwise, and left to right unless
     // it says otherwise.
@@ -90,17 +88,15 @@ bool TgaDecoder::readHeader()
         turn_ |= QImageIOHandler::TransformationFlip;
     if (descriptor & 0x10)
         turn_ |= QImageIOHandler::TransformationMirror;
-    return true;
+    return {};
 }
 
-QImage TgaDecoder::decode(QSize)
+Result<QImage> TgaDecoder::decode(QSize)
 {
     const QByteArray &data = source_.bytes();
     const QByteArrayView file(data);
-    if (!recognises(file)) {
-        error_ = QStringLiteral("The TGA file can no longer be read.");
-        return {};
-    }
+    if (!recognises(file))
+        return Failure{QStringLiteral("The TGA file can no longer be read.")};
     const int type = uchar(file[2]), depth = uchar(file[16]), descriptor = uchar(file[17]);
     const bool rle = type & 8, mapped = (type & ~8) == 1;
     // The attribute bits say how much of each pixel is alpha; with none, a 32-bit pixel's fourth
@@ -114,10 +110,8 @@ QImage TgaDecoder::decode(QSize)
         const int length = word(file, 5), mapDepth = uchar(file[7]);
         first = word(file, 3);
         const int entry = (mapDepth + 7) / 8;
-        if (at + qsizetype(length) * entry > file.size()) {
-            error_ = QStringLiteral("The TGA file is cut short.");
-            return {};
-        }
+        if (at + qsizetype(length) * entry > file.size())
+            return Failure{QStringLiteral("The TGA file is cut short.")};
         if (mapped) {
             // Entry i holds index first + i; an index below first has no colour.
             map.resize(std::size_t(length));
@@ -127,10 +121,11 @@ QImage TgaDecoder::decode(QSize)
         }
         at += qsizetype(length) * entry;
     }
-    QImage image =
-        allocation::image(size_, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32, error_);
-    if (image.isNull())
-        return {};
+    Result<QImage> made =
+        allocation::image(size_, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (!made)
+        return made;
+    QImage &image = *made;
     const int bytes = (depth + 7) / 8;
     const auto *p = reinterpret_cast<const uchar *>(file.data());
     const qsizetype end = file.size();
@@ -161,7 +156,7 @@ QImage TgaDecoder::decode(QSize)
     QRgb value = 0;
     while (done < total) {
         if ((done & 0xFFFF) == 0 && source_.cancelled())
-            return {};
+            return Failure{};
         if (!rle) {
             if (!pixel(at, value))
                 break;
@@ -189,13 +184,11 @@ QImage TgaDecoder::decode(QSize)
         out[(done / width) * perLine + done % width] = value;
         ++done;
     }
-    if (done < total) {
-        error_ = noColour ? QStringLiteral("The TGA picture uses a colour its colour map does not "
-                                           "have.")
-                          : QStringLiteral("The TGA file is cut short or damaged.");
-        return {};
-    }
-    return image;
+    if (done < total)
+        return Failure{noColour ? QStringLiteral("The TGA picture uses a colour its colour map "
+                                                 "does not have.")
+                                : QStringLiteral("The TGA file is cut short or damaged.")};
+    return made;
 }
 
 } // namespace picture

@@ -13,8 +13,8 @@ public:
     explicit TgaDecoder(Source &source);
 
     static bool recognises(QByteArrayView head);
-    bool readHeader() override;
-    QImage decode(QSize atLeast) override;
+    Result<void> readHeader() override;
+    Result<QImage> decode(QSize atLeast) override;
 };
 
 } // namespace picture

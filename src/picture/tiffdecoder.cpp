@@ -87,7 +87,7 @@ bool TiffDecoder::recognises(QByteArrayView head)
     return head.startsWith("II*\0") || head.startsWith("MM\0*");
 }
 
-bool TiffDecoder::readHeader()
+Result<void> TiffDecoder::readHeader()
 {
     if (const Tiff tiff = open(source_.device())) {
         uint16_t photometric = 0, inkset = INKSET_CMYK, samples = 0, bits = 0,
@@ -108,34 +108,30 @@ bool TiffDecoder::readHeader()
             size_ = QSize(int(std::min<uint32_t>(width, INT_MAX)),
                           int(std::min<uint32_t>(height, INT_MAX)));
             turn_ = turnOf(orientation);
-            return true;
+            return {};
         }
     }
     source_.device().seek(0);
-    const bool ok = qt_.readHeader();
+    Result<void> header = qt_.readHeader();
     size_ = qt_.size();
     turn_ = qt_.orientation();
-    error_ = qt_.error();
-    return ok;
+    return header;
 }
 
-QImage TiffDecoder::decode(QSize atLeast)
+Result<QImage> TiffDecoder::decode(QSize atLeast)
 {
     if (cmyk_)
         return decodeCmyk();
-    QImage image = qt_.decode(atLeast);
-    error_ = qt_.error();
+    Result<QImage> image = qt_.decode(atLeast);
     space_ = qt_.colorSpace();
     return image;
 }
 
-QImage TiffDecoder::decodeCmyk()
+Result<QImage> TiffDecoder::decodeCmyk()
 {
     const Tiff tiff = open(source_.device());
-    if (!tiff) {
-        error_ = QStringLiteral("The TIFF file can no longer be read.");
-        return {};
-    }
+    if (!tiff)
+        return Failure{QStringLiteral("The TIFF file can no longer be read.")};
     uint16_t bits = 8, samples = 4;
     TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_BITSPERSAMPLE, &bits);
     TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
@@ -144,29 +140,24 @@ QImage TiffDecoder::decodeCmyk()
     void *profileData = nullptr;
     if (TIFFGetField(tiff.get(), TIFFTAG_ICCPROFILE, &profileLength, &profileData) && profileData)
         icc = QByteArray(static_cast<const char *>(profileData), qsizetype(profileLength));
-    if (icc.size() > profile::MaxBytes) {
-        error_ = profile::tooLarge(icc.size());
-        return {};
-    }
-    QImage image = allocation::image(size_, QImage::Format_RGB32, error_);
-    if (image.isNull())
-        return {};
+    if (icc.size() > profile::MaxBytes)
+        return Failure{profile::tooLarge(icc.size())};
+    Result<QImage> made = allocation::image(size_, QImage::Format_RGB32);
+    if (!made)
+        return made;
+    QImage &image = *made;
     const int width = size_.width();
     const std::size_t bytes = std::size_t(bits / 8);
     std::vector<uint8_t> line(std::size_t(TIFFScanlineSize(tiff.get())));
     std::vector<uint8_t> inks(std::size_t(width) * 4 * bytes);
-    if (line.size() < std::size_t(width) * samples * bytes) {
-        error_ = QStringLiteral("The TIFF file is damaged.");
-        return {};
-    }
+    if (line.size() < std::size_t(width) * samples * bytes)
+        return Failure{QStringLiteral("The TIFF file is damaged.")};
     const CmykToRgb light(icc, false, bits);
     for (int y = 0; y < size_.height(); ++y) {
         if (source_.cancelled())
-            return {};
-        if (TIFFReadScanline(tiff.get(), line.data(), uint32_t(y), 0) < 0) {
-            error_ = QStringLiteral("The TIFF file is cut short or damaged.");
-            return {};
-        }
+            return Failure{};
+        if (TIFFReadScanline(tiff.get(), line.data(), uint32_t(y), 0) < 0)
+            return Failure{QStringLiteral("The TIFF file is cut short or damaged.")};
         // The four inks of each pixel, without any extra samples that follow them.
         const uint8_t *from = line.data();
         if (samples != 4) {
@@ -177,7 +168,7 @@ QImage TiffDecoder::decodeCmyk()
         }
         light.convert(from, reinterpret_cast<QRgb *>(image.scanLine(y)), width);
     }
-    return image;
+    return made;
 }
 
 } // namespace picture

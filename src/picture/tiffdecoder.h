@@ -14,11 +14,11 @@ public:
     explicit TiffDecoder(Source &source);
 
     static bool recognises(QByteArrayView head);
-    bool readHeader() override;
-    QImage decode(QSize atLeast) override;
+    Result<void> readHeader() override;
+    Result<QImage> decode(QSize atLeast) override;
 
 private:
-    QImage decodeCmyk();
+    Result<QImage> decodeCmyk();
 
     bool cmyk_ = false;
     QtDecoder qt_;

@@ -27,16 +27,15 @@ QString reason(VP8StatusCode status)
 }
 
 // The colour profile of an extended file, in its ICCP chunk.
-QColorSpace profileOf(const QByteArray &data, QString &error)
+Result<QColorSpace> profileOf(const QByteArray &data)
 {
     const WebPData whole{reinterpret_cast<const uint8_t *>(data.constData()),
                          std::size_t(data.size())};
-    QColorSpace space;
+    Result<QColorSpace> space = QColorSpace();
     if (WebPDemuxer *demux = WebPDemux(&whole)) {
         WebPChunkIterator chunk;
         if (WebPDemuxGetChunk(demux, "ICCP", 1, &chunk)) {
-            space = profile::read(QByteArrayView(chunk.chunk.bytes, qsizetype(chunk.chunk.size)),
-                                  error);
+            space = profile::read(QByteArrayView(chunk.chunk.bytes, qsizetype(chunk.chunk.size)));
             WebPDemuxReleaseChunkIterator(&chunk);
         }
         WebPDemuxDelete(demux);
@@ -55,57 +54,53 @@ bool WebpDecoder::recognises(QByteArrayView head)
     return head.size() >= 12 && head.startsWith("RIFF") && head.sliced(8, 4) == "WEBP";
 }
 
-bool WebpDecoder::readHeader()
+Result<void> WebpDecoder::readHeader()
 {
     turn_ = exifOrientation("webp");
-    const QByteArray *whole = wholeFile();
+    const Result<const QByteArray *> whole = wholeFile();
     if (!whole)
-        return false;
-    const QByteArray &data = *whole;
+        return whole.failure();
+    const QByteArray &data = **whole;
     WebPBitstreamFeatures features;
     if (VP8StatusCode s = WebPGetFeatures(reinterpret_cast<const uint8_t *>(data.constData()),
                                           std::size_t(data.size()), &features);
-        s != VP8_STATUS_OK) {
-        error_ = reason(s);
-        return false;
-    }
+        s != VP8_STATUS_OK)
+        return Failure{reason(s)};
     if (features.has_animation) {
         // The first frame, through Qt's reader, which composes an animation's frames.
-        if (!source_.device().seek(0)) {
-            error_ = QStringLiteral("The animation cannot be read again from its start: %1")
-                         .arg(source_.device().errorString());
-            return false;
-        }
+        if (!source_.device().seek(0))
+            return Failure{QStringLiteral("The animation cannot be read again from its start: %1")
+                               .arg(source_.device().errorString())};
         animation_ = std::make_unique<QtDecoder>(source_, "webp");
-        const bool ok = animation_->readHeader();
-        error_ = animation_->error();
+        Result<void> header = animation_->readHeader();
         size_ = animation_->size();
-        return ok;
+        return header;
     }
     size_ = QSize(features.width, features.height);
     alpha_ = features.has_alpha;
-    space_ = profileOf(data, error_);
-    return error_.isEmpty();
+    const Result<QColorSpace> space = profileOf(data);
+    if (!space)
+        return space.failure();
+    space_ = *space;
+    return {};
 }
 
-QImage WebpDecoder::decode(QSize atLeast)
+Result<QImage> WebpDecoder::decode(QSize atLeast)
 {
     if (animation_) {
-        QImage frame = animation_->decode(atLeast);
-        error_ = animation_->error();
+        Result<QImage> frame = animation_->decode(atLeast);
         space_ = animation_->colorSpace();
         return frame;
     }
     const QSize size = atLeast.isValid() ? atLeast : size_;
-    QImage image =
-        allocation::image(size, alpha_ ? QImage::Format_ARGB32 : QImage::Format_RGB32, error_);
-    if (image.isNull())
-        return {};
+    Result<QImage> made =
+        allocation::image(size, alpha_ ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (!made)
+        return made;
+    QImage &image = *made;
     WebPDecoderConfig config;
-    if (!WebPInitDecoderConfig(&config)) {
-        error_ = reason(VP8_STATUS_INVALID_PARAM);
-        return {};
-    }
+    if (!WebPInitDecoderConfig(&config))
+        return Failure{reason(VP8_STATUS_INVALID_PARAM)};
     config.options.use_scaling = 1;
     config.options.scaled_width = size.width();
     config.options.scaled_height = size.height();
@@ -117,10 +112,8 @@ QImage WebpDecoder::decode(QSize atLeast)
     // Incremental decoding over the data already in memory: each update lets libwebp decode
     // what the next piece completes, and a cancel is seen between pieces.
     WebPIDecoder *decoder = WebPIDecode(nullptr, 0, &config);
-    if (!decoder) {
-        error_ = reason(VP8_STATUS_OUT_OF_MEMORY);
-        return {};
-    }
+    if (!decoder)
+        return Failure{reason(VP8_STATUS_OUT_OF_MEMORY)};
     const QByteArray &data = source_.bytes();
     const auto *bytes = reinterpret_cast<const uint8_t *>(data.constData());
     const auto length = static_cast<size_t>(data.size());
@@ -129,8 +122,7 @@ QImage WebpDecoder::decode(QSize atLeast)
     for (size_t given = 0; status == VP8_STATUS_SUSPENDED && given < length;) {
         if (source_.cancelled()) {
             WebPIDelete(decoder);
-            error_ = QStringLiteral("The load was cancelled.");
-            return {};
+            return Failure{QStringLiteral("The load was cancelled.")};
         }
         given = std::min(length, given + Piece);
         status = WebPIUpdate(decoder, bytes, given);
@@ -139,11 +131,9 @@ QImage WebpDecoder::decode(QSize atLeast)
     WebPFreeDecBuffer(&config.output);
     if (status == VP8_STATUS_SUSPENDED)
         status = VP8_STATUS_NOT_ENOUGH_DATA; // all of it was given and the picture is not whole
-    if (status != VP8_STATUS_OK) {
-        error_ = reason(status);
-        return {};
-    }
-    return image;
+    if (status != VP8_STATUS_OK)
+        return Failure{reason(status)};
+    return made;
 }
 
 } // namespace picture

@@ -16,8 +16,8 @@ public:
     explicit WebpDecoder(Source &source);
 
     static bool recognises(QByteArrayView head);
-    bool readHeader() override;
-    QImage decode(QSize atLeast) override;
+    Result<void> readHeader() override;
+    Result<QImage> decode(QSize atLeast) override;
 
 private:
     bool alpha_ = false;

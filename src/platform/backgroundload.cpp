@@ -107,7 +107,7 @@ BackgroundLoad BackgroundLoader::load(QWidget *window, const QString &path, int 
     if (cancelled) {
         // The decode stops at its next check; its result goes with the last copy of the future.
         job->stop->store(true);
-        return {{}, true};
+        return {Failure{}, true};
     }
     return {future.takeResult(), false};
 }

@@ -9,7 +9,7 @@
 namespace platform {
 
 struct BackgroundLoad {
-    picture::LoadResult result;
+    picture::LoadResult result = Failure{};
     bool cancelled = false; // the user pressed Cancel: nothing was loaded and nothing is said
 };
 

@@ -40,9 +40,9 @@ void TestSlowLoad::initTestCase()
                               testpics::split(400, 300, Qt::red, Qt::blue));
     after_ = testpics::write(dir_, QStringLiteral("after.png"),
                              testpics::split(300, 400, Qt::green, Qt::black));
-    slowImage_ = LoadPicture(slow_, 500).picture.image;
-    beforeImage_ = LoadPicture(before_, 500).picture.image;
-    afterImage_ = LoadPicture(after_, 500).picture.image;
+    slowImage_ = LoadPicture(slow_, 500)->image;
+    beforeImage_ = LoadPicture(before_, 500)->image;
+    afterImage_ = LoadPicture(after_, 500)->image;
     QVERIFY(!slowImage_.isNull() && !beforeImage_.isNull() && !afterImage_.isNull());
 }
 

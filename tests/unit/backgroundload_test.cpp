@@ -15,11 +15,11 @@ TEST(BackgroundLoad, ASlowLoadShowsItsProgressWindowAndEndsAsTheLoadDoes)
     platform::BackgroundLoader loader;
     const platform::BackgroundLoad load = loader.load(nullptr, good, 500, 0);
     EXPECT_FALSE(load.cancelled);
-    ASSERT_TRUE(load.result.ok) << qPrintable(load.result.error);
-    EXPECT_EQ(load.result.picture.image.size(), QSize(500, 333));
+    ASSERT_TRUE(load.result.has_value()) << qPrintable(load.result.error());
+    EXPECT_EQ(load.result->image.size(), QSize(500, 333));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     const platform::BackgroundLoad refused =
         loader.load(nullptr, dir.filePath(QStringLiteral("none.png")), 500, 0);
-    EXPECT_FALSE(refused.result.ok);
+    EXPECT_FALSE(refused.result.has_value());
     EXPECT_FALSE(refused.cancelled);
 }
