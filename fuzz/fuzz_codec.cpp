@@ -1,8 +1,7 @@
-// The colour codec on arbitrary text: a value or std::invalid_argument, nothing else.
+// The colour codec on arbitrary text: a value or a failure, nothing else.
 #include "core/hexcodec.h"
 #include "fuzzinput.h"
 
-#include <stdexcept>
 #include <string>
 
 namespace {
@@ -32,12 +31,8 @@ long expected(std::string_view text, std::size_t n)
 template <class F> void check(F read, std::string_view text, std::size_t n)
 {
     const long want = expected(text, n);
-    try {
-        const long got = read(text);
-        FUZZ_CHECK(want >= 0 && got == want);
-    } catch (const std::invalid_argument &) {
-        FUZZ_CHECK(want < 0);
-    }
+    const auto got = read(text);
+    FUZZ_CHECK(got ? want >= 0 && long(*got) == want : want < 0);
 }
 
 } // namespace
@@ -45,9 +40,9 @@ template <class F> void check(F read, std::string_view text, std::size_t n)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string_view text(reinterpret_cast<const char *>(data), size);
-    check([](std::string_view t) { return long(scan::dec(t)); }, text, 2);
-    check([](std::string_view t) { return long(scan::dec1(t)); }, text, 2);
-    check([](std::string_view t) { return long(scan::dec2(t)); }, text, 6);
+    check(scan::dec, text, 2);
+    check(scan::dec1, text, 2);
+    check(scan::dec2, text, 6);
 
     FuzzInput in(data, size);
     const auto n = in.take<std::int32_t>();

@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "platform/programstart.h"
 #ifdef TINTARA_BATCH
 #include "batch/batchrun.h"
 #endif
@@ -35,7 +36,8 @@ int readOptions(int argc, char *argv[], QString &file)
         const QString why = parser.positionalArguments().size() > 1
                                 ? QStringLiteral("only one picture can be loaded")
                                 : parser.errorText();
-        std::fprintf(stderr, "tintara: %s\n%s\n", qPrintable(why), Usage);
+        platform::complain(why);
+        std::fprintf(stderr, "%s\n", Usage);
         return 2;
     }
     if (parser.isSet(help)) {

@@ -107,16 +107,17 @@ quint64 stableHash(QByteArrayView bytes)
     return h;
 }
 
-bool parse(const QStringList &args, Settings &s, QString &error)
+Result<Settings> parse(const QStringList &args)
 {
     QList<QByteArray> bytes;
     for (const QString &a : args)
         bytes << QFile::encodeName(a);
-    return parse(bytes, s, error);
+    return parse(bytes);
 }
 
-bool parse(const QList<QByteArray> &raw, Settings &s, QString &error)
+Result<Settings> parse(const QList<QByteArray> &raw)
 {
+    Settings s;
     QStringList args;
     for (const QByteArray &a : raw)
         args << QFile::decodeName(a);
@@ -147,13 +148,10 @@ bool parse(const QList<QByteArray> &raw, Settings &s, QString &error)
                              nullOption = option("null"), shardOption = option("shard"),
                              recursive = option("recursive"), timeout = option("timeout"),
                              report = option("report"), dryRun = option("dry-run");
-    if (!p.parse(QStringList{QStringLiteral("tintara")} + args)) {
-        error = p.errorText();
-        return false;
-    }
-    const auto bad = [&](const QString &why) {
-        error = why;
-        return false;
+    if (!p.parse(QStringList{QStringLiteral("tintara")} + args))
+        return Failure{p.errorText()};
+    const auto bad = [](const QString &why) {
+        return Failure{why};
     };
     if (p.isSet(size)) {
         const QString v = p.value(size);
@@ -225,7 +223,7 @@ bool parse(const QList<QByteArray> &raw, Settings &s, QString &error)
     // A worker is told each picture later, with where its planes go.
     if (s.given.isEmpty() && s.filesFrom.isEmpty() && !p.isSet(QStringLiteral("batch-worker")))
         return bad(QStringLiteral("no picture to work on"));
-    return true;
+    return s;
 }
 
 QStringList workerArguments(const Settings &s)

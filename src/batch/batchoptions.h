@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/scansetup.h"
+#include "core/result.h"
 
 #include <QByteArray>
 #include <QList>
@@ -42,9 +43,9 @@ inline constexpr const char *Usage =
 QString helpText();
 
 // Reads the batch options (the program's arguments, without the program's name, as bytes).
-// False with `error` for a usage error.
-bool parse(const QList<QByteArray> &args, Settings &s, QString &error);
-bool parse(const QStringList &args, Settings &s, QString &error);
+// Fails, saying why, on a usage error.
+Result<Settings> parse(const QList<QByteArray> &args);
+Result<Settings> parse(const QStringList &args);
 
 // The options that make a worker process do the same to each picture it is given.
 QStringList workerArguments(const Settings &s);

@@ -8,6 +8,7 @@
 #include "batch/outputplan.h"
 #include "batch/picturelist.h"
 #include "batch/report.h"
+#include "platform/programstart.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,7 +23,8 @@ namespace {
 
 int usage(const QString &why)
 {
-    std::fprintf(stderr, "tintara: %s\n%s\n", qPrintable(why), Usage);
+    platform::complain(why);
+    std::fprintf(stderr, "%s\n", Usage);
     return 2;
 }
 
@@ -44,11 +46,10 @@ int runWorkerProcess(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid())
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QApplication app(argc, argv);
-    Settings s;
-    QString error;
-    if (!parse(arguments(argc, argv), s, error))
-        return usage(error);
-    return runWorker(s);
+    const Result<Settings> s = parse(arguments(argc, argv));
+    if (!s)
+        return usage(s.error());
+    return runWorker(*s);
 }
 
 // What a run would do to each of its pictures, judged as its workers judge it, with nothing
@@ -59,9 +60,8 @@ int dryRun(const Settings &s, const PictureList &pictures, const OutputPlan &pla
     for (qsizetype i = 0; i < pictures.size(); ++i) {
         if (!plan.mine(i))
             continue;
-        Outcome o;
-        o.status = plan.settled(i, o.reason);
-        if (o.status == Outcome::Ok) {
+        Outcome o = plan.settled(i);
+        if (o.ok()) {
             const Job job = plan.job(i);
             o = planWork(s, job).outcome;
             for (QString &name : o.outputs)
@@ -77,25 +77,26 @@ int dryRun(const Settings &s, const PictureList &pictures, const OutputPlan &pla
 int runParent(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    Settings s;
-    QString error;
-    if (!parse(arguments(argc, argv), s, error))
-        return usage(error);
+    const Result<Settings> parsed = parse(arguments(argc, argv));
+    if (!parsed)
+        return usage(parsed.error());
+    const Settings &s = *parsed;
     PictureList pictures;
-    if (!gatherPictures(s, pictures, error))
-        return usage(error);
+    if (const Result<void> gathered = gatherPictures(s, pictures); !gathered)
+        return usage(gathered.error());
     if (pictures.size() == 0 && s.shards == 1)
         return usage(QStringLiteral("no picture to work on"));
     // Decided before anything is written, over the whole list whatever the shard, so that no
     // picture's planes replace another's and every shard names them as one run would.
     OutputPlan plan;
-    if (!plan.make(s, pictures, error))
-        return usage(error);
+    if (const Result<void> made = plan.make(s, pictures); !made)
+        return usage(made.error());
     if (s.dryRun)
         return dryRun(s, pictures, plan);
     // Shards that start at one moment may all make it; each finds it made or makes it.
     if (!s.outDir.isEmpty() && !QDir().mkpath(s.outDir)) {
-        std::fprintf(stderr, "tintara: cannot make the --out folder %s\n", qPrintable(s.outDir));
+        platform::complain(failureText(QStringLiteral("Cannot make the --out folder"), s.outDir, {},
+                                       Wording::Line));
         return 1;
     }
     Dispatcher dispatcher(s, pictures, plan);

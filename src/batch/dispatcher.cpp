@@ -3,6 +3,7 @@
 #include "batch/frames.h"
 #include "batch/interruptwatch.h"
 #include "batch/report.h"
+#include "platform/programstart.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -36,15 +37,15 @@ int Dispatcher::run()
                               : (report_.setFileName(s_.report),
                                  report_.open(QIODevice::WriteOnly | QIODevice::Truncate));
         if (!open) {
-            std::fprintf(stderr, "tintara: cannot write the report %s: %s\n", qPrintable(s_.report),
-                         qPrintable(report_.errorString()));
+            platform::complain(failureText(QStringLiteral("Cannot write the report"), s_.report,
+                                           report_.errorString(), Wording::Line));
             return 1;
         }
     }
     InterruptWatch watch;
-    if (!watch.errorString().isEmpty()) {
-        std::fprintf(stderr, "tintara: cannot watch for interrupts: %s\n",
-                     qPrintable(watch.errorString()));
+    if (!watch.watching()) {
+        platform::complain(failureText(QStringLiteral("Cannot watch for interrupts"), {},
+                                       watch.watching().error(), Wording::Line));
         return 1;
     }
     connect(&watch, &InterruptWatch::interrupted, this, &Dispatcher::interrupt);
@@ -65,8 +66,8 @@ int Dispatcher::run()
     if (terminal_)
         std::fputs("\r\033[K", stderr);
     if (reportFailed_)
-        std::fprintf(stderr, "tintara: the report %s is incomplete: %s\n", qPrintable(s_.report),
-                     qPrintable(report_.errorString()));
+        platform::complain(failureText(QStringLiteral("Cannot finish the report"), s_.report,
+                                       report_.errorString(), Wording::Line));
     if (interrupted_)
         return 130;
     return refused_ || reportFailed_ ? 1 : 0;
@@ -136,12 +137,7 @@ void Dispatcher::feed(Slot &slot)
             index = next_++;
             if (!plan_.mine(index))
                 continue;
-            QString reason;
-            if (const Outcome::Status status = plan_.settled(index, reason);
-                status != Outcome::Ok) {
-                Outcome o;
-                o.status = status;
-                o.reason = reason;
+            if (const Outcome o = plan_.settled(index); !o.ok()) {
                 settle(index, o);
                 continue;
             }

@@ -28,7 +28,7 @@ constexpr int Watched[2] = {SIGINT, SIGTERM};
 InterruptWatch::InterruptWatch()
 {
     if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) {
-        error_ = QString::fromLocal8Bit(std::strerror(errno));
+        watching_ = Failure{QString::fromLocal8Bit(std::strerror(errno))};
         pipeEnds[0] = pipeEnds[1] = -1;
         return;
     }

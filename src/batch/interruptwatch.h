@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/result.h"
+
 #include <QObject>
 #include <QString>
 #include <csignal>
@@ -17,14 +19,14 @@ class InterruptWatch : public QObject {
 public:
     InterruptWatch();
     ~InterruptWatch() override;
-    // Empty when the signals are watched, otherwise why not.
-    QString errorString() const { return error_; }
+    // Whether the signals are watched, and why not.
+    const Result<void> &watching() const { return watching_; }
 
 signals:
     void interrupted();
 
 private:
-    QString error_;
+    Result<void> watching_;
     std::unique_ptr<QSocketNotifier> notifier_;
     struct sigaction previous_[2] = {};
     bool installed_ = false;

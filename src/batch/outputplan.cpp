@@ -113,7 +113,7 @@ QByteArray OutputPlan::stemOf(qsizetype i) const
     }
 }
 
-bool OutputPlan::make(const Settings &s, const PictureList &list, QString &error)
+Result<void> OutputPlan::make(const Settings &s, const PictureList &list)
 {
     s_ = &s;
     list_ = &list;
@@ -165,12 +165,10 @@ bool OutputPlan::make(const Settings &s, const PictureList &list, QString &error
                         continue;
                     const qsizetype i = keyed[c].index;
                     const quint8 level = level_.value(i);
-                    if (level >= 2) {
-                        error = QStringLiteral("%1 and another picture would write the same "
-                                               "output files")
-                                    .arg(QFile::decodeName(list.path(i)));
-                        return false;
-                    }
+                    if (level >= 2)
+                        return Failure{QStringLiteral("%1 and another picture would write the "
+                                                      "same output files")
+                                           .arg(QFile::decodeName(list.path(i)))};
                     level_[i] = level + 1;
                     clashed = true;
                 }
@@ -208,26 +206,29 @@ bool OutputPlan::make(const Settings &s, const PictureList &list, QString &error
         mine_ += mine(i);
         toDo_ += mine(i) && state_[std::size_t(i)] == ToDo;
     }
-    return true;
+    return {};
 }
 
-Outcome::Status OutputPlan::settled(qsizetype i, QString &reason) const
+Outcome OutputPlan::settled(qsizetype i) const
 {
+    Outcome o;
     switch (state_[std::size_t(i)]) {
     case GivenBefore:
-        reason = QStringLiteral("given before; its planes are made once");
-        return Outcome::Skipped;
+        o.status = Outcome::Skipped;
+        o.reason = QStringLiteral("given before; its planes are made once");
+        break;
     case NotCarried:
-        reason = QStringLiteral("the name is not valid UTF-8, so it cannot be opened here; "
-                                "rename it");
-        return Outcome::Refused;
+        o.reason = QStringLiteral("the name is not valid UTF-8, so it cannot be opened here; "
+                                  "rename it");
+        break;
     case ReplacesPicture:
-        reason = QStringLiteral("%1 would replace a picture of the batch")
-                     .arg(QFile::decodeName(victim_.value(i)));
-        return Outcome::Refused;
+        o.reason = QStringLiteral("%1 would replace a picture of the batch")
+                       .arg(QFile::decodeName(victim_.value(i)));
+        break;
     default:
-        return Outcome::Ok;
+        o.status = Outcome::Ok;
     }
+    return o;
 }
 
 Job OutputPlan::job(qsizetype i) const

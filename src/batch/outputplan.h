@@ -37,12 +37,12 @@ QList<PlaneFile> planeTails(const Settings &s);
 // name; when those clash too (d1/a.jpg and d2/a.jpg into one folder), a short hash of its path.
 class OutputPlan {
 public:
-    // False with `error` when the pictures cannot be named apart.
-    bool make(const Settings &s, const PictureList &list, QString &error);
+    // Fails when the pictures cannot be named apart.
+    Result<void> make(const Settings &s, const PictureList &list);
 
-    // Why the picture is settled without a worker (given twice, a name Qt cannot carry, planes
-    // that would replace another picture of the batch), with its status; Ok when it is to do.
-    Outcome::Status settled(qsizetype i, QString &reason) const;
+    // The picture settled without a worker (given twice, a name Qt cannot carry, planes that
+    // would replace another picture of the batch): its status and why; Ok when it is to do.
+    Outcome settled(qsizetype i) const;
     Job job(qsizetype i) const;
     // Whether the picture is this run's, of the shard asked for.
     bool mine(qsizetype i) const { return list_->shard(i) == s_->shard; }

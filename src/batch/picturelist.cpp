@@ -161,26 +161,25 @@ private:
 };
 
 // The names listed in a file (or standard input), one a line or each ended by a NUL byte.
-bool readList(const Settings &s, Gatherer &into, QString &error)
+Result<void> readList(const Settings &s, Gatherer &into)
 {
     QFile list;
     const bool ok = s.filesFrom == QLatin1String("-")
                         ? list.open(stdin, QIODevice::ReadOnly)
                         : (list.setFileName(s.filesFrom), list.open(QIODevice::ReadOnly));
-    if (!ok) {
-        error = QStringLiteral("cannot read the list %1: %2").arg(s.filesFrom, list.errorString());
-        return false;
-    }
+    const auto unreadable = [&] {
+        return Failure{failureText(QStringLiteral("Cannot read the list"), s.filesFrom,
+                                   list.errorString(), Wording::Line)};
+    };
+    if (!ok)
+        return unreadable();
     // Read a piece at a time, so that a list of a million names is never held twice.
     const char end = s.null ? '\0' : '\n';
     QByteArray pending;
     while (true) {
         const QByteArray piece = list.read(1 << 20);
-        if (piece.isEmpty() && !list.atEnd() && list.error() != QFileDevice::NoError) {
-            error =
-                QStringLiteral("cannot read the list %1: %2").arg(s.filesFrom, list.errorString());
-            return false;
-        }
+        if (piece.isEmpty() && !list.atEnd() && list.error() != QFileDevice::NoError)
+            return unreadable();
         pending += piece;
         qsizetype from = 0;
         for (qsizetype at; (at = pending.indexOf(end, from)) >= 0 ||
@@ -196,18 +195,20 @@ bool readList(const Settings &s, Gatherer &into, QString &error)
         }
         pending.remove(0, std::min(from, pending.size()));
         if (piece.isEmpty())
-            return true;
+            return {};
     }
 }
 
 } // namespace
 
-bool gatherPictures(const Settings &s, PictureList &out, QString &error)
+Result<void> gatherPictures(const Settings &s, PictureList &out)
 {
     Gatherer gatherer(s, out);
     for (const QByteArray &given : s.given)
         gatherer.take(given);
-    return s.filesFrom.isEmpty() || readList(s, gatherer, error);
+    if (s.filesFrom.isEmpty())
+        return {};
+    return readList(s, gatherer);
 }
 
 } // namespace batch

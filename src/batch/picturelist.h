@@ -42,8 +42,8 @@ private:
 // The pictures of a batch: the names given and listed, each folder replaced by its picture files
 // in name order (then its sub-folders', with --recursive), each with its shard: all of them, so
 // that every shard names its planes as one whole run would. A folder's earlier results are
-// never taken as pictures. False with `error` when the list cannot be read.
-bool gatherPictures(const Settings &s, PictureList &out, QString &error);
+// never taken as pictures. Fails when the list cannot be read.
+Result<void> gatherPictures(const Settings &s, PictureList &out);
 
 // Whether Qt can carry the name: it reads back to the same bytes.
 bool carriedByQt(QByteArrayView name);

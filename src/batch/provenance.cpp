@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QtEndian>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -64,16 +66,16 @@ std::optional<QPair<QString, QString>> text(QByteArrayView type, QByteArrayView 
 
 } // namespace
 
-std::optional<QList<QPair<QString, QString>>> pngTexts(const QByteArray &path)
+Result<QList<QPair<QString, QString>>> pngTexts(const QByteArray &path)
 {
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return std::nullopt;
+        return Failure{QString::fromLocal8Bit(std::strerror(errno))};
     static constexpr char Signature[8] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1a', '\n'};
     char head[8];
-    std::optional<QList<QPair<QString, QString>>> texts;
+    Result<QList<QPair<QString, QString>>> texts = Failure{QStringLiteral("It is no PNG file.")};
     if (readAll(fd, head, 8) && std::equal(head, head + 8, Signature)) {
-        texts.emplace();
+        texts = QList<QPair<QString, QString>>();
         // Chunks until the pixels: the texts that say where a plane came from come before them.
         char chunk[8];
         QByteArray data;

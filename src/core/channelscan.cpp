@@ -4,9 +4,9 @@
 #include "core/blockpainter.h"
 #include "core/geometry.h"
 
+#include "core/result.h"
 #include <bit>
 #include <cstdint>
-#include <stdexcept>
 
 namespace scan {
 
@@ -39,8 +39,8 @@ ScanGrid scanGrid(const ScanParams &p)
 {
     ScanGrid g;
     // Column sums are 16-bit: 255 rows of 255 at the most.
-    if (p.rx < 1 || p.ry < 1 || p.rx > 255 || p.ry > 255)
-        throw std::invalid_argument("scan: rates must lie between 1 and 255");
+    TINTARA_EXPECTS(p.rx >= 1 && p.ry >= 1 && p.rx <= 255 && p.ry <= 255,
+                    "scan: rates must lie between 1 and 255");
     g.nx = geometry::stepCount(p.iw, p.rx);
     g.ny = geometry::stepCount(p.ih, p.ry);
     if (g.nx > 0 && g.ny > 0)

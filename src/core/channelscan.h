@@ -35,7 +35,7 @@ struct ScanParams {
 };
 
 // Block columns and rows for a preview of iw x ih at the given rates: floor((iw - 1) / rx) + 1
-// columns when iw >= 1, none otherwise; rows likewise. Throws std::overflow_error past the
+// columns when iw >= 1, none otherwise; rows likewise. Its callers keep it within the
 // 16-bit block counters (32767).
 struct ScanGrid {
     int nx = 0, ny = 0;

@@ -1,7 +1,7 @@
 #include "core/colour.h"
 
+#include "core/result.h"
 #include <array>
-#include <stdexcept>
 #include <string>
 
 namespace core {
@@ -14,8 +14,7 @@ Colour QBColor(int n)
         RGB(128, 128, 128), RGB(0, 0, 255),   RGB(0, 255, 0),   RGB(0, 255, 255),
         RGB(255, 0, 0),     RGB(255, 0, 255), RGB(255, 255, 0), RGB(255, 255, 255),
     };
-    if (n < 0 || n >= static_cast<int>(palette.size()))
-        throw std::invalid_argument("QBColor: no palette colour " + std::to_string(n));
+    TINTARA_EXPECTS(n >= 0 && n < static_cast<int>(palette.size()), "QBColor: no such colour");
     return palette[static_cast<std::size_t>(n)];
 }
 

@@ -24,7 +24,7 @@ inline constexpr Colour LightBlue = RGB(192, 192, 255);
 inline constexpr Colour LightPink = RGB(255, 192, 192);
 inline constexpr Colour DarkYellow = RGB(192, 192, 0);
 
-// The classic 16-colour palette; throws std::invalid_argument outside 0..15.
+// The classic 16-colour palette; its callers ask only for 0..15.
 Colour QBColor(int n);
 
 // Pixel values in the layout of QImage::Format_RGB32 (0xffRRGGBB) and back.

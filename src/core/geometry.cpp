@@ -1,7 +1,7 @@
 #include "core/geometry.h"
 
+#include "core/result.h"
 #include <cmath>
-#include <stdexcept>
 
 namespace geometry {
 
@@ -25,15 +25,13 @@ QSizeF planeSize(float iw, float ih, int rx, int ry)
 
 int stepCount(float size, int step)
 {
-    if (step < 1)
-        throw std::invalid_argument("stepCount: the step must be positive");
+    TINTARA_EXPECTS(step >= 1, "stepCount: the step must be positive");
     const float bound = (size + PlaneMargin) - 1.0f;
     if (!(PlaneMargin <= bound))
         return 0;
     const double last = std::floor(static_cast<double>(bound)) - PlaneMargin;
     const double count = std::floor(last / step) + 1.0;
-    if (count > 32767.0)
-        throw std::overflow_error("stepCount: more than 32767 steps along one side");
+    TINTARA_EXPECTS(count <= 32767.0, "stepCount: more than 32767 steps along one side");
     return static_cast<int>(count);
 }
 

@@ -24,8 +24,8 @@ QSizeF planeSize(float iw, float ih, int rx, int ry);
 
 // How many steps of `step` pixels fit a side of `size` window pixels, counting from the first
 // pixel: the k >= 0 with 20 + k * step <= (size + 20) - 1 in single precision, so
-// floor((size - 1) / step) + 1 when size >= 1 and none otherwise. Throws std::overflow_error
-// past the 16-bit counters (32767).
+// floor((size - 1) / step) + 1 when size >= 1 and none otherwise. Its callers keep
+// it within the 16-bit counters (32767).
 int stepCount(float size, int step);
 
 // The zoom view's outer size for planes of pw x ph: the longer side stays 280, the shorter

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QString>
+#include <QtGlobal>
 #include <utility>
 #include <variant>
 
@@ -37,6 +38,9 @@ public:
     const QString &error() const { return failure().reason; }
     const Failure &failure() const { return std::get<1>(state_); }
 
+    // Equal to a value when it holds that value, as std::expected is.
+    friend bool operator==(const Result &r, const T &v) { return r.has_value() && r.value() == v; }
+
 private:
     std::variant<T, Failure> state_;
 };
@@ -58,6 +62,11 @@ private:
     Failure failure_;
     bool failed_ = false;
 };
+
+// A promise a function's callers make, which no input of the user's can break (a rate the bars
+// keep in range, a colour index the program writes): broken, the program stops there and says
+// which, in every build, instead of computing on nonsense. What input can reach is a Result.
+#define TINTARA_EXPECTS(condition, promise) ((condition) ? void() : qFatal("%s", promise))
 
 // Where a failure is shown: in a message box, a paragraph a part; or on one terminal line.
 enum class Wording { Box, Line };

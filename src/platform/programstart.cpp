@@ -1,6 +1,7 @@
 #include "platform/programstart.h"
 
 #include <QProcess>
+#include <cstdio>
 
 namespace platform {
 
@@ -9,6 +10,11 @@ bool startProgram(const QString &path)
     if (path.isEmpty())
         return false;
     return QProcess::startDetached(path, {});
+}
+
+void complain(const QString &line)
+{
+    std::fprintf(stderr, "tintara: %s\n", qPrintable(line));
 }
 
 } // namespace platform

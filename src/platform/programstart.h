@@ -8,4 +8,7 @@ namespace platform {
 // not watch it. Returns false when it cannot be started.
 bool startProgram(const QString &path);
 
+// Writes one line to the terminal the program was started from, as "tintara: line".
+void complain(const QString &line);
+
 } // namespace platform

@@ -56,9 +56,9 @@ ScanPlanes referenceScan(const core::ColourSurface &surface, const ScanParams &p
                     const int x = p.originX + static_cast<int>(X0 - 20) + kx;
                     const int y = p.originY + static_cast<int>(Y0 - 20) + ky;
                     const std::string t = formatHex(surface.Point(x, y));
-                    const int b = dec1(t.substr(0, 2));
-                    const int g = dec1(t.substr(2, 2));
-                    const int r = dec1(t.substr(4, 2));
+                    const int b = dec1(t.substr(0, 2)).value();
+                    const int g = dec1(t.substr(2, 2)).value();
+                    const int r = dec1(t.substr(4, 2)).value();
                     if (p.sel == 0) {
                         sR += r, sG += g, sB += b;
                     } else {
@@ -87,9 +87,9 @@ ScanPlanes referenceScan(const core::ColourSurface &surface, const ScanParams &p
             }
             ++by;
             if (!p.threshold) {
-                put(out.red, out.nx, bx, by, dec2("0000" + twoDigits(R)));
-                put(out.green, out.nx, bx, by, dec2("00" + twoDigits(G) + "00"));
-                put(out.blue, out.nx, bx, by, dec2(twoDigits(B) + "0000"));
+                put(out.red, out.nx, bx, by, dec2("0000" + twoDigits(R)).value());
+                put(out.green, out.nx, bx, by, dec2("00" + twoDigits(G) + "00").value());
+                put(out.blue, out.nx, bx, by, dec2(twoDigits(B) + "0000").value());
             } else {
                 const auto inside = [](const Band &band, double v) {
                     return band.lo < v && v <= band.hi;

@@ -19,12 +19,12 @@ namespace {
 
 QStringList parsed(const QStringList &args, QString *error = nullptr)
 {
-    batch::Settings s;
-    QString why;
+    const Result<batch::Settings> parsed = batch::parse(args);
+    const batch::Settings s = parsed ? *parsed : batch::Settings{};
     batch::PictureList list;
-    const bool ok = batch::parse(args, s, why) && batch::gatherPictures(s, list, why);
+    const Result<void> gathered = parsed ? batch::gatherPictures(s, list) : parsed.failure();
     if (error)
-        *error = ok ? QString() : why;
+        *error = gathered ? QString() : gathered.error();
     QStringList files; // the shard asked for
     for (qsizetype i = 0; i < list.size(); ++i)
         if (list.shard(i) == s.shard)
@@ -162,13 +162,11 @@ QStringList stems(const QStringList &paths, const QString &out = {}, bool zoom =
     for (const QString &p : paths)
         list.add(QFile::encodeName(p));
     batch::OutputPlan plan;
-    QString error;
-    if (!plan.make(s, list, error))
-        return {error};
+    if (const Result<void> made = plan.make(s, list); !made)
+        return {made.error()};
     QStringList result;
     for (qsizetype i = 0; i < list.size(); ++i) {
-        QString reason;
-        const batch::Outcome::Status st = plan.settled(i, reason);
+        const batch::Outcome::Status st = plan.settled(i).status;
         const batch::Job job = plan.job(i);
         result << (st == batch::Outcome::Ok        ? QFile::decodeName(job.folder + '/' + job.stem)
                    : st == batch::Outcome::Skipped ? QStringLiteral("skipped")

@@ -171,7 +171,7 @@ TEST(ChannelScan, GridSizes)
     EXPECT_EQ(scanGrid(preview(0.5f, 300)).nx, 0);
     const ScanParams none = preview(300, 0.99f);
     EXPECT_TRUE(scansiona(ColourSurface{}, none).red.empty());
-    EXPECT_THROW(scanGrid(preview(10, 10, 0, 3)), std::invalid_argument);
+    EXPECT_DEATH(scanGrid(preview(10, 10, 0, 3)), "rates must lie between 1 and 255");
 }
 
 TEST(ChannelScan, MaximumMinimumAndSpreadPerChannel)
