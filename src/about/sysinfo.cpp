@@ -1,5 +1,6 @@
 #include "about/sysinfo.h"
 
+#include "about/logging.h"
 #include "tintara/appinfo.h"
 
 #include <array>
@@ -50,11 +51,13 @@ bool GetKeyValue(Registry &registry, HKEY KeyRoot, const std::string &KeyName,
 void StartSysInfo(const SysInfoEnvironment &env)
 {
     const QString title = QLatin1String(appinfo::Title);
-    auto unavailable = [&] {
+    // The user is told only that it is not available; why is for whoever looks into it.
+    auto unavailable = [&](const char *why) {
+        qCInfo(lcAbout, "no system information: %s", why);
         env.message(QLatin1String(SysInfoUnavailable), title);
     };
     if (!env.registry) {
-        unavailable();
+        unavailable("there is no registry");
         return;
     }
     std::string path;
@@ -62,18 +65,18 @@ void StartSysInfo(const SysInfoEnvironment &env)
                      "PATH", path)) {
         if (!GetKeyValue(*env.registry, HKEY_LOCAL_MACHINE,
                          "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", path)) {
-            unavailable();
+            unavailable("the registry names no program");
             return;
         }
         const std::string program = path + "\\MSINFO32.EXE";
         if (!env.fileExists(QString::fromStdString(program))) {
-            unavailable();
+            unavailable("the program the registry names is not there");
             return;
         }
         path = program;
     }
     if (!env.startProgram(QString::fromStdString(path)))
-        unavailable();
+        unavailable("the program did not start");
 }
 
 } // namespace about

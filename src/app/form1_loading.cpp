@@ -1,6 +1,7 @@
 // Loading a picture and laying out its preview.
 #include "app/form1.h"
 
+#include "app/logging.h"
 #include "core/geometry.h"
 #include "platform/messagebox.h"
 #include "tintara/appinfo.h"
@@ -39,6 +40,7 @@ void Form1::loadChosenFile()
         return;
     const LoadResult &loaded = load.result;
     if (!loaded) {
+        qCInfo(lcApp) << "refused" << file << loaded.error();
         MsgBox(this, failureText(QStringLiteral("Cannot load the picture"), file, loaded.error()),
                QLatin1String(appinfo::Title), QMessageBox::Warning);
         return;

@@ -1,6 +1,7 @@
 // What the planes and the zoom box show, copied or saved as PNG on the user's request.
 #include "app/form1.h"
 
+#include "app/logging.h"
 #include "picture/pngwriter.h"
 #include "platform/messagebox.h"
 #include "platform/savedialog.h"
@@ -70,8 +71,10 @@ void Form1::saveBox(View view)
     const QString path = platform::askSaveFileName(this, QDir(folder).filePath(resultName(view)));
     if (path.isEmpty())
         return;
-    if (const Result<void> saved = saveResult(view, path); !saved)
+    if (const Result<void> saved = saveResult(view, path); !saved) {
+        qCInfo(lcApp) << "not saved" << path << saved.error();
         platform::MsgBox(
             this, failureText(QStringLiteral("Cannot save the picture"), path, saved.error()),
             QLatin1String(appinfo::Title), QMessageBox::Warning);
+    }
 }

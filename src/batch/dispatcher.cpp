@@ -2,6 +2,7 @@
 
 #include "batch/frames.h"
 #include "batch/interruptwatch.h"
+#include "batch/logging.h"
 #include "batch/report.h"
 #include "platform/programstart.h"
 
@@ -195,6 +196,7 @@ void Dispatcher::ended(Slot &slot, const QString &cause)
             firstFailure_.remove(index);
             settle(index, o);
         } else {
+            qCInfo(lcBatch) << list_.path(index) << cause << "- tried once more";
             firstFailure_.insert(index, cause);
             retries_.push_front(index);
         }

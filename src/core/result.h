@@ -66,7 +66,10 @@ private:
 // A promise a function's callers make, which no input of the user's can break (a rate the bars
 // keep in range, a colour index the program writes): broken, the program stops there and says
 // which, in every build, instead of computing on nonsense. What input can reach is a Result.
-#define TINTARA_EXPECTS(condition, promise) ((condition) ? void() : qFatal("%s", promise))
+#define TINTARA_EXPECTS(condition, promise) ((condition) ? void() : core::brokenPromise(promise))
+namespace core {
+[[noreturn]] void brokenPromise(const char *promise);
+}
 
 // Where a failure is shown: in a message box, a paragraph a part; or on one terminal line.
 enum class Wording { Box, Line };

@@ -1,6 +1,7 @@
 #include "histogramwindow/frmhistogram.h"
 
 #include "histogramwindow/histogramview.h"
+#include "histogramwindow/logging.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -38,14 +39,16 @@ frmHistogram::frmHistogram(QWidget *owner)
                 [this, channel](int v) { emit minimumChosen(channel, v); });
         connect(views_[c], &HistogramView::maximumDragged, this,
                 [this, channel](int v) { emit maximumChosen(channel, v); });
-        connect(otsu_[c], &QPushButton::clicked, this, [this, channel, c] {
-            if (const auto t = histogram::otsu(views_[c]->bins()))
+        const auto apply = [this, channel](const char *method, std::optional<int> t) {
+            if (t)
                 emit minimumChosen(channel, *t);
-        });
-        connect(triangle_[c], &QPushButton::clicked, this, [this, channel, c] {
-            if (const auto t = histogram::triangle(views_[c]->bins()))
-                emit minimumChosen(channel, *t);
-        });
+            else
+                qCDebug(lcHistogram) << method << "has no threshold for" << channelName(channel);
+        };
+        connect(otsu_[c], &QPushButton::clicked, this,
+                [apply, c, this] { apply("Otsu", histogram::otsu(views_[c]->bins())); });
+        connect(triangle_[c], &QPushButton::clicked, this,
+                [apply, c, this] { apply("Triangle", histogram::triangle(views_[c]->bins())); });
     }
     log_ = new QCheckBox(QStringLiteral("Logarithmic counts"), this);
     log_->setObjectName(QStringLiteral("CheckLog"));

@@ -2,6 +2,7 @@
 
 #include "picture/allocationguard.h"
 #include "picture/cmyk.h"
+#include "picture/logging.h"
 #include "picture/profile.h"
 #include "picture/source.h"
 
@@ -69,6 +70,11 @@ void warn(j_common_ptr cinfo, int level)
     case JWRN_BOGUS_PROGRESSION:
         fail(cinfo);
     default:
+        if (lcPicture().isDebugEnabled()) {
+            char text[JMSG_LENGTH_MAX];
+            cinfo->err->format_message(cinfo, text);
+            qCDebug(lcPicture, "libjpeg: %s", text);
+        }
         break;
     }
 }

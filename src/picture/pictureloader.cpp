@@ -5,6 +5,7 @@
 #include "picture/cancellabledevice.h"
 #include "picture/contenthash.h"
 #include "picture/formats.h"
+#include "picture/logging.h"
 #include "picture/profile.h"
 #include "picture/source.h"
 
@@ -149,6 +150,8 @@ LoadResult LoadPicture(const QString &path, int fitSide, const std::atomic<bool>
     LoadResult result = LoadPicture(file, fitSide, cancel);
     if (result)
         result->hash = *hash;
+    else
+        qCDebug(lcPicture) << "not loaded:" << path << result.error();
     return result;
 }
 

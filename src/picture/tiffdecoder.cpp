@@ -2,10 +2,12 @@
 
 #include "picture/allocationguard.h"
 #include "picture/cmyk.h"
+#include "picture/logging.h"
 #include "picture/profile.h"
 #include "picture/source.h"
 
 #include <QIODevice>
+#include <cstdio>
 #include <memory>
 #include <tiffio.h>
 #include <vector>
@@ -47,8 +49,16 @@ int mapProc(thandle_t, tdata_t *, toff_t *)
 }
 void unmapProc(thandle_t, tdata_t, toff_t) {}
 
-// libtiff's messages go nowhere; a failure is reported by what it returns.
-void quiet(const char *, const char *, va_list) {}
+// libtiff's messages are for whoever looks into a problem; a failure is reported by what it
+// returns.
+void quiet(const char *module, const char *format, va_list args)
+{
+    if (!lcPicture().isDebugEnabled())
+        return;
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, args);
+    qCDebug(lcPicture, "libtiff %s: %s", module ? module : "", text);
+}
 
 using Tiff = std::unique_ptr<TIFF, decltype(&TIFFClose)>;
 

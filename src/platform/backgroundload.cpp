@@ -1,5 +1,6 @@
 #include "platform/backgroundload.h"
 
+#include "platform/logging.h"
 #include <QEventLoop>
 #include <QFutureWatcher>
 #include <QPointer>
@@ -107,6 +108,7 @@ BackgroundLoad BackgroundLoader::load(QWidget *window, const QString &path, int 
     if (cancelled) {
         // The decode stops at its next check; its result goes with the last copy of the future.
         job->stop->store(true);
+        qCDebug(lcPlatform) << "load cancelled:" << path;
         return {Failure{}, true};
     }
     return {future.takeResult(), false};

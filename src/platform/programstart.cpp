@@ -1,5 +1,6 @@
 #include "platform/programstart.h"
 
+#include "platform/logging.h"
 #include <QProcess>
 #include <cstdio>
 
@@ -9,7 +10,10 @@ bool startProgram(const QString &path)
 {
     if (path.isEmpty())
         return false;
-    return QProcess::startDetached(path, {});
+    if (QProcess::startDetached(path, {}))
+        return true;
+    qCWarning(lcPlatform) << "cannot start" << path;
+    return false;
 }
 
 void complain(const QString &line)

@@ -1,0 +1,3 @@
+#include "about/logging.h"
+
+Q_LOGGING_CATEGORY(lcAbout, "tintara.about", QtWarningMsg)

@@ -1,0 +1,3 @@
+#include "batch/logging.h"
+
+Q_LOGGING_CATEGORY(lcBatch, "tintara.batch", QtWarningMsg)

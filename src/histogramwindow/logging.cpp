@@ -1,0 +1,3 @@
+#include "histogramwindow/logging.h"
+
+Q_LOGGING_CATEGORY(lcHistogram, "tintara.histogramwindow", QtWarningMsg)
