@@ -1,5 +1,8 @@
 #pragma once
 
+// The about room (tintara_about), above the platform: the about box and the start of the
+// system-information program through the registry. Logging: tintara.about.
+
 #include "about/sysinfo.h"
 #include "platform/buttons.h"
 #include "platform/label.h"

@@ -1,5 +1,11 @@
 #pragma once
 
+// The window room (tintara_app), above the about box, the histogram window and the platform:
+// Form1 builds its controls from the layout table (layout.h), keeps them private, and its
+// handlers gather the controls' state, call the core, and write the results back. The batch,
+// the tests and main use only the public members below; failures come back as Results and are
+// worded for the user by failureText(). Logging: tintara.app.
+
 #include "about/frmabout.h"
 #include "app/layout.h"
 #include "app/scansetup.h"

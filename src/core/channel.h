@@ -1,5 +1,11 @@
 #pragma once
 
+// The core room (tintara_core): plain data and pure functions over it (colours, surfaces, the
+// block scan and its kernels, the reduction, histograms and thresholds, geometry, the probe, the
+// hexadecimal codec, how a plane was made). QtCore and QtGui value types only: no widgets, no
+// files, nothing above it. An operation that input can make fail returns a Result; a promise
+// the callers keep is a TINTARA_EXPECTS. Logging: tintara.core.
+
 // The three colour channels and the four views of the window, each spelled out once here: the
 // window, its saved planes and the batch loop over these instead of naming red, green and blue
 // each time.

@@ -1,5 +1,9 @@
 #pragma once
 
+// The histogram room (tintara_histogramwindow), above the platform: the tool window and its
+// view. It draws what it is given and signals the bounds picked on it; the main window does
+// the rest. Logging: tintara.histogramwindow.
+
 #include "core/channelscan.h"
 
 #include <QWidget>

@@ -1,5 +1,11 @@
 #pragma once
 
+// The picture room (tintara_picture), above the core: picture files in and planes out, no
+// widgets. LoadPicture() picks a Decoder by content from the table in formats.cpp (one file a
+// format, each allocating through the allocation guard), turns the pixels upright and into
+// sRGB at the preview's size; savePng() writes planes. Every step returns a Result whose reason
+// a user can read. Logging: tintara.picture.
+
 #include "core/result.h"
 #include "picture/picture.h"
 

@@ -1,5 +1,10 @@
 #pragma once
 
+// The platform room (tintara_platform), above the picture room: the controls with the classic
+// event semantics (labels, buttons, bars, lists, shapes, picture boxes with Point/PSet/Cls),
+// background loads, the open, save and message dialogs, the registry and program start. It knows
+// nothing of the windows built from it. Logging: tintara.platform.
+
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
