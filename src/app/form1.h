@@ -99,23 +99,69 @@ private:
     void Command7_Click();
     void Command8_Click();
     void Combo1_Click();
-    void HScroll1_Change();
-    void HScroll2_Change();
-    void HScroll3_Change();
     void HScroll4_Change();
-    void HScroll5_Change();
-    void HScroll6_Change();
-    void HScroll7_Change();
     void HScroll8_Change();
-    void Option1_Click();
-    void Option2_Click();
-    void Option3_Click();
-    void Picture2_Click();
-    void Picture3_Click();
-    void Picture4_Click();
-    void Picture2_MouseMove(int button, int shift, float x, float y);
-    void Picture3_MouseMove(int button, int shift, float x, float y);
-    void Picture4_MouseMove(int button, int shift, float x, float y);
+    // A channel's own controls: each handler hands its channel to the one that serves all three.
+    void HScroll2_Change()
+    {
+        minimumChanged(Channel::Red);
+    }
+    void HScroll1_Change()
+    {
+        minimumChanged(Channel::Green);
+    }
+    void HScroll3_Change()
+    {
+        minimumChanged(Channel::Blue);
+    }
+    void HScroll5_Change()
+    {
+        maximumChanged(Channel::Red);
+    }
+    void HScroll6_Change()
+    {
+        maximumChanged(Channel::Green);
+    }
+    void HScroll7_Change()
+    {
+        maximumChanged(Channel::Blue);
+    }
+    void Option1_Click()
+    {
+        magnify(Channel::Red);
+    }
+    void Option2_Click()
+    {
+        magnify(Channel::Green);
+    }
+    void Option3_Click()
+    {
+        magnify(Channel::Blue);
+    }
+    void Picture4_Click()
+    {
+        takeThreshold(Channel::Red);
+    }
+    void Picture3_Click()
+    {
+        takeThreshold(Channel::Green);
+    }
+    void Picture2_Click()
+    {
+        takeThreshold(Channel::Blue);
+    }
+    void Picture4_MouseMove(int, int, float x, float y)
+    {
+        probe(Channel::Red, x, y);
+    }
+    void Picture3_MouseMove(int, int, float x, float y)
+    {
+        probe(Channel::Green, x, y);
+    }
+    void Picture2_MouseMove(int, int, float x, float y)
+    {
+        probe(Channel::Blue, x, y);
+    }
 
     QWidget *make(const layout::Control &control);
     void buildControls();

@@ -4,19 +4,6 @@
 #include "core/geometry.h"
 #include "platform/stretchblt.h"
 
-void Form1::Option1_Click()
-{
-    magnify(Channel::Red);
-}
-void Form1::Option2_Click()
-{
-    magnify(Channel::Green);
-}
-void Form1::Option3_Click()
-{
-    magnify(Channel::Blue);
-}
-
 void Form1::magnify(Channel channel)
 {
     const platform::PictureBox *plane = row(channel).plane;

@@ -5,32 +5,6 @@
 
 #include <cmath>
 
-void Form1::Picture2_MouseMove(int, int, float x, float y)
-{
-    probe(Channel::Blue, x, y);
-}
-void Form1::Picture3_MouseMove(int, int, float x, float y)
-{
-    probe(Channel::Green, x, y);
-}
-void Form1::Picture4_MouseMove(int, int, float x, float y)
-{
-    probe(Channel::Red, x, y);
-}
-
-void Form1::Picture2_Click()
-{
-    takeThreshold(Channel::Blue);
-}
-void Form1::Picture3_Click()
-{
-    takeThreshold(Channel::Green);
-}
-void Form1::Picture4_Click()
-{
-    takeThreshold(Channel::Red);
-}
-
 void Form1::probe(Channel channel, float x, float y)
 {
     // The pixel that contains the pointer, also at fractional positions (scaled screens).

@@ -11,31 +11,6 @@ int component(const HScrollBar *bar)
 }
 } // namespace
 
-void Form1::HScroll2_Change()
-{
-    minimumChanged(Channel::Red);
-}
-void Form1::HScroll1_Change()
-{
-    minimumChanged(Channel::Green);
-}
-void Form1::HScroll3_Change()
-{
-    minimumChanged(Channel::Blue);
-}
-void Form1::HScroll5_Change()
-{
-    maximumChanged(Channel::Red);
-}
-void Form1::HScroll6_Change()
-{
-    maximumChanged(Channel::Green);
-}
-void Form1::HScroll7_Change()
-{
-    maximumChanged(Channel::Blue);
-}
-
 void Form1::minimumChanged(Channel channel)
 {
     const ChannelRow &r = row(channel);

@@ -27,17 +27,8 @@ constexpr View viewOf(Channel c)
 // "red", "green", "blue", "zoom": as saved planes are named.
 inline QString viewName(View v)
 {
-    switch (v) {
-    case View::Red:
-        return QStringLiteral("red");
-    case View::Green:
-        return QStringLiteral("green");
-    case View::Blue:
-        return QStringLiteral("blue");
-    case View::Zoom:
-        break;
-    }
-    return QStringLiteral("zoom");
+    static constexpr const char *names[] = {"red", "green", "blue", "zoom"};
+    return QLatin1String(names[static_cast<int>(v)]);
 }
 
 inline QString channelName(Channel c)

@@ -4,18 +4,11 @@ namespace results {
 
 QString selectionName(int selection)
 {
-    switch (selection) {
-    case scan::Average:
-        return QStringLiteral("media");
-    case scan::Maximum:
-        return QStringLiteral("massimo");
-    case scan::Minimum:
-        return QStringLiteral("minimo");
-    case scan::Spread:
-        return QStringLiteral("massimo-minimo");
-    default:
+    // In the order of the selection types; a typed type selects none of them.
+    static constexpr const char *names[] = {"media", "massimo", "minimo", "massimo-minimo"};
+    if (selection < scan::Average || selection > scan::Spread)
         return QStringLiteral("nessuno");
-    }
+    return QLatin1String(names[selection - scan::Average]);
 }
 
 QString suggestedName(const QString &picture, const QString &view, const Recipe &r)

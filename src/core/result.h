@@ -4,7 +4,6 @@
 // either its value or a Failure with the reason, as std::expected would. One function,
 // failureText(), words a failure for the user, in a message box or on a terminal.
 
-#include <QDir>
 #include <QString>
 #include <QtGlobal>
 #include <utility>
@@ -76,15 +75,5 @@ enum class Wording { Box, Line };
 
 // The one wording of a failure for the user: what could not be done ("Cannot load the
 // picture"), to what (a file, with the system's own separators; may be empty), and why.
-inline QString failureText(const QString &what, const QString &subject, const QString &why,
-                           Wording wording = Wording::Box)
-{
-    const QString target = QDir::toNativeSeparators(subject);
-    if (wording == Wording::Box)
-        return target.isEmpty() ? QStringLiteral("%1\n\n%2").arg(what, why)
-                                : QStringLiteral("%1\n%2\n\n%3").arg(what, target, why);
-    QString line = what.isEmpty() ? what : what.first(1).toLower() + what.sliced(1);
-    if (!target.isEmpty())
-        line += QLatin1Char(' ') + target;
-    return why.isEmpty() ? line : line + QStringLiteral(": ") + why;
-}
+QString failureText(const QString &what, const QString &subject, const QString &why,
+                    Wording wording = Wording::Box);

@@ -17,13 +17,8 @@ core::Colour Label::ForeColor() const
 
 void Label::setForeColor(core::Colour c)
 {
-    setForeColor(core::toQColor(c));
-}
-
-void Label::setForeColor(const QColor &c)
-{
     QPalette p = palette();
-    p.setColor(QPalette::WindowText, c);
+    p.setColor(QPalette::WindowText, core::toQColor(c));
     setPalette(p);
 }
 
@@ -34,13 +29,8 @@ core::Colour Label::BackColor() const
 
 void Label::setBackColor(core::Colour c)
 {
-    setBackColor(core::toQColor(c));
-}
-
-void Label::setBackColor(const QColor &c)
-{
     QPalette p = palette();
-    p.setColor(QPalette::Window, c);
+    p.setColor(QPalette::Window, core::toQColor(c));
     setPalette(p);
     setAutoFillBackground(true);
 }

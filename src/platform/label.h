@@ -18,11 +18,9 @@ public:
 
     core::Colour ForeColor() const;
     void setForeColor(core::Colour c);
-    void setForeColor(const QColor &c);
 
     core::Colour BackColor() const;
     void setBackColor(core::Colour c);
-    void setBackColor(const QColor &c);
 };
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <initializer_list>
 
 namespace platform {
 
@@ -142,20 +143,16 @@ void PictureBox::paintEvent(QPaintEvent *e)
 void PictureBox::emitMouseMove(QMouseEvent *e)
 {
     const QPointF pos = e->position() - QPointF(contentsRect().topLeft());
-    int button = 0;
-    if (e->buttons() & Qt::LeftButton)
-        button |= 1;
-    if (e->buttons() & Qt::RightButton)
-        button |= 2;
-    if (e->buttons() & Qt::MiddleButton)
-        button |= 4;
-    int shift = 0;
-    if (e->modifiers() & Qt::ShiftModifier)
-        shift |= 1;
-    if (e->modifiers() & Qt::ControlModifier)
-        shift |= 2;
-    if (e->modifiers() & Qt::AltModifier)
-        shift |= 4;
+    // The classic bit masks: left, right, middle button; Shift, Ctrl, Alt.
+    const auto mask = [](auto held, std::initializer_list<decltype(held)> bits) {
+        int m = 0, bit = 1;
+        for (const auto b : bits)
+            m |= held.testAnyFlags(b) ? bit : 0, bit <<= 1;
+        return m;
+    };
+    const int button = mask(e->buttons(), {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton});
+    const int shift =
+        mask(e->modifiers(), {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier});
     emit MouseMove(button, shift, static_cast<float>(pos.x()), static_cast<float>(pos.y()));
 }
 
