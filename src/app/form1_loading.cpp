@@ -36,7 +36,13 @@ void Form1::loadChosenFile()
     const QPointer<Form1> alive(this);
     // Decode before anything is laid out, so that a file that cannot be loaded changes nothing.
     const BackgroundLoad load = loads_.load(this, file, Combo1->Text().toInt());
-    if (load.cancelled || !alive)
+    if (!alive)
+        return;
+    // A cancelled dialog loads the file chosen last: that must be one that was loaded, not one
+    // the user gave up on or that was refused.
+    if (load.cancelled || !load.result)
+        CD1->setFileName(loadedPath_);
+    if (load.cancelled)
         return;
     const LoadResult &loaded = load.result;
     if (!loaded) {

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QTest>
 
@@ -228,21 +229,32 @@ void TestLoading::unreadableFilesChangeNothing()
         QCOMPARE(testpics::capture(form), window);
     }
 
-    // A file that vanishes between the dialog and the load.
-    const QString doomed =
-        testpics::write(dir_, QStringLiteral("doomed.png"), testpics::solid(50, 50, Qt::black));
-    ModalScript script;
-    script
-        .then([&](QWidget *w) {
-            auto *dialog = qobject_cast<QFileDialog *>(w);
-            dialog->selectFile(doomed);
-            connect(dialog, &QFileDialog::fileSelected, dialog, [&] { QFile::remove(doomed); });
-            static_cast<QDialog *>(dialog)->accept();
-        })
-        .acknowledgeMessage();
+    {
+        // A file that vanishes between the dialog and the load.
+        const QString doomed =
+            testpics::write(dir_, QStringLiteral("doomed.png"), testpics::solid(50, 50, Qt::black));
+        ModalScript script;
+        script
+            .then([&](QWidget *w) {
+                auto *dialog = qobject_cast<QFileDialog *>(w);
+                dialog->selectFile(doomed);
+                connect(dialog, &QFileDialog::fileSelected, dialog, [&] { QFile::remove(doomed); });
+                static_cast<QDialog *>(dialog)->accept();
+            })
+            .acknowledgeMessage();
+        form.click(Button::Load);
+        QVERIFY(script.done());
+        QCOMPARE(script.messages().size(), 1);
+        QCOMPARE(testpics::capture(form), window);
+    }
+
+    // After a refusal, a cancelled dialog starts at, and loads again, the picture shown.
+    ModalScript cancelled;
+    cancelled.cancelDialog();
     form.click(Button::Load);
-    QVERIFY(script.done());
-    QCOMPARE(script.messages().size(), 1);
+    QVERIFY(cancelled.done());
+    QCOMPARE(cancelled.messages().size(), 0);
+    QCOMPARE(QFileInfo(form.dialog()->FileName()).fileName(), QStringLiteral("good.png"));
     QCOMPARE(testpics::capture(form), window);
 }
 

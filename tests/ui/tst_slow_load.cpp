@@ -81,6 +81,15 @@ void TestSlowLoad::cancelAtAnyMoment()
     // A cancel that came in time leaves the old picture; one after the load ended, the new.
     QCOMPARE(shown(form), watcher.acted() ? beforeImage_ : slowImage_);
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    if (!watcher.acted())
+        return;
+    // A cancelled dialog then loads again the picture shown, not the one given up on.
+    ModalScript script;
+    script.cancelDialog();
+    form.click(Button::Load);
+    QVERIFY(script.done());
+    QVERIFY(script.unexpected().isEmpty());
+    QCOMPARE(shown(form), beforeImage_);
 }
 
 void TestSlowLoad::manySlowLoadsInARow()
