@@ -59,6 +59,9 @@ bool meansSrgb(const QColorSpace &space)
 LoadResult finish(QImage image, const QColorSpace &space, QSize size, int fitSide)
 {
     const QSize painted = paintedSize(size, fitSide);
+    // A palette is never used again: the preview is true colour, whatever the file held.
+    if (image.colorCount() > 0)
+        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     // A picture that says what its colours mean is shown in sRGB, as every colour-managed
     // viewer shows it; one that says nothing, or nonsense, is taken as sRGB already and left
     // untouched.

@@ -26,7 +26,12 @@ Result<void> QtDecoder::readHeader()
 
 Result<QImage> QtDecoder::decode(QSize atLeast)
 {
-    if (atLeast.isValid() && reader_.supportsOption(QImageIOHandler::ScaledSize))
+    // A palette picture that its reader scales comes back mapped onto its palette again, with
+    // a dither in every flat area: it is decoded whole and scaled in true colour, as the rest.
+    const bool palette = reader_.imageFormat() == QImage::Format_Indexed8 ||
+                         reader_.imageFormat() == QImage::Format_Mono ||
+                         reader_.imageFormat() == QImage::Format_MonoLSB;
+    if (atLeast.isValid() && !palette && reader_.supportsOption(QImageIOHandler::ScaledSize))
         reader_.setScaledSize(atLeast);
     QImage image = reader_.read();
     if (image.isNull())

@@ -93,7 +93,7 @@ private slots:
 
 private:
     QTemporaryDir dir_;
-    QString odd_, thin_, portrait_, turned_;
+    QString odd_, thin_, portrait_, turned_, palette_;
 };
 
 void TestBatch::initTestCase()
@@ -105,6 +105,8 @@ void TestBatch::initTestCase()
     odd_ = testpics::write(dir_, QStringLiteral("odd.png"), noise);
     thin_ = testpics::write(dir_, QStringLiteral("thin.png"), noise.copy(10, 0, 1, 200));
     portrait_ = testpics::write(dir_, QStringLiteral("portrait.png"), noise.copy(0, 0, 150, 211));
+    palette_ = testpics::write(dir_, QStringLiteral("palette.png"),
+                               noise.convertToFormat(QImage::Format_Indexed8));
     turned_ = dir_.filePath(QStringLiteral("turned.jpg"));
     QImageWriter writer(turned_, "jpeg");
     writer.setTransformation(QImageIOHandler::TransformationRotate90);
@@ -127,6 +129,8 @@ void TestBatch::planesEqualTheWindow_data()
         return s;
     };
     QTest::newRow("odd, media RGB 3, 500") << odd_ << with(500, 3, 3, 0, false, false, "r");
+    QTest::newRow("palette, media RGB 3, 500")
+        << palette_ << with(500, 3, 3, 0, false, false, "");
     QTest::newRow("odd, massimo threshold 7, 300") << odd_ << with(300, 7, 7, 1, true, false, "");
     QTest::newRow("odd, minimo RGB 30x4, 200") << odd_ << with(200, 30, 4, 2, false, false, "b");
     QTest::newRow("thin, spread threshold 3, 400") << thin_ << with(400, 3, 3, 3, true, false, "g");
@@ -153,28 +157,20 @@ void TestBatch::planesEqualTheWindow()
     form.load(picture);
     form.rate(Axis::X)->setValue(settings.rx);
     form.rate(Axis::Y)->setValue(settings.ry);
-    form.bar(Channel::Red, Bound::Minimum)->setValue(settings.red.lo);
-    form.bar(Channel::Red, Bound::Maximum)->setValue(settings.red.hi);
-    form.bar(Channel::Green, Bound::Minimum)->setValue(settings.green.lo);
-    form.bar(Channel::Green, Bound::Maximum)->setValue(settings.green.hi);
-    form.bar(Channel::Blue, Bound::Minimum)->setValue(settings.blue.lo);
-    form.bar(Channel::Blue, Bound::Maximum)->setValue(settings.blue.hi);
+    for (const Channel c : Channels) {
+        form.bar(c, Bound::Minimum)->setValue(settings.band(c).lo);
+        form.bar(c, Bound::Maximum)->setValue(settings.band(c).hi);
+    }
     form.typeList()->setListIndex(settings.selection);
     (settings.reduction   ? form.button(Button::Reduction)
      : settings.threshold ? form.button(Button::Threshold)
                           : form.button(Button::Rgb))
         ->click();
     if (settings.zoom)
-        (*settings.zoom == Channel::Red     ? form.zoomOption(Channel::Red)
-         : *settings.zoom == Channel::Green ? form.zoomOption(Channel::Green)
-                                            : form.zoomOption(Channel::Blue))
-            ->click();
-    const std::pair<View, PictureBox *> views[] = {{View::Red, form.plane(View::Red)},
-                                                   {View::Green, form.plane(View::Green)},
-                                                   {View::Blue, form.plane(View::Blue)},
-                                                   {View::Zoom, form.plane(View::Zoom)}};
+        form.zoomOption(*settings.zoom)->click();
     int compared = 0;
-    for (const auto &[view, box] : views) {
+    for (const View view : Views) {
+        const PictureBox *box = form.plane(view);
         const QString name = form.resultName(view);
         if (!o.outputs.contains(name))
             continue;

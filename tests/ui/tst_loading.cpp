@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QProcess>
 #include <QTest>
 
 using namespace platform;
@@ -28,6 +29,7 @@ private slots:
     void previewIsOneSmoothScale_data();
     void previewIsOneSmoothScale();
     void photosAreShownUpright();
+    void palettePicturesShowAsTheirTrueColourTwins();
     void smallerSizeAfterALoad();
     void cancelBeforeAnyLoadEmptiesThePreview();
     void cancelAfterALoadReloadsAtTheCurrentSize();
@@ -116,6 +118,51 @@ void TestLoading::previewIsOneSmoothScale()
             difference += std::abs(qGray(shown.pixel(x, y)) - qGray(expected.pixel(x, y)));
     const double average = difference / (painted.width() * painted.height());
     QVERIFY2(average < 3.0, qPrintable(QString::number(average)));
+}
+
+// Drawn by ImageMagick as a user would: a palette PNG of exactly its true-colour twin's
+// pixels, and a GIF with a twin decoded from it.
+void TestLoading::palettePicturesShowAsTheirTrueColourTwins()
+{
+    const QString draw = QStringLiteral("-size 1200x900 xc:white -fill black -draw "
+                                        "'circle 600,450 600,150' -fill red -draw "
+                                        "'rectangle 100,100 400,300' -strip");
+    const auto magick = [this](const QString &args) {
+        QProcess p;
+        p.setWorkingDirectory(dir_.path());
+        p.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("convert ") + args});
+        return p.waitForFinished(60000) && p.exitCode() == 0;
+    };
+    if (!magick(draw + QStringLiteral(" PNG8:shapes8.png")))
+        QSKIP("ImageMagick's convert is not installed");
+    QVERIFY(magick(draw + QStringLiteral(" PNG24:shapes24.png")));
+    QVERIFY(magick(QStringLiteral("shapes8.png shapes.gif")));
+    QVERIFY(magick(QStringLiteral("shapes.gif -strip PNG24:gif24.png")));
+    // The most any component of the preview or the red plane differs.
+    const auto farthest = [](const QImage &a, const QImage &b) {
+        int most = a.size() == b.size() ? 0 : 256;
+        for (int y = 0; most < 256 && y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+                most = std::max({most, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                 std::abs(qBlue(p) - qBlue(q))});
+            }
+        return most;
+    };
+    const auto shown = [this](const QString &name) {
+        Form1Driver form;
+        form.load(dir_.filePath(name));
+        form.button(Button::Rgb)->click();
+        return std::pair(testpics::capture(form).copy(QRect(18, 66, 500, 375)),
+                         form.plane(View::Red)->surface());
+    };
+    for (const auto &[palette, twin] :
+         {std::pair("shapes8.png", "shapes24.png"), std::pair("shapes.gif", "gif24.png")}) {
+        const auto [preview, red] = shown(QLatin1String(palette));
+        const auto [twinPreview, twinRed] = shown(QLatin1String(twin));
+        QVERIFY2(farthest(preview, twinPreview) <= 1, palette);
+        QVERIFY2(farthest(red, twinRed) <= 1, palette);
+    }
 }
 
 void TestLoading::photosAreShownUpright()
