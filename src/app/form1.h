@@ -216,14 +216,17 @@ private:
     // The storage is kept from one command to the next.
     const core::ColourSurface &sampleWindow(const QRect &region);
 
-    // The command that live mode and F5 run again; none before the first and after CLEAR.
+    // The command that live mode runs again; none before the first and after CLEAR.
     void liveChange();
     void liveToggled(bool on);
     // Every change the live mode and the histogram window follow.
     void followChange();
-    void runAgain();
+    void runAgain() { rerun(last_); }
+    void rerun(Command command);
     void addShortcuts();
     Command last_ = Command::None;
+    // The command pressed last, which F5 runs again even after CLEAR.
+    Command pressed_ = Command::None;
     // Changes that arrive while a run is pending make no run of their own: the newest wins.
     QTimer *livePending_ = nullptr;
 

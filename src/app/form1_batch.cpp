@@ -18,7 +18,7 @@ void Form1::applySetup(const ScanSetup &setup)
 
 void Form1::clearResults()
 {
-    last_ = Command::None;
+    last_ = pressed_ = Command::None;
     livePending_->stop();
     for (const View view : Views)
         boxOf(view)->Cls();

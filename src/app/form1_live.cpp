@@ -28,13 +28,13 @@ void Form1::liveToggled(bool on)
         bar->setTracking(on);
 }
 
-void Form1::runAgain()
+void Form1::rerun(Command command)
 {
     livePending_->stop();
     // The zoom view is drawn again from the new plane instead of being cleared.
     QAbstractButton *zoomed = options_->checkedButton();
-    runCommand(last_);
-    if (zoomed && last_ != Command::None)
+    runCommand(command);
+    if (zoomed && command != Command::None)
         for (const Channel c : Channels)
             if (row(c).zoom == zoomed)
                 zoomPlane(c);
@@ -67,7 +67,7 @@ void Form1::addShortcuts()
         addAction(action);
     };
     shortcut(QKeySequence::Open, [this] { Command8->click(); });
-    shortcut(QKeySequence(Qt::Key_F5), [this] { runAgain(); });
+    shortcut(QKeySequence(Qt::Key_F5), [this] { rerun(pressed_); });
     // Some platforms bind no key to Quit; Ctrl+Q is what users expect there.
     const bool quitBound = !QKeySequence::keyBindings(QKeySequence::Quit).isEmpty();
     shortcut(quitBound ? QKeySequence(QKeySequence::Quit) : QKeySequence(Qt::CTRL | Qt::Key_Q),

@@ -6,7 +6,7 @@
 
 void Form1::Command3_Click()
 {
-    last_ = Command::Reduction;
+    last_ = pressed_ = Command::Reduction;
     riduzione();
 }
 

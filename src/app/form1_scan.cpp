@@ -8,13 +8,13 @@
 
 void Form1::Command1_Click()
 {
-    last_ = Command::Rgb;
+    last_ = pressed_ = Command::Rgb;
     runScanCommand(0);
 }
 
 void Form1::Command7_Click()
 {
-    last_ = Command::Threshold;
+    last_ = pressed_ = Command::Threshold;
     runScanCommand(-1);
 }
 

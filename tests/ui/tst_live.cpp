@@ -215,6 +215,11 @@ void TestLive::shortcuts()
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QTest::keyClick(&form, Qt::Key_F5);
     QCOMPARE(views(form), views(twin));
+    // Also after CLEAR, which erased the planes.
+    form.button(Button::Clear)->click();
+    QVERIFY(views(form) != views(twin));
+    QTest::keyClick(&form, Qt::Key_F5);
+    QCOMPARE(views(form), views(twin));
     // Copy and Save act on the focused plane, and the menu shows their keys.
     form.plane(View::Green)->setFocus();
     QGuiApplication::clipboard()->clear();
