@@ -146,6 +146,7 @@ void Form1::Command2_Click()
     livePending_->stop();
     for (const ChannelRow &r : rows_)
         r.plane->Cls();
+    describePlanes(Command::None);
 }
 
 const core::ColourSurface &Form1::sampleWindow(const QRect &region)

@@ -74,6 +74,7 @@ public:
     core::Colour Point(float x, float y);
 
 protected:
+    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -164,6 +165,7 @@ private:
     }
 
     QWidget *make(const layout::Control &control);
+    QWidget *described(const layout::Control &control);
     void buildControls();
     void describeControls();
     void wireEvents();
@@ -205,6 +207,8 @@ private:
     void riduzione();
     void magnify(Channel channel);
     void clearOptions();
+    // What each plane's colours mean after `command`, in its tooltip.
+    void describePlanes(Command command);
     void minimumChanged(Channel channel);
     void maximumChanged(Channel channel);
     // The colour of the three channels' minimum (or maximum) thresholds, for its swatch.
@@ -221,7 +225,10 @@ private:
     void liveToggled(bool on);
     // Every change the live mode and the histogram window follow.
     void followChange();
-    void runAgain() { rerun(last_); }
+    void runAgain()
+    {
+        rerun(last_);
+    }
     void rerun(Command command);
     void addShortcuts();
     Command last_ = Command::None;

@@ -1,6 +1,9 @@
-// What assistive technology says of each control, and the order the Tab key visits them.
+// What assistive technology says of each control, what its tooltip says, and the order the
+// Tab key visits them.
 #include "app/form1.h"
 
+#include <QHelpEvent>
+#include <QToolTip>
 #include <algorithm>
 
 using namespace platform;
@@ -55,4 +58,41 @@ void Form1::describeControls()
     });
     for (qsizetype i = 1; i < stops.size(); ++i)
         setTabOrder(stops[i - 1], stops[i]);
+}
+
+bool Form1::event(QEvent *event)
+{
+    // The shapes and the preview let the pointer through to the window, so the window shows
+    // their tooltips: the topmost one under the pointer.
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    const QList<QWidget *> controls = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (auto w = controls.crbegin(); w != controls.crend(); ++w)
+        if ((*w)->isVisible() && (*w)->testAttribute(Qt::WA_TransparentForMouseEvents) &&
+            (*w)->geometry().contains(help->pos())) {
+            QToolTip::showText(help->globalPos(), (*w)->toolTip(), this, (*w)->geometry());
+            return true;
+        }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
+}
+
+void Form1::describePlanes(Command command)
+{
+    for (const Channel c : Channels) {
+        const ChannelRow &r = row(c);
+        QString meaning;
+        if (command == Command::Threshold)
+            meaning = QStringLiteral("marked: the block's value is inside (%1, %2]; grey: outside")
+                          .arg(r.minimum->Value())
+                          .arg(r.maximum->Value());
+        else if (command == Command::Rgb)
+            meaning = QStringLiteral("brightness = the block's value");
+        else if (command == Command::Reduction && c == Channel::Blue)
+            meaning = QStringLiteral("the picture, one pixel in every %1").arg(HScroll4->Value());
+        const QString plane = channelTitle(c) + QStringLiteral(" plane");
+        r.plane->setToolTip(meaning.isEmpty() ? plane : plane + QStringLiteral(": ") + meaning);
+    }
 }

@@ -23,6 +23,7 @@ void Form1::clearResults()
     for (const View view : Views)
         boxOf(view)->Cls();
     clearOptions();
+    describePlanes(Command::None);
     for (results::Recipe &recipe : recipes_)
         recipe = results::Recipe{};
 }

@@ -99,12 +99,19 @@ QWidget *Form1::make(const layout::Control &c)
     return new CommonDialog(name, this);
 }
 
+QWidget *Form1::described(const layout::Control &c)
+{
+    QWidget *w = make(c);
+    w->setToolTip(QString::fromLatin1(c.tip));
+    return w;
+}
+
 void Form1::buildControls()
 {
     const std::span<const layout::Control> table = layout::form1Controls();
     std::size_t at = 0;
 #define TINTARA_BUILD(name, kind, ...)                                                             \
-    name = static_cast<layout::WidgetOf<Kind::kind>::type *>(make(table[at++]));
+    name = static_cast<layout::WidgetOf<Kind::kind>::type *>(described(table[at++]));
     TINTARA_FORM1_CONTROLS(TINTARA_BUILD)
 #undef TINTARA_BUILD
 

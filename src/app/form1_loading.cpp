@@ -74,6 +74,15 @@ void Form1::placePicture(const QString &file, const Picture &picture)
     loadedPath_ = picture.isEmpty() ? QString() : file;
     loadedHash_ = picture.hash;
     loadedSide_ = Combo1->Text().toInt();
+    // Which picture is shown, where the window's caption, which stays as it is, cannot say.
+    const QString shown = picture.isEmpty() ? QStringLiteral("No picture loaded")
+                                            : QStringLiteral("%1: %2 x %3 pixels")
+                                                  .arg(QFileInfo(file).fileName())
+                                                  .arg(picture.size.width())
+                                                  .arg(picture.size.height());
+    for (QWidget *preview : {static_cast<QWidget *>(Image1), static_cast<QWidget *>(Shape1)})
+        preview->setToolTip(shown);
+    Image1->setAccessibleDescription(shown);
     followChange();
 }
 

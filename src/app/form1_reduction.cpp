@@ -29,4 +29,5 @@ void Form1::riduzione()
     recipe.threshold = false;
     recipe.rx = recipe.ry = p.n;
     Picture2->PSetBlock(1, 1, reduced_.columns, reduced_.rows, reduced_.colours.data());
+    describePlanes(Command::Reduction);
 }

@@ -77,4 +77,5 @@ void Form1::scansiona(short filtro)
         recipeOf(viewOf(c)) = recipe;
         row(c).plane->PSetBlock(1, 1, result.nx, result.ny, result.plane(c).data());
     }
+    describePlanes(p.threshold ? Command::Threshold : Command::Rgb);
 }

@@ -4,8 +4,8 @@ namespace layout {
 
 std::span<const Control> form1Controls()
 {
-#define TINTARA_ROW(name, kind, font, l, t, w, h, caption, colour)                                 \
-    Control{#name, Kind::kind, Font::font, l, t, w, h, caption, colour},
+#define TINTARA_ROW(name, kind, font, l, t, w, h, caption, colour, tip)                            \
+    Control{#name, Kind::kind, Font::font, l, t, w, h, caption, colour, tip},
     static constexpr Control controls[] = {TINTARA_FORM1_CONTROLS(TINTARA_ROW)};
 #undef TINTARA_ROW
     return controls;

@@ -96,6 +96,7 @@ void TestForm1Startup::controlsAtTheirDesignPlaces()
         QVERIFY(control->isHidden());
         return;
     }
+    QVERIFY(!control->toolTip().isEmpty());
     QCOMPARE(control->geometry(), QRectF(c.left, c.top, c.width, c.height).toRect());
     const QString caption = QString::fromLatin1(c.caption);
     if (auto *label = qobject_cast<QLabel *>(control))

@@ -83,6 +83,7 @@ void TestLoading::previewShowsThePicture()
     QCOMPARE(form.Point(517, 66 + 150), RGB(255, 255, 0));
     QCOMPARE(form.Point(18, 66 + 374), RGB(0, 0, 255));
     QVERIFY(form.Point(18, 66 + 376) != RGB(0, 0, 255)); // just below the preview
+    QCOMPARE(form.preview()->toolTip(), QStringLiteral("split.png: 640 x 480 pixels"));
 }
 
 void TestLoading::previewIsOneSmoothScale_data()

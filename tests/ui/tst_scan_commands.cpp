@@ -112,7 +112,12 @@ void TestScanCommands::uniformPictureInBothModes()
         QCOMPARE(form->plane(View::Green)->Point(i, i), RGB(0, 100, 0));
         QCOMPARE(form->plane(View::Blue)->Point(i, i), RGB(0, 0, 50));
     }
+    QCOMPARE(form->plane(View::Red)->toolTip(),
+             QStringLiteral("Red plane: brightness = the block's value"));
     form->button(Button::Threshold)->click();
+    QCOMPARE(form->plane(View::Green)->toolTip(),
+             QStringLiteral("Green plane: marked: the block's value is inside (128, 255]; grey: "
+                            "outside"));
     for (int i = 1; i <= 166; i += 15) {
         QCOMPARE(form->plane(View::Red)->Point(i, i), RGB(128, 0, 0));
         QCOMPARE(form->plane(View::Green)->Point(i, i), RGB(192, 192, 192));
