@@ -138,6 +138,28 @@ void PictureBox::paintEvent(QPaintEvent *e)
         }
     }
     QFrame::paintEvent(e);
+    // Copy and Save act on the box with the focus: its border shows which, in the highlight
+    // colour, and its pixels stay as they are.
+    if (hasFocus() && frameWidth() > 0) {
+        QPainter p(this);
+        const int w = frameWidth();
+        p.setPen(QPen(palette().color(QPalette::Highlight), w, Qt::SolidLine, Qt::SquareCap,
+                      Qt::MiterJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(rect()).adjusted(w / 2.0, w / 2.0, -w / 2.0, -w / 2.0));
+    }
+}
+
+void PictureBox::focusInEvent(QFocusEvent *e)
+{
+    QFrame::focusInEvent(e);
+    update();
+}
+
+void PictureBox::focusOutEvent(QFocusEvent *e)
+{
+    QFrame::focusOutEvent(e);
+    update();
 }
 
 void PictureBox::emitMouseMove(QMouseEvent *e)

@@ -178,6 +178,20 @@ void TestControls::pictureBoxSurface()
     const QImage shown = testpics::capture(box);
     QCOMPARE(QColor(shown.pixel(3, 3)), QColor(0, 255, 0));
     QCOMPARE(QColor(shown.pixel(4, 3)), QColor(10, 20, 30));
+
+    // With the focus, its border is drawn in the highlight colour; the pixels inside stay.
+    box.setFocusPolicy(Qt::StrongFocus);
+    parent.show();
+    QApplication::setActiveWindow(&parent);
+    QVERIFY(QTest::qWaitForWindowActive(&parent));
+    box.setFocus();
+    QTRY_VERIFY(box.hasFocus());
+    const QImage focused = testpics::capture(box);
+    const QColor highlight = box.palette().color(QPalette::Highlight);
+    QCOMPARE(QColor(focused.pixel(0, 0)), highlight);
+    QCOMPARE(QColor(focused.pixel(focused.width() - 1, 5)), highlight);
+    QVERIFY(QColor(shown.pixel(0, 0)) != highlight);
+    QCOMPARE(focused.copy(box.contentsRect()), shown.copy(box.contentsRect()));
 }
 
 void TestControls::pictureBoxAutoSize()
