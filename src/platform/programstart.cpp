@@ -1,6 +1,7 @@
 #include "platform/programstart.h"
 
 #include "platform/logging.h"
+#include <QFileInfo>
 #include <QProcess>
 #include <cstdio>
 
@@ -10,7 +11,14 @@ bool startProgram(const QString &path)
 {
     if (path.isEmpty())
         return false;
-    if (QProcess::startDetached(path, {}))
+    // A program file as it is; anything else is a command line, a program and its arguments.
+    QStringList arguments;
+    QString program = path;
+    if (!QFileInfo(path).isFile()) {
+        arguments = QProcess::splitCommand(path);
+        program = arguments.isEmpty() ? path : arguments.takeFirst();
+    }
+    if (QProcess::startDetached(program, arguments))
         return true;
     qCWarning(lcPlatform) << "cannot start" << path;
     return false;

@@ -4,8 +4,9 @@
 
 namespace platform {
 
-// Starts the program at `path` on its own, with no arguments and no shell in between, and does
-// not watch it. Returns false when it cannot be started.
+// Starts the program at `path` on its own, with no shell in between, and does not watch it:
+// with no arguments when `path` is a file, else as a command line of a program and its
+// arguments. Returns false when it cannot be started.
 bool startProgram(const QString &path);
 
 // Writes one line to the terminal the program was started from, as "tintara: line".

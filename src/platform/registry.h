@@ -33,8 +33,8 @@ public:
 
 // The registry of this machine. Where the system has none, a read-only stand-in answers one
 // value: HKEY_LOCAL_MACHINE "SOFTWARE\Microsoft\Shared Tools\MSINFO" "PATH" as REG_SZ, the full
-// path of the first system-information program found on PATH; every other key or value is
-// not found.
+// path of the first system-information program found on PATH, with the arguments it needs;
+// every other key or value is not found.
 std::unique_ptr<Registry> systemRegistry();
 
 // The stand-in, with the program lookup given (the path, or empty when there is none).

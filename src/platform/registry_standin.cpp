@@ -70,10 +70,16 @@ private:
 
 std::string findSysInfoOnPath()
 {
-    for (const char *name : {"hardinfo2", "hardinfo", "kinfocenter", "gnome-system-monitor"}) {
+    // The desktops' own first, then the general ones; GNOME's is a panel of its settings.
+    static constexpr std::pair<const char *, const char *> programs[] = {
+        {"kinfocenter", ""}, {"gnome-control-center", " info-overview"},
+        {"xfce4-about", ""}, {"hardinfo2", ""},
+        {"hardinfo", ""},    {"gnome-system-monitor", ""},
+    };
+    for (const auto &[name, arguments] : programs) {
         const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
         if (!found.isEmpty())
-            return found.toStdString();
+            return found.toStdString() + arguments;
     }
     return {};
 }

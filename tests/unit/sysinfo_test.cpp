@@ -1,8 +1,13 @@
 #include "about/sysinfo.h"
+#include "platform/programstart.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
 #include <map>
 
 using namespace platform;
@@ -187,4 +192,31 @@ TEST(StandInRegistry, AnswersOnlyTheSysInfoPath)
 
     auto nothing = standInRegistry([] { return std::string(); });
     EXPECT_FALSE(GetKeyValue(*nothing, HKEY_LOCAL_MACHINE, MsInfoKey, "PATH", v));
+}
+
+// A desktop's own program is found on PATH and started with the arguments it needs.
+TEST(StandInRegistry, FindsAndStartsTheDesktopsProgram)
+{
+    QTemporaryDir bin;
+    const QString marker = bin.filePath(QStringLiteral("started"));
+    for (const char *name : {"gnome-control-center", "gnome-system-monitor"}) {
+        QFile program(bin.filePath(QLatin1String(name)));
+        ASSERT_TRUE(program.open(QIODevice::WriteOnly));
+        program.write(QStringLiteral("#!/bin/sh\necho \"$0 $*\" > '%1'\n").arg(marker).toUtf8());
+        program.close();
+        program.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    const std::string found = platform::findSysInfoOnPath();
+    qputenv("PATH", path);
+    EXPECT_EQ(
+        found,
+        QFile::encodeName(bin.filePath(QStringLiteral("gnome-control-center"))).toStdString() +
+            " info-overview");
+    ASSERT_TRUE(platform::startProgram(QString::fromStdString(found)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo(marker).size() > 0; }, 10000));
+    QFile said(marker);
+    ASSERT_TRUE(said.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(said.readAll().trimmed().endsWith("gnome-control-center info-overview"));
 }
