@@ -1,5 +1,6 @@
 #include "app/form1.h"
 #include "platform/programstart.h"
+#include "platform/scrollingwindow.h"
 #ifdef TINTARA_BATCH
 #include "batch/batchrun.h"
 #endif
@@ -71,10 +72,12 @@ int main(int argc, char *argv[])
         return status;
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QLatin1String(appinfo::AppId));
-    Form1 form;
-    form.Form_Load();
-    form.show();
+    Form1 *form = new Form1;
+    form->Form_Load();
+    // Scroll bars where the screen is smaller than the window's layout.
+    platform::ScrollingWindow window(form);
+    window.show();
     if (!file.isEmpty())
-        form.loadFile(file);
+        form->loadFile(file);
     return app.exec();
 }

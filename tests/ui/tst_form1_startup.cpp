@@ -1,9 +1,11 @@
 // The main window as it is created and started.
 #include "app/layout.h"
+#include "platform/scrollingwindow.h"
 #include "support/form1driver.h"
 #include "support/pictures.h"
 
 #include <QCoreApplication>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
@@ -72,6 +74,21 @@ void TestForm1Startup::windowItself()
         QCOMPARE(controls[i]->geometry(), places[i]);
     QVERIFY(!form.windowIcon().pixmap(16, 16).isNull());
     QCOMPARE(form.objectName(), QStringLiteral("Form1"));
+
+    // Smaller than its layout, the program's window scrolls; the layout stays as it is, and
+    // the window goes with the form's Quit.
+    auto *inside = new Form1Driver(Form1Driver::Start::Created);
+    platform::ScrollingWindow window(inside);
+    QCOMPARE(window.windowTitle(), form.windowTitle());
+    window.resize(800, 500);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(window.horizontalScrollBar()->isVisible());
+    QVERIFY(window.verticalScrollBar()->isVisible());
+    QVERIFY(inside->width() >= 1120 && inside->height() >= 584);
+    QCOMPARE(inside->button(Button::Rgb)->geometry(), QRect(792, 16, 57, 25));
+    inside->close();
+    QTRY_VERIFY(!window.isVisible());
 }
 
 void TestForm1Startup::controlsAtTheirDesignPlaces_data()
