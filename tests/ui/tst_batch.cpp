@@ -129,8 +129,7 @@ void TestBatch::planesEqualTheWindow_data()
         return s;
     };
     QTest::newRow("odd, media RGB 3, 500") << odd_ << with(500, 3, 3, 0, false, false, "r");
-    QTest::newRow("palette, media RGB 3, 500")
-        << palette_ << with(500, 3, 3, 0, false, false, "");
+    QTest::newRow("palette, media RGB 3, 500") << palette_ << with(500, 3, 3, 0, false, false, "");
     QTest::newRow("odd, massimo threshold 7, 300") << odd_ << with(300, 7, 7, 1, true, false, "");
     QTest::newRow("odd, minimo RGB 30x4, 200") << odd_ << with(200, 30, 4, 2, false, false, "b");
     QTest::newRow("thin, spread threshold 3, 400") << thin_ << with(400, 3, 3, 3, true, false, "g");
