@@ -88,8 +88,10 @@ void load(benchmark::State &state, const char *file)
     const QString path = fixtureDir() + QLatin1Char('/') + QLatin1String(file);
     for (auto _ : state) {
         const picture::LoadResult r = picture::LoadPicture(path, 500);
-        if (!r.ok)
-            state.SkipWithError(qPrintable(r.error));
+        if (!r) {
+            state.SkipWithError(qPrintable(r.error()));
+            break;
+        }
         benchmark::DoNotOptimize(r->image.constBits());
     }
     state.counters["peak_rss_MiB"] = peakMiB();
