@@ -69,6 +69,10 @@ public:
     void clearResults();
     // Shows a channel's plane in the zoom box, as its option does.
     void zoomPlane(Channel channel);
+    // Sets a channel's minimum to the method's threshold for the block values of the picture
+    // now shown, as the histogram window's Apply does; none, and nothing changed, where the
+    // method has no threshold.
+    std::optional<int> applyAutomatic(Channel channel, histogram::Method method);
 
     // The colour the client area shows at a client pixel as rendered now, -1 outside it.
     core::Colour Point(float x, float y);
@@ -242,6 +246,16 @@ private:
     void showHistogram();
     void refreshHistogram();
     void chooseBound(Channel channel, bool minimum, int value);
+    scan::BlockHistograms blockHistograms();
+    // A method's threshold made a channel's minimum; it is recorded with the planes for as long
+    // as the minimum stays there.
+    void takeAutomatic(Channel channel, histogram::Method method, int threshold);
+    void tryAll(Channel channel);
+    struct Automatic {
+        histogram::Method method;
+        int threshold;
+    };
+    std::optional<Automatic> automatic_[3];
     QPointer<frmHistogram> histogram_;
     QTimer *histogramPending_ = nullptr;
 

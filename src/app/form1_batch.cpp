@@ -10,6 +10,7 @@ void Form1::applySetup(const ScanSetup &setup)
     HScroll8->setValue(setup.ry);
     // Each minimum first: it reopens its band up to 255, and a maximum never goes below it.
     for (const Channel c : Channels) {
+        automatic_[static_cast<int>(c)].reset();
         row(c).minimum->setValue(setup.band(c).lo);
         row(c).maximum->setValue(setup.band(c).hi);
     }

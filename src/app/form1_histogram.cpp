@@ -14,6 +14,8 @@ void Form1::showHistogram()
                 [this](Channel channel, int v) { chooseBound(channel, true, v); });
         connect(histogram_, &frmHistogram::maximumChosen, this,
                 [this](Channel channel, int v) { chooseBound(channel, false, v); });
+        connect(histogram_, &frmHistogram::automaticChosen, this, &Form1::takeAutomatic);
+        connect(histogram_, &frmHistogram::tryAllRequested, this, &Form1::tryAll);
     }
     refreshHistogram();
     histogram_->show();
@@ -26,10 +28,60 @@ void Form1::refreshHistogram()
     histogramPending_->stop();
     if (!histogram_)
         return;
+    histogram_->setHistograms(blockHistograms());
+    histogram_->setBands(scanParams(true));
+}
+
+scan::BlockHistograms Form1::blockHistograms()
+{
     const scan::ScanParams p = scanParams(true);
-    const scan::ScanGrid grid = scan::scanGrid(p);
-    histogram_->setHistograms(scanner_.histograms(sampleWindow(grid.sampled), p));
-    histogram_->setBands(p);
+    return scanner_.histograms(sampleWindow(scan::scanGrid(p).sampled), p);
+}
+
+std::optional<int> Form1::applyAutomatic(Channel channel, histogram::Method method)
+{
+    const std::optional<int> t = histogram::threshold(method, blockHistograms().bins(channel));
+    if (t)
+        takeAutomatic(channel, method, *t);
+    return t;
+}
+
+void Form1::takeAutomatic(Channel channel, histogram::Method method, int threshold)
+{
+    chooseBound(channel, true, threshold);
+    automatic_[static_cast<int>(channel)] = Automatic{method, threshold};
+}
+
+void Form1::tryAll(Channel channel)
+{
+    if (!histogram_)
+        return;
+    // Every method's plane as a threshold scan with that minimum would draw it, the maximum kept
+    // as far as the minimum allows, as Apply keeps it.
+    const scan::ScanParams base = scanParams(true);
+    const core::ColourSurface &surface = sampleWindow(scan::scanGrid(base).sampled);
+    const histogram::Bins bins = scanner_.histograms(surface, base).bins(channel);
+    std::vector<TryAllTile> tiles;
+    for (const histogram::Method method : histogram::Methods) {
+        TryAllTile tile{method, histogram::threshold(method, bins), {}};
+        if (tile.threshold) {
+            scan::ScanParams p = base;
+            p.band(channel).lo = *tile.threshold;
+            p.band(channel).hi = std::max(p.band(channel).hi, *tile.threshold);
+            const scan::ScanPlanes planes = scan::scansiona(surface, p);
+            tile.plane =
+                QImage(std::max(1, planes.nx), std::max(1, planes.ny), QImage::Format_RGB32);
+            tile.plane.fill(Qt::white);
+            const std::vector<core::Colour> &plane = planes.plane(channel);
+            for (int y = 0; y < planes.ny; ++y) {
+                auto *line = reinterpret_cast<QRgb *>(tile.plane.scanLine(y));
+                for (int x = 0; x < planes.nx; ++x)
+                    line[x] = core::toArgb(plane[std::size_t(y) * planes.nx + x]);
+            }
+        }
+        tiles.push_back(std::move(tile));
+    }
+    histogram_->showTryAll(channel, tiles);
 }
 
 void Form1::chooseBound(Channel channel, bool minimum, int value)

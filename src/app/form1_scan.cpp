@@ -73,6 +73,9 @@ void Form1::scansiona(short filtro)
     recipe.rx = p.rx;
     recipe.ry = p.ry;
     recipe.red = p.red, recipe.green = p.green, recipe.blue = p.blue;
+    for (const Channel c : Channels)
+        if (const auto &a = automatic_[static_cast<int>(c)])
+            recipe.automatic[static_cast<int>(c)] = a->method;
     for (const Channel c : Channels) {
         recipeOf(viewOf(c)) = recipe;
         row(c).plane->PSetBlock(1, 1, result.nx, result.ny, result.plane(c).data());

@@ -15,6 +15,8 @@ void Form1::minimumChanged(Channel channel)
 {
     const ChannelRow &r = row(channel);
     r.minimumReadout->setCaption(QString::number(r.minimum->Value()));
+    if (auto &a = automatic_[static_cast<int>(channel)]; a && a->threshold != r.minimum->Value())
+        a.reset();
     r.maximum->setMin(r.minimum->Value());
     r.maximum->setValue(255);
     Shape2->setBackColor(swatch(&ChannelRow::minimum));

@@ -30,7 +30,7 @@ QList<QPair<QString, QString>> describe(const Source &source, const Recipe &r)
                                        : QStringLiteral("RGB");
     // "Source" keeps the file's name alone, as planes have always said.
     const qsizetype slash = source.path.lastIndexOf(QLatin1Char('/'));
-    return {
+    QList<QPair<QString, QString>> texts{
         {QStringLiteral("Source"), source.path.mid(slash + 1)},
         {QStringLiteral("Source path"), source.path},
         {QStringLiteral("Source hash"), source.hash},
@@ -38,12 +38,25 @@ QList<QPair<QString, QString>> describe(const Source &source, const Recipe &r)
         {QStringLiteral("Selection"), selectionName(r.selection)},
         {QStringLiteral("Mode"), mode},
         {QStringLiteral("Rates"), QStringLiteral("%1x%2").arg(r.rx).arg(r.ry)},
-        {QStringLiteral("Red threshold"), band(r.red)},
-        {QStringLiteral("Green threshold"), band(r.green)},
-        {QStringLiteral("Blue threshold"), band(r.blue)},
-        {QStringLiteral("Software"), QStringLiteral("Tintara")},
-        {QStringLiteral("Software version"), source.version},
     };
+    for (const Channel c : Channels)
+        texts.append({thresholdKey(c), band(r.band(c))});
+    for (const Channel c : Channels)
+        if (const auto &method = r.automatic[int(c)])
+            texts.append({automaticKey(c), QLatin1String(histogram::methodName(*method))});
+    texts.append({QStringLiteral("Software"), QStringLiteral("Tintara")});
+    texts.append({QStringLiteral("Software version"), source.version});
+    return texts;
+}
+
+QString thresholdKey(Channel channel)
+{
+    return QStringLiteral("%1 threshold").arg(channelTitle(channel));
+}
+
+QString automaticKey(Channel channel)
+{
+    return QStringLiteral("%1 automatic threshold").arg(channelTitle(channel));
 }
 
 } // namespace results

@@ -2,6 +2,7 @@
 
 // How a plane was made, for naming a saved copy and recording it inside the file.
 
+#include "core/autothreshold.h"
 #include "core/channelscan.h"
 
 #include <QList>
@@ -16,6 +17,13 @@ struct Recipe {
     bool reduction = false;        // the pixel reduction, not a scan
     int rx = 3, ry = 3;
     scan::Band red, green, blue;
+    // The automatic method each channel's minimum came from, where one did.
+    std::optional<histogram::Method> automatic[3];
+
+    const scan::Band &band(Channel c) const
+    {
+        return c == Channel::Red ? red : c == Channel::Green ? green : blue;
+    }
 };
 
 // "media", "massimo", "minimo", "massimo-minimo", or "nessuno" for a typed selection type.
@@ -36,5 +44,9 @@ struct Source {
 
 // The PNG text entries that record how a plane was made, in the order written.
 QList<QPair<QString, QString>> describe(const Source &source, const Recipe &r);
+// The entry holding a channel's band ("Red threshold", "lo:hi").
+QString thresholdKey(Channel channel);
+// The entry naming the automatic method of a channel's minimum ("Red automatic threshold").
+QString automaticKey(Channel channel);
 
 } // namespace results

@@ -4,8 +4,11 @@
 #include "histogramwindow/logging.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 
 frmHistogram::frmHistogram(QWidget *owner)
@@ -14,6 +17,28 @@ frmHistogram::frmHistogram(QWidget *owner)
     setObjectName(QStringLiteral("frmHistogram"));
     setWindowTitle(QStringLiteral("Histogram"));
     auto *grid = new QGridLayout(this);
+
+    auto *chooser = new QHBoxLayout;
+    methods_ = new QComboBox(this);
+    methods_->setObjectName(QStringLiteral("AutoMethod"));
+    for (const histogram::Method m : histogram::Methods)
+        methods_->addItem(QLatin1String(histogram::methodName(m)));
+    methods_->setCurrentIndex(static_cast<int>(histogram::Method::Otsu));
+    auto *methodLabel = new QLabel(QStringLiteral("&Method:"), this);
+    methodLabel->setBuddy(methods_);
+    auto *all = new QPushButton(QStringLiteral("Apply to all"), this);
+    all->setObjectName(QStringLiteral("ApplyAuto"));
+    all->setAccessibleName(QStringLiteral("Apply the method to all three channels"));
+    chooser->addWidget(methodLabel);
+    chooser->addWidget(methods_);
+    chooser->addWidget(all);
+    chooser->addStretch();
+    grid->addLayout(chooser, 0, 0, 1, 3);
+    connect(all, &QPushButton::clicked, this, [this] {
+        for (const Channel channel : Channels)
+            apply(channel, method());
+    });
+
     const QColor colours[] = {QColor(200, 0, 0), QColor(0, 160, 0), QColor(0, 0, 220)};
     for (const Channel channel : Channels) {
         const int c = static_cast<int>(channel);
@@ -21,43 +46,116 @@ frmHistogram::frmHistogram(QWidget *owner)
         const QString title = channelTitle(channel);
         const QString suffix = title.left(1);
         auto *name = new QLabel(title, this);
+        bands_[c] = new QLabel(this);
+        bands_[c]->setObjectName(QStringLiteral("Band") + suffix);
+        bands_[c]->setTextInteractionFlags(Qt::TextSelectableByMouse);
         views_[c] = new HistogramView(QStringLiteral("Histogram") + suffix, colours[c], this);
-        views_[c]->setAccessibleName(QStringLiteral("%1 block values and band").arg(name->text()));
+        views_[c]->setAccessibleName(QStringLiteral("%1 block values and band").arg(title));
         otsu_[c] = new QPushButton(QStringLiteral("Otsu"), this);
         otsu_[c]->setObjectName(QStringLiteral("Otsu") + suffix);
         triangle_[c] = new QPushButton(QStringLiteral("Triangle"), this);
         triangle_[c]->setObjectName(QStringLiteral("Triangle") + suffix);
-        for (QPushButton *b : {otsu_[c], triangle_[c]})
-            b->setAccessibleName(
-                QStringLiteral("%1: %2 minimum threshold").arg(name->text(), b->text()));
-        grid->addWidget(name, 2 * c, 0, 1, 3);
-        grid->addWidget(views_[c], 2 * c + 1, 0);
-        grid->addWidget(otsu_[c], 2 * c + 1, 1, Qt::AlignTop);
-        grid->addWidget(triangle_[c], 2 * c + 1, 2, Qt::AlignTop);
+        auto *applyOne = new QPushButton(QStringLiteral("Apply"), this);
+        applyOne->setObjectName(QStringLiteral("Apply") + suffix);
+        applyOne->setToolTip(QStringLiteral("The method chosen above, on this channel"));
+        auto *tryAll = new QPushButton(QStringLiteral("Try all..."), this);
+        tryAll->setObjectName(QStringLiteral("TryAll") + suffix);
+        tryAll->setToolTip(QStringLiteral("Every method's plane for this channel, side by side"));
+        for (QPushButton *b : {otsu_[c], triangle_[c], applyOne})
+            b->setAccessibleName(QStringLiteral("%1: %2 minimum threshold").arg(title, b->text()));
+
+        auto *header = new QHBoxLayout;
+        header->addWidget(name);
+        header->addWidget(bands_[c]);
+        header->addStretch();
+        grid->addLayout(header, 2 * c + 1, 0, 1, 3);
+        grid->addWidget(views_[c], 2 * c + 2, 0);
+        auto *buttons = new QGridLayout;
+        buttons->addWidget(otsu_[c], 0, 0);
+        buttons->addWidget(triangle_[c], 0, 1);
+        buttons->addWidget(applyOne, 1, 0);
+        buttons->addWidget(tryAll, 1, 1);
+        buttons->setRowStretch(2, 1);
+        grid->addLayout(buttons, 2 * c + 2, 1, 1, 2);
 
         connect(views_[c], &HistogramView::minimumDragged, this,
                 [this, channel](int v) { emit minimumChosen(channel, v); });
         connect(views_[c], &HistogramView::maximumDragged, this,
                 [this, channel](int v) { emit maximumChosen(channel, v); });
-        const auto apply = [this, channel](const char *method, std::optional<int> t) {
-            if (t)
-                emit minimumChosen(channel, *t);
-            else
-                qCDebug(lcHistogram) << method << "has no threshold for" << channelName(channel);
-        };
+        connect(views_[c], &HistogramView::pointed, this,
+                [this, channel](int bin) { showPointed(channel, bin); });
         connect(otsu_[c], &QPushButton::clicked, this,
-                [apply, c, this] { apply("Otsu", histogram::otsu(views_[c]->bins())); });
+                [this, channel] { apply(channel, histogram::Method::Otsu); });
         connect(triangle_[c], &QPushButton::clicked, this,
-                [apply, c, this] { apply("Triangle", histogram::triangle(views_[c]->bins())); });
+                [this, channel] { apply(channel, histogram::Method::Triangle); });
+        connect(applyOne, &QPushButton::clicked, this,
+                [this, channel] { apply(channel, method()); });
+        connect(tryAll, &QPushButton::clicked, this,
+                [this, channel] { emit tryAllRequested(channel); });
     }
     log_ = new QCheckBox(QStringLiteral("Logarithmic counts"), this);
     log_->setObjectName(QStringLiteral("CheckLog"));
-    grid->addWidget(log_, 6, 0, 1, 3);
+    pointed_ = new QLabel(this);
+    pointed_->setObjectName(QStringLiteral("HistogramPointer"));
+    said_ = new QLabel(this);
+    said_->setObjectName(QStringLiteral("AutoResult"));
+    auto *footer = new QHBoxLayout;
+    footer->addWidget(log_);
+    footer->addWidget(pointed_, 1);
+    grid->addLayout(footer, 8, 0, 1, 3);
+    grid->addWidget(said_, 9, 0, 1, 3);
     connect(log_, &QCheckBox::toggled, this, [this](bool on) {
         for (HistogramView *v : views_)
             v->setLogarithmic(on);
     });
     grid->setColumnStretch(0, 1);
+    showPointed(Channel::Red, -1);
+}
+
+histogram::Method frmHistogram::method() const
+{
+    return histogram::Methods[std::size_t(std::max(0, methods_->currentIndex()))];
+}
+
+void frmHistogram::apply(Channel channel, histogram::Method m)
+{
+    const QString name = QLatin1String(histogram::methodName(m));
+    const std::optional<int> t = histogram::threshold(m, view(channel)->bins());
+    if (!t) {
+        qCDebug(lcHistogram) << name << "has no threshold for" << channelName(channel);
+        said_->setText(QStringLiteral("%1: no threshold for %2; nothing changed.")
+                           .arg(name, channelName(channel)));
+        return;
+    }
+    said_->setText(
+        QStringLiteral("%1: %2 minimum set to %3.").arg(name, channelTitle(channel)).arg(*t));
+    emit automaticChosen(channel, m, *t);
+}
+
+void frmHistogram::showPointed(Channel channel, int bin)
+{
+    if (bin < 0) {
+        pointed_->setText(QStringLiteral("Point at a bin to read its value and count."));
+        return;
+    }
+    const std::uint32_t n = view(channel)->bins()[std::size_t(bin)];
+    pointed_->setText(QStringLiteral("%1: value %2, %3 %4")
+                          .arg(channelTitle(channel))
+                          .arg(bin)
+                          .arg(QLocale().toString(n))
+                          .arg(n == 1 ? QStringLiteral("block") : QStringLiteral("blocks")));
+}
+
+void frmHistogram::showTryAll(Channel channel, const std::vector<TryAllTile> &tiles)
+{
+    if (!tryAll_) {
+        tryAll_ = new frmTryAll(this);
+        connect(tryAll_, &frmTryAll::chosen, this, &frmHistogram::automaticChosen);
+    }
+    tryAll_->setTiles(channel, tiles);
+    tryAll_->show();
+    tryAll_->raise();
+    tryAll_->activateWindow();
 }
 
 void frmHistogram::setHistograms(const scan::BlockHistograms &h)
@@ -66,13 +164,19 @@ void frmHistogram::setHistograms(const scan::BlockHistograms &h)
         const int c = static_cast<int>(channel);
         views_[c]->setBins(h.bins(channel));
         // A method with no answer (fewer than two distinct values) has nothing to offer.
-        otsu_[c]->setEnabled(histogram::otsu(h.bins(channel)).has_value());
-        triangle_[c]->setEnabled(histogram::triangle(h.bins(channel)).has_value());
+        otsu_[c]->setEnabled(
+            histogram::threshold(histogram::Method::Otsu, h.bins(channel)).has_value());
+        triangle_[c]->setEnabled(
+            histogram::threshold(histogram::Method::Triangle, h.bins(channel)).has_value());
     }
 }
 
 void frmHistogram::setBands(const scan::ScanParams &p)
 {
-    for (const Channel channel : Channels)
-        view(channel)->setBand(p.band(channel));
+    for (const Channel channel : Channels) {
+        const scan::Band band = p.band(channel);
+        view(channel)->setBand(band);
+        bands_[static_cast<int>(channel)]->setText(
+            QStringLiteral("band (%1, %2]").arg(band.lo).arg(band.hi));
+    }
 }

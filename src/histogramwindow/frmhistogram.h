@@ -1,20 +1,26 @@
 #pragma once
 
-// The histogram room (tintara_histogramwindow), above the platform: the tool window and its
-// view. It draws what it is given and signals the bounds picked on it; the main window does
-// the rest. Logging: tintara.histogramwindow.
+// The histogram room (tintara_histogramwindow), above the platform: the tool window, its view
+// and the montage of automatic thresholds. It draws what it is given and signals the bounds
+// picked on it; the main window does the rest. Logging: tintara.histogramwindow.
 
+#include "core/autothreshold.h"
 #include "core/channelscan.h"
+#include "histogramwindow/frmtryall.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class HistogramView;
 class QCheckBox;
+class QComboBox;
+class QLabel;
 class QPushButton;
 
 // The histogram tool window: per channel, how many blocks have each value of the selected
-// type, with the channel's threshold band on it. It shows what it is given and reports the
-// bounds the user picks (an edge dragged, Otsu, Triangle); the owner moves the bars.
+// type, with the channel's threshold band on it and its bounds written out. It shows what it
+// is given and reports the bounds the user picks (an edge dragged, an automatic method, a tile
+// of the montage); the owner moves the bars.
 class frmHistogram : public QWidget {
     Q_OBJECT
 public:
@@ -23,15 +29,29 @@ public:
     void setHistograms(const scan::BlockHistograms &h);
     // Each channel's band, as the scan would test it.
     void setBands(const scan::ScanParams &p);
+    // The montage of every method for one channel, shown and raised.
+    void showTryAll(Channel channel, const std::vector<TryAllTile> &tiles);
 
     HistogramView *view(Channel channel) const { return views_[static_cast<int>(channel)]; }
+    histogram::Method method() const;
 
 signals:
     void minimumChosen(Channel channel, int value);
     void maximumChosen(Channel channel, int value);
+    // An automatic method's threshold, to become the channel's minimum.
+    void automaticChosen(Channel channel, histogram::Method method, int threshold);
+    void tryAllRequested(Channel channel);
 
 private:
+    // Applies a method to one channel, or says that it has no threshold there.
+    void apply(Channel channel, histogram::Method method);
+    void showPointed(Channel channel, int bin);
+
     HistogramView *views_[3] = {};
+    QLabel *bands_[3] = {};
     QPushButton *otsu_[3] = {}, *triangle_[3] = {};
+    QComboBox *methods_ = nullptr;
+    QLabel *said_ = nullptr, *pointed_ = nullptr;
     QCheckBox *log_ = nullptr;
+    QPointer<frmTryAll> tryAll_;
 };

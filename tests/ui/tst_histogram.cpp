@@ -1,5 +1,6 @@
 // The histogram window: its counts are the block values the threshold band is tested on, its
 // bounds move the bars, and it follows the picture, the rates and the type.
+#include "core/autothreshold.h"
 #include "core/geometry.h"
 #include "histogramwindow/frmhistogram.h"
 #include "histogramwindow/histogramview.h"
@@ -9,8 +10,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 
 using namespace platform;
 
@@ -74,10 +81,15 @@ private slots:
     void methodsSetTheMinimumAndKeepTheMaximum();
     void draggedEdgesMoveTheBars();
     void followsThePicture();
+    void automaticMethodsApplyOrSayNoThreshold();
+    void tryAllShowsEveryMethodAndAClickApplies();
+    void readableAxesBandAndPointer();
+    void everyMethodOnOddPreviewsAndRates_data();
+    void everyMethodOnOddPreviewsAndRates();
 
 private:
     QTemporaryDir dir_;
-    QString twoTone_, other_;
+    QString twoTone_, other_, thin_;
 };
 
 void TestHistogram::initTestCase()
@@ -92,6 +104,12 @@ void TestHistogram::initTestCase()
         for (int x = 0; x < img.width(); ++x)
             img.setPixel(x, y, qRgb(x * 255 / 299, y * 255 / 299, (x + y) * 255 / 598));
     other_ = testpics::write(dir_, QStringLiteral("ramp.png"), img);
+    // Fitted into a preview of 500 x 5.
+    QImage thin(1000, 10, QImage::Format_RGB32);
+    for (int x = 0; x < thin.width(); ++x)
+        for (int y = 0; y < thin.height(); ++y)
+            thin.setPixel(x, y, qRgb(x % 256, (x / 4) % 256, x < 500 ? 30 : 220));
+    thin_ = testpics::write(dir_, QStringLiteral("thin.png"), thin);
 }
 
 void TestHistogram::opensFromMenuAndKey()
@@ -245,6 +263,148 @@ void TestHistogram::followsThePicture()
     const QImage linear = red->grab().toImage();
     histogramOf(form)->findChild<QCheckBox *>(QStringLiteral("CheckLog"))->click();
     QVERIFY(red->grab().toImage() != linear);
+}
+
+void TestHistogram::automaticMethodsApplyOrSayNoThreshold()
+{
+    Form1Driver form;
+    form.load(twoTone_);
+    form.bar(Channel::Red, Bound::Maximum)->setValue(230);
+    frmHistogram *window = openHistogram(form);
+    QVERIFY(window);
+    auto *methods = window->findChild<QComboBox *>(QStringLiteral("AutoMethod"));
+    QCOMPARE(methods->count(), 16);
+    const auto button = [window](const QString &name) {
+        return window->findChild<QPushButton *>(name);
+    };
+    const auto result = [window] {
+        return window->findChild<QLabel *>(QStringLiteral("AutoResult"))->text();
+    };
+    // Red has blocks at 40 and 180 and a few mixed ones between: every method with an answer
+    // splits between the two, and the maximum stays.
+    methods->setCurrentText(QStringLiteral("Huang"));
+    button(QStringLiteral("ApplyR"))->click();
+    const int red = form.bar(Channel::Red, Bound::Minimum)->Value();
+    QVERIFY2(red >= 40 && red < 180, qPrintable(QString::number(red)));
+    QCOMPARE(form.bar(Channel::Red, Bound::Maximum)->Value(), 230);
+    QVERIFY2(result().startsWith(QStringLiteral("Huang: Red minimum set to")),
+             qPrintable(result()));
+
+    methods->setCurrentText(QStringLiteral("Percentile"));
+    button(QStringLiteral("ApplyAuto"))->click();
+    for (const Channel c : Channels)
+        QCOMPARE(
+            form.bar(c, Bound::Minimum)->Value(),
+            histogram::threshold(histogram::Method::Percentile, window->view(c)->bins()).value());
+
+    // A typed selection type reduces every block to 0: no method has an answer, nothing moves.
+    form.typeList()->lineEdit()->setFocus();
+    QTest::keyClicks(form.typeList()->lineEdit(), QStringLiteral("x"));
+    QTRY_COMPARE(within(bins(form, 0), -1, 0), within(bins(form, 0), -1, 255));
+    const int before = form.bar(Channel::Green, Bound::Minimum)->Value();
+    for (const histogram::Method m : histogram::Methods) {
+        methods->setCurrentIndex(static_cast<int>(m));
+        button(QStringLiteral("ApplyG"))->click();
+        QVERIFY2(result().contains(QStringLiteral("no threshold")), qPrintable(result()));
+    }
+    QCOMPARE(form.bar(Channel::Green, Bound::Minimum)->Value(), before);
+}
+
+void TestHistogram::tryAllShowsEveryMethodAndAClickApplies()
+{
+    Form1Driver form;
+    form.load(other_);
+    form.typeList()->setCurrentIndex(scan::Spread);
+    form.button(Button::Threshold)->click();
+    frmHistogram *window = openHistogram(form);
+    QVERIFY(window);
+    // Space on the focused button, as a keyboard user opens it.
+    QPushButton *tryAll = window->findChild<QPushButton *>(QStringLiteral("TryAllB"));
+    tryAll->setFocus();
+    QTest::keyClick(tryAll, Qt::Key_Space);
+    auto *montage = window->findChild<frmTryAll *>(QStringLiteral("frmTryAll"));
+    QVERIFY(montage && montage->isVisible());
+    QCOMPARE(montage->channel(), Channel::Blue);
+    const histogram::Bins &blue = window->view(Channel::Blue)->bins();
+    for (const histogram::Method m : histogram::Methods) {
+        const QString name = QLatin1String(histogram::methodName(m));
+        auto *tile = montage->findChild<QToolButton *>(QStringLiteral("TryAll") + name);
+        QVERIFY(tile);
+        const std::optional<int> t = histogram::threshold(m, blue);
+        QCOMPARE(tile->isEnabled(), t.has_value());
+        QCOMPARE(tile->text(), t ? QStringLiteral("%1\n%2").arg(name).arg(*t)
+                                 : QStringLiteral("%1\nno threshold").arg(name));
+        if (t) // the plane of that band, as small as it was scanned
+            QVERIFY(!tile->icon().isNull());
+    }
+    auto *yen = montage->findChild<QToolButton *>(QStringLiteral("TryAllYen"));
+    const int t = histogram::threshold(histogram::Method::Yen, blue).value();
+    form.live()->setChecked(true);
+    yen->click();
+    QCOMPARE(form.bar(Channel::Blue, Bound::Minimum)->Value(), t);
+    // The tile showed what the threshold scan now draws: its marked blocks.
+    QTRY_COMPARE(marked(form.plane(View::Blue), core::QBColor(1)), within(blue, t, 255));
+}
+
+void TestHistogram::readableAxesBandAndPointer()
+{
+    Form1Driver form;
+    form.load(twoTone_);
+    form.bar(Channel::Red, Bound::Minimum)->setValue(60);
+    form.bar(Channel::Red, Bound::Maximum)->setValue(190);
+    // Maximum minus minimum: all but the blocks where the two parts meet are 0, a bin that
+    // towers over the rest.
+    form.typeList()->setCurrentIndex(scan::Spread);
+    frmHistogram *window = openHistogram(form);
+    QVERIFY(window && QTest::qWaitForWindowExposed(window));
+    QCOMPARE(window->findChild<QLabel *>(QStringLiteral("BandR"))->text(),
+             QStringLiteral("band (60, 190]"));
+    HistogramView *red = window->view(Channel::Red);
+    QTRY_COMPARE(red->clippedBin(), 0);
+    QVERIFY(bins(form, 0)[0] >
+            2 * *std::max_element(bins(form, 0).begin() + 1, bins(form, 0).end()));
+    window->findChild<QCheckBox *>(QStringLiteral("CheckLog"))->click();
+    QCOMPARE(red->clippedBin(), -1); // the logarithmic scale shows it whole
+
+    // The bin under the pointer, with its count.
+    auto *pointer = window->findChild<QLabel *>(QStringLiteral("HistogramPointer"));
+    const int x = static_cast<int>(std::lround((red->edgeOf(-1) + red->edgeOf(0)) / 2));
+    const QPointF at(x, red->height() / 2);
+    QMouseEvent move(QEvent::MouseMove, at, red->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(red, &move);
+    QCOMPARE(pointer->text(),
+             QStringLiteral("Red: value 0, %1 blocks").arg(QLocale().toString(bins(form, 0)[0])));
+    // The value axis spans the plot: bound 255's edge at its right end, 0's one bin in.
+    QCOMPARE(red->binAt(red->edgeOf(254) + 0.5), 255);
+    QCOMPARE(red->binAt(red->edgeOf(255) + 1), -1);
+}
+
+void TestHistogram::everyMethodOnOddPreviewsAndRates_data()
+{
+    QTest::addColumn<bool>("thin");
+    QTest::addColumn<int>("rate");
+    for (const bool thin : {false, true})
+        for (const int rate : {3, 30})
+            QTest::addRow("%s, rate %d", thin ? "500 x 5" : "ramp", rate) << thin << rate;
+}
+
+void TestHistogram::everyMethodOnOddPreviewsAndRates()
+{
+    QFETCH(bool, thin);
+    QFETCH(int, rate);
+    Form1Driver form;
+    form.load(thin ? thin_ : other_);
+    form.rate(Axis::X)->setValue(rate);
+    form.rate(Axis::Y)->setValue(rate);
+    for (int type = 0; type < 4; ++type) {
+        form.typeList()->setCurrentIndex(type);
+        for (const histogram::Method m : histogram::Methods)
+            if (const std::optional<int> t = form.applyAutomatic(Channel::Green, m)) {
+                QVERIFY(*t >= 0 && *t <= 254);
+                QCOMPARE(form.bar(Channel::Green, Bound::Minimum)->Value(), *t);
+            }
+    }
 }
 
 QTEST_MAIN(TestHistogram)

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/autothreshold.h"
+#include "core/channel.h"
+
+#include <QImage>
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+class QGridLayout;
+class QToolButton;
+
+// One method's answer for the montage: its threshold, and the threshold plane it makes.
+struct TryAllTile {
+    histogram::Method method;
+    std::optional<int> threshold;
+    QImage plane; // null where the method has no threshold
+};
+
+// "Try all...": one small threshold plane per automatic method for one channel, each captioned
+// with its method and threshold. A click on one reports its threshold; a method with no answer
+// shows "no threshold" and cannot be picked.
+class frmTryAll : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmTryAll(QWidget *owner);
+
+    void setTiles(Channel channel, const std::vector<TryAllTile> &tiles);
+    Channel channel() const { return channel_; }
+
+signals:
+    void chosen(Channel channel, histogram::Method method, int threshold);
+
+private:
+    Channel channel_ = Channel::Red;
+    QToolButton *tiles_[histogram::Methods.size()] = {};
+};
