@@ -49,6 +49,12 @@ constexpr OptionDoc Options[] = {
     {"red", "LO:HI", "red band: a block is marked when LO < value <= HI (default 128:255)"},
     {"green", "LO:HI", "green band (default 128:255)"},
     {"blue", "LO:HI", "blue band (default 128:255)"},
+    {"auto", "METHOD",
+     "each channel's minimum from METHOD on the picture's own block values, as the histogram "
+     "window's Apply sets it; the maximum stays as far as the minimum allows (default none)"},
+    {"auto-red", "METHOD", "the red minimum from METHOD, whatever --auto says"},
+    {"auto-green", "METHOD", "the green minimum from METHOD, whatever --auto says"},
+    {"auto-blue", "METHOD", "the blue minimum from METHOD, whatever --auto says"},
     {"reduction", nullptr, "pixel reduction into the blue plane instead of a scan (default off)"},
     {"zoom", "r|g|b", "also write that plane enlarged as the zoom box shows it (default none)"},
     {"out", "DIR",
@@ -78,6 +84,18 @@ constexpr OptionDoc Options[] = {
 
 } // namespace
 
+namespace {
+
+QString methodList()
+{
+    QStringList names;
+    for (const histogram::Method m : histogram::Methods)
+        names << QLatin1String(histogram::methodName(m));
+    return names.join(QStringLiteral(", "));
+}
+
+} // namespace
+
 QString helpText()
 {
     QString text = QString::fromLatin1(Usage) +
@@ -94,7 +112,7 @@ QString helpText()
             left = left.leftJustified(24);
         text += left + QLatin1String(o.help) + QLatin1Char('\n');
     }
-    return text;
+    return text + QStringLiteral("\nMethods for --auto: %1.\n").arg(methodList());
 }
 
 quint64 stableHash(QByteArrayView bytes)
@@ -147,7 +165,10 @@ Result<Settings> parse(const QList<QByteArray> &raw)
                              jobs = option("jobs"), filesFrom = option("files-from"),
                              nullOption = option("null"), shardOption = option("shard"),
                              recursive = option("recursive"), timeout = option("timeout"),
-                             report = option("report"), dryRun = option("dry-run");
+                             report = option("report"), dryRun = option("dry-run"),
+                             autoAll = option("auto");
+    const QCommandLineOption autoOf[] = {option("auto-red"), option("auto-green"),
+                                         option("auto-blue")};
     if (!p.parse(QStringList{QStringLiteral("tintara")} + args))
         return Failure{p.errorText()};
     const auto bad = [](const QString &why) {
@@ -183,6 +204,15 @@ Result<Settings> parse(const QList<QByteArray> &raw)
         (p.isSet(green) && !band(p.value(green), s.green)) ||
         (p.isSet(blue) && !band(p.value(blue), s.blue)))
         return bad(QStringLiteral("a band is LO:HI, each 0 to 255"));
+    for (const Channel c : Channels) {
+        const QCommandLineOption &given = p.isSet(autoOf[int(c)]) ? autoOf[int(c)] : autoAll;
+        if (!p.isSet(given))
+            continue;
+        s.automatic[int(c)] = histogram::methodNamed(p.value(given).toStdString());
+        if (!s.automatic[int(c)])
+            return bad(QStringLiteral("--%1 takes one of %2")
+                           .arg(given.names().constFirst(), methodList()));
+    }
     if (p.isSet(zoom)) {
         // A channel by its initial: r, g or b.
         for (const Channel c : Channels)
@@ -240,6 +270,10 @@ QStringList workerArguments(const Settings &s)
                   QStringLiteral("--blue"),   b(s.blue)};
     if (s.threshold)
         a << QStringLiteral("--threshold");
+    for (const Channel c : Channels)
+        if (const auto &m = s.automatic[int(c)])
+            a << QStringLiteral("--auto-") + channelName(c)
+              << QLatin1String(histogram::methodName(*m));
     if (s.reduction)
         a << QStringLiteral("--reduction");
     if (s.zoom)

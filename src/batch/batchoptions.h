@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/scansetup.h"
+#include "core/autothreshold.h"
 #include "core/result.h"
 
 #include <QByteArray>
@@ -15,6 +16,8 @@ namespace batch {
 struct Settings : ScanSetup {
     bool threshold = false;
     bool reduction = false;
+    // Each channel's minimum from an automatic method, picture by picture.
+    std::optional<histogram::Method> automatic[3];
     std::optional<Channel> zoom; // the plane also written enlarged, as the zoom box shows it
     QString outDir;
     bool overwrite = false;
@@ -34,7 +37,8 @@ struct Settings : ScanSetup {
 inline constexpr const char *Usage =
     "Usage: tintara --batch [--size 200|300|400|500] [--rate N | --rate-x N --rate-y N]\n"
     "       [--type media|massimo|minimo|massimo-minimo] [--threshold] [--red LO:HI]\n"
-    "       [--green LO:HI] [--blue LO:HI] [--reduction] [--zoom r|g|b] [--out DIR]\n"
+    "       [--green LO:HI] [--blue LO:HI] [--auto METHOD] [--auto-red METHOD]\n"
+    "       [--auto-green METHOD] [--auto-blue METHOD] [--reduction] [--zoom r|g|b] [--out DIR]\n"
     "       [--overwrite] [--recursive] [--jobs N] [--timeout SECONDS] [--report FILE|-]\n"
     "       [--files-from FILE|- [--null]] [--shard K/N] [--dry-run] FILE|FOLDER...\n"
     "       tintara --batch --help";

@@ -48,8 +48,14 @@ Work planWork(const Settings &s, const Job &job)
         return refuse(
             failureText(QStringLiteral("Cannot read it"), {}, hash.error(), Wording::Line));
     // What the window records in each plane it saves of this picture.
-    const QList<QPair<QString, QString>> wanted = results::describe(
+    QList<QPair<QString, QString>> wanted = results::describe(
         {info.absoluteFilePath(), *hash, s.size, QLatin1String(appinfo::Version)}, recipeFor(s));
+    // A band from an automatic method is known once the picture is read; the method, recorded
+    // beside it, stands for it.
+    for (const Channel c : Channels)
+        if (s.automatic[int(c)])
+            wanted.removeIf(
+                [key = results::thresholdKey(c)](const auto &entry) { return entry.first == key; });
     for (const PlaneFile &p : planeFiles(s, job.stem)) {
         const QString name = QFile::decodeName(p.name);
         const QString path = QDir(folder).filePath(name);
@@ -106,6 +112,10 @@ Outcome Worker::process(const Job &job)
     form_->applySetup(s_);
     if (const Result<void> opened = form_->openFile(file); !opened)
         return refuse(opened.error());
+    for (const Channel c : Channels)
+        if (const auto &method = s_.automatic[int(c)])
+            o.automatic[int(c)] = Outcome::Automatic{QLatin1String(histogram::methodName(*method)),
+                                                     form_->applyAutomatic(c, *method)};
     form_->runCommand(s_.reduction   ? Form1::Command::Reduction
                       : s_.threshold ? Form1::Command::Threshold
                                      : Form1::Command::Rgb);
@@ -173,6 +183,8 @@ int runWorker(const Settings &s)
             const Outcome o = worker.process(job);
             QList<QByteArray> answer{fields[0], QByteArray::number(int(o.status)),
                                      o.reason.toUtf8(), QByteArray::number(o.ms)};
+            for (const auto &a : o.automatic)
+                answer << automaticField(a);
             for (const QString &name : o.outputs)
                 answer << name.toUtf8();
             if (!writeAll(STDOUT_FILENO, frame(answer)))

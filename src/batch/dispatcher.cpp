@@ -163,14 +163,16 @@ void Dispatcher::answered(Slot &slot, bool more)
     while ((took = takeFrame(slot.answers, fields)) == Take::Frame) {
         bool ok = false;
         const qsizetype index = fields.value(0).toLongLong(&ok);
-        if (!ok || fields.size() < 4 || index != slot.job)
+        if (!ok || fields.size() < 7 || index != slot.job)
             continue;
         slot.timer->stop();
         Outcome o;
         o.status = static_cast<Outcome::Status>(std::clamp(fields[1].toInt(), 0, 2));
         o.reason = QString::fromUtf8(fields[2]);
         o.ms = fields[3].toLongLong();
-        for (qsizetype f = 4; f < fields.size(); ++f)
+        for (int c = 0; c < 3; ++c)
+            o.automatic[c] = automaticOf(fields[4 + c]);
+        for (qsizetype f = 7; f < fields.size(); ++f)
             o.outputs << QString::fromUtf8(fields[f]);
         slot.job = -1;
         settle(index, o);

@@ -47,4 +47,28 @@ Take takeFrame(QByteArray &buffer, QList<QByteArray> &fields)
     return Take::Frame;
 }
 
+QByteArray automaticField(const std::optional<Outcome::Automatic> &a)
+{
+    if (!a)
+        return {};
+    QByteArray field = a->method.toUtf8();
+    if (a->threshold)
+        field += ':' + QByteArray::number(*a->threshold);
+    return field;
+}
+
+std::optional<Outcome::Automatic> automaticOf(const QByteArray &field)
+{
+    if (field.isEmpty())
+        return std::nullopt;
+    const qsizetype colon = field.indexOf(':');
+    if (colon < 0)
+        return Outcome::Automatic{QString::fromUtf8(field), std::nullopt};
+    Outcome::Automatic a{QString::fromUtf8(field.first(colon)), std::nullopt};
+    bool ok = false;
+    if (const int t = field.sliced(colon + 1).toInt(&ok); ok)
+        a.threshold = t;
+    return a;
+}
+
 } // namespace batch

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "batch/outcome.h"
+
 #include <QByteArray>
 #include <QList>
 
@@ -9,6 +11,11 @@ namespace batch {
 // in front, so that a name may hold any byte a file system allows (tabs, newlines, any
 // encoding) and still arrive whole.
 QByteArray frame(const QList<QByteArray> &fields);
+
+// A channel's automatic threshold in a worker's answer: empty for none, "METHOD" where the
+// method had no answer, "METHOD:T" where it chose T.
+QByteArray automaticField(const std::optional<Outcome::Automatic> &a);
+std::optional<Outcome::Automatic> automaticOf(const QByteArray &field);
 
 enum class Take { Frame, NeedMore, Broken };
 // Takes one whole message off the front of `buffer` into `fields`.

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace batch {
 
@@ -12,6 +13,13 @@ struct Outcome {
     QString reason;      // why the picture was refused or passed over
     QStringList outputs; // its planes' file names: those written, or for a skipped one those there
     qint64 ms = 0;       // how long its worker took over it
+    // Channels whose minimum came from an automatic method: the method and the threshold it
+    // chose for this picture, none where it had no answer and the band stayed as given.
+    struct Automatic {
+        QString method;
+        std::optional<int> threshold;
+    };
+    std::optional<Automatic> automatic[3];
     bool ok() const { return status == Ok; }
 };
 

@@ -48,6 +48,8 @@ results::Recipe recipeFor(const Settings &s)
     r.threshold = s.threshold;
     r.rx = s.rx, r.ry = s.ry;
     r.red = s.red, r.green = s.green, r.blue = s.blue;
+    for (int c = 0; c < 3; ++c)
+        r.automatic[c] = s.automatic[c];
     return r;
 }
 

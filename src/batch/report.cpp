@@ -1,5 +1,7 @@
 #include "batch/report.h"
 
+#include "core/channel.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -64,13 +66,22 @@ QByteArray planLine(QByteArrayView file, int shard, int shards, const Outcome &o
 
 QByteArray jsonLine(QByteArrayView file, const Outcome &o)
 {
-    const QJsonObject line{
+    QJsonObject line{
         {QStringLiteral("file"), QFile::decodeName(file.toByteArray())},
         {QStringLiteral("status"), statusName(o.status)},
         {QStringLiteral("outputs"), QJsonArray::fromStringList(o.outputs)},
         {QStringLiteral("reason"), o.reason},
         {QStringLiteral("ms"), o.ms},
     };
+    QJsonObject automatic;
+    for (const Channel c : Channels)
+        if (const auto &a = o.automatic[int(c)])
+            automatic.insert(channelName(c), QJsonObject{{QStringLiteral("method"), a->method},
+                                                         {QStringLiteral("threshold"),
+                                                          a->threshold ? QJsonValue(*a->threshold)
+                                                                       : QJsonValue()}});
+    if (!automatic.isEmpty())
+        line.insert(QStringLiteral("automatic"), automatic);
     return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
 }
 

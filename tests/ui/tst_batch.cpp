@@ -1,6 +1,7 @@
 // The batch writes, for every picture and setting, exactly the planes the window shows, and
 // accounts for every picture whatever befalls its worker, its disk or its name.
 #include "batch/batchworker.h"
+#include "batch/provenance.h"
 #include "support/form1driver.h"
 #include "support/pictures.h"
 
@@ -90,6 +91,7 @@ private slots:
     void deadAndHangingWorkers();
     void fullDisk();
     void recursiveShardsAndReport();
+    void automaticThresholdsPerPicture();
 
 private:
     QTemporaryDir dir_;
@@ -610,6 +612,64 @@ void TestBatch::recursiveShardsAndReport()
                       common)
                  .lines())
             QVERIFY2(line.contains(QLatin1String("\tskipped\t")), qPrintable(line));
+}
+
+void TestBatch::automaticThresholdsPerPicture()
+{
+    QTemporaryDir out;
+    const QStringList options{QStringLiteral("--threshold"),
+                              QStringLiteral("--type"),
+                              QStringLiteral("massimo-minimo"),
+                              QStringLiteral("--red"),
+                              QStringLiteral("0:200"),
+                              QStringLiteral("--auto"),
+                              QStringLiteral("Otsu"),
+                              QStringLiteral("--auto-blue"),
+                              QStringLiteral("Li"),
+                              QStringLiteral("--out"),
+                              out.path(),
+                              QStringLiteral("--report"),
+                              QStringLiteral("-")};
+    Run r = batchRun(options + QStringList{odd_, portrait_});
+    QCOMPARE(r.status, 0);
+    const QList<QJsonObject> reported = jsonLines(r.out);
+    QCOMPARE(reported.size(), 2);
+    for (const QJsonObject &line : reported) {
+        // Each picture as the window makes it: the type, the bars, then Apply per channel.
+        Form1Driver form;
+        const QString picture = line[QLatin1String("file")].toString();
+        form.load(picture);
+        form.typeList()->setListIndex(scan::Spread);
+        form.bar(Channel::Red, Bound::Minimum)->setValue(0);
+        form.bar(Channel::Red, Bound::Maximum)->setValue(200);
+        const QJsonObject automatic = line[QLatin1String("automatic")].toObject();
+        for (const Channel c : Channels) {
+            const auto method =
+                c == Channel::Blue ? histogram::Method::Li : histogram::Method::Otsu;
+            const std::optional<int> t = form.applyAutomatic(c, method);
+            const QJsonObject a = automatic[channelName(c)].toObject();
+            QCOMPARE(a[QLatin1String("method")].toString(),
+                     QLatin1String(histogram::methodName(method)));
+            QCOMPARE(a[QLatin1String("threshold")].toVariant(), t ? QVariant(*t) : QVariant());
+        }
+        QCOMPARE(form.bar(Channel::Red, Bound::Maximum)->Value(), 200);
+        form.button(Button::Threshold)->click();
+        for (const Channel c : Channels) {
+            const QString path = QDir(out.path()).filePath(form.resultName(viewOf(c)));
+            QCOMPARE(QImage(path).convertToFormat(QImage::Format_RGB32),
+                     form.plane(viewOf(c))->surface().convertToFormat(QImage::Format_RGB32));
+            // The plane says where its minimum came from.
+            const auto texts = batch::pngTexts(QFile::encodeName(path));
+            QVERIFY(texts && texts->contains({results::automaticKey(c),
+                                              c == Channel::Blue ? QStringLiteral("Li")
+                                                                 : QStringLiteral("Otsu")}));
+        }
+    }
+    // Up to date on a rerun, though the bands given differ from those recorded.
+    r = batchRun(options + QStringList{odd_, portrait_});
+    for (const QJsonObject &line : jsonLines(r.out))
+        QCOMPARE(line[QLatin1String("status")].toString(), QStringLiteral("skipped"));
+    QCOMPARE(batchRun({QStringLiteral("--auto"), QStringLiteral("Otsu2"), odd_}).status, 2);
 }
 
 QTEST_MAIN(TestBatch)

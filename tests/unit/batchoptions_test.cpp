@@ -67,6 +67,46 @@ TEST(BatchOptions, ShardsSplitAnyListExactly)
     }
 }
 
+TEST(BatchOptions, AutomaticMethodsPerChannel)
+{
+    using histogram::Method;
+    const auto methods = [](const QStringList &args) {
+        const Result<batch::Settings> s =
+            batch::parse(args + QStringList{QStringLiteral("/a.png")});
+        std::array<std::optional<Method>, 3> got{};
+        if (s)
+            std::copy(std::begin(s->automatic), std::end(s->automatic), got.begin());
+        return got;
+    };
+    using M = std::array<std::optional<Method>, 3>;
+    EXPECT_EQ(methods({}), (M{}));
+    EXPECT_EQ(methods({QStringLiteral("--auto"), QStringLiteral("otsu")}),
+              (M{Method::Otsu, Method::Otsu, Method::Otsu}));
+    // A channel's own option wins, in either order.
+    EXPECT_EQ(methods({QStringLiteral("--auto-blue"), QStringLiteral("Li"),
+                       QStringLiteral("--auto"), QStringLiteral("MinError")}),
+              (M{Method::MinError, Method::MinError, Method::Li}));
+    EXPECT_EQ(methods({QStringLiteral("--auto-green"), QStringLiteral("RenyiEntropy")}),
+              (M{std::nullopt, Method::RenyiEntropy, std::nullopt}));
+    // The workers are told the same.
+    const auto s = batch::parse(QStringList{QStringLiteral("--auto"), QStringLiteral("Yen"),
+                                            QStringLiteral("--auto-red"), QStringLiteral("huang"),
+                                            QStringLiteral("/a.png")});
+    ASSERT_TRUE(s);
+    const auto again =
+        batch::parse(batch::workerArguments(*s) + QStringList{QStringLiteral("/a.png")});
+    ASSERT_TRUE(again);
+    EXPECT_TRUE(std::equal(std::begin(again->automatic), std::end(again->automatic),
+                           std::begin(s->automatic)));
+    const auto wrong = batch::parse(QStringList{QStringLiteral("--auto-red"),
+                                                QStringLiteral("Otsu2"), QStringLiteral("/a.png")});
+    ASSERT_FALSE(wrong);
+    EXPECT_TRUE(wrong.error().startsWith(QStringLiteral("--auto-red takes one of Default, Huang")))
+        << wrong.error().toStdString();
+    EXPECT_TRUE(
+        batch::helpText().contains(QStringLiteral("RenyiEntropy, Shanbhag, Triangle, Yen")));
+}
+
 TEST(BatchOptions, FilesFromTakesLinesOrNulSeparatedNames)
 {
     QTemporaryDir dir;
@@ -147,6 +187,22 @@ TEST(BatchReport, EscapesWhatWouldBreakALine)
     EXPECT_EQ(json[QLatin1String("file")].toString(), QStringLiteral("/p/\u00e8\n.png"));
     EXPECT_EQ(json[QLatin1String("outputs")].toArray().size(), 2);
     EXPECT_EQ(json[QLatin1String("status")].toString(), QStringLiteral("ok"));
+    EXPECT_FALSE(json.contains(QLatin1String("automatic")));
+    // Automatic thresholds, through a worker's answer and into the report.
+    ok.automatic[0] = batch::Outcome::Automatic{QStringLiteral("Otsu"), 97};
+    ok.automatic[2] = batch::Outcome::Automatic{QStringLiteral("Minimum"), std::nullopt};
+    for (const auto &a : ok.automatic) {
+        const auto back = batch::automaticOf(batch::automaticField(a));
+        EXPECT_EQ(back.has_value(), a.has_value());
+        if (a && back)
+            EXPECT_TRUE(back->method == a->method && back->threshold == a->threshold);
+    }
+    const QJsonObject automatic = QJsonDocument::fromJson(batch::jsonLine("/a.png", ok))
+                                      .object()[QLatin1String("automatic")]
+                                      .toObject();
+    EXPECT_EQ(automatic.keys(), (QStringList{QStringLiteral("blue"), QStringLiteral("red")}));
+    EXPECT_EQ(automatic[QLatin1String("red")].toObject()[QLatin1String("threshold")].toInt(), 97);
+    EXPECT_TRUE(automatic[QLatin1String("blue")].toObject()[QLatin1String("threshold")].isNull());
 }
 
 namespace {
