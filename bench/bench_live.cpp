@@ -2,8 +2,11 @@
 // rate 3.
 #include "support/form1driver.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <benchmark/benchmark.h>
 #include <random>
 
@@ -95,6 +98,30 @@ void dragBench(benchmark::State &state)
     }
 }
 BENCHMARK(dragBench)->ArgName("loop_turns")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// "Try all..." in the histogram window: from the key press on the focused button to the montage
+// of sixteen threshold planes painted.
+void tryAllBench(benchmark::State &state)
+{
+    LoadedWindow w;
+    w.form.typeList()->setListIndex(static_cast<int>(state.range(0)));
+    w.press(true);
+    QAction *open = nullptr;
+    for (QAction *a : w.form.plane(View::Red)->actions())
+        if (a->text() == QLatin1String("Histogram..."))
+            open = a;
+    open->trigger();
+    auto *button = w.form.findChild<QPushButton *>(QStringLiteral("TryAllR"));
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_Space); // the montage window is made once
+    auto *montage = w.form.findChild<QWidget *>(QStringLiteral("frmTryAll"));
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        QTest::keyClick(button, Qt::Key_Space);
+        montage->repaint();
+    }
+}
+BENCHMARK(tryAllBench)->ArgName("type")->Arg(0)->Arg(3)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,4 +1,5 @@
 // The block scan, the pixel reduction and the zoom copy on a 500 x 500 preview.
+#include "core/autothreshold.h"
 #include "core/channelscan.h"
 #include "core/coloursurface.h"
 #include "core/histogram.h"
@@ -82,6 +83,33 @@ void histogramBench(benchmark::State &state)
 BENCHMARK(histogramBench)
     ->ArgNames({"type", "triangle"})
     ->ArgsProduct({{0, 1, 2, 3}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
+
+// The sixteen automatic thresholds on the red channel's block values at rate 3; method 16 is all
+// sixteen in a row, as Try all computes them.
+void autoThresholdBench(benchmark::State &state)
+{
+    static const core::ColourSurface surface = windowSurface();
+    scan::ScanParams p;
+    p.iw = 500, p.ih = 500, p.originX = 17, p.originY = 65;
+    p.sel = static_cast<int>(state.range(0));
+    const histogram::Bins bins = scan::Scanner().histograms(surface, p).red;
+    const auto method = static_cast<std::size_t>(state.range(1));
+    for (auto _ : state) {
+        int sum = 0;
+        for (std::size_t m = 0; m < histogram::Methods.size(); ++m)
+            if (method == histogram::Methods.size() || m == method)
+                sum += histogram::threshold(histogram::Methods[m], bins).value_or(0);
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetLabel(method < histogram::Methods.size()
+                       ? histogram::methodName(histogram::Methods[method])
+                       : "all sixteen");
+}
+BENCHMARK(autoThresholdBench)
+    ->ArgNames({"type", "method"})
+    ->ArgsProduct({{0, 1, 2, 3}, {16}})
+    ->ArgsProduct({{0, 1}, benchmark::CreateDenseRange(0, 15, 1)})
     ->Unit(benchmark::kMicrosecond);
 
 // For scale: the same scan as a straightforward block-by-block loop, bytes split directly.

@@ -4,7 +4,12 @@
 #include <cctype>
 #include <cmath>
 #include <limits>
-#include <vector>
+
+#if defined(TINTARA_VECTOR_LOGF)
+#include <emmintrin.h>
+// The C library's own four-lane logf (glibc's libmvec).
+extern "C" __m128 _ZGVbN4v_logf(__m128);
+#endif
 
 namespace histogram {
 
@@ -57,6 +62,20 @@ struct Sums {
 };
 
 using Scores = std::array<double, 256>;
+
+// The natural logarithms of n values, in place. Huang's and Shanbhag's methods take a logarithm
+// for every pair of threshold and bin; four lanes at a time keep all sixteen methods within a
+// millisecond. Single precision suffices for each term.
+void logs(float *v, int n)
+{
+    int i = 0;
+#if defined(TINTARA_VECTOR_LOGF)
+    for (; i + 4 <= n; i += 4)
+        _mm_storeu_ps(v + i, _ZGVbN4v_logf(_mm_loadu_ps(v + i)));
+#endif
+    for (; i < n; ++i)
+        v[i] = std::log(v[i]);
+}
 
 // The best-scoring t. Where a run of thresholds scores the same (an empty stretch between two
 // groups splits them the same way wherever it is cut), the middle of the first such run, as
@@ -135,22 +154,32 @@ std::optional<int> isoData(const Sums &s)
 }
 
 // Huang's fuzzy thresholding with Shannon's entropy: a block's membership of its class is
-// 1 / (1 + |value - class mean| / C), C the span of the values; the least fuzzy split wins.
+// 1 / (1 + d), d = |value - class mean| / C and C the span of the values; the least fuzzy split
+// wins. With that membership Shannon's function is ln(1 + d) - d / (1 + d) ln d.
 std::optional<int> huang(const Bins &bins, const Sums &s)
 {
-    const double c = s.high - s.low;
+    const int n = s.high - s.low + 1;
+    const float scale = 1.0f / float(s.high - s.low);
+    std::array<float, 256> d{}, wide{}, narrow{};
     Scores score;
     score.fill(Undefined);
     for (int t = s.low; t < s.high; ++t) {
-        const double mean[2] = {s.meanBelow(t), s.meanAbove(t)};
-        double entropy = 0;
-        for (int k = s.low; k <= s.high; ++k) {
-            // With d = |k - mean| / C: S = ln(1 + d) - d / (1 + d) ln d. Single precision
-            // suffices for each term and halves the time of the whole method.
-            const float d = static_cast<float>(std::abs(k - mean[k > t]) / c);
-            if (bins[k] > 0 && d > 0)
-                entropy += bins[k] * double(std::log1p(d) - d / (1 + d) * std::log(d));
+        const int split = t - s.low + 1; // places 0..split - 1 lie below the threshold
+        const float below = float(s.meanBelow(t)) - float(s.low);
+        const float above = float(s.meanAbove(t)) - float(s.low);
+        for (int i = 0; i < split; ++i)
+            d[i] = std::abs(float(i) - below) * scale;
+        for (int i = split; i < n; ++i)
+            d[i] = std::abs(float(i) - above) * scale;
+        for (int i = 0; i < n; ++i) {
+            wide[i] = 1 + d[i];
+            narrow[i] = d[i] > 0 ? d[i] : 1; // d ln d is 0 at d = 0
         }
+        logs(wide.data(), n);
+        logs(narrow.data(), n);
+        double entropy = 0;
+        for (int i = 0; i < n; ++i)
+            entropy += bins[s.low + i] * double(wide[i] - d[i] / (1 + d[i]) * narrow[i]);
         score[t] = entropy;
     }
     return best(score, s, false);
@@ -160,32 +189,34 @@ std::optional<int> huang(const Bins &bins, const Sums &s)
 // leaks off them, until fewer than three peaks are left (at most 10,000 rounds); the two peaks'
 // places within the stretch, or none. A plateau's peak is its last bin; the first bin is a
 // peak when the counts fall after it, the last when they rose last.
-std::optional<std::pair<int, int>> twoPeaks(const Bins &bins, const Sums &s, std::vector<double> &h)
+std::optional<std::pair<int, int>> twoPeaks(const Bins &bins, const Sums &s,
+                                            std::array<double, 256> &h)
 {
-    h.assign(bins.begin() + s.low, bins.begin() + s.high + 1);
-    const std::size_t size = h.size();
-    std::vector<double> next(size);
-    std::vector<int> peaks;
+    const int size = s.high - s.low + 1;
+    std::copy(bins.begin() + s.low, bins.begin() + s.high + 1, h.begin());
+    std::array<double, 256> next{};
     for (int round = 0; round < 10000; ++round) {
-        for (std::size_t i = 0; i < size; ++i)
-            next[i] = (h[i == 0 ? 0 : i - 1] + h[i] + h[i + 1 == size ? i : i + 1]) / 3;
-        h.swap(next);
-        peaks.clear();
-        int direction = 1, last = 0;
-        for (std::size_t i = 0; i + 1 < size; ++i) {
+        next[0] = (2 * h[0] + h[1]) / 3;
+        for (int i = 1; i + 1 < size; ++i)
+            next[i] = (h[i - 1] + h[i] + h[i + 1]) / 3;
+        next[size - 1] = (h[size - 2] + 2 * h[size - 1]) / 3;
+        h = next;
+        int peaks[3], found = 0, last = 0;
+        bool rising = true;
+        for (int i = 0; i + 1 < size && found < 3; ++i) {
             if (h[i + 1] != h[i])
                 last = h[i + 1] > h[i] ? 1 : -1;
-            if (direction > 0 && h[i + 1] < h[i]) {
-                peaks.push_back(int(i));
-                direction = -1;
-            } else if (direction < 0 && h[i + 1] > h[i]) {
-                direction = 1;
+            if (rising && h[i + 1] < h[i]) {
+                peaks[found++] = i;
+                rising = false;
+            } else if (!rising && h[i + 1] > h[i]) {
+                rising = true;
             }
         }
-        if (last > 0)
-            peaks.push_back(int(size) - 1);
-        if (peaks.size() < 3)
-            return peaks.size() == 2 ? std::optional(std::pair(peaks[0], peaks[1])) : std::nullopt;
+        if (found < 3 && last > 0)
+            peaks[found++] = size - 1;
+        if (found < 3)
+            return found == 2 ? std::optional(std::pair(peaks[0], peaks[1])) : std::nullopt;
     }
     return std::nullopt;
 }
@@ -194,7 +225,7 @@ std::optional<std::pair<int, int>> twoPeaks(const Bins &bins, const Sums &s, std
 // down.
 std::optional<int> intermodes(const Bins &bins, const Sums &s)
 {
-    std::vector<double> h;
+    std::array<double, 256> h;
     const auto peaks = twoPeaks(bins, s, h);
     if (!peaks)
         return std::nullopt;
@@ -205,7 +236,7 @@ std::optional<int> intermodes(const Bins &bins, const Sums &s)
 // peaks, the first where several are lowest.
 std::optional<int> minimum(const Bins &bins, const Sums &s)
 {
-    std::vector<double> h;
+    std::array<double, 256> h;
     const auto peaks = twoPeaks(bins, s, h);
     if (!peaks)
         return std::nullopt;
@@ -331,18 +362,28 @@ std::optional<int> renyiEntropy(const Bins &bins, const Sums &s)
 // classes carry the same information.
 std::optional<int> shanbhag(const Bins &bins, const Sums &s)
 {
+    const int n = s.high - s.low + 1;
+    // The shares of blocks below and above each place of the stretch.
+    std::array<float, 256> under{}, over{}, membership{};
+    for (int i = 0; i < n; ++i) {
+        under[i] = float(s.share(s.low + i - 1));
+        over[i] = float(1 - s.share(s.low + i));
+    }
     Scores score;
     score.fill(Undefined);
     for (int t = s.low; t < s.high; ++t) {
-        const double lower = s.share(t), upper = 1 - lower;
+        const int split = t - s.low + 1;
+        const float lower = float(0.5 / s.share(t)), upper = float(0.5 / (1 - s.share(t)));
+        for (int i = 0; i < split; ++i)
+            membership[i] = 1 - under[i] * lower;
+        for (int i = split; i < n; ++i)
+            membership[i] = 1 - over[i] * upper;
+        logs(membership.data(), n);
         double back = 0, fore = 0;
-        // Single precision suffices for each term, as in Huang's.
-        for (int k = s.low; k <= t; ++k)
-            if (bins[k] > 0)
-                back -= bins[k] * double(std::log(float(1 - s.share(k - 1) / (2 * lower))));
-        for (int k = t + 1; k <= s.high; ++k)
-            if (bins[k] > 0)
-                fore -= bins[k] * double(std::log(float(1 - (1 - s.share(k)) / (2 * upper))));
+        for (int i = 0; i < split; ++i)
+            back -= bins[s.low + i] * double(membership[i]);
+        for (int i = split; i < n; ++i)
+            fore -= bins[s.low + i] * double(membership[i]);
         score[t] = std::abs(back / s.below(t) - fore / s.above(t));
     }
     return best(score, s, false);
