@@ -127,8 +127,16 @@ void TestHistogram::opensFromMenuAndKey()
     QVERIFY(window && window->isVisible());
     QVERIFY(!window->isModal());
     QVERIFY(window->windowFlags().testFlag(Qt::Tool));
-    // Nothing loaded: nothing to count, no method to offer.
+    // Nothing loaded: nothing to count, no method to offer, no threshold in the montage.
     QVERIFY(!window->findChild<QPushButton *>(QStringLiteral("OtsuR"))->isEnabled());
+    window->findChild<QPushButton *>(QStringLiteral("ApplyAuto"))->click();
+    QVERIFY(window->findChild<QLabel *>(QStringLiteral("AutoResult"))
+                ->text()
+                .contains(QStringLiteral("no threshold")));
+    QCOMPARE(form.bar(Channel::Blue, Bound::Minimum)->Value(), 128);
+    window->findChild<QPushButton *>(QStringLiteral("TryAllG"))->click();
+    for (QToolButton *tile : window->findChild<frmTryAll *>()->findChildren<QToolButton *>())
+        QVERIFY(!tile->isEnabled() && tile->text().endsWith(QStringLiteral("no threshold")));
 
     window->close();
     form.plane(View::Red)->setFocus();

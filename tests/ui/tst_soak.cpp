@@ -14,11 +14,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 #include <deque>
 #include <numeric>
 #include <random>
@@ -108,10 +110,24 @@ QString TestSoak::histogramAction(Rng &rng)
         return QStringLiteral("histogram");
     }
     if (how == 1) {
-        const char *names[] = {"OtsuR", "OtsuG", "OtsuB", "TriangleR", "TriangleG", "TriangleB"};
-        auto *button = window->findChild<QPushButton *>(QLatin1String(names[pick(rng, 6)]));
+        auto *methods = window->findChild<QComboBox *>(QStringLiteral("AutoMethod"));
+        methods->setCurrentIndex(pick(rng, methods->count()));
+        // A tile of the montage, when it is open, or one of the window's buttons.
+        if (auto *montage = window->findChild<QWidget *>(QStringLiteral("frmTryAll"));
+            montage && montage->isVisible() && pick(rng, 2) == 0) {
+            const QList<QToolButton *> tiles = montage->findChildren<QToolButton *>();
+            QToolButton *tile = tiles[pick(rng, int(tiles.size()))];
+            tile->click();
+            return QStringLiteral("try all ") + tile->objectName();
+        }
+        const char *names[] = {"OtsuR",     "OtsuG",   "OtsuB",  "TriangleR", "TriangleG",
+                               "TriangleB", "ApplyR",  "ApplyG", "ApplyB",    "ApplyAuto",
+                               "TryAllR",   "TryAllG", "TryAllB"};
+        auto *button = window->findChild<QPushButton *>(
+            QLatin1String(names[pick(rng, int(std::size(names)))]));
         button->click();
-        return QStringLiteral("histogram ") + button->objectName();
+        return QStringLiteral("histogram %1 (%2)")
+            .arg(button->objectName(), methods->currentText());
     }
     if (how == 2) {
         HistogramView *view = window->view(Channel(pick(rng, 3)));
