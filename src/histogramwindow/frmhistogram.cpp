@@ -35,8 +35,7 @@ frmHistogram::frmHistogram(QWidget *owner)
     chooser->addStretch();
     grid->addLayout(chooser, 0, 0, 1, 3);
     connect(all, &QPushButton::clicked, this, [this] {
-        for (const Channel channel : Channels)
-            apply(channel, method());
+        apply({Channel::Red, Channel::Green, Channel::Blue}, method());
     });
 
     const QColor colours[] = {QColor(200, 0, 0), QColor(0, 160, 0), QColor(0, 0, 220)};
@@ -85,11 +84,11 @@ frmHistogram::frmHistogram(QWidget *owner)
         connect(views_[c], &HistogramView::pointed, this,
                 [this, channel](int bin) { showPointed(channel, bin); });
         connect(otsu_[c], &QPushButton::clicked, this,
-                [this, channel] { apply(channel, histogram::Method::Otsu); });
+                [this, channel] { apply({channel}, histogram::Method::Otsu); });
         connect(triangle_[c], &QPushButton::clicked, this,
-                [this, channel] { apply(channel, histogram::Method::Triangle); });
+                [this, channel] { apply({channel}, histogram::Method::Triangle); });
         connect(applyOne, &QPushButton::clicked, this,
-                [this, channel] { apply(channel, method()); });
+                [this, channel] { apply({channel}, method()); });
         connect(tryAll, &QPushButton::clicked, this,
                 [this, channel] { emit tryAllRequested(channel); });
     }
@@ -117,19 +116,25 @@ histogram::Method frmHistogram::method() const
     return histogram::Methods[std::size_t(std::max(0, methods_->currentIndex()))];
 }
 
-void frmHistogram::apply(Channel channel, histogram::Method m)
+void frmHistogram::apply(std::initializer_list<Channel> channels, histogram::Method m)
 {
     const QString name = QLatin1String(histogram::methodName(m));
-    const std::optional<int> t = histogram::threshold(m, view(channel)->bins());
-    if (!t) {
-        qCDebug(lcHistogram) << name << "has no threshold for" << channelName(channel);
-        said_->setText(QStringLiteral("%1: no threshold for %2; nothing changed.")
-                           .arg(name, channelName(channel)));
-        return;
+    QStringList set, none;
+    for (const Channel channel : channels) {
+        if (const std::optional<int> t = histogram::threshold(m, view(channel)->bins())) {
+            set << QStringLiteral("%1 minimum %2").arg(channelTitle(channel)).arg(*t);
+            emit automaticChosen(channel, m, *t);
+        } else {
+            qCDebug(lcHistogram) << name << "has no threshold for" << channelName(channel);
+            none << channelTitle(channel);
+        }
     }
-    said_->setText(
-        QStringLiteral("%1: %2 minimum set to %3.").arg(name, channelTitle(channel)).arg(*t));
-    emit automaticChosen(channel, m, *t);
+    QStringList parts = {set.join(QStringLiteral(", "))};
+    if (!none.isEmpty())
+        parts << QStringLiteral("no threshold for %1").arg(none.join(QStringLiteral(", ")));
+    if (set.isEmpty())
+        parts = {parts.last(), QStringLiteral("nothing changed")};
+    said_->setText(QStringLiteral("%1: %2.").arg(name, parts.join(QStringLiteral("; "))));
 }
 
 void frmHistogram::showPointed(Channel channel, int bin)

@@ -43,8 +43,8 @@ signals:
     void tryAllRequested(Channel channel);
 
 private:
-    // Applies a method to one channel, or says that it has no threshold there.
-    void apply(Channel channel, histogram::Method method);
+    // Applies a method to the channels, and says what it set and where it has no threshold.
+    void apply(std::initializer_list<Channel> channels, histogram::Method method);
     void showPointed(Channel channel, int bin);
 
     HistogramView *views_[3] = {};
