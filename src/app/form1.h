@@ -251,6 +251,7 @@ private:
     // as the minimum stays there.
     void takeAutomatic(Channel channel, histogram::Method method, int threshold);
     void tryAll(Channel channel);
+    std::vector<TryAllTile> tryAllTiles(Channel channel);
     struct Automatic {
         histogram::Method method;
         int threshold;

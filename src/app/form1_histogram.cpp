@@ -30,6 +30,9 @@ void Form1::refreshHistogram()
         return;
     histogram_->setHistograms(blockHistograms());
     histogram_->setBands(scanParams(true));
+    // An open montage follows too, without taking the focus.
+    if (const std::optional<Channel> shown = histogram_->tryAllShown())
+        histogram_->refreshTryAll(tryAllTiles(*shown));
 }
 
 scan::BlockHistograms Form1::blockHistograms()
@@ -54,8 +57,12 @@ void Form1::takeAutomatic(Channel channel, histogram::Method method, int thresho
 
 void Form1::tryAll(Channel channel)
 {
-    if (!histogram_)
-        return;
+    if (histogram_)
+        histogram_->showTryAll(channel, tryAllTiles(channel));
+}
+
+std::vector<TryAllTile> Form1::tryAllTiles(Channel channel)
+{
     // Every method's plane as a threshold scan with that minimum would draw it, the maximum kept
     // as far as the minimum allows, as Apply keeps it.
     const scan::ScanParams base = scanParams(true);
@@ -81,7 +88,7 @@ void Form1::tryAll(Channel channel)
         }
         tiles.push_back(std::move(tile));
     }
-    histogram_->showTryAll(channel, tiles);
+    return tiles;
 }
 
 void Form1::chooseBound(Channel channel, bool minimum, int value)

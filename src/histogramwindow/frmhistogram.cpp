@@ -163,6 +163,19 @@ void frmHistogram::showTryAll(Channel channel, const std::vector<TryAllTile> &ti
     tryAll_->activateWindow();
 }
 
+std::optional<Channel> frmHistogram::tryAllShown() const
+{
+    if (!tryAll_ || !tryAll_->isVisible())
+        return std::nullopt;
+    return tryAll_->channel();
+}
+
+void frmHistogram::refreshTryAll(const std::vector<TryAllTile> &tiles)
+{
+    if (tryAll_)
+        tryAll_->setTiles(tryAll_->channel(), tiles);
+}
+
 void frmHistogram::setHistograms(const scan::BlockHistograms &h)
 {
     for (const Channel channel : Channels) {

@@ -31,6 +31,9 @@ public:
     void setBands(const scan::ScanParams &p);
     // The montage of every method for one channel, shown and raised.
     void showTryAll(Channel channel, const std::vector<TryAllTile> &tiles);
+    // The channel of the montage on screen, if one is; new tiles for it, left where it is.
+    std::optional<Channel> tryAllShown() const;
+    void refreshTryAll(const std::vector<TryAllTile> &tiles);
 
     HistogramView *view(Channel channel) const { return views_[static_cast<int>(channel)]; }
     histogram::Method method() const;

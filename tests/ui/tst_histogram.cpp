@@ -336,7 +336,7 @@ void TestHistogram::tryAllShowsEveryMethodAndAClickApplies()
     auto *montage = window->findChild<frmTryAll *>(QStringLiteral("frmTryAll"));
     QVERIFY(montage && montage->isVisible());
     QCOMPARE(montage->channel(), Channel::Blue);
-    const histogram::Bins &blue = window->view(Channel::Blue)->bins();
+    const histogram::Bins blue = window->view(Channel::Blue)->bins();
     for (const histogram::Method m : histogram::Methods) {
         const QString name = QLatin1String(histogram::methodName(m));
         auto *tile = montage->findChild<QToolButton *>(QStringLiteral("TryAll") + name);
@@ -355,6 +355,14 @@ void TestHistogram::tryAllShowsEveryMethodAndAClickApplies()
     QCOMPARE(form.bar(Channel::Blue, Bound::Minimum)->Value(), t);
     // The tile showed what the threshold scan now draws: its marked blocks.
     QTRY_COMPARE(marked(form.plane(View::Blue), core::QBColor(1)), within(blue, t, 255));
+    // The montage follows the type.
+    form.typeList()->setCurrentIndex(scan::Average);
+    QTRY_VERIFY(window->view(Channel::Blue)->bins() != blue);
+    auto *otsu = montage->findChild<QToolButton *>(QStringLiteral("TryAllOtsu"));
+    QTRY_COMPARE(otsu->text(), QStringLiteral("Otsu\n%1")
+                                   .arg(histogram::threshold(histogram::Method::Otsu,
+                                                             window->view(Channel::Blue)->bins())
+                                            .value()));
 }
 
 void TestHistogram::readableAxesBandAndPointer()
