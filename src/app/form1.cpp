@@ -146,6 +146,7 @@ void Form1::Command2_Click()
     livePending_->stop();
     for (const ChannelRow &r : rows_)
         r.plane->Cls();
+    setMeasurements({});
     describePlanes(Command::None);
 }
 

@@ -13,6 +13,7 @@
 #include "core/channelscan.h"
 #include "core/colour.h"
 #include "core/coloursurface.h"
+#include "core/measurements.h"
 #include "core/pixelreduction.h"
 #include "core/recipe.h"
 #include "histogramwindow/frmhistogram.h"
@@ -73,6 +74,11 @@ public:
     // now shown, as the histogram window's Apply does; none, and nothing changed, where the
     // method has no threshold.
     std::optional<int> applyAutomatic(Channel channel, histogram::Method method);
+    // What the last threshold scan marked; nothing (all counts 0) after any other command,
+    // after CLEAR and before the first scan.
+    const scan::Measurements &measurements() const { return measured_; }
+    // A channel's band as its bars stand.
+    scan::Band band(Channel channel) const;
 
     // The colour the client area shows at a client pixel as rendered now, -1 outside it.
     core::Colour Point(float x, float y);
@@ -258,6 +264,8 @@ private:
     };
     std::optional<Automatic> automatic_[3];
     QPointer<frmHistogram> histogram_;
+    scan::Measurements measured_;
+    void setMeasurements(const scan::Measurements &m);
     QTimer *histogramPending_ = nullptr;
 
     QButtonGroup *options_ = nullptr;

@@ -85,9 +85,11 @@ void Form1::describePlanes(Command command)
         const ChannelRow &r = row(c);
         QString meaning;
         if (command == Command::Threshold)
-            meaning = QStringLiteral("marked: the block's value is inside (%1, %2]; grey: outside")
+            meaning = QStringLiteral("marked: the block's value is inside (%1, %2]; grey: "
+                                     "outside; %3 marked")
                           .arg(r.minimum->Value())
-                          .arg(r.maximum->Value());
+                          .arg(r.maximum->Value())
+                          .arg(scan::describeCount(measured_.of(c)));
         else if (command == Command::Rgb)
             meaning = QStringLiteral("brightness = the block's value");
         else if (command == Command::Reduction && c == Channel::Blue)

@@ -27,6 +27,7 @@ void Form1::clearResults()
     describePlanes(Command::None);
     for (results::Recipe &recipe : recipes_)
         recipe = results::Recipe{};
+    setMeasurements({});
 }
 
 void Form1::zoomPlane(Channel channel)

@@ -28,6 +28,7 @@ void Form1::refreshHistogram()
     histogramPending_->stop();
     if (!histogram_)
         return;
+    histogram_->setMeasurements(measured_);
     histogram_->setHistograms(blockHistograms());
     histogram_->setBands(scanParams(true));
     // An open montage follows too, without taking the focus.

@@ -55,7 +55,7 @@ scan::ScanParams Form1::scanParams(bool threshold) const
     p.sel = Combo2->ListIndex();
     p.threshold = threshold;
     for (const Channel c : Channels)
-        p.band(c) = {row(c).minimum->Value(), row(c).maximum->Value()};
+        p.band(c) = band(c);
     return p;
 }
 
@@ -80,5 +80,18 @@ void Form1::scansiona(short filtro)
         recipeOf(viewOf(c)) = recipe;
         row(c).plane->PSetBlock(1, 1, result.nx, result.ny, result.plane(c).data());
     }
+    setMeasurements(p.threshold ? scan::measure(result) : scan::Measurements{});
     describePlanes(p.threshold ? Command::Threshold : Command::Rgb);
+}
+
+scan::Band Form1::band(Channel channel) const
+{
+    return {row(channel).minimum->Value(), row(channel).maximum->Value()};
+}
+
+void Form1::setMeasurements(const scan::Measurements &m)
+{
+    measured_ = m;
+    if (histogram_)
+        histogram_->setMeasurements(m);
 }

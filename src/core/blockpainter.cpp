@@ -1,5 +1,7 @@
 #include "core/blockpainter.h"
 
+#include "core/measurements.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -37,10 +39,10 @@ BlockPainter::BlockPainter(const ScanParams &p, ScanPlanes &out, std::size_t blo
                 {scaled(p.blue.lo, samples_), scaled(p.blue.hi, samples_)}}
     // Sums stay below 2^24 and the count below 2^16, where a 40-bit reciprocal is exact.
     , reciprocal_((std::uint64_t{1} << 40) / samples_ + 1)
-    , outside_(core::QBColor(7))
-    , redIn_(core::QBColor(4))
-    , greenIn_(core::QBColor(10))
-    , blueIn_(core::QBColor(1))
+    , outside_(unmarkedColour())
+    , redIn_(markerColour(Channel::Red))
+    , greenIn_(markerColour(Channel::Green))
+    , blueIn_(markerColour(Channel::Blue))
 {
     // Rounding every possible sum up front pays when there are more blocks than sums.
     const std::uint32_t sums = samples_ * 255 + 1;

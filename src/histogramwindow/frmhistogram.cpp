@@ -4,8 +4,10 @@
 #include "histogramwindow/logging.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -103,6 +105,21 @@ frmHistogram::frmHistogram(QWidget *owner)
     footer->addWidget(pointed_, 1);
     grid->addLayout(footer, 8, 0, 1, 3);
     grid->addWidget(said_, 9, 0, 1, 3);
+    measured_ = new QLabel(this);
+    measured_->setObjectName(QStringLiteral("Measurements"));
+    measured_->setWordWrap(true);
+    measured_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *copy = new QPushButton(QStringLiteral("Copy measurements"), this);
+    copy->setObjectName(QStringLiteral("CopyMeasurements"));
+    copy->setToolTip(QStringLiteral("The counts as tab-separated text with a header row"));
+    grid->addWidget(measured_, 10, 0);
+    grid->addWidget(copy, 10, 1, 1, 2, Qt::AlignTop);
+    connect(copy, &QPushButton::clicked, this, [this] {
+        QGuiApplication::clipboard()->setText(
+            scan::measurementHeader().join(QLatin1Char('\t')) + QLatin1Char('\n') +
+            scan::measurementRow(measurements_).join(QLatin1Char('\t')) + QLatin1Char('\n'));
+    });
+    setMeasurements({});
     connect(log_, &QCheckBox::toggled, this, [this](bool on) {
         for (HistogramView *v : views_)
             v->setLogarithmic(on);
@@ -161,6 +178,18 @@ void frmHistogram::showTryAll(Channel channel, const std::vector<TryAllTile> &ti
     tryAll_->show();
     tryAll_->raise();
     tryAll_->activateWindow();
+}
+
+void frmHistogram::setMeasurements(const scan::Measurements &m)
+{
+    measurements_ = m;
+    QStringList lines;
+    for (const Channel c : Channels)
+        lines << QStringLiteral("%1: %2").arg(channelTitle(c), scan::describeCount(m.of(c)));
+    lines << QStringLiteral("All three: %1").arg(scan::describeCount(m.all))
+          << QStringLiteral("Any: %1").arg(scan::describeCount(m.any));
+    measured_->setText(QStringLiteral("Marked by the last threshold scan:\n") +
+                       lines.join(QLatin1Char('\n')));
 }
 
 std::optional<Channel> frmHistogram::tryAllShown() const

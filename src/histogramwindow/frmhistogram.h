@@ -6,6 +6,7 @@
 
 #include "core/autothreshold.h"
 #include "core/channelscan.h"
+#include "core/measurements.h"
 #include "histogramwindow/frmtryall.h"
 
 #include <QPointer>
@@ -29,6 +30,8 @@ public:
     void setHistograms(const scan::BlockHistograms &h);
     // Each channel's band, as the scan would test it.
     void setBands(const scan::ScanParams &p);
+    // What the last threshold scan marked, for the read-out and "Copy measurements".
+    void setMeasurements(const scan::Measurements &m);
     // The montage of every method for one channel, shown and raised.
     void showTryAll(Channel channel, const std::vector<TryAllTile> &tiles);
     // The channel of the montage on screen, if one is; new tiles for it, left where it is.
@@ -54,7 +57,8 @@ private:
     QLabel *bands_[3] = {};
     QPushButton *otsu_[3] = {}, *triangle_[3] = {};
     QComboBox *methods_ = nullptr;
-    QLabel *said_ = nullptr, *pointed_ = nullptr;
+    QLabel *said_ = nullptr, *pointed_ = nullptr, *measured_ = nullptr;
+    scan::Measurements measurements_;
     QCheckBox *log_ = nullptr;
     QPointer<frmTryAll> tryAll_;
 };

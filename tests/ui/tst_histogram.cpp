@@ -2,6 +2,7 @@
 // bounds move the bars, and it follows the picture, the rates and the type.
 #include "core/autothreshold.h"
 #include "core/geometry.h"
+#include "core/measurements.h"
 #include "histogramwindow/frmhistogram.h"
 #include "histogramwindow/histogramview.h"
 #include "support/form1driver.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -84,6 +86,7 @@ private slots:
     void automaticMethodsApplyOrSayNoThreshold();
     void tryAllShowsEveryMethodAndAClickApplies();
     void readableAxesBandAndPointer();
+    void measurementsOfTheLastThresholdScan();
     void everyMethodOnOddPreviewsAndRates_data();
     void everyMethodOnOddPreviewsAndRates();
 
@@ -397,6 +400,80 @@ void TestHistogram::readableAxesBandAndPointer()
     // The value axis spans the plot: bound 255's edge at its right end, 0's one bin in.
     QCOMPARE(red->binAt(red->edgeOf(254) + 0.5), 255);
     QCOMPARE(red->binAt(red->edgeOf(255) + 1), -1);
+}
+
+void TestHistogram::measurementsOfTheLastThresholdScan()
+{
+    Form1Driver form;
+    frmHistogram *window = openHistogram(form);
+    QVERIFY(window);
+    auto *readout = window->findChild<QLabel *>(QStringLiteral("Measurements"));
+    auto *copy = window->findChild<QPushButton *>(QStringLiteral("CopyMeasurements"));
+    // Counted on the planes as drawn: block (bx, by) is plane pixel (bx + 1, by + 1).
+    const auto counted = [&form] {
+        QImage planes[3];
+        for (const Channel c : Channels)
+            planes[int(c)] = form.plane(viewOf(c))->surface().convertToFormat(QImage::Format_RGB32);
+        const int nx = geometry::stepCount(form.preview()->Width(), form.rate(Axis::X)->Value());
+        const int ny = geometry::stepCount(form.preview()->Height(), form.rate(Axis::Y)->Value());
+        QStringList row;
+        int all = 0, any = 0, marked[3] = {};
+        for (int by = 0; by < ny; ++by)
+            for (int bx = 0; bx < nx; ++bx) {
+                int here = 0;
+                for (const Channel c : Channels)
+                    if (planes[int(c)].pixel(bx + 1, by + 1) ==
+                        core::toArgb(core::QBColor(c == Channel::Red     ? 4
+                                                   : c == Channel::Green ? 10
+                                                                         : 1))) {
+                        ++marked[int(c)];
+                        ++here;
+                    }
+                all += here == 3;
+                any += here > 0;
+            }
+        for (int n : {marked[0], marked[1], marked[2], all, any})
+            row << QString::number(nx * ny) << QString::number(n)
+                << QString::number(100.0 * n / (nx * ny), 'f', 2);
+        return row;
+    };
+    const auto copied = [copy] {
+        copy->click();
+        return QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+    };
+    // Nothing scanned: nothing marked, 0 %.
+    QVERIFY(readout->text().contains(QStringLiteral("Any: 0 of 0 blocks (0.00 %)")));
+    QStringList zeros;
+    for (int group = 0; group < 5; ++group)
+        zeros << QStringLiteral("0") << QStringLiteral("0") << QStringLiteral("0.00");
+    QCOMPARE(copied().value(1).split(QLatin1Char('\t')), zeros);
+    form.load(twoTone_);
+    form.bar(Channel::Red, Bound::Minimum)->setValue(100);
+    form.bar(Channel::Green, Bound::Minimum)->setValue(10);
+    form.button(Button::Threshold)->click();
+    const QStringList lines = copied();
+    QVERIFY(lines.value(0).startsWith(QStringLiteral("red_tested\tred_marked\tred_percent\t")));
+    QCOMPARE(lines.value(1).split(QLatin1Char('\t')), counted());
+    QVERIFY2(form.plane(View::Red)->toolTip().endsWith(
+                 scan::describeCount(form.measurements().red) + QStringLiteral(" marked")),
+             qPrintable(form.plane(View::Red)->toolTip()));
+    QVERIFY(form.measurements().any.marked > form.measurements().all.marked);
+    // CLEAR, an RGB scan and a typed selection type leave nothing marked.
+    form.button(Button::Clear)->click();
+    QCOMPARE(form.measurements(), scan::Measurements{});
+    form.button(Button::Rgb)->click();
+    QCOMPARE(form.measurements().any.marked, 0u);
+    form.typeList()->lineEdit()->setFocus();
+    QTest::keyClicks(form.typeList()->lineEdit(), QStringLiteral("x"));
+    form.button(Button::Threshold)->click();
+    QCOMPARE(form.measurements().any.marked, 0u);
+    QVERIFY(form.measurements().any.tested > 0);
+    // A preview of 500 x 5 at rate 30: one row of blocks.
+    form.load(thin_);
+    form.typeList()->setCurrentIndex(scan::Spread);
+    form.rate(Axis::X)->setValue(30);
+    form.button(Button::Threshold)->click();
+    QCOMPARE(copied().value(1).split(QLatin1Char('\t')), counted());
 }
 
 void TestHistogram::everyMethodOnOddPreviewsAndRates_data()

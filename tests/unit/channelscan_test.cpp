@@ -1,4 +1,5 @@
 #include "core/channelscan.h"
+#include "core/measurements.h"
 #include "support/referencescan.h"
 
 #include <gtest/gtest.h>
@@ -301,4 +302,39 @@ TEST(ChannelScan, HistogramOfOneHandWorkedRow)
     EXPECT_EQ(bins(Minimum).green[0], 1u);
     EXPECT_EQ(none.red[0], 2u);
     EXPECT_EQ(none.blocks, 2u);
+}
+
+TEST(ChannelScan, MeasurementsCountTheMarkedBlocks)
+{
+    // A 3 x 2 grid, blocks numbered row by row: red marks 0, 1, 2; green 1, 2, 4; blue 2, 4, 5.
+    // All three mark block 2 alone; some channel marks all but block 3.
+    ScanPlanes planes;
+    planes.nx = 3, planes.ny = 2;
+    const core::Colour grey = RGB(192, 192, 192);
+    planes.red.assign(6, grey);
+    planes.green.assign(6, grey);
+    planes.blue.assign(6, grey);
+    for (int i : {0, 1, 2})
+        planes.red[i] = RGB(128, 0, 0);
+    for (int i : {1, 2, 4})
+        planes.green[i] = RGB(0, 255, 0);
+    for (int i : {2, 4, 5})
+        planes.blue[i] = RGB(0, 0, 128);
+    const Measurements m = measure(planes);
+    for (const Channel c : Channels)
+        EXPECT_EQ(m.of(c), (Count{6, 3})) << int(c);
+    EXPECT_EQ(m.all, (Count{6, 1}));
+    EXPECT_EQ(m.any, (Count{6, 5}));
+    EXPECT_NEAR(m.any.percent(), 83.333, 1e-3);
+    EXPECT_NEAR(m.all.percent(), 16.667, 1e-3);
+    // An RGB scan's intensities are no markers, and no scan has nothing to count.
+    planes.red.assign(6, RGB(129, 0, 0));
+    EXPECT_EQ(measure(planes).red, (Count{6, 0}));
+    EXPECT_EQ(measure(ScanPlanes{}).any.percent(), 0.0);
+    // One column for each number, in the header's order.
+    const QStringList header = measurementHeader(), row = measurementRow(m);
+    ASSERT_EQ(header.size(), 15);
+    ASSERT_EQ(row.size(), 15);
+    EXPECT_EQ(header.mid(9, 3), (QStringList{"all_tested", "all_marked", "all_percent"}));
+    EXPECT_EQ(row.mid(9, 6), (QStringList{"6", "1", "16.67", "6", "5", "83.33"}));
 }

@@ -1,0 +1,80 @@
+#include "core/measurements.h"
+
+#include <QLocale>
+
+namespace scan {
+
+core::Colour markerColour(Channel channel)
+{
+    return core::QBColor(channel == Channel::Red ? 4 : channel == Channel::Green ? 10 : 1);
+}
+
+core::Colour unmarkedColour()
+{
+    return core::QBColor(7);
+}
+
+Measurements measure(const ScanPlanes &planes)
+{
+    Measurements m;
+    const std::size_t blocks = std::size_t(planes.nx) * std::size_t(planes.ny);
+    const core::Colour inside[3] = {markerColour(Channel::Red), markerColour(Channel::Green),
+                                    markerColour(Channel::Blue)};
+    Count *counts[3] = {&m.red, &m.green, &m.blue};
+    for (std::size_t i = 0; i < blocks; ++i) {
+        int marked = 0;
+        for (const Channel c : Channels) {
+            const auto &plane = planes.plane(c);
+            const bool in = i < plane.size() && plane[i] == inside[int(c)];
+            counts[int(c)]->marked += in;
+            marked += in;
+        }
+        m.all.marked += marked == 3;
+        m.any.marked += marked > 0;
+    }
+    for (Count *c : {&m.red, &m.green, &m.blue, &m.all, &m.any})
+        c->tested = blocks;
+    return m;
+}
+
+namespace {
+
+const char *const Groups[] = {"red", "green", "blue", "all", "any"};
+
+const Count &group(const Measurements &m, int i)
+{
+    const Count *counts[] = {&m.red, &m.green, &m.blue, &m.all, &m.any};
+    return *counts[i];
+}
+
+} // namespace
+
+QStringList measurementHeader()
+{
+    QStringList columns;
+    for (const char *g : Groups)
+        for (const char *what : {"tested", "marked", "percent"})
+            columns << QStringLiteral("%1_%2").arg(QLatin1String(g), QLatin1String(what));
+    return columns;
+}
+
+QStringList measurementRow(const Measurements &m)
+{
+    QStringList values;
+    for (int i = 0; i < int(std::size(Groups)); ++i) {
+        const Count &c = group(m, i);
+        values << QString::number(c.tested) << QString::number(c.marked)
+               << QString::number(c.percent(), 'f', 2);
+    }
+    return values;
+}
+
+QString describeCount(const Count &count)
+{
+    const QLocale locale;
+    return QStringLiteral("%1 of %2 blocks (%3 %)")
+        .arg(locale.toString(qulonglong(count.marked)), locale.toString(qulonglong(count.tested)),
+             locale.toString(count.percent(), 'f', 2));
+}
+
+} // namespace scan
