@@ -71,6 +71,11 @@ constexpr OptionDoc Options[] = {
     {"report", "FILE|-",
      "also one JSON object per picture into FILE; - is standard output, "
      "instead of the tab-separated lines (default none)"},
+    {"measure", "FILE|-",
+     "with --threshold: also one CSV row per picture into FILE; - is standard output, instead "
+     "of the tab-separated lines: the file, its status, the settings, the blocks tested and "
+     "marked and the marked share per channel, in all three and in any, and the program's "
+     "version (default none)"},
     {"files-from", "FILE|-", "also the pictures named in FILE, one a line; - is standard input"},
     {"null", nullptr, "with --files-from: names end with a NUL byte, as find -print0 writes them"},
     {"shard", "K/N",
@@ -166,7 +171,7 @@ Result<Settings> parse(const QList<QByteArray> &raw)
                              nullOption = option("null"), shardOption = option("shard"),
                              recursive = option("recursive"), timeout = option("timeout"),
                              report = option("report"), dryRun = option("dry-run"),
-                             autoAll = option("auto");
+                             autoAll = option("auto"), measure = option("measure");
     const QCommandLineOption autoOf[] = {option("auto-red"), option("auto-green"),
                                          option("auto-blue")};
     if (!p.parse(QStringList{QStringLiteral("tintara")} + args))
@@ -231,6 +236,11 @@ Result<Settings> parse(const QList<QByteArray> &raw)
         return bad(QStringLiteral("--timeout takes 1 to 604800 seconds"));
     s.recursive = p.isSet(recursive);
     s.report = p.value(report);
+    s.measure = p.value(measure);
+    if (p.isSet(measure) && !s.threshold)
+        return bad(QStringLiteral("--measure counts what a threshold scan marks: add --threshold"));
+    if (s.report == QLatin1String("-") && s.measure == QLatin1String("-"))
+        return bad(QStringLiteral("--report and --measure cannot both be standard output"));
     if (p.isSet(shardOption)) {
         const QStringList kn = p.value(shardOption).split(QLatin1Char('/'));
         if (kn.size() != 2 || !number(kn[1], 1, 1 << 20, s.shards) ||
@@ -282,6 +292,9 @@ QStringList workerArguments(const Settings &s)
         a << QStringLiteral("--out") << s.outDir;
     if (s.overwrite)
         a << QStringLiteral("--overwrite");
+    // The parent writes the rows; a worker only needs to know that every picture is scanned.
+    if (!s.measure.isEmpty())
+        a << QStringLiteral("--measure") << s.measure;
     return a;
 }
 

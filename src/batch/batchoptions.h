@@ -25,6 +25,7 @@ struct Settings : ScanSetup {
     int jobs = 0;      // 0: one per core
     int timeout = 300; // seconds a picture may take
     QString report;    // JSON Lines report: a file, "-" for standard output, empty for none
+    QString measure;   // CSV of what each threshold scan marked: a file, "-", empty for none
     // The pictures and folders named, as the file system spells them, and where a list of
     // more comes from.
     QList<QByteArray> given;
@@ -40,7 +41,8 @@ inline constexpr const char *Usage =
     "       [--green LO:HI] [--blue LO:HI] [--auto METHOD] [--auto-red METHOD]\n"
     "       [--auto-green METHOD] [--auto-blue METHOD] [--reduction] [--zoom r|g|b] [--out DIR]\n"
     "       [--overwrite] [--recursive] [--jobs N] [--timeout SECONDS] [--report FILE|-]\n"
-    "       [--files-from FILE|- [--null]] [--shard K/N] [--dry-run] FILE|FOLDER...\n"
+    "       [--measure FILE|-] [--files-from FILE|- [--null]] [--shard K/N] [--dry-run]\n"
+    "       FILE|FOLDER...\n"
     "       tintara --batch --help";
 
 // What `tintara --batch --help` prints: every option with its meaning and default.

@@ -80,8 +80,10 @@ Work planWork(const Settings &s, const Job &job)
         if (there.state != Existing::UpToDate)
             w.toMake.push_back({p.view, name, path});
     }
-    o.status = w.toMake.empty() ? Outcome::Skipped : Outcome::Ok;
-    if (w.toMake.empty())
+    // Measurements need the scan even where every plane is up to date.
+    const bool skip = w.toMake.empty() && s.measure.isEmpty();
+    o.status = skip ? Outcome::Skipped : Outcome::Ok;
+    if (skip)
         o.reason = QStringLiteral("its planes are up to date; --overwrite makes them again");
     return w;
 }
@@ -121,6 +123,11 @@ Outcome Worker::process(const Job &job)
                                      : Form1::Command::Rgb);
     if (s_.zoom)
         form_->zoomPlane(*s_.zoom);
+    if (s_.threshold && !s_.reduction) {
+        o.measured = form_->measurements();
+        for (const Channel c : Channels)
+            o.bands[int(c)] = form_->band(c);
+    }
 
     std::vector<QString> written;
     for (const Work::Plane &p : w.toMake) {
@@ -185,6 +192,7 @@ int runWorker(const Settings &s)
                                      o.reason.toUtf8(), QByteArray::number(o.ms)};
             for (const auto &a : o.automatic)
                 answer << automaticField(a);
+            answer << measuredFields(o);
             for (const QString &name : o.outputs)
                 answer << name.toUtf8();
             if (!writeAll(STDOUT_FILENO, frame(answer)))

@@ -43,6 +43,17 @@ int Dispatcher::run()
             return 1;
         }
     }
+    if (!s_.measure.isEmpty()) {
+        const bool open = s_.measure == QLatin1String("-")
+                              ? measure_.open(stdout, QIODevice::WriteOnly)
+                              : (measure_.setFileName(s_.measure),
+                                 measure_.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        if (!open || !write(measure_, csvHeader())) {
+            platform::complain(failureText(QStringLiteral("Cannot write the measurements"),
+                                           s_.measure, measure_.errorString(), Wording::Line));
+            return 1;
+        }
+    }
     InterruptWatch watch;
     if (!watch.watching()) {
         platform::complain(failureText(QStringLiteral("Cannot watch for interrupts"), {},
@@ -69,9 +80,12 @@ int Dispatcher::run()
     if (reportFailed_)
         platform::complain(failureText(QStringLiteral("Cannot finish the report"), s_.report,
                                        report_.errorString(), Wording::Line));
+    if (measureFailed_)
+        platform::complain(failureText(QStringLiteral("Cannot finish the measurements"), s_.measure,
+                                       measure_.errorString(), Wording::Line));
     if (interrupted_)
         return 130;
-    return refused_ || reportFailed_ ? 1 : 0;
+    return refused_ || reportFailed_ || measureFailed_ ? 1 : 0;
 }
 
 void Dispatcher::start(Slot &slot)
@@ -163,7 +177,7 @@ void Dispatcher::answered(Slot &slot, bool more)
     while ((took = takeFrame(slot.answers, fields)) == Take::Frame) {
         bool ok = false;
         const qsizetype index = fields.value(0).toLongLong(&ok);
-        if (!ok || fields.size() < 7 || index != slot.job)
+        if (!ok || fields.size() < 9 || index != slot.job)
             continue;
         slot.timer->stop();
         Outcome o;
@@ -172,7 +186,8 @@ void Dispatcher::answered(Slot &slot, bool more)
         o.ms = fields[3].toLongLong();
         for (int c = 0; c < 3; ++c)
             o.automatic[c] = automaticOf(fields[4 + c]);
-        for (qsizetype f = 7; f < fields.size(); ++f)
+        takeMeasured(fields[7], fields[8], o);
+        for (qsizetype f = 9; f < fields.size(); ++f)
             o.outputs << QString::fromUtf8(fields[f]);
         slot.job = -1;
         settle(index, o);
@@ -251,16 +266,20 @@ void Dispatcher::print(qsizetype index, const Outcome &o)
     const QByteArray file = list_.path(index);
     if (terminal_)
         std::fputs("\r\033[K", stderr);
-    if (report_.isOpen()) {
-        const QByteArray line = jsonLine(file, o);
-        if (report_.write(line) != line.size() || !report_.flush())
-            reportFailed_ = true;
-    }
-    if (s_.report != QLatin1String("-")) {
+    if (report_.isOpen() && !write(report_, jsonLine(file, s_, o)))
+        reportFailed_ = true;
+    if (measure_.isOpen() && !write(measure_, csvLine(file, s_, o)))
+        measureFailed_ = true;
+    if (s_.report != QLatin1String("-") && s_.measure != QLatin1String("-")) {
         const QByteArray line = tsvLine(file, o);
         std::fwrite(line.constData(), 1, std::size_t(line.size()), stdout);
         std::fflush(stdout);
     }
+}
+
+bool Dispatcher::write(QFile &file, const QByteArray &line)
+{
+    return file.write(line) == line.size() && file.flush();
 }
 
 void Dispatcher::progress()

@@ -46,6 +46,7 @@ private:
     void settle(qsizetype index, const Outcome &o);
     void print(qsizetype index, const Outcome &o);
     void progress();
+    static bool write(QFile &file, const QByteArray &line);
     bool idle() const;
 
     const Settings &s_;
@@ -57,9 +58,9 @@ private:
     QHash<qsizetype, QString> firstFailure_;
     std::map<qsizetype, Outcome> waiting_; // answered, not yet printed
     qsizetype next_ = 0, printed_ = 0, done_ = 0;
-    bool interrupted_ = false, refused_ = false, reportFailed_ = false;
+    bool interrupted_ = false, refused_ = false, reportFailed_ = false, measureFailed_ = false;
     bool terminal_ = false;
-    QFile report_;
+    QFile report_, measure_;
     QElapsedTimer clock_;
     QEventLoop loop_;
 };

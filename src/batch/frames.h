@@ -17,6 +17,11 @@ QByteArray frame(const QList<QByteArray> &fields);
 QByteArray automaticField(const std::optional<Outcome::Automatic> &a);
 std::optional<Outcome::Automatic> automaticOf(const QByteArray &field);
 
+// What a threshold scan marked and the bands it tested, as two fields of a worker's answer
+// (both empty where it made none), and back.
+QList<QByteArray> measuredFields(const Outcome &o);
+void takeMeasured(const QByteArray &counts, const QByteArray &bands, Outcome &o);
+
 enum class Take { Frame, NeedMore, Broken };
 // Takes one whole message off the front of `buffer` into `fields`.
 Take takeFrame(QByteArray &buffer, QList<QByteArray> &fields);

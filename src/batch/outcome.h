@@ -1,6 +1,8 @@
 #pragma once
 
+#include "core/measurements.h"
 #include <QString>
+
 #include <QStringList>
 #include <optional>
 
@@ -20,6 +22,9 @@ struct Outcome {
         std::optional<int> threshold;
     };
     std::optional<Automatic> automatic[3];
+    // What its threshold scan marked, and the bands it tested, where it made one.
+    std::optional<scan::Measurements> measured;
+    scan::Band bands[3];
     bool ok() const { return status == Ok; }
 };
 

@@ -1,6 +1,8 @@
 #include "batch/report.h"
 
 #include "core/channel.h"
+#include "core/recipe.h"
+#include "tintara/appinfo.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -64,7 +66,67 @@ QByteArray planLine(QByteArrayView file, int shard, int shards, const Outcome &o
            '\t' + what + '\t' + escaped(QFile::encodeName(detail)) + '\n';
 }
 
-QByteArray jsonLine(QByteArrayView file, const Outcome &o)
+namespace {
+
+QString bandText(const scan::Band &b)
+{
+    return QStringLiteral("%1:%2").arg(b.lo).arg(b.hi);
+}
+
+// The settings a row records, as column names and values.
+QList<QPair<QString, QString>> settingsOf(const Settings &s, const Outcome &o)
+{
+    QList<QPair<QString, QString>> out{
+        {QStringLiteral("size"), QString::number(s.size)},
+        {QStringLiteral("type"), results::selectionName(s.selection)},
+        {QStringLiteral("rate_x"), QString::number(s.rx)},
+        {QStringLiteral("rate_y"), QString::number(s.ry)},
+    };
+    for (const Channel c : Channels)
+        out.append({channelName(c) + QStringLiteral("_band"),
+                    bandText(o.measured ? o.bands[int(c)] : s.band(c))});
+    for (const Channel c : Channels)
+        out.append({channelName(c) + QStringLiteral("_auto"),
+                    o.automatic[int(c)] ? o.automatic[int(c)]->method : QString()});
+    return out;
+}
+
+// A CSV field, quoted where it holds a comma, a quote or a line break, as RFC 4180 has it.
+QByteArray csvField(const QString &text)
+{
+    QByteArray bytes = text.toUtf8();
+    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n') &&
+        !bytes.contains('\r'))
+        return bytes;
+    return '"' + bytes.replace('"', "\"\"") + '"';
+}
+
+} // namespace
+
+QByteArray csvHeader()
+{
+    QStringList columns{QStringLiteral("file"), QStringLiteral("status")};
+    for (const auto &[name, value] : settingsOf({}, {}))
+        columns << name;
+    columns << scan::measurementHeader() << QStringLiteral("version");
+    return columns.join(QLatin1Char(',')).toUtf8() + '\n';
+}
+
+QByteArray csvLine(QByteArrayView file, const Settings &s, const Outcome &o)
+{
+    QStringList values{QFile::decodeName(file.toByteArray()), statusName(o.status)};
+    for (const auto &[name, value] : settingsOf(s, o))
+        values << value;
+    values << (o.measured ? scan::measurementRow(*o.measured)
+                          : QStringList(scan::measurementHeader().size(), QString()))
+           << QLatin1String(appinfo::Version);
+    QByteArrayList fields;
+    for (const QString &v : values)
+        fields << csvField(v);
+    return fields.join(',') + '\n';
+}
+
+QByteArray jsonLine(QByteArrayView file, const Settings &s, const Outcome &o)
 {
     QJsonObject line{
         {QStringLiteral("file"), QFile::decodeName(file.toByteArray())},
@@ -82,6 +144,25 @@ QByteArray jsonLine(QByteArrayView file, const Outcome &o)
                                                                        : QJsonValue()}});
     if (!automatic.isEmpty())
         line.insert(QStringLiteral("automatic"), automatic);
+    if (o.measured) {
+        QJsonObject settings, bands, measurements;
+        for (const auto &[name, value] : settingsOf(s, o))
+            (name.endsWith(QLatin1String("_band")) ? bands : settings)
+                .insert(name.endsWith(QLatin1String("_band")) ? name.chopped(5) : name, value);
+        const QStringList names = scan::measurementHeader(),
+                          numbers = scan::measurementRow(*o.measured);
+        for (qsizetype i = 0; i < names.size(); i += 3) {
+            const QString group = names[i].section(QLatin1Char('_'), 0, 0);
+            measurements.insert(
+                group, QJsonObject{{QStringLiteral("tested"), numbers[i].toLongLong()},
+                                   {QStringLiteral("marked"), numbers[i + 1].toLongLong()},
+                                   {QStringLiteral("percent"), numbers[i + 2].toDouble()}});
+        }
+        line.insert(QStringLiteral("settings"), settings);
+        line.insert(QStringLiteral("bands"), bands);
+        line.insert(QStringLiteral("measurements"), measurements);
+        line.insert(QStringLiteral("version"), QLatin1String(appinfo::Version));
+    }
     return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
 }
 

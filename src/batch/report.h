@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batch/batchoptions.h"
 #include "batch/outcome.h"
 
 #include <QByteArray>
@@ -13,7 +14,15 @@ QByteArray tsvLine(QByteArrayView file, const Outcome &o);
 
 // One JSON object: file, status, outputs, reason, ms, and where a channel's minimum came from
 // an automatic method, "automatic": {"red": {"method": "Otsu", "threshold": 97 or null}}.
-QByteArray jsonLine(QByteArrayView file, const Outcome &o);
+// After a threshold scan also what a --measure row says: "settings", "bands", "measurements"
+// ({"red": {"tested", "marked", "percent"}, ..., "all", "any"}) and "version".
+QByteArray jsonLine(QByteArrayView file, const Settings &s, const Outcome &o);
+
+// The --measure file's header, and its row for a picture: the file, its status, the settings
+// (size, type, rates, the bands tested, the automatic methods), the counts of
+// scan::measurementHeader(), empty where no scan was made, and the program's version.
+QByteArray csvHeader();
+QByteArray csvLine(QByteArrayView file, const Settings &s, const Outcome &o);
 
 QString statusName(Outcome::Status status);
 

@@ -5,6 +5,7 @@
 #include "support/form1driver.h"
 #include "support/pictures.h"
 
+#include <QDateTime>
 #include <QDirIterator>
 #include <QImageWriter>
 #include <QJsonArray>
@@ -92,6 +93,7 @@ private slots:
     void fullDisk();
     void recursiveShardsAndReport();
     void automaticThresholdsPerPicture();
+    void measurementsAsCsvAndJson();
 
 private:
     QTemporaryDir dir_;
@@ -670,6 +672,97 @@ void TestBatch::automaticThresholdsPerPicture()
     for (const QJsonObject &line : jsonLines(r.out))
         QCOMPARE(line[QLatin1String("status")].toString(), QStringLiteral("skipped"));
     QCOMPARE(batchRun({QStringLiteral("--auto"), QStringLiteral("Otsu2"), odd_}).status, 2);
+}
+
+void TestBatch::measurementsAsCsvAndJson()
+{
+    QTemporaryDir out;
+    // A name that needs quoting in CSV.
+    const QString odd = out.filePath(QStringLiteral("a, \"quoted\" name.png"));
+    QVERIFY(QFile::copy(portrait_, odd));
+    const QString report = out.filePath(QStringLiteral("report.jsonl"));
+    const QStringList options{QStringLiteral("--threshold"),
+                              QStringLiteral("--type"),
+                              QStringLiteral("massimo-minimo"),
+                              QStringLiteral("--rate"),
+                              QStringLiteral("4"),
+                              QStringLiteral("--green"),
+                              QStringLiteral("20:255"),
+                              QStringLiteral("--auto-blue"),
+                              QStringLiteral("Otsu"),
+                              QStringLiteral("--out"),
+                              out.path(),
+                              QStringLiteral("--report"),
+                              report,
+                              QStringLiteral("--measure"),
+                              QStringLiteral("-")};
+    const Run r = batchRun(options + QStringList{odd_, odd});
+    QCOMPARE(r.status, 0);
+    // Python's csv module reads the rows.
+    QProcess python;
+    python.start(
+        QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"),
+         QStringLiteral("import csv, json, sys; print(json.dumps(list(csv.reader(sys.stdin))))")});
+    python.write(r.out);
+    python.closeWriteChannel();
+    QVERIFY(python.waitForFinished(30000));
+    const QJsonArray rows = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+    QCOMPARE(rows.size(), 3);
+    QStringList header;
+    for (const QJsonValue &v : rows[0].toArray())
+        header << v.toString();
+    QCOMPARE(header.first(), QStringLiteral("file"));
+    QCOMPARE(header.last(), QStringLiteral("version"));
+    QFile json(report);
+    QVERIFY(json.open(QIODevice::ReadOnly));
+    const QList<QJsonObject> reported = jsonLines(json.readAll());
+    QCOMPARE(reported.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QMap<QString, QString> row;
+        const QJsonArray values = rows[i + 1].toArray();
+        QCOMPARE(values.size(), header.size());
+        for (qsizetype k = 0; k < header.size(); ++k)
+            row[header[k]] = values[k].toString();
+        QCOMPARE(row[QStringLiteral("file")], i == 0 ? odd_ : odd);
+        QCOMPARE(row[QStringLiteral("green_band")], QStringLiteral("20:255"));
+        QCOMPARE(row[QStringLiteral("blue_auto")], QStringLiteral("Otsu"));
+        // The window's read-out for the same picture and settings.
+        Form1Driver form;
+        form.load(row[QStringLiteral("file")]);
+        form.typeList()->setListIndex(scan::Spread);
+        form.rate(Axis::X)->setValue(4);
+        form.bar(Channel::Green, Bound::Minimum)->setValue(20);
+        form.applyAutomatic(Channel::Blue, histogram::Method::Otsu);
+        form.button(Button::Threshold)->click();
+        QCOMPARE(row[QStringLiteral("blue_band")],
+                 QStringLiteral("%1:255").arg(form.bar(Channel::Blue, Bound::Minimum)->Value()));
+        const scan::Measurements &m = form.measurements();
+        const QJsonObject measured = reported[i][QLatin1String("measurements")].toObject();
+        const std::pair<const char *, const scan::Count *> groups[] = {{"red", &m.red},
+                                                                       {"green", &m.green},
+                                                                       {"blue", &m.blue},
+                                                                       {"all", &m.all},
+                                                                       {"any", &m.any}};
+        for (const auto &[group, count] : groups) {
+            const QString g = QLatin1String(group);
+            QCOMPARE(row[g + QStringLiteral("_tested")].toULongLong(), count->tested);
+            QCOMPARE(row[g + QStringLiteral("_marked")].toULongLong(), count->marked);
+            QVERIFY(std::abs(row[g + QStringLiteral("_percent")].toDouble() -
+                             100.0 * double(count->marked) / double(count->tested)) <= 0.005);
+            QCOMPARE(measured[g].toObject()[QLatin1String("marked")].toInteger(),
+                     qint64(count->marked));
+        }
+        QVERIFY(m.any.marked > 0);
+    }
+    // Measured again on a rerun, though every plane is up to date; no plane is written again.
+    const QDateTime before =
+        QFileInfo(out.filePath(QStringLiteral("odd-red-massimo-minimo-4x4.png"))).lastModified();
+    const Run again = batchRun(options + QStringList{odd_});
+    QVERIFY(again.out.contains(QByteArray(",ok,500,massimo-minimo,4,4,")));
+    QCOMPARE(
+        QFileInfo(out.filePath(QStringLiteral("odd-red-massimo-minimo-4x4.png"))).lastModified(),
+        before);
 }
 
 QTEST_MAIN(TestBatch)

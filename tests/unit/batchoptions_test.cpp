@@ -105,6 +105,12 @@ TEST(BatchOptions, AutomaticMethodsPerChannel)
         << wrong.error().toStdString();
     EXPECT_TRUE(
         batch::helpText().contains(QStringLiteral("RenyiEntropy, Shanbhag, Triangle, Yen")));
+    // --measure counts threshold markers, and shares standard output with nothing.
+    for (const QStringList &wrong :
+         {QStringList{QStringLiteral("--measure"), QStringLiteral("m.csv")},
+          QStringList{QStringLiteral("--threshold"), QStringLiteral("--measure"),
+                      QStringLiteral("-"), QStringLiteral("--report"), QStringLiteral("-")}})
+        EXPECT_FALSE(batch::parse(wrong + QStringList{QStringLiteral("/a.png")}));
 }
 
 TEST(BatchOptions, FilesFromTakesLinesOrNulSeparatedNames)
@@ -183,11 +189,19 @@ TEST(BatchReport, EscapesWhatWouldBreakALine)
     EXPECT_EQ(batch::tsvLine("/x.png", refused),
               QByteArray("/x.png\trefused\tline one\\nline two\n"));
     const QJsonObject json =
-        QJsonDocument::fromJson(batch::jsonLine("/p/\xc3\xa8\n.png", ok)).object();
+        QJsonDocument::fromJson(batch::jsonLine("/p/\xc3\xa8\n.png", {}, ok)).object();
     EXPECT_EQ(json[QLatin1String("file")].toString(), QStringLiteral("/p/\u00e8\n.png"));
     EXPECT_EQ(json[QLatin1String("outputs")].toArray().size(), 2);
     EXPECT_EQ(json[QLatin1String("status")].toString(), QStringLiteral("ok"));
     EXPECT_FALSE(json.contains(QLatin1String("automatic")));
+    // A --measure row: the name quoted where it must be, the counts empty without a scan.
+    const QByteArray row = batch::csvLine("/p/a, \"b\".png", {}, ok);
+    EXPECT_TRUE(
+        row.startsWith("\"/p/a, \"\"b\"\".png\",ok,500,media,3,3,128:255,128:255,128:255,,,,"))
+        << row.toStdString();
+    EXPECT_EQ(row.count(','),
+              batch::csvHeader().count(',') + 1); // the one in the name
+    EXPECT_TRUE(row.contains(",,,,,,,,,,,,,,,")); // fifteen empty counts
     // Automatic thresholds, through a worker's answer and into the report.
     ok.automatic[0] = batch::Outcome::Automatic{QStringLiteral("Otsu"), 97};
     ok.automatic[2] = batch::Outcome::Automatic{QStringLiteral("Minimum"), std::nullopt};
@@ -197,7 +211,7 @@ TEST(BatchReport, EscapesWhatWouldBreakALine)
         if (a && back)
             EXPECT_TRUE(back->method == a->method && back->threshold == a->threshold);
     }
-    const QJsonObject automatic = QJsonDocument::fromJson(batch::jsonLine("/a.png", ok))
+    const QJsonObject automatic = QJsonDocument::fromJson(batch::jsonLine("/a.png", {}, ok))
                                       .object()[QLatin1String("automatic")]
                                       .toObject();
     EXPECT_EQ(automatic.keys(), (QStringList{QStringLiteral("blue"), QStringLiteral("red")}));
