@@ -17,6 +17,7 @@
 #include "core/pixelreduction.h"
 #include "core/recipe.h"
 #include "histogramwindow/frmhistogram.h"
+#include "overlaywindow/frmoverlay.h"
 #include "picture/picture.h"
 #include "platform/backgroundload.h"
 #include "platform/buttons.h"
@@ -264,6 +265,11 @@ private:
     };
     std::optional<Automatic> automatic_[3];
     QPointer<frmHistogram> histogram_;
+    // The overlay tool window, made on first use; it follows every scan while it is shown.
+    void showOverlay();
+    void refreshOverlay();
+    QPointer<frmOverlay> overlay_;
+    int scannedRx_ = 3, scannedRy_ = 3; // the rates of the planes now shown
     scan::Measurements measured_;
     void setMeasurements(const scan::Measurements &m);
     QTimer *histogramPending_ = nullptr;

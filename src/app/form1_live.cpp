@@ -90,4 +90,11 @@ void Form1::addShortcuts()
     addAction(histogram);
     for (const ChannelRow &r : rows_)
         r.plane->addAction(histogram);
+    auto *overlay = new QAction(QStringLiteral("Overlay..."), this);
+    overlay->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    overlay->setShortcutContext(Qt::WindowShortcut);
+    connect(overlay, &QAction::triggered, this, &Form1::showOverlay);
+    addAction(overlay);
+    for (const ChannelRow &r : rows_)
+        r.plane->addAction(overlay);
 }

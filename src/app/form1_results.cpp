@@ -2,6 +2,7 @@
 #include "app/form1.h"
 
 #include "app/logging.h"
+#include "core/overlay.h"
 #include "picture/pngwriter.h"
 #include "platform/messagebox.h"
 #include "platform/savedialog.h"
@@ -77,4 +78,42 @@ void Form1::saveBox(View view)
             this, failureText(QStringLiteral("Cannot save the picture"), path, saved.error()),
             QLatin1String(appinfo::Title), QMessageBox::Warning);
     }
+}
+
+void Form1::showOverlay()
+{
+    if (!overlay_)
+        overlay_ = new frmOverlay(this);
+    overlay_->show();
+    refreshOverlay();
+    overlay_->raise();
+    overlay_->activateWindow();
+}
+
+void Form1::refreshOverlay()
+{
+    if (!overlay_ || !overlay_->isVisible())
+        return;
+    // The preview as the scan reads it: the grid's first block starts at its top-left pixel.
+    const scan::ScanParams p = scanParams(true);
+    const QRect preview(p.originX + 1, p.originY + 1, static_cast<int>(p.iw),
+                        static_cast<int>(p.ih));
+    OverlayScene scene;
+    scene.picture = overlay::imageOf(sampleWindow(preview));
+    scene.measured = measured_;
+    // Marks only where the planes now shown are a threshold scan's.
+    if (measured_.any.tested > 0) {
+        const scan::ScanPlanes &planes = scanner_.planes();
+        scene.grid = {planes.nx, planes.ny, scannedRx_, scannedRy_};
+        for (const Channel c : Channels)
+            scene.marks[static_cast<int>(c)] = overlay::marksOf(planes, c);
+    }
+    const results::Recipe &recipe = recipeOf(View::Red);
+    QString folder = QFileInfo(loadedPath_).absolutePath();
+    if (loadedPath_.isEmpty() || !QFileInfo(folder).isWritable())
+        folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    scene.name = QDir(folder).filePath(results::suggestedName(
+        QFileInfo(loadedPath_).completeBaseName(), QStringLiteral("overlay"), recipe));
+    scene.record = results::describe(source(), recipe);
+    overlay_->setScene(scene);
 }

@@ -80,6 +80,7 @@ void Form1::scansiona(short filtro)
         recipeOf(viewOf(c)) = recipe;
         row(c).plane->PSetBlock(1, 1, result.nx, result.ny, result.plane(c).data());
     }
+    scannedRx_ = p.rx, scannedRy_ = p.ry;
     setMeasurements(p.threshold ? scan::measure(result) : scan::Measurements{});
     describePlanes(p.threshold ? Command::Threshold : Command::Rgb);
 }
@@ -94,4 +95,5 @@ void Form1::setMeasurements(const scan::Measurements &m)
     measured_ = m;
     if (histogram_)
         histogram_->setMeasurements(m);
+    refreshOverlay();
 }

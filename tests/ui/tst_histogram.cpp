@@ -5,6 +5,7 @@
 #include "core/measurements.h"
 #include "histogramwindow/frmhistogram.h"
 #include "histogramwindow/histogramview.h"
+#include "overlaywindow/frmoverlay.h"
 #include "support/form1driver.h"
 #include "support/pictures.h"
 
@@ -18,6 +19,7 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
 #include <QToolButton>
 
@@ -87,6 +89,7 @@ private slots:
     void tryAllShowsEveryMethodAndAClickApplies();
     void readableAxesBandAndPointer();
     void measurementsOfTheLastThresholdScan();
+    void overlayCoversTheMarkedBlocksAndIsNeverSampled();
     void everyMethodOnOddPreviewsAndRates_data();
     void everyMethodOnOddPreviewsAndRates();
 
@@ -474,6 +477,89 @@ void TestHistogram::measurementsOfTheLastThresholdScan()
     form.rate(Axis::X)->setValue(30);
     form.button(Button::Threshold)->click();
     QCOMPARE(copied().value(1).split(QLatin1Char('\t')), counted());
+}
+
+void TestHistogram::overlayCoversTheMarkedBlocksAndIsNeverSampled()
+{
+    Form1Driver form;
+    form.load(twoTone_);
+    form.typeList()->setCurrentIndex(scan::Spread);
+    form.rate(Axis::X)->setValue(4);
+    for (const Channel c : Channels)
+        form.bar(c, Bound::Minimum)->setValue(c == Channel::Blue ? 0 : 20);
+    form.button(Button::Threshold)->click();
+    const auto planes = [&form] {
+        QList<QImage> all;
+        for (const Channel c : Channels)
+            all << form.plane(viewOf(c))->surface();
+        return all;
+    };
+    const QList<QImage> before = planes();
+    // Ctrl+E, through the action the planes' menus show.
+    QAction *open = nullptr;
+    for (QAction *a : form.plane(View::Blue)->actions())
+        if (a->text() == QLatin1String("Overlay..."))
+            open = a;
+    QVERIFY(open);
+    QCOMPARE(open->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+    open->trigger();
+    auto *window = form.findChild<frmOverlay *>(QStringLiteral("frmOverlay"));
+    QVERIFY(window && window->isVisible());
+    window->findChild<QSlider *>(QStringLiteral("OverlayOpacity"))->setValue(100);
+    // Laid over the main window's planes, it is still never scanned.
+    window->move(form.mapToGlobal(form.plane(View::Red)->geometry().topLeft()));
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    form.button(Button::Threshold)->click();
+    QCOMPARE(planes(), before);
+
+    // Each block as the planes mark it, read from the planes as drawn: the last shown layer that
+    // marks it covers exactly its pixels; unmarked pixels are the preview's own.
+    const QImage shown = window->composed();
+    QCOMPARE(shown.size(), QSize(int(form.preview()->Width()), int(form.preview()->Height())));
+    const int rx = form.rate(Axis::X)->Value(), ry = form.rate(Axis::Y)->Value();
+    int markedPixels = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            QRgb want = 0;
+            for (const Channel c : Channels)
+                if (before[int(c)].pixel(x / rx + 1, y / ry + 1) ==
+                    core::toArgb(scan::markerColour(c)))
+                    want = core::toArgb(scan::markerColour(c));
+            markedPixels += want != 0;
+            if (want)
+                QCOMPARE(shown.pixel(x, y), want);
+        }
+    QVERIFY(markedPixels > 0);
+    // Unmarked, the picture itself: away from the boundary the two tones.
+    QCOMPARE(shown.pixel(10, 10), qRgb(40, 200, 10));
+    QCOMPARE(shown.pixel(400, 10), qRgb(180, 20, 250));
+    // Copy gives the same, and a saved copy records how it was drawn.
+    window->findChild<QPushButton *>(QStringLiteral("OverlayCopy"))->click();
+    QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), shown);
+    QVERIFY(window->record().contains(
+        {QStringLiteral("Overlay"),
+         QStringLiteral("red #800000, green #00ff00, blue #000080; fill; opacity 100 %")}));
+    // The outline draws fewer pixels, all on marked blocks; CLEAR leaves the picture alone.
+    window->findChild<QCheckBox *>(QStringLiteral("OverlayOutline"))->click();
+    QVERIFY(window->composed() != shown);
+    form.button(Button::Clear)->click();
+    const QImage cleared = window->composed();
+    for (int y = 0; y < cleared.height(); ++y)
+        for (int x = 0; x < cleared.width(); ++x)
+            for (const Channel c : Channels)
+                QVERIFY(cleared.pixel(x, y) != core::toArgb(scan::markerColour(c)));
+    QVERIFY(window->findChild<QLabel *>(QStringLiteral("OverlayMeasurements"))
+                ->text()
+                .contains(QStringLiteral("(0.00 %)")));
+    // A preview of 500 x 5 and a typed selection type: nothing to lay over, nothing breaks.
+    form.load(thin_);
+    form.typeList()->lineEdit()->setFocus();
+    QTest::keyClicks(form.typeList()->lineEdit(), QStringLiteral("x"));
+    form.button(Button::Threshold)->click();
+    QCOMPARE(window->composed().height(), int(form.preview()->Height()));
+    for (const char *zoom : {"Fit", "100 %", "200 %", "400 %"})
+        window->findChild<QComboBox *>(QStringLiteral("OverlayZoom"))
+            ->setCurrentText(QLatin1String(zoom));
 }
 
 void TestHistogram::everyMethodOnOddPreviewsAndRates_data()

@@ -1,5 +1,6 @@
 #include "core/channelscan.h"
 #include "core/measurements.h"
+#include "core/overlay.h"
 #include "support/referencescan.h"
 
 #include <gtest/gtest.h>
@@ -337,4 +338,43 @@ TEST(ChannelScan, MeasurementsCountTheMarkedBlocks)
     ASSERT_EQ(row.size(), 15);
     EXPECT_EQ(header.mid(9, 3), (QStringList{"all_tested", "all_marked", "all_percent"}));
     EXPECT_EQ(row.mid(9, 6), (QStringList{"6", "1", "16.67", "6", "5", "83.33"}));
+}
+
+TEST(ChannelScan, OverlayCoversExactlyTheMarkedBlocks)
+{
+    // A grey 20 x 13 picture under a 4 x 3 grid of 5 x 5 blocks: the last row reaches past it.
+    // Red marks blocks (0, 0), (1, 0) and (3, 2).
+    QImage picture(20, 13, QImage::Format_RGB32);
+    picture.fill(qRgb(100, 100, 100));
+    const overlay::Grid grid{4, 3, 5, 5};
+    overlay::Marks marks(12, false);
+    marks[0] = marks[1] = marks[11] = true;
+    const std::array<overlay::Layer, 3> layers{
+        overlay::Layer{marks, QColor(255, 0, 0), true},
+        overlay::Layer{overlay::Marks(12, true), QColor(0, 255, 0), false}, // hidden
+        overlay::Layer{{}, QColor(0, 0, 255), true}};                      // nothing marked
+    const auto inside = [](int x, int y) {
+        return (x < 10 && y < 5) || (x >= 15 && y >= 10);
+    };
+    const QImage filled = overlay::compose(picture, grid, layers, {1.0, false});
+    ASSERT_EQ(filled.size(), picture.size());
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 20; ++x)
+            ASSERT_EQ(filled.pixel(x, y), inside(x, y) ? qRgb(255, 0, 0) : qRgb(100, 100, 100))
+                << x << "," << y;
+    // The outline of the two joined blocks: their outer ring, not the side they share.
+    const QImage outlined = overlay::compose(picture, grid, layers, {1.0, true});
+    const auto ring = [](int x, int y) {
+        return (x < 10 && y < 5 && (x == 0 || x == 9 || y == 0 || y == 4)) ||
+               (x >= 15 && y >= 10 && (x == 15 || x == 19 || y == 10)); // its bottom is cut off
+    };
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 20; ++x)
+            ASSERT_EQ(outlined.pixel(x, y), ring(x, y) ? qRgb(255, 0, 0) : qRgb(100, 100, 100))
+                << x << "," << y;
+    // Half opacity: half the marker, half the picture.
+    const QRgb half = overlay::compose(picture, grid, layers, {0.5, false}).pixel(2, 2);
+    EXPECT_NEAR(qRed(half), 177, 1);
+    EXPECT_NEAR(qGreen(half), 50, 1);
+    EXPECT_NEAR(qBlue(half), 50, 1);
 }

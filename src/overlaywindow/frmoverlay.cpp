@@ -1,0 +1,221 @@
+#include "overlaywindow/frmoverlay.h"
+
+#include "core/result.h"
+#include "overlaywindow/logging.h"
+#include "picture/pngwriter.h"
+#include "platform/messagebox.h"
+#include "platform/savedialog.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSlider>
+#include <QToolButton>
+
+namespace {
+
+constexpr int Zooms[] = {0, 100, 200, 400}; // 0: fit
+
+QIcon swatch(const QColor &colour)
+{
+    QPixmap p(16, 16);
+    p.fill(colour);
+    return QIcon(p);
+}
+
+} // namespace
+
+frmOverlay::frmOverlay(QWidget *owner)
+    : QWidget(owner, Qt::Tool)
+{
+    setObjectName(QStringLiteral("frmOverlay"));
+    setWindowTitle(QStringLiteral("Overlay"));
+    auto *grid = new QGridLayout(this);
+    auto *controls = new QHBoxLayout;
+    for (const Channel channel : Channels) {
+        const int c = static_cast<int>(channel);
+        // Each channel's marker colour, as its plane draws it.
+        colours_[c] = QColor::fromRgb(core::toArgb(scan::markerColour(channel)));
+        shown_[c] = new QCheckBox(channelTitle(channel), this);
+        shown_[c]->setObjectName(QStringLiteral("Overlay") + channelTitle(channel));
+        shown_[c]->setChecked(true);
+        swatches_[c] = new QToolButton(this);
+        swatches_[c]->setObjectName(QStringLiteral("Overlay%1Colour").arg(channelTitle(channel)));
+        swatches_[c]->setIcon(swatch(colours_[c]));
+        swatches_[c]->setToolTip(
+            QStringLiteral("The colour of the %1 marks").arg(channelName(channel)));
+        swatches_[c]->setAccessibleName(swatches_[c]->toolTip());
+        controls->addWidget(shown_[c]);
+        controls->addWidget(swatches_[c]);
+        connect(shown_[c], &QCheckBox::toggled, this, &frmOverlay::recompose);
+        connect(swatches_[c], &QToolButton::clicked, this,
+                [this, channel] { chooseColour(channel); });
+    }
+    outline_ = new QCheckBox(QStringLiteral("Outline"), this);
+    outline_->setObjectName(QStringLiteral("OverlayOutline"));
+    outline_->setToolTip(QStringLiteral("Only the border of the marked region"));
+    opacity_ = new QSlider(Qt::Horizontal, this);
+    opacity_->setObjectName(QStringLiteral("OverlayOpacity"));
+    opacity_->setRange(0, 100);
+    opacity_->setValue(50);
+    opacity_->setAccessibleName(QStringLiteral("Opacity of the marks"));
+    auto *opacityLabel = new QLabel(QStringLiteral("&Opacity:"), this);
+    opacityLabel->setBuddy(opacity_);
+    zoom_ = new QComboBox(this);
+    zoom_->setObjectName(QStringLiteral("OverlayZoom"));
+    zoom_->addItems({QStringLiteral("Fit"), QStringLiteral("100 %"), QStringLiteral("200 %"),
+                     QStringLiteral("400 %")});
+    zoom_->setAccessibleName(QStringLiteral("Zoom"));
+    controls->addWidget(outline_);
+    controls->addWidget(opacityLabel);
+    controls->addWidget(opacity_);
+    controls->addWidget(zoom_);
+    controls->addStretch();
+    grid->addLayout(controls, 0, 0, 1, 3);
+    connect(outline_, &QCheckBox::toggled, this, &frmOverlay::recompose);
+    connect(opacity_, &QSlider::valueChanged, this, &frmOverlay::recompose);
+    connect(zoom_, &QComboBox::currentIndexChanged, this, &frmOverlay::rescale);
+
+    scroll_ = new QScrollArea(this);
+    view_ = new QLabel;
+    view_->setObjectName(QStringLiteral("OverlayView"));
+    view_->setAccessibleName(QStringLiteral("The picture with the marked blocks over it"));
+    scroll_->setWidget(view_);
+    scroll_->setAlignment(Qt::AlignCenter);
+    grid->addWidget(scroll_, 1, 0, 1, 3);
+    grid->setRowStretch(1, 1);
+
+    counts_ = new QLabel(this);
+    counts_->setObjectName(QStringLiteral("OverlayMeasurements"));
+    counts_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *copyButton = new QPushButton(QStringLiteral("Copy"), this);
+    copyButton->setObjectName(QStringLiteral("OverlayCopy"));
+    auto *saveButton = new QPushButton(QStringLiteral("Save As PNG..."), this);
+    saveButton->setObjectName(QStringLiteral("OverlaySave"));
+    grid->addWidget(counts_, 2, 0);
+    grid->addWidget(copyButton, 2, 1);
+    grid->addWidget(saveButton, 2, 2);
+    connect(copyButton, &QPushButton::clicked, this, &frmOverlay::copy);
+    connect(saveButton, &QPushButton::clicked, this, &frmOverlay::save);
+    // The window's own Ctrl+C and Ctrl+S.
+    auto *copyKey = new QAction(this), *saveKey = new QAction(this);
+    copyKey->setShortcut(QKeySequence::Copy);
+    saveKey->setShortcut(QKeySequence::Save);
+    connect(copyKey, &QAction::triggered, this, &frmOverlay::copy);
+    connect(saveKey, &QAction::triggered, this, &frmOverlay::save);
+    addAction(copyKey);
+    addAction(saveKey);
+    resize(620, 640);
+}
+
+void frmOverlay::setScene(const OverlayScene &scene)
+{
+    scene_ = scene;
+    counts_->setText(QStringLiteral("Marked: %1").arg(scan::describeCount(scene.measured.any)));
+    recompose();
+}
+
+void frmOverlay::recompose()
+{
+    std::array<overlay::Layer, 3> layers;
+    for (const Channel channel : Channels) {
+        const int c = static_cast<int>(channel);
+        layers[c] = {scene_.marks[c], colours_[c], shown_[c]->isChecked()};
+    }
+    composed_ = scene_.picture.isNull()
+                    ? QImage()
+                    : overlay::compose(scene_.picture, scene_.grid, layers,
+                                       {opacity_->value() / 100.0, outline_->isChecked()});
+    rescale();
+}
+
+void frmOverlay::rescale()
+{
+    if (composed_.isNull()) {
+        view_->clear();
+        view_->setText(QStringLiteral("No picture yet."));
+        view_->adjustSize();
+        return;
+    }
+    const int percent = Zooms[std::max(0, zoom_->currentIndex())];
+    QImage shown;
+    if (percent == 0) {
+        const QSize room = scroll_->viewport()->size() - QSize(2, 2);
+        shown = composed_.scaled(room.expandedTo({1, 1}), Qt::KeepAspectRatio,
+                                 Qt::SmoothTransformation);
+    } else {
+        // Whole multiples keep every block square-edged.
+        shown = composed_.scaled(composed_.size() * percent / 100, Qt::IgnoreAspectRatio,
+                                 Qt::FastTransformation);
+    }
+    view_->setPixmap(QPixmap::fromImage(shown));
+    view_->resize(shown.size());
+}
+
+void frmOverlay::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (zoom_->currentIndex() == 0)
+        rescale();
+}
+
+void frmOverlay::chooseColour(Channel channel)
+{
+    const int c = static_cast<int>(channel);
+    auto *dialog = new QColorDialog(colours_[c], this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(QStringLiteral("%1 marks").arg(channelTitle(channel)));
+    connect(dialog, &QColorDialog::colorSelected, this, [this, c](const QColor &colour) {
+        colours_[c] = colour;
+        swatches_[c]->setIcon(swatch(colour));
+        recompose();
+    });
+    dialog->open();
+}
+
+QList<QPair<QString, QString>> frmOverlay::record() const
+{
+    QStringList layers;
+    for (const Channel channel : Channels) {
+        const int c = static_cast<int>(channel);
+        if (shown_[c]->isChecked())
+            layers << QStringLiteral("%1 %2").arg(channelName(channel), colours_[c].name());
+    }
+    QList<QPair<QString, QString>> texts = scene_.record;
+    texts.append(
+        {QStringLiteral("Overlay"),
+         QStringLiteral("%1; %2; opacity %3 %")
+             .arg(layers.isEmpty() ? QStringLiteral("none") : layers.join(QStringLiteral(", ")),
+                  outline_->isChecked() ? QStringLiteral("outline") : QStringLiteral("fill"))
+             .arg(opacity_->value())});
+    return texts;
+}
+
+void frmOverlay::copy()
+{
+    if (!composed_.isNull())
+        QGuiApplication::clipboard()->setImage(composed_);
+}
+
+void frmOverlay::save()
+{
+    if (composed_.isNull())
+        return;
+    const QString path = platform::askSaveFileName(this, scene_.name);
+    if (path.isEmpty())
+        return;
+    if (const Result<void> saved = picture::savePng(composed_, path, record()); !saved) {
+        qCInfo(lcOverlay) << "not saved" << path << saved.error();
+        platform::MsgBox(
+            this, failureText(QStringLiteral("Cannot save the picture"), path, saved.error()),
+            windowTitle(), QMessageBox::Warning);
+    }
+}

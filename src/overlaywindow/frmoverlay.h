@@ -1,0 +1,64 @@
+#pragma once
+
+// The overlay room (tintara_overlaywindow), above the platform: the tool window that lays the
+// last threshold scan's marked blocks over the picture. It shows what it is given, and copies
+// and saves what it shows. Logging: tintara.overlaywindow.
+
+#include "core/measurements.h"
+#include "core/overlay.h"
+
+#include <QList>
+#include <QPair>
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QScrollArea;
+class QSlider;
+class QToolButton;
+
+// What the overlay is drawn from: the picture as the last scan saw it, its block grid, each
+// channel's marked blocks and their counts; the name "Save As PNG..." suggests and the record a
+// saved copy carries.
+struct OverlayScene {
+    QImage picture;
+    overlay::Grid grid;
+    overlay::Marks marks[3];
+    scan::Measurements measured;
+    QString name;
+    QList<QPair<QString, QString>> record;
+};
+
+class frmOverlay : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmOverlay(QWidget *owner);
+
+    void setScene(const OverlayScene &scene);
+    // The picture with the overlay, at the picture's own size, as Copy and Save write it.
+    QImage composed() const { return composed_; }
+    // How it was drawn, as a saved copy records it.
+    QList<QPair<QString, QString>> record() const;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void recompose();
+    void rescale();
+    void chooseColour(Channel channel);
+    void copy();
+    void save();
+
+    OverlayScene scene_;
+    QImage composed_;
+    QColor colours_[3];
+    QCheckBox *shown_[3] = {};
+    QToolButton *swatches_[3] = {};
+    QSlider *opacity_ = nullptr;
+    QCheckBox *outline_ = nullptr;
+    QComboBox *zoom_ = nullptr;
+    QScrollArea *scroll_ = nullptr;
+    QLabel *view_ = nullptr, *counts_ = nullptr;
+};

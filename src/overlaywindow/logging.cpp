@@ -1,0 +1,3 @@
+#include "overlaywindow/logging.h"
+
+Q_LOGGING_CATEGORY(lcOverlay, "tintara.overlaywindow", QtWarningMsg)
