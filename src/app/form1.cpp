@@ -86,6 +86,7 @@ void Form1::wireEvents()
     connect(Combo2, &QComboBox::currentIndexChanged, this, &Form1::followChange);
     connect(Combo2, &QComboBox::editTextChanged, this, &Form1::followChange);
     connect(CheckLive, &QCheckBox::toggled, this, &Form1::liveToggled);
+    connect(CheckOverlap, &QCheckBox::toggled, this, &Form1::followChange);
     const auto pending = [this](const char *name, void (Form1::*run)()) {
         auto *timer = new QTimer(this);
         timer->setObjectName(QLatin1String(name));

@@ -27,6 +27,7 @@ void Form1::describeControls()
         {Combo2, "Selection type"},
         {Label23, "Status"},
         {CheckLive, "Live: run the last command again on every change"},
+        {CheckOverlap, "Overlap: blocks reach one pixel into their right and lower neighbours"},
         {Immagine, "Zoom box"},
     };
     for (const auto &[widget, name] : names)

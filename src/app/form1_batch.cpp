@@ -15,6 +15,7 @@ void Form1::applySetup(const ScanSetup &setup)
         row(c).maximum->setValue(setup.band(c).hi);
     }
     Combo2->setListIndex(setup.selection);
+    CheckOverlap->setChecked(setup.overlap);
 }
 
 void Form1::clearResults()

@@ -53,6 +53,7 @@ scan::ScanParams Form1::scanParams(bool threshold) const
     p.originX = platform::toPixels(Image1->Left()) - 1;
     p.originY = platform::toPixels(Image1->Top()) - 1;
     p.sel = Combo2->ListIndex();
+    p.overlap = CheckOverlap->isChecked();
     p.threshold = threshold;
     for (const Channel c : Channels)
         p.band(c) = band(c);
@@ -72,6 +73,7 @@ void Form1::scansiona(short filtro)
     recipe.threshold = p.threshold;
     recipe.rx = p.rx;
     recipe.ry = p.ry;
+    recipe.overlap = p.overlap;
     recipe.red = p.red, recipe.green = p.green, recipe.blue = p.blue;
     for (const Channel c : Channels)
         if (const auto &a = automatic_[static_cast<int>(c)])

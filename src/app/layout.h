@@ -106,6 +106,7 @@ template <> struct WidgetOf<Kind::Dialog> { using type = platform::CommonDialog;
     X(Label17, Readout, Small, 808, 120, 33, 17, "0", core::NoColour, "The blue maximum") \
     X(Label5, Label, Bold, 576, 136, 17, 17, "0", core::NoColour, "The bars run from 0") \
     X(Label9, Label, Bold, 632, 136, 25, 17, "255", core::NoColour, "to 255") \
+    X(CheckOverlap, Check, Bold, 720, 136, 89, 17, "Overlap", core::NoColour, "Each block also takes the pixels one step into its right and lower neighbours: no edge falls between two blocks") \
     /* the rates and the selection type */ \
     X(Label21, Heading, Bold, 552, 168, 89, 17, "Rate x 1: 3", core::NoColour, "The width of a block, in pixels") \
     X(HScroll4, Rate, Normal, 648, 168, 177, 17, "", core::NoColour, "The width of a block in pixels; the height follows it") \

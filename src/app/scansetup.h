@@ -9,6 +9,7 @@ struct ScanSetup {
     int rx = 3, ry = 3;
     int selection = scan::Average;
     scan::Band red, green, blue;
+    bool overlap = false;
 
     scan::Band &band(Channel c)
     {

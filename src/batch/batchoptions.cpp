@@ -55,6 +55,9 @@ constexpr OptionDoc Options[] = {
     {"auto-red", "METHOD", "the red minimum from METHOD, whatever --auto says"},
     {"auto-green", "METHOD", "the green minimum from METHOD, whatever --auto says"},
     {"auto-blue", "METHOD", "the blue minimum from METHOD, whatever --auto says"},
+    {"overlap", nullptr,
+     "each block also takes the pixels one step into its right and lower neighbours, so that "
+     "no edge falls between two blocks; the grid keeps its step (default off)"},
     {"reduction", nullptr, "pixel reduction into the blue plane instead of a scan (default off)"},
     {"zoom", "r|g|b", "also write that plane enlarged as the zoom box shows it (default none)"},
     {"out", "DIR",
@@ -171,7 +174,8 @@ Result<Settings> parse(const QList<QByteArray> &raw)
                              nullOption = option("null"), shardOption = option("shard"),
                              recursive = option("recursive"), timeout = option("timeout"),
                              report = option("report"), dryRun = option("dry-run"),
-                             autoAll = option("auto"), measure = option("measure");
+                             autoAll = option("auto"), measure = option("measure"),
+                             overlap = option("overlap");
     const QCommandLineOption autoOf[] = {option("auto-red"), option("auto-green"),
                                          option("auto-blue")};
     if (!p.parse(QStringList{QStringLiteral("tintara")} + args))
@@ -205,6 +209,7 @@ Result<Settings> parse(const QList<QByteArray> &raw)
     }
     s.threshold = p.isSet(threshold);
     s.reduction = p.isSet(reduction);
+    s.overlap = p.isSet(overlap);
     if ((p.isSet(red) && !band(p.value(red), s.red)) ||
         (p.isSet(green) && !band(p.value(green), s.green)) ||
         (p.isSet(blue) && !band(p.value(blue), s.blue)))
@@ -286,6 +291,8 @@ QStringList workerArguments(const Settings &s)
               << QLatin1String(histogram::methodName(*m));
     if (s.reduction)
         a << QStringLiteral("--reduction");
+    if (s.overlap)
+        a << QStringLiteral("--overlap");
     if (s.zoom)
         a << QStringLiteral("--zoom") << channelName(*s.zoom).left(1);
     if (!s.outDir.isEmpty())

@@ -47,6 +47,7 @@ results::Recipe recipeFor(const Settings &s)
     r.selection = s.selection;
     r.threshold = s.threshold;
     r.rx = s.rx, r.ry = s.ry;
+    r.overlap = s.overlap;
     r.red = s.red, r.green = s.green, r.blue = s.blue;
     for (int c = 0; c < 3; ++c)
         r.automatic[c] = s.automatic[c];

@@ -81,6 +81,7 @@ QList<QPair<QString, QString>> settingsOf(const Settings &s, const Outcome &o)
         {QStringLiteral("type"), results::selectionName(s.selection)},
         {QStringLiteral("rate_x"), QString::number(s.rx)},
         {QStringLiteral("rate_y"), QString::number(s.ry)},
+        {QStringLiteral("overlap"), s.overlap ? QStringLiteral("on") : QStringLiteral("off")},
     };
     for (const Channel c : Channels)
         out.append({channelName(c) + QStringLiteral("_band"),

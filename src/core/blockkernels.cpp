@@ -283,4 +283,52 @@ void blocksSpread(const std::uint8_t *max, const std::uint8_t *min, int rx, int 
 
 #endif
 
+namespace {
+
+// One packed pixel (R, G, B, x bytes) of a reduced row.
+std::uint32_t packedAt(const std::uint8_t *reduced, int column)
+{
+    std::uint32_t v;
+    std::memcpy(&v, reduced + 4 * column, 4);
+    return v;
+}
+
+template <class Pick> std::uint32_t byteWise(std::uint32_t a, std::uint32_t b, Pick pick)
+{
+    std::uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        out |= std::uint32_t(pick((a >> shift) & 0xFFu, (b >> shift) & 0xFFu)) << shift;
+    return out;
+}
+
+} // namespace
+
+void addNextColumn(const std::uint16_t *reduced, int rx, int nx, std::uint32_t *out)
+{
+    for (int b = 0; b < nx; ++b)
+        for (int lane = 0; lane < 4; ++lane)
+            out[4 * b + lane] += reduced[4 * (b + 1) * rx + lane];
+}
+
+void maxNextColumn(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out)
+{
+    for (int b = 0; b < nx; ++b)
+        out[b] = byteWise(out[b], packedAt(reduced, (b + 1) * rx),
+                          [](std::uint32_t x, std::uint32_t y) { return std::max(x, y); });
+}
+
+void minNextColumn(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out)
+{
+    for (int b = 0; b < nx; ++b)
+        out[b] = byteWise(out[b], packedAt(reduced, (b + 1) * rx),
+                          [](std::uint32_t x, std::uint32_t y) { return std::min(x, y); });
+}
+
+void packedDifference(std::uint32_t *max, const std::uint32_t *min, int nx)
+{
+    // Each byte of a maximum is at least the minimum's: no borrow crosses a byte.
+    for (int b = 0; b < nx; ++b)
+        max[b] -= min[b];
+}
+
 } // namespace scan::kernels

@@ -33,4 +33,12 @@ void blocksSpread(const std::uint8_t *max, const std::uint8_t *min, int rx, int 
                   std::uint32_t *out);
 void blocksSum(const std::uint16_t *reduced, int rx, int nx, std::uint32_t *out);
 
+// Overlapping blocks: each block's result taken together with the column just past it, the
+// first of its right neighbour (the reduced row holds one column more than the blocks).
+void addNextColumn(const std::uint16_t *reduced, int rx, int nx, std::uint32_t *out);
+void maxNextColumn(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out);
+void minNextColumn(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out);
+// Packed maxima minus packed minima, byte by byte, into the maxima.
+void packedDifference(std::uint32_t *max, const std::uint32_t *min, int nx);
+
 } // namespace scan::kernels

@@ -27,7 +27,7 @@ std::int32_t scaled(int bound, std::uint32_t n)
 BlockPainter::BlockPainter(const ScanParams &p, ScanPlanes &out, std::size_t blocks,
                            std::vector<std::uint8_t> &table)
     : threshold_(p.threshold)
-    , samples_(static_cast<std::uint32_t>(p.rx * p.ry))
+    , samples_(static_cast<std::uint32_t>(p.spanX() * p.spanY()))
     , red_(out.red.data())
     , green_(out.green.data())
     , blue_(out.blue.data())

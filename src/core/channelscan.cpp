@@ -44,7 +44,8 @@ ScanGrid scanGrid(const ScanParams &p)
     g.nx = geometry::stepCount(p.iw, p.rx);
     g.ny = geometry::stepCount(p.ih, p.ry);
     if (g.nx > 0 && g.ny > 0)
-        g.sampled = QRect(p.originX + 1, p.originY + 1, g.nx * p.rx, g.ny * p.ry);
+        g.sampled = QRect(p.originX + 1, p.originY + 1, (g.nx - 1) * p.rx + p.spanX(),
+                          (g.ny - 1) * p.ry + p.spanY());
     return g;
 }
 
@@ -58,7 +59,10 @@ void Scanner::reduceRows(const core::ColourSurface &surface, const ScanParams &p
         s = &covered_;
     }
 
-    const int bytes = g.nx * p.rx * 4;
+    // The extra column an overlapping block takes is its right neighbour's first one.
+    const int extra = p.spanX() - p.rx;
+    const int bytes = (g.nx * p.rx + extra) * 4;
+    const int rows = p.spanY();
     const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(s->rect.width()) * 4;
     const auto buffer = static_cast<std::size_t>(bytes) + kernels::Slack;
     if (p.sel == Average)
@@ -68,6 +72,8 @@ void Scanner::reduceRows(const core::ColourSurface &surface, const ScanParams &p
     if (p.sel == Minimum || p.sel == Spread)
         fit(min_, buffer);
     fit(across_, static_cast<std::size_t>(g.nx) * 4);
+    if (extra && p.sel == Spread)
+        fit(acrossMin_, static_cast<std::size_t>(g.nx));
     std::uint16_t *sum = sum_.data();
     std::uint8_t *max = max_.data(), *min = min_.data();
     std::uint32_t *across = across_.data();
@@ -79,20 +85,33 @@ void Scanner::reduceRows(const core::ColourSurface &surface, const ScanParams &p
         const std::size_t firstBlock =
             static_cast<std::size_t>(by) * static_cast<std::size_t>(g.nx);
         if (p.sel == Average) {
-            kernels::columnSum(first, stride, p.ry, bytes, sum);
+            kernels::columnSum(first, stride, rows, bytes, sum);
             kernels::blocksSum(sum, p.rx, g.nx, across);
+            if (extra)
+                kernels::addNextColumn(sum, p.rx, g.nx, across);
             row(firstBlock, across);
             continue;
         }
-        if (p.sel == Spread) {
-            kernels::columnMaxMin(first, stride, p.ry, bytes, max, min);
+        if (p.sel == Spread && !extra) {
+            kernels::columnMaxMin(first, stride, rows, bytes, max, min);
             kernels::blocksSpread(max, min, p.rx, g.nx, across);
-        } else if (p.sel == Maximum) {
-            kernels::columnMax(first, stride, p.ry, bytes, max);
+        } else if (p.sel == Spread) {
+            kernels::columnMaxMin(first, stride, rows, bytes, max, min);
             kernels::blocksMax(max, p.rx, g.nx, across);
+            kernels::maxNextColumn(max, p.rx, g.nx, across);
+            kernels::blocksMin(min, p.rx, g.nx, acrossMin_.data());
+            kernels::minNextColumn(min, p.rx, g.nx, acrossMin_.data());
+            kernels::packedDifference(across, acrossMin_.data(), g.nx);
+        } else if (p.sel == Maximum) {
+            kernels::columnMax(first, stride, rows, bytes, max);
+            kernels::blocksMax(max, p.rx, g.nx, across);
+            if (extra)
+                kernels::maxNextColumn(max, p.rx, g.nx, across);
         } else {
-            kernels::columnMin(first, stride, p.ry, bytes, min);
+            kernels::columnMin(first, stride, rows, bytes, min);
             kernels::blocksMin(min, p.rx, g.nx, across);
+            if (extra)
+                kernels::minNextColumn(min, p.rx, g.nx, across);
         }
         row(firstBlock, across);
     }
@@ -150,7 +169,7 @@ BlockHistograms Scanner::histograms(const core::ColourSurface &surface, const Sc
     histogram::Bins *bins[3] = {&h.red, &h.green, &h.blue};
     if (p.sel == Average) {
         // Bin k holds k - 1 < s / n <= k, that is k = ceil(s / n), in whole numbers.
-        const auto n = static_cast<std::uint32_t>(p.rx * p.ry);
+        const auto n = static_cast<std::uint32_t>(p.spanX() * p.spanY());
         reduceRows(surface, p, g, [&](std::size_t, const std::uint32_t *sums) {
             for (int b = 0; b < g.nx; ++b)
                 for (int c = 0; c < 3; ++c)

@@ -27,16 +27,23 @@ struct ScanParams {
                                     // of and below its origin
     int rx = 3, ry = 3;             // block width and height, 3 to 30
     int sel = Average;              // any value other than 0..3 reduces every block to 0
-    bool threshold = false;         // false: channel intensities; true: band markers
+    // Each block also takes the pixels one step into its right and lower neighbours, its
+    // values then spanning (rx + 1) x (ry + 1) pixels while the grid keeps its step: an edge
+    // on a block boundary is always inside some block.
+    bool overlap = false;
+    bool threshold = false; // false: channel intensities; true: band markers
     Band red, green, blue;
 
     Band &band(Channel c) { return c == Channel::Red ? red : c == Channel::Green ? green : blue; }
+    // The pixels a block's values span across and down.
+    int spanX() const { return rx + (overlap ? 1 : 0); }
+    int spanY() const { return ry + (overlap ? 1 : 0); }
     const Band &band(Channel c) const { return const_cast<ScanParams *>(this)->band(c); }
 };
 
 // Block columns and rows for a preview of iw x ih at the given rates: floor((iw - 1) / rx) + 1
 // columns when iw >= 1, none otherwise; rows likewise. Its callers keep it within the
-// 16-bit block counters (32767).
+// 16-bit block counters (32767). With overlap the samples reach one pixel further each way.
 struct ScanGrid {
     int nx = 0, ny = 0;
     QRect sampled; // the window pixels that the samples cover
@@ -92,7 +99,7 @@ private:
     core::ColourSurface covered_;
     std::vector<std::uint16_t> sum_;
     std::vector<std::uint8_t> max_, min_, rounded_;
-    std::vector<std::uint32_t> across_;
+    std::vector<std::uint32_t> across_, acrossMin_;
 };
 
 } // namespace scan

@@ -39,6 +39,9 @@ QList<QPair<QString, QString>> describe(const Source &source, const Recipe &r)
         {QStringLiteral("Mode"), mode},
         {QStringLiteral("Rates"), QStringLiteral("%1x%2").arg(r.rx).arg(r.ry)},
     };
+    // Only where it is on: the record of a plain scan stays as it always was.
+    if (r.overlap)
+        texts.append({QStringLiteral("Overlap"), QStringLiteral("on")});
     for (const Channel c : Channels)
         texts.append({thresholdKey(c), band(r.band(c))});
     for (const Channel c : Channels)

@@ -16,6 +16,7 @@ struct Recipe {
     bool threshold = false;        // threshold markers, not channel intensities
     bool reduction = false;        // the pixel reduction, not a scan
     int rx = 3, ry = 3;
+    bool overlap = false; // overlapping blocks
     scan::Band red, green, blue;
     // The automatic method each channel's minimum came from, where one did.
     std::optional<histogram::Method> automatic[3];

@@ -51,8 +51,8 @@ ScanPlanes referenceScan(const core::ColourSurface &surface, const ScanParams &p
         for (float Y0 = 20; Y0 <= H - 1; Y0 += p.ry) {
             long sR = 0, sG = 0, sB = 0;
             int xR = 0, xG = 0, xB = 0, nR = 255, nG = 255, nB = 255;
-            for (int kx = 1; kx <= p.rx; ++kx) {
-                for (int ky = 1; ky <= p.ry; ++ky) {
+            for (int kx = 1; kx <= p.rx + (p.overlap ? 1 : 0); ++kx) {
+                for (int ky = 1; ky <= p.ry + (p.overlap ? 1 : 0); ++ky) {
                     const int x = p.originX + static_cast<int>(X0 - 20) + kx;
                     const int y = p.originY + static_cast<int>(Y0 - 20) + ky;
                     const std::string t = formatHex(surface.Point(x, y));
@@ -68,7 +68,7 @@ ScanPlanes referenceScan(const core::ColourSurface &surface, const ScanParams &p
                 }
             }
             double R = 0, G = 0, B = 0;
-            const double n = static_cast<double>(p.rx) * p.ry;
+            const double n = static_cast<double>(p.rx + p.overlap) * (p.ry + p.overlap);
             switch (p.sel) {
             case 0:
                 R = sR / n, G = sG / n, B = sB / n;

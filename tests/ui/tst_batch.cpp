@@ -5,6 +5,7 @@
 #include "support/form1driver.h"
 #include "support/pictures.h"
 
+#include <QCheckBox>
 #include <QDateTime>
 #include <QDirIterator>
 #include <QImageWriter>
@@ -143,6 +144,12 @@ void TestBatch::planesEqualTheWindow_data()
         << portrait_ << with(300, 7, 7, 0, false, true, "b");
     QTest::newRow("turned, media threshold 3, 500")
         << turned_ << with(500, 3, 3, 0, true, false, "");
+    batch::Settings overlapping = with(400, 4, 3, 3, true, false, "g");
+    overlapping.overlap = true;
+    QTest::newRow("odd, spread threshold 4x3 overlap, 400") << odd_ << overlapping;
+    overlapping = with(500, 3, 3, 0, false, false, "");
+    overlapping.overlap = true;
+    QTest::newRow("odd, media RGB 3 overlap, 500") << odd_ << overlapping;
 }
 
 void TestBatch::planesEqualTheWindow()
@@ -165,6 +172,7 @@ void TestBatch::planesEqualTheWindow()
         form.bar(c, Bound::Maximum)->setValue(settings.band(c).hi);
     }
     form.typeList()->setListIndex(settings.selection);
+    form.control<QCheckBox>("CheckOverlap")->setChecked(settings.overlap);
     (settings.reduction   ? form.button(Button::Reduction)
      : settings.threshold ? form.button(Button::Threshold)
                           : form.button(Button::Rgb))

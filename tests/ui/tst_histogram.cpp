@@ -495,6 +495,21 @@ void TestHistogram::overlayCoversTheMarkedBlocksAndIsNeverSampled()
         return all;
     };
     const QList<QImage> before = planes();
+    // Overlapping blocks span their plain pixels and more: a larger spread, never a smaller one,
+    // and every block marked before is marked still. Unticked, the planes are as before.
+    auto *overlap = form.control<QCheckBox>("CheckOverlap");
+    overlap->click();
+    form.button(Button::Threshold)->click();
+    const QList<QImage> overlapping = planes();
+    QVERIFY(overlapping != before);
+    for (const Channel c : Channels)
+        for (int y = 0; y < before[int(c)].height(); ++y)
+            for (int x = 0; x < before[int(c)].width(); ++x)
+                if (before[int(c)].pixel(x, y) == core::toArgb(scan::markerColour(c)))
+                    QCOMPARE(overlapping[int(c)].pixel(x, y), before[int(c)].pixel(x, y));
+    overlap->click();
+    form.button(Button::Threshold)->click();
+    QCOMPARE(planes(), before);
     // Ctrl+E, through the action the planes' menus show.
     QAction *open = nullptr;
     for (QAction *a : form.plane(View::Blue)->actions())

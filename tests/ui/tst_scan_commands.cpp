@@ -117,7 +117,8 @@ void TestScanCommands::uniformPictureInBothModes()
     form->button(Button::Threshold)->click();
     QCOMPARE(form->plane(View::Green)->toolTip(),
              QStringLiteral("Green plane: marked: the block's value is inside (128, 255]; grey: "
-                            "outside"));
+                            "outside; %1 marked")
+                 .arg(scan::describeCount(form->measurements().green)));
     for (int i = 1; i <= 166; i += 15) {
         QCOMPARE(form->plane(View::Red)->Point(i, i), RGB(128, 0, 0));
         QCOMPARE(form->plane(View::Green)->Point(i, i), RGB(192, 192, 192));

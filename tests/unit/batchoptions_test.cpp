@@ -197,7 +197,7 @@ TEST(BatchReport, EscapesWhatWouldBreakALine)
     // A --measure row: the name quoted where it must be, the counts empty without a scan.
     const QByteArray row = batch::csvLine("/p/a, \"b\".png", {}, ok);
     EXPECT_TRUE(
-        row.startsWith("\"/p/a, \"\"b\"\".png\",ok,500,media,3,3,128:255,128:255,128:255,,,,"))
+        row.startsWith("\"/p/a, \"\"b\"\".png\",ok,500,media,3,3,off,128:255,128:255,128:255,,,,"))
         << row.toStdString();
     EXPECT_EQ(row.count(','),
               batch::csvHeader().count(',') + 1); // the one in the name

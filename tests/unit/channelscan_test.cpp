@@ -202,18 +202,20 @@ TEST(ChannelScan, MatchesThePlainScanOnAFullPreview)
 {
     std::mt19937 rng(7);
     for (int sel : {Average, Maximum, Minimum, Spread})
-        for (bool threshold : {false, true}) {
+        for (int mode = 0; mode < 4; ++mode) {
+            const bool threshold = mode & 1;
             ScanParams p = preview(500, 375, 3, 4, sel);
             p.threshold = threshold;
+            p.overlap = mode & 2;
             p.red = {100, 200};
             const ColourSurface s = paint(p, [&](int x, int y) {
                 return RGB((x * 3 + y) % 256, static_cast<int>(rng() % 256), (x ^ y) % 256);
             });
             const ScanPlanes fast = scansiona(s, p);
             const ScanPlanes plain = referenceScan(s, p);
-            EXPECT_EQ(fast.red, plain.red) << sel << threshold;
-            EXPECT_EQ(fast.green, plain.green) << sel << threshold;
-            EXPECT_EQ(fast.blue, plain.blue) << sel << threshold;
+            EXPECT_EQ(fast.red, plain.red) << sel << mode;
+            EXPECT_EQ(fast.green, plain.green) << sel << mode;
+            EXPECT_EQ(fast.blue, plain.blue) << sel << mode;
         }
 }
 
@@ -230,6 +232,7 @@ TEST(ChannelScan, MatchesThePlainScanOnRandomSurfaces)
         p.ry = rate(rng);
         p.sel = sel(rng);
         p.threshold = coin(rng) < 5;
+        p.overlap = coin(rng) < 4;
         p.originX = level(rng) % 40;
         p.originY = level(rng) % 40;
         for (Band *b : {&p.red, &p.green, &p.blue})
@@ -352,7 +355,7 @@ TEST(ChannelScan, OverlayCoversExactlyTheMarkedBlocks)
     const std::array<overlay::Layer, 3> layers{
         overlay::Layer{marks, QColor(255, 0, 0), true},
         overlay::Layer{overlay::Marks(12, true), QColor(0, 255, 0), false}, // hidden
-        overlay::Layer{{}, QColor(0, 0, 255), true}};                      // nothing marked
+        overlay::Layer{{}, QColor(0, 0, 255), true}};                       // nothing marked
     const auto inside = [](int x, int y) {
         return (x < 10 && y < 5) || (x >= 15 && y >= 10);
     };
@@ -377,4 +380,56 @@ TEST(ChannelScan, OverlayCoversExactlyTheMarkedBlocks)
     EXPECT_NEAR(qRed(half), 177, 1);
     EXPECT_NEAR(qGreen(half), 50, 1);
     EXPECT_NEAR(qBlue(half), 50, 1);
+}
+
+TEST(ChannelScan, OverlapMarksEveryEdgeOfARectangle)
+{
+    // A red rectangle on white, its sides at every offset against a grid of 5: the green spread
+    // is 255 in a block that holds both sides of an edge and 0 elsewhere. A side is marked when
+    // every block row (column) along it has such a block.
+    const int rate = 5;
+    int missed = 0;
+    for (const bool overlap : {true, false})
+        for (int offset = 0; offset < rate; ++offset) {
+            ScanParams p = preview(120, 120, rate, rate, Spread);
+            p.threshold = true;
+            p.overlap = overlap;
+            p.green = {0, 255};
+            const int low = 30 + offset, high = 80 + offset; // red from low up to high - 1
+            const auto red = [&](int v) {
+                return v >= low && v < high;
+            };
+            const ColourSurface s = paint(p, [&](int x, int y) {
+                return red(x - 21) && red(y - 21) ? RGB(255, 0, 0) : RGB(255, 255, 255);
+            });
+            const ScanPlanes planes = scansiona(s, p);
+            const int span = p.spanX();
+            const auto markedAt = [&](int bx, int by) {
+                return planes.green[std::size_t(by) * planes.nx + bx] == QBColor(10);
+            };
+            // Blocks whose pixels hold both a and a + 1 across (or down).
+            const auto holding = [&](int a, int b) {
+                return b * rate <= a && a + 1 <= b * rate + span - 1;
+            };
+            for (const int edge : {low - 1, high - 1})
+                for (const bool across : {true, false}) {
+                    bool side = true;
+                    // Rows (columns) of blocks whose pixels lie wholly inside the rectangle.
+                    for (int along = 0; along < planes.ny; ++along) {
+                        if (along * rate < low || along * rate + span - 1 >= high)
+                            continue;
+                        bool found = false;
+                        for (int b = 0; b < planes.nx; ++b)
+                            found = found || (holding(edge, b) &&
+                                              (across ? markedAt(b, along) : markedAt(along, b)));
+                        side = side && found;
+                    }
+                    if (overlap)
+                        EXPECT_TRUE(side)
+                            << "offset " << offset << " edge " << edge << " across " << across;
+                    missed += !side;
+                }
+        }
+    // Plainly, a side on a block boundary falls between two blocks.
+    EXPECT_GT(missed, 0);
 }
