@@ -38,7 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     p.rx = in.between(3, 30);
     p.ry = in.between(3, 30);
     p.sel = in.between(-1, 3);
-    p.threshold = in.take<std::uint8_t>() & 1;
+    const auto flags = in.take<std::uint8_t>();
+    p.threshold = flags & 1;
+    p.overlap = flags & 2;
     p.originX = in.between(-40, 40);
     p.originY = in.between(-40, 40);
     for (scan::Band *b : {&p.red, &p.green, &p.blue})

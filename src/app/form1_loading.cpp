@@ -84,6 +84,8 @@ void Form1::placePicture(const QString &file, const Picture &picture)
         preview->setToolTip(shown);
     Image1->setAccessibleDescription(shown);
     followChange();
+    // The overlay shows the new picture at once, under the marks the planes still show.
+    refreshOverlay();
 }
 
 namespace {

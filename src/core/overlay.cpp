@@ -41,19 +41,30 @@ QImage compose(const QImage &picture, const Grid &g, const std::array<Layer, 3> 
     QPainter p(&out);
     p.setClipRect(out.rect());
     for (const Layer &layer : layers) {
-        if (!layer.shown)
+        if (!layer.shown || g.nx <= 0 || g.ny <= 0)
             continue;
         QColor colour = layer.colour;
         colour.setAlphaF(float(std::clamp(style.opacity, 0.0, 1.0)));
+        if (!style.outline) {
+            // One pixel a block, enlarged to the blocks' size without smoothing: each block's
+            // pixel covers exactly its rx x ry pixels.
+            QImage blocks(g.nx, g.ny, QImage::Format_ARGB32_Premultiplied);
+            blocks.fill(Qt::transparent);
+            const QRgb marker = qPremultiply(colour.rgba());
+            for (int by = 0; by < g.ny; ++by) {
+                auto *line = reinterpret_cast<QRgb *>(blocks.scanLine(by));
+                for (int bx = 0; bx < g.nx; ++bx)
+                    if (marked(g, layer.marks, bx, by))
+                        line[bx] = marker;
+            }
+            p.drawImage(QRect(0, 0, g.nx * g.rx, g.ny * g.ry), blocks);
+            continue;
+        }
         for (int by = 0; by < g.ny; ++by)
             for (int bx = 0; bx < g.nx; ++bx) {
                 if (!marked(g, layer.marks, bx, by))
                     continue;
                 const QRect r = blockRect(g, bx, by);
-                if (!style.outline) {
-                    p.fillRect(r, colour);
-                    continue;
-                }
                 // Each side that borders an unmarked block or the grid's edge, drawn on the
                 // block's own outermost pixels; a pixel on two such sides is drawn once.
                 QRegion border;

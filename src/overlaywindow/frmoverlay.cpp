@@ -15,14 +15,57 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSlider>
 #include <QToolButton>
+#include <cmath>
 
 namespace {
 
 constexpr int Zooms[] = {0, 100, 200, 400}; // 0: fit
+
+} // namespace
+
+// The composed picture drawn at a scale; only what the scroll area exposes is drawn, however
+// large the zoom makes it.
+class OverlayView : public QWidget {
+public:
+    explicit OverlayView(QWidget *parent)
+        : QWidget(parent)
+    {}
+    void setImage(const QImage &image, double scale)
+    {
+        image_ = image;
+        scale_ = scale;
+        resize((QSizeF(image.size()) * scale).toSize().expandedTo({1, 1}));
+        update();
+    }
+    const QImage &image() const { return image_; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QPainter p(this);
+        p.fillRect(event->rect(), palette().window());
+        if (image_.isNull()) {
+            p.drawText(rect(), Qt::AlignCenter, QStringLiteral("No picture yet."));
+            return;
+        }
+        // Whole multiples keep every block square-edged; a fitted picture is smoothed.
+        p.setRenderHint(QPainter::SmoothPixmapTransform, scale_ != std::round(scale_));
+        p.scale(scale_, scale_);
+        p.drawImage(0, 0, image_);
+    }
+
+private:
+    QImage image_;
+    double scale_ = 1;
+};
+
+namespace {
 
 QIcon swatch(const QColor &colour)
 {
@@ -85,7 +128,7 @@ frmOverlay::frmOverlay(QWidget *owner)
     connect(zoom_, &QComboBox::currentIndexChanged, this, &frmOverlay::rescale);
 
     scroll_ = new QScrollArea(this);
-    view_ = new QLabel;
+    view_ = new OverlayView(nullptr);
     view_->setObjectName(QStringLiteral("OverlayView"));
     view_->setAccessibleName(QStringLiteral("The picture with the marked blocks over it"));
     scroll_->setWidget(view_);
@@ -139,25 +182,14 @@ void frmOverlay::recompose()
 
 void frmOverlay::rescale()
 {
-    if (composed_.isNull()) {
-        view_->clear();
-        view_->setText(QStringLiteral("No picture yet."));
-        view_->adjustSize();
-        return;
-    }
     const int percent = Zooms[std::max(0, zoom_->currentIndex())];
-    QImage shown;
-    if (percent == 0) {
+    double scale = percent / 100.0;
+    if (percent == 0 && !composed_.isNull()) {
         const QSize room = scroll_->viewport()->size() - QSize(2, 2);
-        shown = composed_.scaled(room.expandedTo({1, 1}), Qt::KeepAspectRatio,
-                                 Qt::SmoothTransformation);
-    } else {
-        // Whole multiples keep every block square-edged.
-        shown = composed_.scaled(composed_.size() * percent / 100, Qt::IgnoreAspectRatio,
-                                 Qt::FastTransformation);
+        scale = std::max(0.01, std::min(double(room.width()) / composed_.width(),
+                                        double(room.height()) / composed_.height()));
     }
-    view_->setPixmap(QPixmap::fromImage(shown));
-    view_->resize(shown.size());
+    view_->setImage(composed_, composed_.isNull() ? 1.0 : scale);
 }
 
 void frmOverlay::resizeEvent(QResizeEvent *event)

@@ -11,6 +11,7 @@
 #include <QPair>
 #include <QWidget>
 
+class OverlayView;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -60,5 +61,6 @@ private:
     QCheckBox *outline_ = nullptr;
     QComboBox *zoom_ = nullptr;
     QScrollArea *scroll_ = nullptr;
-    QLabel *view_ = nullptr, *counts_ = nullptr;
+    OverlayView *view_ = nullptr;
+    QLabel *counts_ = nullptr;
 };

@@ -6,12 +6,14 @@
 #include "core/geometry.h"
 #include "histogramwindow/frmhistogram.h"
 #include "histogramwindow/histogramview.h"
+#include "overlaywindow/frmoverlay.h"
 #include "support/form1driver.h"
 #include "support/modalscript.h"
 #include "support/nosysinfo.h"
 #include "support/pictures.h"
 #include "support/slowload.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTest>
 #include <QToolButton>
 #include <deque>
@@ -66,6 +69,11 @@ private:
     void sizeAllPlanes();
     void sizeReducedPlane();
     QString histogramAction(Rng &rng);
+    QString overlayAction(Rng &rng);
+    frmOverlay *overlay() const
+    {
+        return form->findChild<frmOverlay *>(QStringLiteral("frmOverlay"));
+    }
     frmHistogram *histogram() const
     {
         return form->findChild<frmHistogram *>(QStringLiteral("frmHistogram"));
@@ -96,6 +104,41 @@ void TestSoak::sizeReducedPlane()
         geometry::planeSize(form->preview()->Width(), form->preview()->Height(),
                             form->rate(Axis::X)->Value(), form->rate(Axis::X)->Value());
     expected_[0] = QSizeF(float(s.width()), float(s.height()));
+}
+
+QString TestSoak::overlayAction(Rng &rng)
+{
+    frmOverlay *window = overlay();
+    const int how = pick(rng, 6);
+    if (!window || !window->isVisible() || how == 0) {
+        // Ctrl+E, through the action the planes' menus show.
+        for (QAction *a : form->plane(View::Green)->actions())
+            if (a->text() == QLatin1String("Overlay..."))
+                a->trigger();
+        return QStringLiteral("overlay");
+    }
+    if (how == 1) {
+        const char *names[] = {"OverlayRed", "OverlayGreen", "OverlayBlue", "OverlayOutline"};
+        auto *box = window->findChild<QCheckBox *>(QLatin1String(names[pick(rng, 4)]));
+        box->click();
+        return QStringLiteral("overlay ") + box->objectName();
+    }
+    if (how == 2) {
+        const int v = pick(rng, 101);
+        window->findChild<QSlider *>(QStringLiteral("OverlayOpacity"))->setValue(v);
+        return QStringLiteral("overlay opacity %1").arg(v);
+    }
+    if (how == 3) {
+        auto *zoom = window->findChild<QComboBox *>(QStringLiteral("OverlayZoom"));
+        zoom->setCurrentIndex(pick(rng, zoom->count()));
+        return QStringLiteral("overlay zoom ") + zoom->currentText();
+    }
+    if (how == 4) {
+        window->findChild<QPushButton *>(QStringLiteral("OverlayCopy"))->click();
+        return QStringLiteral("overlay copy");
+    }
+    window->close();
+    return QStringLiteral("close overlay");
 }
 
 QString TestSoak::histogramAction(Rng &rng)
@@ -186,7 +229,7 @@ QString TestSoak::act(Rng &rng)
     const int rates[] = {form->rate(Axis::X)->Value(), form->rate(Axis::Y)->Value()};
     QString what;
     QSignalSpy liveRuns(form->findChild<QTimer *>(QStringLiteral("livePending")), &QTimer::timeout);
-    switch (pick(rng, 24)) {
+    switch (pick(rng, 26)) {
     case 0: {
         const QString path = good_[pick(rng, int(good_.size()))];
         // The slow picture is sometimes cancelled, at some moment of its progress window.
@@ -313,6 +356,15 @@ QString TestSoak::act(Rng &rng)
     case 23:
         what = histogramAction(rng);
         break;
+    case 24:
+        what = overlayAction(rng);
+        break;
+    case 25: {
+        auto *overlap = form->control<QCheckBox>("CheckOverlap");
+        overlap->click();
+        what = overlap->isChecked() ? QStringLiteral("Overlap on") : QStringLiteral("Overlap off");
+        break;
+    }
     default: {
         frmAbout *box = testpics::aboutBox();
         const int how = pick(rng, 4);
@@ -409,6 +461,16 @@ QString TestSoak::check()
     }
     if (visibleAboutBoxes() > 1)
         return QStringLiteral("more than one about box");
+    // The overlay shows the preview as it is, at its size; nothing for a preview under a pixel.
+    const QSize preview(int(form->preview()->Width()), int(form->preview()->Height()));
+    if (frmOverlay *window = overlay();
+        window && window->isVisible() &&
+        !(preview.isEmpty() ? window->composed().isNull() : window->composed().size() == preview))
+        return QStringLiteral("the overlay is %1 x %2, the preview %3 x %4")
+            .arg(window->composed().width())
+            .arg(window->composed().height())
+            .arg(form->preview()->Width())
+            .arg(form->preview()->Height());
     if (frmHistogram *window = histogram(); window && window->isVisible()) {
         const float side[] = {form->preview()->Width(), form->preview()->Height()};
         const std::uint64_t blocks =
