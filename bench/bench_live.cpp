@@ -123,6 +123,33 @@ void tryAllBench(benchmark::State &state)
 }
 BENCHMARK(tryAllBench)->ArgName("type")->Arg(0)->Arg(3)->Unit(benchmark::kMillisecond);
 
+// A threshold scan from the press to its planes painted, with the overlay window closed or open
+// at fit size: the difference is the overlay's drawing.
+void overlayBench(benchmark::State &state)
+{
+    LoadedWindow w;
+    w.form.typeList()->setListIndex(static_cast<int>(state.range(0)));
+    QWidget *overlay = nullptr;
+    if (state.range(1) != 0) {
+        for (QAction *a : w.form.plane(View::Red)->actions())
+            if (a->text() == QLatin1String("Overlay..."))
+                a->trigger();
+        overlay = w.form.findChild<QWidget *>(QStringLiteral("frmOverlay"));
+    }
+    w.press(true);
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        w.press(true);
+        w.paintPlanes();
+        if (overlay)
+            overlay->repaint();
+    }
+}
+BENCHMARK(overlayBench)
+    ->ArgNames({"type", "overlay"})
+    ->ArgsProduct({{0, 3}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char **argv)

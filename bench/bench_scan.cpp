@@ -37,6 +37,7 @@ void scanBench(benchmark::State &state)
     p.rx = p.ry = static_cast<int>(state.range(0));
     p.sel = static_cast<int>(state.range(1));
     p.threshold = state.range(2) != 0;
+    p.overlap = state.range(3) != 0;
     scan::Scanner scanner;
     for (auto _ : state) {
         const scan::ScanPlanes &out = scanner.scan(surface, p);
@@ -44,8 +45,8 @@ void scanBench(benchmark::State &state)
     }
 }
 BENCHMARK(scanBench)
-    ->ArgNames({"rate", "type", "threshold"})
-    ->ArgsProduct({{3, 30}, {0, 1, 2, 3}, {0, 1}})
+    ->ArgNames({"rate", "type", "threshold", "overlap"})
+    ->ArgsProduct({{3, 30}, {0, 1, 2, 3}, {0, 1}, {0, 1}})
     ->Unit(benchmark::kMicrosecond);
 
 // The same scan with fresh result vectors on every call, as a one-shot caller makes them.

@@ -131,10 +131,11 @@ namespace {
 // Combines each block's pixels with `op`, four at a time; the last 1 to 3 pixels of a block
 // are read with the lanes past them set to `neutral`, which `op` leaves alone.
 template <class Op>
-void across(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out, __m128i neutral, Op op)
+void across(const std::uint8_t *reduced, int rx, int span, int nx, std::uint32_t *out,
+            __m128i neutral, Op op)
 {
-    const int whole = rx / 4 * 4;
-    const __m128i keep = firstLanes(rx - whole);
+    const int whole = span / 4 * 4;
+    const __m128i keep = firstLanes(span - whole);
     const __m128i fill = _mm_andnot_si128(keep, neutral);
     for (int b = 0; b < nx; ++b, reduced += 4 * rx) {
         __m128i m = _mm_or_si128(_mm_and_si128(load(reduced + 4 * whole), keep), fill);
@@ -148,23 +149,23 @@ void across(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out, __m
 
 } // namespace
 
-void blocksMax(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out)
+void blocksMax(const std::uint8_t *reduced, int rx, int span, int nx, std::uint32_t *out)
 {
-    across(reduced, rx, nx, out, _mm_setzero_si128(),
+    across(reduced, rx, span, nx, out, _mm_setzero_si128(),
            [](__m128i x, __m128i y) { return _mm_max_epu8(x, y); });
 }
 
-void blocksMin(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out)
+void blocksMin(const std::uint8_t *reduced, int rx, int span, int nx, std::uint32_t *out)
 {
-    across(reduced, rx, nx, out, _mm_set1_epi8(-1),
+    across(reduced, rx, span, nx, out, _mm_set1_epi8(-1),
            [](__m128i x, __m128i y) { return _mm_min_epu8(x, y); });
 }
 
-void blocksSpread(const std::uint8_t *max, const std::uint8_t *min, int rx, int nx,
+void blocksSpread(const std::uint8_t *max, const std::uint8_t *min, int rx, int span, int nx,
                   std::uint32_t *out)
 {
-    const int whole = rx / 4 * 4;
-    const __m128i keep = firstLanes(rx - whole);
+    const int whole = span / 4 * 4;
+    const __m128i keep = firstLanes(span - whole);
     const __m128i ones = _mm_andnot_si128(keep, _mm_set1_epi8(-1));
     for (int b = 0; b < nx; ++b, max += 4 * rx, min += 4 * rx) {
         __m128i hi = _mm_and_si128(load(max + 4 * whole), keep);
@@ -181,18 +182,18 @@ void blocksSpread(const std::uint8_t *max, const std::uint8_t *min, int rx, int 
     }
 }
 
-void blocksSum(const std::uint16_t *reduced, int rx, int nx, std::uint32_t *out)
+void blocksSum(const std::uint16_t *reduced, int rx, int span, int nx, std::uint32_t *out)
 {
     const __m128i zero = _mm_setzero_si128();
     for (int b = 0; b < nx; ++b, reduced += 4 * rx, out += 4) {
         __m128i acc = zero;
         int k = 0;
-        for (; k + 2 <= rx; k += 2) {
+        for (; k + 2 <= span; k += 2) {
             const __m128i v = load(reduced + 4 * k);
             acc = _mm_add_epi32(
                 acc, _mm_add_epi32(_mm_unpacklo_epi16(v, zero), _mm_unpackhi_epi16(v, zero)));
         }
-        if (k < rx) {
+        if (k < span) {
             const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(reduced + 4 * k));
             acc = _mm_add_epi32(acc, _mm_unpacklo_epi16(v, zero));
         }
@@ -230,31 +231,31 @@ void columnSum(const std::uint8_t *first, std::ptrdiff_t stride, int rows, int b
             out[i] = static_cast<std::uint16_t>(out[i] + first[k * stride + i]);
 }
 
-void blocksMax(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out)
+void blocksMax(const std::uint8_t *reduced, int rx, int span, int nx, std::uint32_t *out)
 {
     for (int b = 0; b < nx; ++b, reduced += 4 * rx) {
         std::uint8_t m[4] = {0, 0, 0, 0};
-        for (int k = 0; k < 4 * rx; ++k)
+        for (int k = 0; k < 4 * span; ++k)
             m[k % 4] = std::max(m[k % 4], reduced[k]);
         std::memcpy(&out[b], m, 4);
     }
 }
 
-void blocksMin(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out)
+void blocksMin(const std::uint8_t *reduced, int rx, int span, int nx, std::uint32_t *out)
 {
     for (int b = 0; b < nx; ++b, reduced += 4 * rx) {
         std::uint8_t m[4] = {255, 255, 255, 255};
-        for (int k = 0; k < 4 * rx; ++k)
+        for (int k = 0; k < 4 * span; ++k)
             m[k % 4] = std::min(m[k % 4], reduced[k]);
         std::memcpy(&out[b], m, 4);
     }
 }
 
-void blocksSum(const std::uint16_t *reduced, int rx, int nx, std::uint32_t *out)
+void blocksSum(const std::uint16_t *reduced, int rx, int span, int nx, std::uint32_t *out)
 {
     for (int b = 0; b < nx; ++b, reduced += 4 * rx, out += 4) {
         out[0] = out[1] = out[2] = out[3] = 0;
-        for (int k = 0; k < 4 * rx; ++k)
+        for (int k = 0; k < 4 * span; ++k)
             out[k % 4] += reduced[k];
     }
 }
@@ -270,65 +271,17 @@ void columnMaxMin(const std::uint8_t *first, std::ptrdiff_t stride, int rows, in
     columnMin(first, stride, rows, bytes, min);
 }
 
-void blocksSpread(const std::uint8_t *max, const std::uint8_t *min, int rx, int nx,
+void blocksSpread(const std::uint8_t *max, const std::uint8_t *min, int rx, int span, int nx,
                   std::uint32_t *out)
 {
     std::vector<std::uint32_t> low(static_cast<std::size_t>(nx));
-    blocksMax(max, rx, nx, out);
-    blocksMin(min, rx, nx, low.data());
+    blocksMax(max, rx, span, nx, out);
+    blocksMin(min, rx, span, nx, low.data());
     // Each byte of a maximum is at least the minimum's: no borrow crosses a byte.
     for (int b = 0; b < nx; ++b)
         out[b] -= low[static_cast<std::size_t>(b)];
 }
 
 #endif
-
-namespace {
-
-// One packed pixel (R, G, B, x bytes) of a reduced row.
-std::uint32_t packedAt(const std::uint8_t *reduced, int column)
-{
-    std::uint32_t v;
-    std::memcpy(&v, reduced + 4 * column, 4);
-    return v;
-}
-
-template <class Pick> std::uint32_t byteWise(std::uint32_t a, std::uint32_t b, Pick pick)
-{
-    std::uint32_t out = 0;
-    for (int shift = 0; shift < 32; shift += 8)
-        out |= std::uint32_t(pick((a >> shift) & 0xFFu, (b >> shift) & 0xFFu)) << shift;
-    return out;
-}
-
-} // namespace
-
-void addNextColumn(const std::uint16_t *reduced, int rx, int nx, std::uint32_t *out)
-{
-    for (int b = 0; b < nx; ++b)
-        for (int lane = 0; lane < 4; ++lane)
-            out[4 * b + lane] += reduced[4 * (b + 1) * rx + lane];
-}
-
-void maxNextColumn(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out)
-{
-    for (int b = 0; b < nx; ++b)
-        out[b] = byteWise(out[b], packedAt(reduced, (b + 1) * rx),
-                          [](std::uint32_t x, std::uint32_t y) { return std::max(x, y); });
-}
-
-void minNextColumn(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out)
-{
-    for (int b = 0; b < nx; ++b)
-        out[b] = byteWise(out[b], packedAt(reduced, (b + 1) * rx),
-                          [](std::uint32_t x, std::uint32_t y) { return std::min(x, y); });
-}
-
-void packedDifference(std::uint32_t *max, const std::uint32_t *min, int nx)
-{
-    // Each byte of a maximum is at least the minimum's: no borrow crosses a byte.
-    for (int b = 0; b < nx; ++b)
-        max[b] -= min[b];
-}
 
 } // namespace scan::kernels

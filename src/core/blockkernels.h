@@ -24,21 +24,15 @@ void columnMaxMin(const std::uint8_t *first, std::ptrdiff_t stride, int rows, in
 void columnSum(const std::uint8_t *first, std::ptrdiff_t stride, int rows, int bytes,
                std::uint16_t *out);
 
-// Across pass over a reduced block row of `nx` blocks of `rx` pixels each. Maxima and minima
-// come out as one packed pixel per block (R, G, B, x bytes); sums as four lanes per block.
-void blocksMax(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out);
-void blocksMin(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out);
+// Across pass over a reduced block row of `nx` blocks `rx` pixels apart, each `span` pixels
+// wide: rx, or rx + 1 for overlapping blocks, whose last pixel is their right neighbour's
+// first. Maxima and minima come out as one packed pixel per block (R, G, B, x bytes); sums as
+// four lanes per block.
+void blocksMax(const std::uint8_t *reduced, int rx, int span, int nx, std::uint32_t *out);
+void blocksMin(const std::uint8_t *reduced, int rx, int span, int nx, std::uint32_t *out);
 // Maximum minus minimum of each block, byte by byte, from reduced maxima and minima.
-void blocksSpread(const std::uint8_t *max, const std::uint8_t *min, int rx, int nx,
+void blocksSpread(const std::uint8_t *max, const std::uint8_t *min, int rx, int span, int nx,
                   std::uint32_t *out);
-void blocksSum(const std::uint16_t *reduced, int rx, int nx, std::uint32_t *out);
-
-// Overlapping blocks: each block's result taken together with the column just past it, the
-// first of its right neighbour (the reduced row holds one column more than the blocks).
-void addNextColumn(const std::uint16_t *reduced, int rx, int nx, std::uint32_t *out);
-void maxNextColumn(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out);
-void minNextColumn(const std::uint8_t *reduced, int rx, int nx, std::uint32_t *out);
-// Packed maxima minus packed minima, byte by byte, into the maxima.
-void packedDifference(std::uint32_t *max, const std::uint32_t *min, int nx);
+void blocksSum(const std::uint16_t *reduced, int rx, int span, int nx, std::uint32_t *out);
 
 } // namespace scan::kernels

@@ -59,10 +59,9 @@ void Scanner::reduceRows(const core::ColourSurface &surface, const ScanParams &p
         s = &covered_;
     }
 
-    // The extra column an overlapping block takes is its right neighbour's first one.
-    const int extra = p.spanX() - p.rx;
-    const int bytes = (g.nx * p.rx + extra) * 4;
-    const int rows = p.spanY();
+    // An overlapping block's last column and row are its neighbours' first ones.
+    const int span = p.spanX(), rows = p.spanY();
+    const int bytes = ((g.nx - 1) * p.rx + span) * 4;
     const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(s->rect.width()) * 4;
     const auto buffer = static_cast<std::size_t>(bytes) + kernels::Slack;
     if (p.sel == Average)
@@ -72,8 +71,6 @@ void Scanner::reduceRows(const core::ColourSurface &surface, const ScanParams &p
     if (p.sel == Minimum || p.sel == Spread)
         fit(min_, buffer);
     fit(across_, static_cast<std::size_t>(g.nx) * 4);
-    if (extra && p.sel == Spread)
-        fit(acrossMin_, static_cast<std::size_t>(g.nx));
     std::uint16_t *sum = sum_.data();
     std::uint8_t *max = max_.data(), *min = min_.data();
     std::uint32_t *across = across_.data();
@@ -86,32 +83,19 @@ void Scanner::reduceRows(const core::ColourSurface &surface, const ScanParams &p
             static_cast<std::size_t>(by) * static_cast<std::size_t>(g.nx);
         if (p.sel == Average) {
             kernels::columnSum(first, stride, rows, bytes, sum);
-            kernels::blocksSum(sum, p.rx, g.nx, across);
-            if (extra)
-                kernels::addNextColumn(sum, p.rx, g.nx, across);
+            kernels::blocksSum(sum, p.rx, span, g.nx, across);
             row(firstBlock, across);
             continue;
         }
-        if (p.sel == Spread && !extra) {
+        if (p.sel == Spread) {
             kernels::columnMaxMin(first, stride, rows, bytes, max, min);
-            kernels::blocksSpread(max, min, p.rx, g.nx, across);
-        } else if (p.sel == Spread) {
-            kernels::columnMaxMin(first, stride, rows, bytes, max, min);
-            kernels::blocksMax(max, p.rx, g.nx, across);
-            kernels::maxNextColumn(max, p.rx, g.nx, across);
-            kernels::blocksMin(min, p.rx, g.nx, acrossMin_.data());
-            kernels::minNextColumn(min, p.rx, g.nx, acrossMin_.data());
-            kernels::packedDifference(across, acrossMin_.data(), g.nx);
+            kernels::blocksSpread(max, min, p.rx, span, g.nx, across);
         } else if (p.sel == Maximum) {
             kernels::columnMax(first, stride, rows, bytes, max);
-            kernels::blocksMax(max, p.rx, g.nx, across);
-            if (extra)
-                kernels::maxNextColumn(max, p.rx, g.nx, across);
+            kernels::blocksMax(max, p.rx, span, g.nx, across);
         } else {
             kernels::columnMin(first, stride, rows, bytes, min);
-            kernels::blocksMin(min, p.rx, g.nx, across);
-            if (extra)
-                kernels::minNextColumn(min, p.rx, g.nx, across);
+            kernels::blocksMin(min, p.rx, span, g.nx, across);
         }
         row(firstBlock, across);
     }

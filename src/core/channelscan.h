@@ -99,7 +99,7 @@ private:
     core::ColourSurface covered_;
     std::vector<std::uint16_t> sum_;
     std::vector<std::uint8_t> max_, min_, rounded_;
-    std::vector<std::uint32_t> across_, acrossMin_;
+    std::vector<std::uint32_t> across_;
 };
 
 } // namespace scan
