@@ -444,8 +444,17 @@ void TestHistogram::measurementsOfTheLastThresholdScan()
         copy->click();
         return QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
     };
-    // Nothing scanned: nothing marked, 0 %.
+    // Nothing scanned: nothing marked, 0 %, here and in the overlay, which shows the preview.
     QVERIFY(readout->text().contains(QStringLiteral("Any: 0 of 0 blocks (0.00 %)")));
+    for (QAction *a : form.plane(View::Red)->actions())
+        if (a->text() == QLatin1String("Overlay..."))
+            a->trigger();
+    auto *overlay = form.findChild<frmOverlay *>(QStringLiteral("frmOverlay"));
+    QVERIFY(overlay && overlay->isVisible());
+    QCOMPARE(overlay->composed().size(),
+             QSize(int(form.preview()->Width()), int(form.preview()->Height())));
+    QCOMPARE(overlay->findChild<QLabel *>(QStringLiteral("OverlayMeasurements"))->text(),
+             QStringLiteral("Marked: 0 of 0 blocks (0.00 %)"));
     QStringList zeros;
     for (int group = 0; group < 5; ++group)
         zeros << QStringLiteral("0") << QStringLiteral("0") << QStringLiteral("0.00");
