@@ -106,11 +106,7 @@ void tryAllBench(benchmark::State &state)
     LoadedWindow w;
     w.form.typeList()->setListIndex(static_cast<int>(state.range(0)));
     w.press(true);
-    QAction *open = nullptr;
-    for (QAction *a : w.form.plane(View::Red)->actions())
-        if (a->text() == QLatin1String("Histogram..."))
-            open = a;
-    open->trigger();
+    w.form.menu(View::Red, "Histogram...");
     auto *button = w.form.findChild<QPushButton *>(QStringLiteral("TryAllR"));
     button->setFocus();
     QTest::keyClick(button, Qt::Key_Space); // the montage window is made once
@@ -131,9 +127,7 @@ void overlayBench(benchmark::State &state)
     w.form.typeList()->setListIndex(static_cast<int>(state.range(0)));
     QWidget *overlay = nullptr;
     if (state.range(1) != 0) {
-        for (QAction *a : w.form.plane(View::Red)->actions())
-            if (a->text() == QLatin1String("Overlay..."))
-                a->trigger();
+        w.form.menu(View::Red, "Overlay...");
         overlay = w.form.findChild<QWidget *>(QStringLiteral("frmOverlay"));
     }
     w.press(true);

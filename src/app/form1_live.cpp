@@ -82,19 +82,20 @@ void Form1::addShortcuts()
                 a->setShortcutContext(Qt::WidgetShortcut);
         }
     }
-    // One action for the window and the planes' menus, so Ctrl+H is never claimed twice.
-    auto *histogram = new QAction(QStringLiteral("Histogram..."), this);
-    histogram->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    histogram->setShortcutContext(Qt::WindowShortcut);
-    connect(histogram, &QAction::triggered, this, &Form1::showHistogram);
-    addAction(histogram);
-    for (const ChannelRow &r : rows_)
-        r.plane->addAction(histogram);
-    auto *overlay = new QAction(QStringLiteral("Overlay..."), this);
-    overlay->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    overlay->setShortcutContext(Qt::WindowShortcut);
-    connect(overlay, &QAction::triggered, this, &Form1::showOverlay);
-    addAction(overlay);
-    for (const ChannelRow &r : rows_)
-        r.plane->addAction(overlay);
+    // One action each for the window and the planes' menus, so that no key is claimed twice.
+    struct Tool {
+        const char *text;
+        Qt::Key key;
+        void (Form1::*show)();
+    };
+    for (const Tool &t : {Tool{"Histogram...", Qt::Key_H, &Form1::showHistogram},
+                          Tool{"Overlay...", Qt::Key_E, &Form1::showOverlay}}) {
+        auto *tool = new QAction(QLatin1String(t.text), this);
+        tool->setShortcut(QKeySequence(Qt::CTRL | t.key));
+        tool->setShortcutContext(Qt::WindowShortcut);
+        connect(tool, &QAction::triggered, this, t.show);
+        addAction(tool);
+        for (const ChannelRow &r : rows_)
+            r.plane->addAction(tool);
+    }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QAction>
+
 #include "app/form1.h"
 
 // The main window as the UI tests drive it: started and shown, with typed handles on its
@@ -18,6 +20,17 @@ public:
     void click(Button b) { button(b)->click(); }
     // The pointer moved over, or clicked on, a channel's plane (plane coordinates).
     void moveOver(Channel c, float x, float y) { emit plane(viewOf(c))->MouseMove(0, 0, x, y); }
+    // Runs the item of a view's menu that reads `text` ("Histogram...", "Overlay..."); false
+    // when the menu has no such item.
+    bool menu(View view, const char *text) const
+    {
+        for (QAction *a : plane(view)->actions())
+            if (a->text() == QLatin1String(text)) {
+                a->trigger();
+                return true;
+            }
+        return false;
+    }
     void clickPlane(Channel c) { emit plane(viewOf(c))->Click(); }
 
     platform::HScrollBar *bar(Channel c, Bound b) const;

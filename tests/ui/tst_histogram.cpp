@@ -446,9 +446,7 @@ void TestHistogram::measurementsOfTheLastThresholdScan()
     };
     // Nothing scanned: nothing marked, 0 %, here and in the overlay, which shows the preview.
     QVERIFY(readout->text().contains(QStringLiteral("Any: 0 of 0 blocks (0.00 %)")));
-    for (QAction *a : form.plane(View::Red)->actions())
-        if (a->text() == QLatin1String("Overlay..."))
-            a->trigger();
+    form.menu(View::Red, "Overlay...");
     auto *overlay = form.findChild<frmOverlay *>(QStringLiteral("frmOverlay"));
     QVERIFY(overlay && overlay->isVisible());
     QCOMPARE(overlay->composed().size(),

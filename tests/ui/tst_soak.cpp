@@ -112,9 +112,7 @@ QString TestSoak::overlayAction(Rng &rng)
     const int how = pick(rng, 6);
     if (!window || !window->isVisible() || how == 0) {
         // Ctrl+E, through the action the planes' menus show.
-        for (QAction *a : form->plane(View::Green)->actions())
-            if (a->text() == QLatin1String("Overlay..."))
-                a->trigger();
+        form->menu(View::Green, "Overlay...");
         return QStringLiteral("overlay");
     }
     if (how == 1) {
@@ -147,9 +145,7 @@ QString TestSoak::histogramAction(Rng &rng)
     const int how = pick(rng, 5);
     if (!window || !window->isVisible() || how == 0) {
         // Ctrl+H, through the action the planes' menus show.
-        for (QAction *a : form->plane(View::Red)->actions())
-            if (a->text() == QLatin1String("Histogram..."))
-                a->trigger();
+        form->menu(View::Red, "Histogram...");
         return QStringLiteral("histogram");
     }
     if (how == 1) {
