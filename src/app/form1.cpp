@@ -55,6 +55,7 @@ Form1::~Form1() = default;
 
 void Form1::wireEvents()
 {
+    wireHistory();
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
@@ -129,6 +130,8 @@ void Form1::Form_Load()
                             QDir(installed).exists(QStringLiteral("sample-testcard.png"))
                         ? QDir::cleanPath(installed)
                         : program.path());
+    // The history starts from the settings the window starts with.
+    startHistory();
 }
 
 void Form1::Form_Unload() {}
@@ -147,6 +150,8 @@ void Form1::Command2_Click()
     livePending_->stop();
     for (const ChannelRow &r : rows_)
         r.plane->Cls();
+    for (QImage &blocks : blocks_)
+        blocks = QImage();
     setMeasurements({});
     describePlanes(Command::None);
 }

@@ -30,6 +30,7 @@
 #include "platform/shape.h"
 
 #include <QButtonGroup>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPointer>
 #include <QTimer>
@@ -37,6 +38,8 @@
 
 // The main window. It owns every control; its handlers read the controls, call the
 // subsystems' pure functions and write the results back.
+class QUndoStack;
+
 class Form1 : public QWidget {
     Q_OBJECT
 public:
@@ -57,6 +60,9 @@ public:
     // name, and the view's pixels with how they were made.
     QString resultName(View view);
     Result<void> saveResult(View view, const QString &path);
+    // What Copy and Save As give for a view: a plane's blocks, one pixel each and nothing
+    // around them (its blank interior before any command); the zoom box at its own size.
+    QImage resultImage(View view) const;
     // The picture now shown, as a saved plane records it.
     results::Source source() const;
 
@@ -80,6 +86,21 @@ public:
     const scan::Measurements &measurements() const { return measured_; }
     // A channel's band as its bars stand.
     scan::Band band(Channel channel) const;
+
+    // The recipe of the planes now shown: the last command's settings and mode; before any
+    // command, and after CLEAR, the settings as the controls stand, in the mode F5 runs.
+    results::Recipe recipe() const;
+    // What "Copy as Command" puts on the clipboard: the batch command that makes the planes now
+    // shown from the picture now shown.
+    QString batchCommand() const;
+    // Opens a recipe (.tintara.json, or a saved plane) as "Open Recipe..." does with that file
+    // chosen: its settings set as a user would, as one step of the history, and its command
+    // run on the picture shown; the window offers to load its picture. A file that holds no
+    // recipe is loaded as a picture.
+    void openRecipe(const QString &path);
+    // The settings' history: each change of a setting, a burst of them, or an automatic
+    // threshold or a recipe taken, as one step.
+    QUndoStack *history() const { return history_; }
 
     // The colour the client area shows at a client pixel as rendered now, -1 outside it.
     core::Colour Point(float x, float y);
@@ -186,7 +207,7 @@ private:
     void anteprima(const QString &pathImg, const picture::Picture &picture);
     // "Copy" and "Save As PNG..." on a plane or the zoom box.
     void addResultMenu(View view);
-    void copyBox(const platform::PictureBox *box);
+    void copyView(View view);
     void saveBox(View view);
     platform::PictureBox *boxOf(View view);
 
@@ -242,6 +263,9 @@ private:
     }
     void rerun(Command command);
     void addShortcuts();
+    // The window's own actions, which the planes' menus offer too: Undo, Redo, the tool windows
+    // and the recipes, in that order.
+    QList<QAction *> tools_;
     Command last_ = Command::None;
     // The command pressed last, which F5 runs again even after CLEAR.
     Command pressed_ = Command::None;
@@ -288,6 +312,51 @@ private:
     {
         return recipes_[static_cast<int>(view)];
     }
+    // The planes' blocks as the last command drew them, one pixel each; null while blank.
+    QImage blocks_[3];
+    void keepBlocks(Channel channel, int nx, int ny, const core::Colour *colours);
+    QSize loadedPicture_; // the picture's own size
+
+    // Recipes in and out.
+    results::Recipe settings() const; // the controls as a recipe, in no mode
+    void chooseRecipe();
+    void saveRecipeAs();
+    void copyCommand();
+    void takeRecipe(const QString &path, const results::Recorded &recorded);
+    results::Entries keptEntries_; // entries of the last recipe opened that this program skips
+
+    // The settings' history. Every change a setting's control reports is noted before its
+    // handler runs; what one event changed becomes one step when the event is done.
+    struct Snapshot {
+        results::Recipe settings;
+        QString typed; // the type's text when typed
+        friend bool operator==(const Snapshot &, const Snapshot &) = default;
+    };
+    class SettingsStep;
+    enum Setting { Size, Type, RateX, RateY, Overlap, Minimum, Maximum = Minimum + 3 };
+    static constexpr int NothingPending = -2, OwnStep = -1;
+    Snapshot snapshot() const;
+    void restore(const Snapshot &s);
+    // The settings as they stand are where the history goes on from.
+    void startHistory();
+    void wireHistory();
+    void noteChange(int setting);
+    // What follows, until the event is done, is one step of its own, named `label`.
+    void oneStep(const QString &label);
+    void recordStep();
+    // The settings now, a step on from `before`, unless they are the same.
+    void pushStep(Snapshot before, int setting, bool burst, const QString &label);
+    void undoStep();
+    void redoStep();
+    QUndoStack *history_ = nullptr;
+    QTimer *stepPending_ = nullptr;
+    Snapshot recorded_;
+    int pendingSetting_ = NothingPending;
+    QString pendingLabel_;
+    bool restoring_ = false;
+    int steps_ = 0; // bumped by every undo and redo: a step never merges across one
+    QElapsedTimer sinceChange_;
+
     // Last, so it is destroyed first: every decode it started is stopped and waited for while
     // the rest of the window still stands.
     platform::BackgroundLoader loads_;

@@ -4,6 +4,8 @@
 
 void Form1::applySetup(const ScanSetup &setup)
 {
+    // The batch's settings are where its history starts.
+    restoring_ = true;
     Combo1->setListIndex((setup.size - 200) / 100);
     // The x rate drags the y rate along, so the y rate comes second.
     HScroll4->setValue(setup.rx);
@@ -16,6 +18,8 @@ void Form1::applySetup(const ScanSetup &setup)
     }
     Combo2->setListIndex(setup.selection);
     CheckOverlap->setChecked(setup.overlap);
+    restoring_ = false;
+    startHistory();
 }
 
 void Form1::clearResults()
@@ -28,6 +32,8 @@ void Form1::clearResults()
     describePlanes(Command::None);
     for (results::Recipe &recipe : recipes_)
         recipe = results::Recipe{};
+    for (QImage &blocks : blocks_)
+        blocks = QImage();
     setMeasurements({});
 }
 

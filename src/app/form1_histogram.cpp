@@ -16,6 +16,7 @@ void Form1::showHistogram()
                 [this](Channel channel, int v) { chooseBound(channel, false, v); });
         connect(histogram_, &frmHistogram::automaticChosen, this, &Form1::takeAutomatic);
         connect(histogram_, &frmHistogram::tryAllRequested, this, &Form1::tryAll);
+        histogram_->showHistory(history_, {tools_[0], tools_[1]});
     }
     refreshHistogram();
     histogram_->show();
@@ -52,6 +53,7 @@ std::optional<int> Form1::applyAutomatic(Channel channel, histogram::Method meth
 
 void Form1::takeAutomatic(Channel channel, histogram::Method method, int threshold)
 {
+    oneStep({});
     chooseBound(channel, true, threshold);
     automatic_[static_cast<int>(channel)] = Automatic{method, threshold};
 }

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QKeySequence>
+#include <QUndoStack>
 
 using platform::HScrollBar;
 
@@ -85,17 +86,36 @@ void Form1::addShortcuts()
     // One action each for the window and the planes' menus, so that no key is claimed twice.
     struct Tool {
         const char *text;
-        Qt::Key key;
-        void (Form1::*show)();
+        QList<QKeySequence> keys;
+        void (Form1::*run)();
     };
-    for (const Tool &t : {Tool{"Histogram...", Qt::Key_H, &Form1::showHistogram},
-                          Tool{"Overlay...", Qt::Key_E, &Form1::showOverlay}}) {
+    const QKeySequence redo(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    QList<QKeySequence> redoKeys{redo};
+    for (const QKeySequence &k : QKeySequence::keyBindings(QKeySequence::Redo))
+        if (k != redo)
+            redoKeys << k;
+    const Tool tools[] = {
+        {"Undo", QKeySequence::keyBindings(QKeySequence::Undo), &Form1::undoStep},
+        {"Redo", redoKeys, &Form1::redoStep},
+        {"Histogram...", {QKeySequence(Qt::CTRL | Qt::Key_H)}, &Form1::showHistogram},
+        {"Overlay...", {QKeySequence(Qt::CTRL | Qt::Key_E)}, &Form1::showOverlay},
+        {"Open Recipe...", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)}, &Form1::chooseRecipe},
+        {"Save Recipe...", {}, &Form1::saveRecipeAs},
+        {"Copy as Command", {}, &Form1::copyCommand},
+    };
+    for (const Tool &t : tools) {
         auto *tool = new QAction(QLatin1String(t.text), this);
-        tool->setShortcut(QKeySequence(Qt::CTRL | t.key));
+        tool->setShortcuts(t.keys);
         tool->setShortcutContext(Qt::WindowShortcut);
-        connect(tool, &QAction::triggered, this, t.show);
+        connect(tool, &QAction::triggered, this, t.run);
         addAction(tool);
         for (const ChannelRow &r : rows_)
             r.plane->addAction(tool);
+        tools_ << tool;
     }
+    // Undo and Redo are offered only when there is a step to take.
+    tools_[0]->setEnabled(false);
+    tools_[1]->setEnabled(false);
+    connect(history_, &QUndoStack::canUndoChanged, tools_[0], &QAction::setEnabled);
+    connect(history_, &QUndoStack::canRedoChanged, tools_[1], &QAction::setEnabled);
 }

@@ -74,6 +74,7 @@ void Form1::placePicture(const QString &file, const Picture &picture)
     loadedPath_ = picture.isEmpty() ? QString() : file;
     loadedHash_ = picture.hash;
     loadedSide_ = Combo1->Text().toInt();
+    loadedPicture_ = picture.size;
     // Which picture is shown, where the window's caption, which stays as it is, cannot say.
     const QString shown = picture.isEmpty() ? QStringLiteral("No picture loaded")
                                             : QStringLiteral("%1: %2 x %3 pixels")
@@ -115,7 +116,8 @@ void Form1::dropEvent(QDropEvent *event)
     if (file.isEmpty())
         return event->ignore();
     event->acceptProposedAction();
-    loadFile(file);
+    // A recipe or a saved plane gives its settings; any other picture is loaded.
+    openRecipe(file);
 }
 
 void Form1::anteprima(const QString &pathImg, const Picture &picture)

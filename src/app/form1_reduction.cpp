@@ -26,9 +26,11 @@ void Form1::riduzione()
     reduction::riduzione(sampleWindow(grid.sampled), p, reduced_);
     setMeasurements({}); // the blue plane holds no markers now
     results::Recipe &recipe = recipeOf(View::Blue);
+    recipe = settings();
+    recipe.size = loadedSide_;
     recipe.reduction = true;
-    recipe.threshold = false;
     recipe.rx = recipe.ry = p.n;
     Picture2->PSetBlock(1, 1, reduced_.columns, reduced_.rows, reduced_.colours.data());
+    keepBlocks(Channel::Blue, reduced_.columns, reduced_.rows, reduced_.colours.data());
     describePlanes(Command::Reduction);
 }

@@ -25,16 +25,40 @@ void Form1::addResultMenu(View view)
     box->setContextMenuPolicy(Qt::ActionsContextMenu);
     box->setFocusPolicy(Qt::StrongFocus);
     auto *copy = new QAction(QStringLiteral("Copy"), box);
-    connect(copy, &QAction::triggered, this, [this, box] { copyBox(box); });
+    connect(copy, &QAction::triggered, this, [this, view] { copyView(view); });
     auto *save = new QAction(QStringLiteral("Save As PNG..."), box);
     connect(save, &QAction::triggered, this, [this, view] { saveBox(view); });
     box->addAction(copy);
     box->addAction(save);
 }
 
-void Form1::copyBox(const PictureBox *box)
+void Form1::copyView(View view)
 {
-    QGuiApplication::clipboard()->setImage(box->surface());
+    QGuiApplication::clipboard()->setImage(resultImage(view));
+}
+
+QImage Form1::resultImage(View view) const
+{
+    if (view == View::Zoom)
+        return Immagine->surface();
+    const QImage &blocks = blocks_[static_cast<int>(view)];
+    return blocks.isNull() ? row(static_cast<Channel>(view)).plane->surface() : blocks;
+}
+
+void Form1::keepBlocks(Channel channel, int nx, int ny, const core::Colour *colours)
+{
+    QImage &blocks = blocks_[static_cast<int>(channel)];
+    if (nx <= 0 || ny <= 0) {
+        blocks = QImage();
+        return;
+    }
+    // All of them, also those a plane too small for them cannot show.
+    blocks = QImage(nx, ny, QImage::Format_RGB32);
+    for (int y = 0; y < ny; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(blocks.scanLine(y));
+        for (int x = 0; x < nx; ++x)
+            line[x] = core::toArgb(colours[std::size_t(y) * std::size_t(nx) + std::size_t(x)]);
+    }
 }
 
 PictureBox *Form1::boxOf(View view)
@@ -45,7 +69,7 @@ PictureBox *Form1::boxOf(View view)
 results::Source Form1::source() const
 {
     return {loadedPath_.isEmpty() ? QString() : QFileInfo(loadedPath_).absoluteFilePath(),
-            loadedHash_, loadedSide_, QLatin1String(appinfo::Version)};
+            loadedHash_, loadedPicture_, QLatin1String(appinfo::Version)};
 }
 
 QString Form1::resultName(View view)
@@ -60,8 +84,11 @@ Result<void> Form1::saveResult(View view, const QString &path)
     if (!loadedPath_.isEmpty() && target.exists() &&
         target.canonicalFilePath() == picture.canonicalFilePath())
         return Failure{QStringLiteral("This is the loaded picture; it is never written over.")};
-    return picture::savePng(boxOf(view)->surface(), path,
-                            results::describe(source(), recipeOf(view)));
+    // The zoom box's pixels are no blocks: its record places none.
+    results::Source from = source();
+    if (view == View::Zoom)
+        from.picture = {};
+    return picture::savePng(resultImage(view), path, results::describe(from, recipeOf(view)));
 }
 
 void Form1::saveBox(View view)
@@ -114,6 +141,9 @@ void Form1::refreshOverlay()
         folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     scene.name = QDir(folder).filePath(results::suggestedName(
         QFileInfo(loadedPath_).completeBaseName(), QStringLiteral("overlay"), recipe));
-    scene.record = results::describe(source(), recipe);
+    // Its pixels are the preview's, not blocks: its record places none.
+    results::Source from = source();
+    from.picture = {};
+    scene.record = results::describe(from, recipe);
     overlay_->setScene(scene);
 }

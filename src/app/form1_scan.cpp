@@ -68,19 +68,13 @@ void Form1::scansiona(short filtro)
     // The scan never yields, so one capture of the window serves every sample.
     const scan::ScanGrid grid = scan::scanGrid(p);
     const scan::ScanPlanes &result = scanner_.scan(sampleWindow(grid.sampled), p);
-    results::Recipe recipe;
-    recipe.selection = p.sel;
+    results::Recipe recipe = settings();
+    recipe.size = loadedSide_;
     recipe.threshold = p.threshold;
-    recipe.rx = p.rx;
-    recipe.ry = p.ry;
-    recipe.overlap = p.overlap;
-    recipe.red = p.red, recipe.green = p.green, recipe.blue = p.blue;
-    for (const Channel c : Channels)
-        if (const auto &a = automatic_[static_cast<int>(c)])
-            recipe.automatic[static_cast<int>(c)] = a->method;
     for (const Channel c : Channels) {
         recipeOf(viewOf(c)) = recipe;
         row(c).plane->PSetBlock(1, 1, result.nx, result.ny, result.plane(c).data());
+        keepBlocks(c, result.nx, result.ny, result.plane(c).data());
     }
     scannedRx_ = p.rx, scannedRy_ = p.ry;
     setMeasurements(p.threshold ? scan::measure(result) : scan::Measurements{});

@@ -1,6 +1,7 @@
 #include "batch/batchoptions.h"
 
 #include "core/recipe.h"
+#include "picture/recipefile.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -39,13 +40,18 @@ struct OptionDoc {
 
 // Every option a user may give, in the order the help lists them.
 constexpr OptionDoc Options[] = {
+    {"recipe", "FILE",
+     "the settings of a recipe (.tintara.json, as the window's Save Recipe... writes it) or of a "
+     "saved plane, as if given here as options; options after it override it"},
     {"size", "200|300|400|500", "side of the preview square, in pixels (default 500)"},
     {"rate", "N", "x and y rate together, 3 to 30 (default 3)"},
     {"rate-x", "N", "block width, 3 to 30; the y rate follows it unless given (default 3)"},
     {"rate-y", "N", "block height, 3 to 30 (default: the x rate)"},
     {"type", "media|massimo|minimo|massimo-minimo",
      "block value: average, maximum, minimum or maximum minus minimum (default media)"},
-    {"threshold", nullptr, "threshold markers instead of intensities (default off)"},
+    {"threshold", nullptr,
+     "threshold markers instead of intensities; of --threshold and --reduction the later one "
+     "counts (default off)"},
     {"red", "LO:HI", "red band: a block is marked when LO < value <= HI (default 128:255)"},
     {"green", "LO:HI", "green band (default 128:255)"},
     {"blue", "LO:HI", "blue band (default 128:255)"},
@@ -141,8 +147,45 @@ Result<Settings> parse(const QStringList &args)
     return parse(bytes);
 }
 
-Result<Settings> parse(const QList<QByteArray> &raw)
+namespace {
+
+// The arguments with each "--recipe FILE" replaced by the options that the recipe stands for,
+// where it stood: options after it then override it, as later options override earlier ones.
+Result<QList<QByteArray>> withRecipes(const QList<QByteArray> &raw)
 {
+    QList<QByteArray> out;
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        QByteArray file;
+        if (raw[i] == "--")
+            return out + raw.mid(i);
+        if (raw[i].startsWith("--recipe="))
+            file = raw[i].sliced(9);
+        else if (raw[i] == "--recipe" && i + 1 < raw.size())
+            file = raw[++i];
+        else {
+            out << raw[i];
+            continue;
+        }
+        const QString path = QFile::decodeName(file);
+        const Result<std::optional<results::Recorded>> read = picture::readRecipe(path);
+        if (!read || !*read)
+            return Failure{
+                QStringLiteral("--recipe %1: %2")
+                    .arg(path, read ? QStringLiteral("it holds no recipe") : read.error())};
+        for (const QString &option : results::batchArguments((*read)->recipe))
+            out << QFile::encodeName(option);
+    }
+    return out;
+}
+
+} // namespace
+
+Result<Settings> parse(const QList<QByteArray> &given)
+{
+    const Result<QList<QByteArray>> spliced = withRecipes(given);
+    if (!spliced)
+        return spliced.failure();
+    const QList<QByteArray> &raw = *spliced;
     Settings s;
     QStringList args;
     for (const QByteArray &a : raw)
@@ -163,6 +206,7 @@ Result<Settings> parse(const QList<QByteArray> &raw)
     };
     option("batch");
     option("batch-worker");
+    option("recipe"); // read above; only a "--recipe" without its file reaches the parser
     option("help");
     const QCommandLineOption size = option("size"), rate = option("rate"), rateX = option("rate-x"),
                              rateY = option("rate-y"), type = option("type"),
@@ -200,15 +244,20 @@ Result<Settings> parse(const QList<QByteArray> &raw)
     if (p.isSet(rateX) && !p.isSet(rateY) && !p.isSet(rate))
         s.ry = s.rx;
     if (p.isSet(type)) {
-        s.selection = -1;
-        for (int i = scan::Average; i <= scan::Spread; ++i)
-            if (results::selectionName(i) == p.value(type))
-                s.selection = i;
-        if (s.selection < 0)
+        // "nessuno" is a typed type, as a recipe of such planes says.
+        const std::optional<int> selection = results::selectionNamed(p.value(type));
+        if (!selection)
             return bad(QStringLiteral("--type takes media, massimo, minimo or massimo-minimo"));
+        s.selection = *selection;
     }
     s.threshold = p.isSet(threshold);
     s.reduction = p.isSet(reduction);
+    // A recipe's mode gives way to one given after it: the later of the two modes counts.
+    if (s.threshold && s.reduction)
+        (args.lastIndexOf(QStringLiteral("--threshold")) >
+                 args.lastIndexOf(QStringLiteral("--reduction"))
+             ? s.reduction
+             : s.threshold) = false;
     s.overlap = p.isSet(overlap);
     if ((p.isSet(red) && !band(p.value(red), s.red)) ||
         (p.isSet(green) && !band(p.value(green), s.green)) ||

@@ -36,13 +36,13 @@ struct Settings : ScanSetup {
 };
 
 inline constexpr const char *Usage =
-    "Usage: tintara --batch [--size 200|300|400|500] [--rate N | --rate-x N --rate-y N]\n"
-    "       [--type media|massimo|minimo|massimo-minimo] [--threshold] [--red LO:HI]\n"
-    "       [--green LO:HI] [--blue LO:HI] [--auto METHOD] [--auto-red METHOD]\n"
-    "       [--auto-green METHOD] [--auto-blue METHOD] [--overlap] [--reduction] [--zoom r|g|b]\n"
-    "       [--out DIR] [--overwrite] [--recursive] [--jobs N] [--timeout SECONDS]\n"
-    "       [--report FILE|-] [--measure FILE|-] [--files-from FILE|- [--null]] [--shard K/N]\n"
-    "       [--dry-run] FILE|FOLDER...\n"
+    "Usage: tintara --batch [--recipe FILE] [--size 200|300|400|500]\n"
+    "       [--rate N | --rate-x N --rate-y N] [--type media|massimo|minimo|massimo-minimo]\n"
+    "       [--threshold] [--red LO:HI] [--green LO:HI] [--blue LO:HI] [--auto METHOD]\n"
+    "       [--auto-red METHOD] [--auto-green METHOD] [--auto-blue METHOD] [--overlap]\n"
+    "       [--reduction] [--zoom r|g|b] [--out DIR] [--overwrite] [--recursive] [--jobs N]\n"
+    "       [--timeout SECONDS] [--report FILE|-] [--measure FILE|-]\n"
+    "       [--files-from FILE|- [--null]] [--shard K/N] [--dry-run] FILE|FOLDER...\n"
     "       tintara --batch --help";
 
 // What `tintara --batch --help` prints: every option with its meaning and default.

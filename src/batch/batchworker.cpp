@@ -47,9 +47,10 @@ Work planWork(const Settings &s, const Job &job)
     if (!hash)
         return refuse(
             failureText(QStringLiteral("Cannot read it"), {}, hash.error(), Wording::Line));
-    // What the window records in each plane it saves of this picture.
+    // What the window records in each plane it saves of this picture, but for where its blocks
+    // lie, which follows from the picture's bytes and the settings.
     QList<QPair<QString, QString>> wanted = results::describe(
-        {info.absoluteFilePath(), *hash, s.size, QLatin1String(appinfo::Version)}, recipeFor(s));
+        {info.absoluteFilePath(), *hash, {}, QLatin1String(appinfo::Version)}, recipeFor(s));
     // A band from an automatic method is known once the picture is read; the method, recorded
     // beside it, stands for it.
     for (const Channel c : Channels)

@@ -38,15 +38,12 @@ struct Keyed {
 results::Recipe recipeFor(const Settings &s)
 {
     results::Recipe r;
-    if (s.reduction) {
-        // The reduction names its plane by its step alone, as the window does.
-        r.reduction = true;
-        r.rx = r.ry = s.rx;
-        return r;
-    }
+    r.size = s.size;
     r.selection = s.selection;
-    r.threshold = s.threshold;
-    r.rx = s.rx, r.ry = s.ry;
+    r.threshold = s.threshold && !s.reduction;
+    r.reduction = s.reduction;
+    // The reduction steps by the x rate both ways, as the window's does.
+    r.rx = s.rx, r.ry = s.reduction ? s.rx : s.ry;
     r.overlap = s.overlap;
     r.red = s.red, r.green = s.green, r.blue = s.blue;
     for (int c = 0; c < 3; ++c)

@@ -9,11 +9,6 @@
 
 namespace batch {
 
-// The text entries of a PNG file that come before its pixels (tEXt, zTXt, iTXt), as keys and
-// values; fails when it is no PNG or cannot be read. Qt's own reader cannot give keys that hold
-// a space, such as "Source path".
-Result<QList<QPair<QString, QString>>> pngTexts(const QByteArray &path);
-
 // Whether the file is a plane this program wrote: a PNG whose text says so ("Software" is
 // "Tintara" and a "Source" names its picture). Reads no further than the pixel data.
 bool isTintaraResult(const QByteArray &path);

@@ -1,17 +1,30 @@
 #pragma once
 
-// How a plane was made, for naming a saved copy and recording it inside the file.
+// How planes are made, as a recipe: the settings, the picture they were made from and where
+// each block lies in it. One set of text entries says it everywhere: inside every saved PNG, in
+// a .tintara.json file, and turned into the batch's options. One parser reads them all back.
 
 #include "core/autothreshold.h"
 #include "core/channelscan.h"
+#include "core/result.h"
 
 #include <QList>
 #include <QPair>
+#include <QPoint>
+#include <QRectF>
+#include <QSize>
 #include <QString>
+#include <QStringList>
 
 namespace results {
 
+// The recipe format this program writes and the newest it reads. 1 is the record of planes
+// saved with a frame around their blocks (block (0, 0) at pixel (1, 1)) and no placement;
+// 2 saves the blocks alone and says where they lie in the picture.
+inline constexpr int RecipeFormat = 2;
+
 struct Recipe {
+    int size = 500;                // the side of the preview square: 200, 300, 400 or 500
     int selection = scan::Average; // the selection type's index; -1 when typed
     bool threshold = false;        // threshold markers, not channel intensities
     bool reduction = false;        // the pixel reduction, not a scan
@@ -21,33 +34,84 @@ struct Recipe {
     // The automatic method each channel's minimum came from, where one did.
     std::optional<histogram::Method> automatic[3];
 
-    const scan::Band &band(Channel c) const
+    scan::Band &band(Channel c)
     {
         return c == Channel::Red ? red : c == Channel::Green ? green : blue;
     }
+    const scan::Band &band(Channel c) const { return const_cast<Recipe *>(this)->band(c); }
+    friend bool operator==(const Recipe &a, const Recipe &b);
 };
 
 // "media", "massimo", "minimo", "massimo-minimo", or "nessuno" for a typed selection type.
 QString selectionName(int selection);
+// The selection type's index for its name, -1 for "nessuno"; none for any other text.
+std::optional<int> selectionNamed(const QString &name);
 
 // "<picture>-<view>-<type>-<x>x<y>.png"; `view` is red, green, blue or zoom, `picture` the
 // picture file's name without its suffix.
 QString suggestedName(const QString &picture, const QString &view, const Recipe &r);
 
-// The picture a plane was made from, as a saved plane records it: enough for a rerun to tell
-// whether the plane is still what this picture and these settings make.
+// The picture planes were made from, as their record names it: enough for a rerun to tell
+// whether a plane is still what this picture and these settings make, and to offer the picture
+// again with its recipe.
 struct Source {
-    QString path;    // the picture file, absolute
+    QString path;    // the picture file, absolute; empty for a recipe saved without a picture
     QString hash;    // a hash of its bytes
-    int size = 500;  // the side of the preview square it was fitted into
+    QSize picture;   // its size in pixels, when known
     QString version; // the program's
 };
 
-// The PNG text entries that record how a plane was made, in the order written.
-QList<QPair<QString, QString>> describe(const Source &source, const Recipe &r);
+// Where a saved plane's blocks lie in the picture: plane pixel (x, y) is the block whose
+// samples start at preview pixel origin + (x * step.width, y * step.height), and a preview
+// pixel is 1 / scale picture pixels a side.
+struct Placement {
+    QPoint origin;
+    QSize step;
+    double scale = 1; // preview pixels per picture pixel
+};
+
+using Entries = QList<QPair<QString, QString>>;
+
+// A recipe as read back from its entries, with what it says besides the settings.
+struct Recorded {
+    int format = RecipeFormat;
+    Recipe recipe;
+    Source source;
+    std::optional<Placement> placement; // format 2 records of a picture
+    Entries unknown; // entries of other programs or later versions, kept as they were
+};
+
+// The entries that record how planes were made, in the order written. The placement is
+// written when the source knows the picture's size.
+Entries describe(const Source &source, const Recipe &r);
 // The entry holding a channel's band ("Red threshold", "lo:hi").
 QString thresholdKey(Channel channel);
 // The entry naming the automatic method of a channel's minimum ("Red automatic threshold").
 QString automaticKey(Channel channel);
+
+// Whether the entries claim to be a recipe of this program, good or bad: "Software" says so.
+bool claimsRecipe(const Entries &entries);
+// Reads a recipe from its entries; fails, saying why, on one of another program, of a newer
+// format, with an entry missing, unreadable or out of range.
+Result<Recorded> readEntries(const Entries &entries);
+
+// The entries as a .tintara.json file: one object of strings, in their order.
+QByteArray toJson(const Entries &entries);
+// A .tintara.json file's entries; strings and numbers are taken as their text, and anything
+// else kept as its JSON. Fails on a file that is no JSON object.
+Result<Entries> entriesOfJson(const QByteArray &json);
+
+// The batch options that make these planes, without the program's name and "--batch".
+QStringList batchArguments(const Recipe &r);
+// The words as one line for a POSIX shell, each quoted where it needs it.
+QString shellQuoted(const QStringList &words);
+
+// What changed from `before` to `after`, for a history list: "Red minimum 84 (Otsu)",
+// "Rate x 7, rate y 7"; empty when nothing did.
+QString describeChange(const Recipe &before, const Recipe &after);
+
+// The picture pixels whose preview pixels plane pixel `pixel` was made of; none for a record
+// without a placement.
+std::optional<QRectF> pictureRect(const Recorded &recorded, QPoint pixel);
 
 } // namespace results

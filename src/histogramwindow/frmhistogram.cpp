@@ -12,13 +12,14 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QUndoView>
 
 frmHistogram::frmHistogram(QWidget *owner)
     : QWidget(owner, Qt::Tool)
 {
     setObjectName(QStringLiteral("frmHistogram"));
     setWindowTitle(QStringLiteral("Histogram"));
-    auto *grid = new QGridLayout(this);
+    auto *grid = grid_ = new QGridLayout(this);
 
     auto *chooser = new QHBoxLayout;
     methods_ = new QComboBox(this);
@@ -126,6 +127,20 @@ frmHistogram::frmHistogram(QWidget *owner)
     });
     grid->setColumnStretch(0, 1);
     showPointed(Channel::Red, -1);
+}
+
+void frmHistogram::showHistory(QUndoStack *history, const QList<QAction *> &keys)
+{
+    auto *label = new QLabel(QStringLiteral("Hi&story:"), this);
+    auto *list = new QUndoView(history, this);
+    list->setObjectName(QStringLiteral("History"));
+    list->setEmptyLabel(QStringLiteral("Before the first change"));
+    list->setAccessibleName(QStringLiteral("Settings history"));
+    label->setBuddy(list);
+    grid_->addWidget(label, 0, 3);
+    grid_->addWidget(list, 1, 3, 10, 1);
+    grid_->setColumnStretch(3, 1);
+    addActions(keys);
 }
 
 histogram::Method frmHistogram::method() const

@@ -15,8 +15,10 @@
 class HistogramView;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QPushButton;
+class QUndoStack;
 
 // The histogram tool window: per channel, how many blocks have each value of the selected
 // type, with the channel's threshold band on it and its bounds written out. It shows what it
@@ -37,6 +39,10 @@ public:
     // The channel of the montage on screen, if one is; new tiles for it, left where it is.
     std::optional<Channel> tryAllShown() const;
     void refreshTryAll(const std::vector<TryAllTile> &tiles);
+
+    // The settings' history as a list: a click on a step goes back, or on, to it. `keys` are
+    // the owner's Undo and Redo, which work here too.
+    void showHistory(QUndoStack *history, const QList<QAction *> &keys);
 
     HistogramView *view(Channel channel) const { return views_[static_cast<int>(channel)]; }
     histogram::Method method() const;
@@ -60,5 +66,6 @@ private:
     QLabel *said_ = nullptr, *pointed_ = nullptr, *measured_ = nullptr;
     scan::Measurements measurements_;
     QCheckBox *log_ = nullptr;
+    QGridLayout *grid_ = nullptr;
     QPointer<frmTryAll> tryAll_;
 };

@@ -166,13 +166,18 @@ Result<void> savePng(const QImage &image, const QString &path,
         if (!writer.write(tagged))
             return Failure{writer.errorString()};
     }
+    return saveBytes(png, path);
+}
+
+Result<void> saveBytes(const QByteArray &bytes, const QString &path)
+{
     QSaveFile file(path);
     // Unbuffered, so that a failing write fails here, where its reason is still known.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return Failure{file.errorString()};
     // A short write is no error by itself; the next one then fails with the system's reason.
-    for (qsizetype done = 0; done < png.size();) {
-        const qint64 n = file.write(png.constData() + done, png.size() - done);
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
         if (n <= 0) {
             Failure why{file.errorString()};
             file.cancelWriting();

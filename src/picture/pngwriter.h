@@ -13,5 +13,7 @@ namespace picture {
 // the new one is complete, and nothing is left behind on failure.
 Result<void> savePng(const QImage &image, const QString &path,
                      const QList<QPair<QString, QString>> &texts);
+// Writes the bytes to the file in the same way.
+Result<void> saveBytes(const QByteArray &bytes, const QString &path);
 
 } // namespace picture

@@ -34,8 +34,11 @@ void ComboBox::setListIndex(int index)
 
 void ComboBox::setText(const QString &text)
 {
-    if (isEditable())
-        setEditText(text);
+    if (!isEditable())
+        return;
+    // As if typed: no item counts as selected, whatever the text.
+    typedIn_ = true;
+    setEditText(text);
 }
 
 } // namespace platform

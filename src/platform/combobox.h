@@ -19,6 +19,7 @@ public:
     int ListIndex() const;
     void setListIndex(int index);
     QString Text() const { return currentText(); }
+    // Puts the text in an editable box as if the user had typed it.
     void setText(const QString &text);
 
 signals:

@@ -8,4 +8,16 @@ void MsgBox(QWidget *parent, const QString &text, const QString &title, QMessage
     box.exec();
 }
 
+QMessageBox::StandardButton Ask(QWidget *parent, const QString &text, const QString &title,
+                                QMessageBox::StandardButtons buttons,
+                                QMessageBox::StandardButton fallback)
+{
+    QMessageBox box(QMessageBox::Question, title, text, buttons, parent);
+    box.setEscapeButton(fallback);
+    const int pressed = box.exec();
+    return buttons.testFlag(QMessageBox::StandardButton(pressed))
+               ? QMessageBox::StandardButton(pressed)
+               : fallback;
+}
+
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "support/modalscript.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -44,6 +45,16 @@ ModalScript &ModalScript::acknowledgeMessage()
         Q_ASSERT(box);
         messages_ << box->windowTitle() + QLatin1Char('|') + box->text();
         box->accept();
+    });
+}
+
+ModalScript &ModalScript::answer(QMessageBox::StandardButton button)
+{
+    return then([this, button](QWidget *w) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        Q_ASSERT(box && box->button(button));
+        messages_ << box->windowTitle() + QLatin1Char('|') + box->text();
+        box->button(button)->click();
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -25,6 +26,8 @@ public:
     ModalScript &cancelDialog();
     // Records a message box's text and presses its OK button.
     ModalScript &acknowledgeMessage();
+    // Records a question's text and presses the given button.
+    ModalScript &answer(QMessageBox::StandardButton button);
 
     int answered() const { return answered_; }
     bool done() const { return actions_.empty(); }

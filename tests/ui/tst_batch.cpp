@@ -2,6 +2,7 @@
 // accounts for every picture whatever befalls its worker, its disk or its name.
 #include "batch/batchworker.h"
 #include "batch/provenance.h"
+#include "picture/pngtexts.h"
 #include "support/form1driver.h"
 #include "support/pictures.h"
 
@@ -181,13 +182,12 @@ void TestBatch::planesEqualTheWindow()
         form.zoomOption(*settings.zoom)->click();
     int compared = 0;
     for (const View view : Views) {
-        const PictureBox *box = form.plane(view);
         const QString name = form.resultName(view);
         if (!o.outputs.contains(name))
             continue;
         const QImage written(QDir(out.path()).filePath(name));
         QCOMPARE(written.convertToFormat(QImage::Format_RGB32),
-                 box->surface().convertToFormat(QImage::Format_RGB32));
+                 form.resultImage(view).convertToFormat(QImage::Format_RGB32));
         // A threshold plane's few colours are written as a palette.
         if (settings.threshold)
             QVERIFY(written.format() == QImage::Format_Indexed8 ||
@@ -667,9 +667,9 @@ void TestBatch::automaticThresholdsPerPicture()
         for (const Channel c : Channels) {
             const QString path = QDir(out.path()).filePath(form.resultName(viewOf(c)));
             QCOMPARE(QImage(path).convertToFormat(QImage::Format_RGB32),
-                     form.plane(viewOf(c))->surface().convertToFormat(QImage::Format_RGB32));
+                     form.resultImage(viewOf(c)).convertToFormat(QImage::Format_RGB32));
             // The plane says where its minimum came from.
-            const auto texts = batch::pngTexts(QFile::encodeName(path));
+            const auto texts = picture::pngTexts(QFile::encodeName(path));
             QVERIFY(texts && texts->contains({results::automaticKey(c),
                                               c == Channel::Blue ? QStringLiteral("Li")
                                                                  : QStringLiteral("Otsu")}));

@@ -224,7 +224,7 @@ void TestLive::shortcuts()
     form.plane(View::Green)->setFocus();
     QGuiApplication::clipboard()->clear();
     QTest::keySequence(form.plane(View::Green), QKeySequence::Copy);
-    QCOMPARE(QGuiApplication::clipboard()->image(), form.plane(View::Green)->surface());
+    QCOMPARE(QGuiApplication::clipboard()->image(), form.resultImage(View::Green));
     QCOMPARE(form.plane(View::Green)->actions().at(1)->shortcut(),
              QKeySequence(QKeySequence::Save));
     {

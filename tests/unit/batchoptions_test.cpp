@@ -8,9 +8,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -111,6 +113,89 @@ TEST(BatchOptions, AutomaticMethodsPerChannel)
           QStringList{QStringLiteral("--threshold"), QStringLiteral("--measure"),
                       QStringLiteral("-"), QStringLiteral("--report"), QStringLiteral("-")}})
         EXPECT_FALSE(batch::parse(wrong + QStringList{QStringLiteral("/a.png")}));
+}
+
+TEST(BatchOptions, RecipesBecomeOptionsThatLaterOnesOverride)
+{
+    using histogram::Method;
+    QTemporaryDir dir;
+    results::Recipe edges;
+    edges.size = 300, edges.selection = scan::Spread, edges.threshold = true;
+    edges.rx = 7, edges.ry = 4, edges.overlap = true, edges.red = {10, 200};
+    edges.automatic[2] = Method::Li;
+    results::Recipe reduced;
+    reduced.reduction = true, reduced.rx = reduced.ry = 9, reduced.selection = scan::None;
+    // The command line a recipe stands for makes the same recipe again.
+    for (const results::Recipe &r : {results::Recipe{}, edges, reduced}) {
+        const auto s = batch::parse(results::batchArguments(r) << QStringLiteral("/a.png"));
+        ASSERT_TRUE(s) << s.error().toStdString();
+        EXPECT_TRUE(batch::recipeFor(*s) == r)
+            << results::shellQuoted(results::batchArguments(r)).toStdString();
+    }
+    // As a file: options after it override it, options before it give way to it.
+    const QString file = dir.filePath(QStringLiteral("edges.tintara.json"));
+    QFile json(file);
+    ASSERT_TRUE(json.open(QIODevice::WriteOnly));
+    json.write(results::toJson(results::describe({}, edges)));
+    json.close();
+    const auto s = batch::parse(
+        QStringList{QStringLiteral("--rate"), QStringLiteral("5"), QStringLiteral("--recipe"), file,
+                    QStringLiteral("--green"), QStringLiteral("1:2"), QStringLiteral("--reduction"),
+                    QStringLiteral("/a.png")});
+    ASSERT_TRUE(s) << s.error().toStdString();
+    EXPECT_EQ(s->rx, 7);
+    EXPECT_EQ(s->ry, 4);
+    EXPECT_EQ(s->size, 300);
+    EXPECT_EQ(s->red.lo, 10);
+    EXPECT_EQ(s->green.lo, 1);
+    EXPECT_EQ(s->green.hi, 2);
+    EXPECT_TRUE(s->overlap);
+    EXPECT_EQ(s->automatic[2], Method::Li);
+    EXPECT_TRUE(s->reduction && !s->threshold); // the later mode counts
+    const auto back =
+        batch::parse(QStringList{QStringLiteral("--reduction"), QStringLiteral("--recipe=") + file,
+                                 QStringLiteral("/a.png")});
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->threshold && !back->reduction);
+    // Refusals name the file and say why.
+    const QString newer = dir.filePath(QStringLiteral("newer.tintara.json"));
+    QFile n(newer);
+    ASSERT_TRUE(n.open(QIODevice::WriteOnly));
+    n.write(results::toJson(results::describe({}, {})).replace("\"2\"", "\"9\""));
+    n.close();
+    const QString picture = dir.filePath(QStringLiteral("plain.png"));
+    QImage(4, 4, QImage::Format_RGB32).save(picture);
+    for (const auto &[path, says] :
+         {std::pair{newer, "format version 9"}, std::pair{picture, "it holds no recipe"},
+          std::pair{dir.filePath(QStringLiteral("gone.json")), "No such file"}}) {
+        const auto refused =
+            batch::parse(QStringList{QStringLiteral("--recipe"), path, QStringLiteral("/a.png")});
+        ASSERT_FALSE(refused) << says;
+        EXPECT_TRUE(refused.error().startsWith(QStringLiteral("--recipe ") + path))
+            << refused.error().toStdString();
+        EXPECT_TRUE(refused.error().contains(QLatin1String(says))) << refused.error().toStdString();
+    }
+    EXPECT_FALSE(batch::parse(QStringList{QStringLiteral("/a.png"), QStringLiteral("--recipe")}));
+}
+
+TEST(BatchOptions, CopiedCommandsReadBackWordForWord)
+{
+    // The shell itself is the judge of the quoting.
+    const QStringList words{QStringLiteral("tintara"),
+                            QStringLiteral("--red"),
+                            QStringLiteral("84:255"),
+                            QStringLiteral("/p/a b/it's \"x\".png"),
+                            QStringLiteral("$HOME`id`"),
+                            QStringLiteral("é;|&<>*?[]{}~#!"),
+                            QString(),
+                            QStringLiteral("tab\there\nnewline")};
+    QProcess sh;
+    sh.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("printf '%s\\0' ") +
+                                                                   results::shellQuoted(words)});
+    ASSERT_TRUE(sh.waitForFinished(10000));
+    QStringList read = QString::fromUtf8(sh.readAllStandardOutput()).split(QChar(0));
+    read.removeLast();
+    EXPECT_EQ(read, words);
 }
 
 TEST(BatchOptions, FilesFromTakesLinesOrNulSeparatedNames)
