@@ -19,11 +19,15 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
+#include <QUndoStack>
+#include <QUndoView>
+#include <QUrl>
 #include <deque>
 #include <numeric>
 #include <random>
@@ -70,6 +74,20 @@ private:
     void sizeReducedPlane();
     QString histogramAction(Rng &rng);
     QString overlayAction(Rng &rng);
+    QString historyAction(Rng &rng);
+    QString recipeAction(Rng &rng);
+    // The settings as the controls show them.
+    QString settings() const
+    {
+        QStringList s{form->sizeList()->Text(), form->typeList()->Text(),
+                      QString::number(form->control<QCheckBox>("CheckOverlap")->isChecked())};
+        for (const Axis a : {Axis::X, Axis::Y})
+            s << QString::number(form->rate(a)->Value());
+        for (const Channel c : Channels)
+            for (const Bound b : {Bound::Minimum, Bound::Maximum})
+                s << QString::number(form->bar(c, b)->Value());
+        return s.join(QLatin1Char(' '));
+    }
     frmOverlay *overlay() const
     {
         return form->findChild<frmOverlay *>(QStringLiteral("frmOverlay"));
@@ -83,8 +101,9 @@ private:
     Form1Driver *form = nullptr;
     QTemporaryDir dir_;
     QStringList good_, bad_;
-    QString slow_;       // shows the progress window
-    QSizeF expected_[3]; // Picture2, Picture3, Picture4
+    QString slow_;        // shows the progress window
+    QStringList recipes_; // recipes and planes saved so far, and damaged ones
+    QSizeF expected_[3];  // Picture2, Picture3, Picture4
     // The command a live run repeats, as the window should remember it.
     enum class Last { None, Scan, Reduction } last_ = Last::None;
 };
@@ -188,6 +207,120 @@ QString TestSoak::histogramAction(Rng &rng)
     return QStringLiteral("close histogram");
 }
 
+QString TestSoak::historyAction(Rng &rng)
+{
+    QUndoStack *history = form->history();
+    switch (pick(rng, 4)) {
+    case 0:
+        QTest::keySequence(form, QKeySequence::Undo);
+        return QStringLiteral("undo to %1 of %2").arg(history->index()).arg(history->count());
+    case 1:
+        QTest::keyClick(form, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        return QStringLiteral("redo to %1 of %2").arg(history->index()).arg(history->count());
+    case 2: {
+        // There and back: the settings come back as they were.
+        const QString before = settings();
+        const bool back = history->canUndo();
+        form->menu(View::Green, back ? "Undo" : "Redo");
+        form->menu(View::Green, back ? "Redo" : "Undo");
+        [&] {
+            QCOMPARE(settings(), before);
+        }();
+        return QStringLiteral("undo and redo at %1").arg(history->index());
+    }
+    default: {
+        // A step of the list in the histogram window, when it is open.
+        frmHistogram *window = histogram();
+        if (!window || !window->isVisible())
+            return QStringLiteral("no history list");
+        auto *list = window->findChild<QUndoView *>(QStringLiteral("History"));
+        const int row = pick(rng, list->model()->rowCount());
+        list->setCurrentIndex(list->model()->index(row, 0));
+        return QStringLiteral("history row %1").arg(row);
+    }
+    }
+}
+
+QString TestSoak::recipeAction(Rng &rng)
+{
+    const int how = pick(rng, 4);
+    if (how == 0 || recipes_.size() < 3) {
+        // Saved as a recipe, or as a plane, to be opened again later.
+        const QString path = dir_.filePath(
+            QStringLiteral("recipe%1%2")
+                .arg(recipes_.size())
+                .arg(how == 1 ? QStringLiteral(".png") : QStringLiteral(".tintara.json")));
+        if (how == 1) {
+            if (!form->saveResult(View(pick(rng, 3)), path))
+                return QStringLiteral("plane not saved");
+        } else {
+            ModalScript script;
+            script.chooseFile(path);
+            form->menu(View::Blue, "Save Recipe...");
+        }
+        recipes_ << path;
+        return QStringLiteral("save %1").arg(QFileInfo(path).fileName());
+    }
+    if (how == 1) {
+        form->menu(View::Red, "Copy as Command");
+        return QStringLiteral("copy as command");
+    }
+    // Opened, or dropped, with whatever answers the questions get.
+    const QString path = recipes_[pick(rng, int(recipes_.size()))];
+    const QString shown = form->dialog()->FileName();
+    const int rates[] = {form->rate(Axis::X)->Value(), form->rate(Axis::Y)->Value()};
+    ModalScript script;
+    const QMessageBox::StandardButton answers[] = {QMessageBox::Yes, QMessageBox::No,
+                                                   QMessageBox::Cancel};
+    const QMessageBox::StandardButton answer = answers[pick(rng, 3)];
+    // Whether the recipe is taken follows from what was asked and answered.
+    bool taken = true;
+    script.then([&taken, answer](QWidget *w) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        if (!box || !box->button(answer)) { // a refusal
+            taken = false;
+            if (auto *dialog = qobject_cast<QDialog *>(w))
+                dialog->accept();
+            return;
+        }
+        const bool gone = box->text().contains(QLatin1String("is not there"));
+        taken = gone ? answer == QMessageBox::Yes : answer != QMessageBox::Cancel;
+        box->button(answer)->click();
+    });
+    if (how == 2) {
+        form->openRecipe(path);
+    } else {
+        auto data = std::make_unique<QMimeData>();
+        data->setUrls({QUrl::fromLocalFile(path)});
+        // Dragged in first: Qt hands a drop only to a widget that took the drag.
+        QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, data.get(), Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(form, &enter);
+        QDropEvent drop(QPointF(300, 300), Qt::CopyAction, data.get(), Qt::LeftButton,
+                        Qt::NoModifier);
+        QApplication::sendEvent(form, &drop);
+        [&] {
+            QVERIFY(drop.isAccepted());
+        }();
+    }
+    [&] {
+        QVERIFY2(script.unexpected().isEmpty(), qPrintable(script.unexpected().join('|')));
+    }();
+    // A picture loaded sizes the planes, as a change of rate does; the recipe's command then
+    // runs on the picture shown.
+    if (form->dialog()->FileName() != shown || form->rate(Axis::X)->Value() != rates[0] ||
+        form->rate(Axis::Y)->Value() != rates[1])
+        sizeAllPlanes();
+    if (taken && !form->dialog()->FileName().isEmpty()) {
+        const results::Recipe r = form->recipe();
+        last_ = r.reduction ? Last::Reduction : Last::Scan;
+        r.reduction ? sizeReducedPlane() : sizeAllPlanes();
+    }
+    return QStringLiteral("%1 %2, answering %3")
+        .arg(how == 2 ? QStringLiteral("open") : QStringLiteral("drop"), QFileInfo(path).fileName())
+        .arg(int(answer));
+}
+
 bool TestSoak::loadFile(const QString &path, bool expectMessage, int cancelMs)
 {
     ProgressWatcher progress(cancelMs);
@@ -222,10 +355,10 @@ QString TestSoak::act(Rng &rng)
         form->bar(Channel::Blue, Bound::Maximum),  form->rate(Axis::Y)};
     PictureBox *planes[] = {form->plane(View::Blue), form->plane(View::Green),
                             form->plane(View::Red)};
-    const int rates[] = {form->rate(Axis::X)->Value(), form->rate(Axis::Y)->Value()};
+    int rates[] = {form->rate(Axis::X)->Value(), form->rate(Axis::Y)->Value()};
     QString what;
     QSignalSpy liveRuns(form->findChild<QTimer *>(QStringLiteral("livePending")), &QTimer::timeout);
-    switch (pick(rng, 26)) {
+    switch (pick(rng, 29)) {
     case 0: {
         const QString path = good_[pick(rng, int(good_.size()))];
         // The slow picture is sometimes cancelled, at some moment of its progress window.
@@ -354,6 +487,15 @@ QString TestSoak::act(Rng &rng)
         break;
     case 24:
         what = overlayAction(rng);
+        break;
+    case 26:
+        what = historyAction(rng);
+        break;
+    case 27:
+        what = recipeAction(rng);
+        // It followed its own sizes, command and all.
+        rates[0] = form->rate(Axis::X)->Value();
+        rates[1] = form->rate(Axis::Y)->Value();
         break;
     case 25: {
         auto *overlap = form->control<QCheckBox>("CheckOverlap");
@@ -500,6 +642,16 @@ void TestSoak::randomUse()
         if (!name.startsWith(QLatin1String("odd"))) // files that may go either way
             (name.startsWith(QLatin1String("valid")) ? good_ : bad_) << corpus.filePath(name);
 
+    // Recipes that cannot be used: each gives its one message, and nothing changes.
+    for (const auto &[name, json] :
+         {std::pair{"cut.tintara.json", QByteArray("{\"Software\": \"Tintara\", \"Ra")},
+          std::pair{"later.tintara.json",
+                    QByteArray("{\"Software\": \"Tintara\", \"Format version\": \"99\"}")}}) {
+        QFile f(dir_.filePath(QLatin1String(name)));
+        if (!f.open(QIODevice::WriteOnly) || f.write(json) != json.size())
+            QFAIL("cannot write a recipe");
+        recipes_ << f.fileName();
+    }
     form = new Form1Driver;
     for (QSizeF &e : expected_)
         e = QSizeF(217, 169);
