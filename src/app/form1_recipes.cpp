@@ -92,7 +92,8 @@ void Form1::chooseRecipe()
     QString folder = QFileInfo(loadedPath_).absolutePath();
     if (loadedPath_.isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    const QString path = platform::askOpenFileName(this, folder, RecipeFilter);
+    const QString path =
+        platform::askOpenFileName(this, QStringLiteral("Open Recipe"), folder, RecipeFilter);
     if (!path.isEmpty())
         openRecipe(path);
 }

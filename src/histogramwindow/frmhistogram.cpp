@@ -136,10 +136,15 @@ void frmHistogram::showHistory(QUndoStack *history, const QList<QAction *> &keys
     list->setObjectName(QStringLiteral("History"));
     list->setEmptyLabel(QStringLiteral("Before the first change"));
     list->setAccessibleName(QStringLiteral("Settings history"));
+    // An automatic threshold on three channels is a long step: it wraps rather than hides.
+    list->setWordWrap(true);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     label->setBuddy(list);
+    // A column of its own, as wide as a step's text needs, beside the plots.
+    list->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 28);
+    list->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);
     grid_->addWidget(label, 0, 3);
     grid_->addWidget(list, 1, 3, 10, 1);
-    grid_->setColumnStretch(3, 1);
     addActions(keys);
 }
 

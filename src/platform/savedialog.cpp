@@ -20,9 +20,10 @@ QString askSaveFileName(QWidget *parent, const QString &suggested, const QString
     return dialog.selectedFiles().constFirst();
 }
 
-QString askOpenFileName(QWidget *parent, const QString &folder, const QString &filter)
+QString askOpenFileName(QWidget *parent, const QString &title, const QString &folder,
+                        const QString &filter)
 {
-    QFileDialog dialog(parent);
+    QFileDialog dialog(parent, title);
     dialog.setObjectName(QStringLiteral("OpenDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

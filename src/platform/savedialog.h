@@ -11,7 +11,8 @@ namespace platform {
 QString askSaveFileName(QWidget *parent, const QString &suggested,
                         const QString &filter = QStringLiteral("PNG pictures (*.png)"),
                         const QString &suffix = QStringLiteral("png"));
-// Asks for a file to open in the same way, starting in `folder`.
-QString askOpenFileName(QWidget *parent, const QString &folder, const QString &filter);
+// Asks for a file to open in the same way, in a dialog titled `title` starting in `folder`.
+QString askOpenFileName(QWidget *parent, const QString &title, const QString &folder,
+                        const QString &filter);
 
 } // namespace platform
