@@ -1,12 +1,15 @@
 // Live mode against a press of the command, and a long thumb drag, on a 500 x 500 preview at
-// rate 3.
+// rate 3; an undo against the change it takes back; a recipe opened against a press.
+#include "picture/recipefile.h"
 #include "support/form1driver.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 #include <benchmark/benchmark.h>
 #include <random>
 
@@ -143,6 +146,80 @@ BENCHMARK(overlayBench)
     ->ArgNames({"type", "overlay"})
     ->ArgsProduct({{0, 3}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
+
+// In Live mode on the edges (maximum minus minimum): a change of a bar against the undo that
+// takes it back, each from the change to its scan's planes painted. The change an undo takes
+// back is made outside the timing.
+void undoBench(benchmark::State &state)
+{
+    LoadedWindow w;
+    w.form.typeList()->setListIndex(3);
+    w.form.live()->setChecked(true);
+    w.press(true);
+    QUndoStack *history = w.form.history();
+    const bool undo = state.range(0) != 0;
+    int v = 200;
+    const auto change = [&] {
+        w.form.bar(Channel::Green, Bound::Maximum)->setValue(v ^= 1);
+        w.drain();
+        // The step is recorded once the event that made it is done.
+        QCoreApplication::processEvents();
+    };
+    for (auto _ : state) {
+        if (undo) {
+            state.PauseTiming();
+            const int before = history->index();
+            change();
+            w.paintPlanes();
+            if (history->index() == before)
+                state.SkipWithError("the change made no step");
+            state.ResumeTiming();
+            history->undo();
+            w.drain();
+        } else {
+            change();
+        }
+        w.paintPlanes();
+    }
+}
+BENCHMARK(undoBench)->ArgName("undo")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Opening a recipe of the picture shown (read, parsed, its settings set, its threshold scan run
+// and painted) against pressing THRESHOLD SCAN with the same settings.
+void recipeBench(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    QImage img(500, 500, QImage::Format_RGB32);
+    std::mt19937 rng(3);
+    for (int y = 0; y < 500; ++y)
+        for (int x = 0; x < 500; ++x)
+            img.setPixel(x, y, qRgb((x + (rng() & 31)) & 255, y & 255, (x ^ y) & 255));
+    const QString picture = dir.filePath(QStringLiteral("noise.png"));
+    img.save(picture);
+    Form1Driver form;
+    form.loadFile(picture);
+    form.typeList()->setListIndex(3);
+    // Two recipes, so that each opening changes the settings.
+    QString recipes[2];
+    for (int i = 0; i < 2; ++i) {
+        form.bar(Channel::Red, Bound::Minimum)->setValue(40 + 20 * i);
+        form.click(Button::Threshold);
+        recipes[i] = dir.filePath(QStringLiteral("r%1.tintara.json").arg(i));
+        if (!picture::saveRecipe(recipes[i], results::describe(form.source(), form.recipe())))
+            state.SkipWithError("cannot save a recipe");
+    }
+    const bool open = state.range(0) != 0;
+    int i = 0;
+    for (auto _ : state) {
+        if (open)
+            form.openRecipe(recipes[i ^= 1]);
+        else
+            form.click(Button::Threshold);
+        for (auto *plane : {form.plane(View::Red), form.plane(View::Green), form.plane(View::Blue)})
+            plane->repaint();
+    }
+}
+BENCHMARK(recipeBench)->ArgName("open")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
