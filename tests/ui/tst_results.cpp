@@ -370,6 +370,30 @@ void TestResults::recipesCarrySettingsBothWays()
         QCOMPARE(other.dialog()->FileName(), picture_);
     }
 
+    // A plane saved by an earlier version, framed, with no format version: still a recipe.
+    const QString earlier = dir_.filePath(QStringLiteral("earlier.png"));
+    QVERIFY(picture::savePng(testpics::solid(9, 9, Qt::gray), earlier,
+                             {{"Source", "p.png"},
+                              {"Preview size", "500"},
+                              {"Selection", "minimo"},
+                              {"Mode", "RGB"},
+                              {"Rates", "5x6"},
+                              {"Red threshold", "1:2"},
+                              {"Green threshold", "3:4"},
+                              {"Blue threshold", "5:6"},
+                              {"Software", "Tintara"}}));
+    {
+        Form1Driver old;
+        ModalScript script;
+        script.answer(QMessageBox::Yes);
+        old.openRecipe(earlier);
+        QVERIFY(script.done());
+        QCOMPARE(old.dialog()->FileName(), picture_);
+        QCOMPARE(old.rate(Axis::Y)->Value(), 6);
+        QCOMPARE(old.bar(Channel::Blue, Bound::Maximum)->Value(), 6);
+        QCOMPARE(old.typeList()->ListIndex(), 2);
+    }
+
     // What a later version adds is kept when the recipe is saved again.
     QFile file(json);
     QVERIFY(file.open(QIODevice::ReadOnly));
