@@ -31,9 +31,11 @@ QByteArray inflated(QByteArrayView stream)
     return qUncompress(sized + stream.toByteArray());
 }
 
+using Text = QPair<QString, QString>;
+
 // One text chunk's key and value: tEXt in Latin-1, zTXt compressed, iTXt in UTF-8 and perhaps
 // compressed.
-std::optional<QPair<QString, QString>> text(QByteArrayView type, QByteArrayView data)
+std::optional<Text> text(QByteArrayView type, QByteArrayView data)
 {
     const qsizetype nul = data.indexOf('\0');
     if (nul <= 0)
@@ -41,11 +43,11 @@ std::optional<QPair<QString, QString>> text(QByteArrayView type, QByteArrayView 
     const QString key = QString::fromLatin1(data.first(nul));
     QByteArrayView rest = data.sliced(nul + 1);
     if (type == "tEXt")
-        return QPair{key, QString::fromLatin1(rest)};
+        return Text{key, QString::fromLatin1(rest)};
     if (type == "zTXt")
         return rest.isEmpty()
                    ? std::nullopt
-                   : std::optional(QPair{key, QString::fromLatin1(inflated(rest.sliced(1)))});
+                   : std::optional(Text{key, QString::fromLatin1(inflated(rest.sliced(1)))});
     // iTXt: compressed or not, the method, then a language and a translated key, each ended by
     // a NUL, then the text.
     if (rest.size() < 2)
@@ -58,7 +60,7 @@ std::optional<QPair<QString, QString>> text(QByteArrayView type, QByteArrayView 
             return std::nullopt;
         rest = rest.sliced(end + 1);
     }
-    return QPair{key, QString::fromUtf8(compressed ? inflated(rest) : rest.toByteArray())};
+    return Text{key, QString::fromUtf8(compressed ? inflated(rest) : rest.toByteArray())};
 }
 
 } // namespace
