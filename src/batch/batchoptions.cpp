@@ -1,5 +1,6 @@
 #include "batch/batchoptions.h"
 
+#include "batch/outputplan.h"
 #include "core/recipe.h"
 #include "picture/recipefile.h"
 
@@ -322,26 +323,8 @@ Result<Settings> parse(const QList<QByteArray> &given)
 
 QStringList workerArguments(const Settings &s)
 {
-    const auto b = [](const scan::Band &band) {
-        return QStringLiteral("%1:%2").arg(band.lo).arg(band.hi);
-    };
-    QStringList a{QStringLiteral("--size"),   QString::number(s.size),
-                  QStringLiteral("--rate-x"), QString::number(s.rx),
-                  QStringLiteral("--rate-y"), QString::number(s.ry),
-                  QStringLiteral("--type"),   results::selectionName(s.selection),
-                  QStringLiteral("--red"),    b(s.red),
-                  QStringLiteral("--green"),  b(s.green),
-                  QStringLiteral("--blue"),   b(s.blue)};
-    if (s.threshold)
-        a << QStringLiteral("--threshold");
-    for (const Channel c : Channels)
-        if (const auto &m = s.automatic[int(c)])
-            a << QStringLiteral("--auto-") + channelName(c)
-              << QLatin1String(histogram::methodName(*m));
-    if (s.reduction)
-        a << QStringLiteral("--reduction");
-    if (s.overlap)
-        a << QStringLiteral("--overlap");
+    // The settings as a recipe says them, then what only a batch has.
+    QStringList a = results::batchArguments(recipeFor(s));
     if (s.zoom)
         a << QStringLiteral("--zoom") << channelName(*s.zoom).left(1);
     if (!s.outDir.isEmpty())
