@@ -77,7 +77,9 @@ void histogramBench(benchmark::State &state)
         const scan::BlockHistograms h = scanner.histograms(surface, p);
         int sum = 0;
         for (const histogram::Bins *b : {&h.red, &h.green, &h.blue})
-            sum += (triangle ? histogram::triangle(*b) : histogram::otsu(*b)).value_or(0);
+            sum += histogram::threshold(
+                       triangle ? histogram::Method::Triangle : histogram::Method::Otsu, *b)
+                       .value_or(0);
         benchmark::DoNotOptimize(sum);
     }
 }

@@ -12,8 +12,6 @@ packages=(
     # the benchmarks run side by side with ours.
     libheif-examples libavif-bin libjxl-tools libjpeg-turbo-progs webp imagemagick netpbm
     libgtest-dev libgmock-dev libbenchmark-dev
-    # The automatic thresholds are checked against scikit-image's.
-    python3-skimage
     fonts-dejavu-core fonts-liberation xvfb xauth
     desktop-file-utils appstream dpkg-dev
     weston qt6-wayland lintian devscripts
