@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets with clang and runs each one.
 #   scripts/fuzz.sh [SECONDS] [SEED] [TARGET...]
 # SECONDS per target (default 60), SEED for libFuzzer (default 0: a new one each run),
-# TARGETs among codec getkeyvalue loader scan (default: all). The corpus each target grows is
+# TARGETs among codec getkeyvalue loader recipe scan (default: all). The corpus each target grows is
 # kept in build-fuzz/corpus/TARGET; a failing input is written to build-fuzz/. An input that
 # takes more than five seconds is a finding too.
 set -euo pipefail
@@ -11,7 +11,7 @@ seconds=${1:-60}
 seed=${2:-0}
 shift $(( $# > 2 ? 2 : $# ))
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(codec getkeyvalue loader scan)
+[ ${#targets[@]} -gt 0 ] || targets=(codec getkeyvalue loader recipe scan)
 
 ./scripts/install-deps.sh --fuzz
 # Whichever clang links libFuzzer.
@@ -42,6 +42,8 @@ for t in "${targets[@]}"; do
         seeds=(tests/data/bad tests/data/formats fuzz/seeds)
         # Qt keeps its image plugins loaded for the life of the process.
         options=(-detect_leaks=0 -dict=../fuzz/loader.dict)
+    elif [ "$t" = recipe ]; then
+        seeds=(fuzz/recipes)
     fi
     log=build-fuzz/fuzz_$t.log
     if (cd build-fuzz && QT_QPA_PLATFORM=offscreen ./fuzz/fuzz_"$t" -max_total_time="$seconds" \

@@ -9,10 +9,15 @@ set -euo pipefail
 tintara=$(realpath "$1")
 readme=$2/README.md
 work=$(mktemp -d)
+started_munged=""
 cleanup() {
-    # The daemons this run started, and nothing else: they are the ones given its config.
+    # The daemons this run started, and nothing else: they are the ones given its config, and
+    # munged when no munged ran before.
     pkill -f -- "-f $work/slurm.conf" 2>/dev/null || true
     for _ in $(seq 50); do pgrep -f -- "-f $work/slurm.conf" >/dev/null || break; sleep 0.1; done
+    if [ -n "$started_munged" ]; then
+        runuser -u munge -- /usr/sbin/munged --stop 2>/dev/null || true
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -69,6 +74,7 @@ if ! munge -n 2>/dev/null | unmunge >/dev/null 2>&1; then
     [ -f /etc/munge/munge.key ] || runuser -u munge -- mungekey --create 2>/dev/null || skip "no munge key can be made"
     install -d -o munge -g munge -m 0755 /run/munge
     runuser -u munge -- /usr/sbin/munged 2>"$work/munged.log" || skip "munged does not start: $(cat "$work/munged.log")"
+    started_munged=yes
     for _ in $(seq 50); do munge -n 2>/dev/null | unmunge >/dev/null 2>&1 && break; sleep 0.1; done
     munge -n | unmunge >/dev/null 2>&1 || skip "munge does not answer"
 fi

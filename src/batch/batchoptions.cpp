@@ -148,10 +148,8 @@ Result<Settings> parse(const QStringList &args)
     return parse(bytes);
 }
 
-namespace {
-
-// The arguments with each "--recipe FILE" replaced by the options that the recipe stands for,
-// where it stood: options after it then override it, as later options override earlier ones.
+// Each recipe's options go where it stood: options after it then override it, as later options
+// override earlier ones.
 Result<QList<QByteArray>> withRecipes(const QList<QByteArray> &raw)
 {
     QList<QByteArray> out;
@@ -172,14 +170,12 @@ Result<QList<QByteArray>> withRecipes(const QList<QByteArray> &raw)
         if (!read || !*read)
             return Failure{
                 QStringLiteral("--recipe %1: %2")
-                    .arg(path, read ? QStringLiteral("it holds no recipe") : read.error())};
+                    .arg(path, read ? QStringLiteral("it has no recipe") : read.error())};
         for (const QString &option : results::batchArguments((*read)->recipe))
             out << QFile::encodeName(option);
     }
     return out;
 }
-
-} // namespace
 
 Result<Settings> parse(const QList<QByteArray> &given)
 {

@@ -48,8 +48,12 @@ inline constexpr const char *Usage =
 // What `tintara --batch --help` prints: every option with its meaning and default.
 QString helpText();
 
+// The arguments with each "--recipe FILE" replaced by the options the recipe stands for; fails
+// naming the file where one cannot be used, which is no usage error.
+Result<QList<QByteArray>> withRecipes(const QList<QByteArray> &args);
+
 // Reads the batch options (the program's arguments, without the program's name, as bytes).
-// Fails, saying why, on a usage error.
+// Fails, saying why, on a usage error or a recipe that cannot be used.
 Result<Settings> parse(const QList<QByteArray> &args);
 Result<Settings> parse(const QStringList &args);
 

@@ -77,6 +77,11 @@ int dryRun(const Settings &s, const PictureList &pictures, const OutputPlan &pla
 int runParent(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    // A recipe that cannot be used is said alone: the usage is for usage errors.
+    if (const auto spliced = withRecipes(arguments(argc, argv)); !spliced) {
+        platform::complain(spliced.error());
+        return 2;
+    }
     const Result<Settings> parsed = parse(arguments(argc, argv));
     if (!parsed)
         return usage(parsed.error());

@@ -98,7 +98,7 @@ void Dispatcher::start(Slot &slot)
         slot.timer = new QTimer(this);
         slot.timer->setSingleShot(true);
         slot.timer->setInterval(std::chrono::seconds(s_.timeout));
-        connect(slot.timer, &QTimer::timeout, this, [this, &slot] {
+        connect(slot.timer, &QTimer::timeout, this, [&slot] {
             slot.timedOut = true;
             if (slot.process)
                 slot.process->kill();

@@ -176,7 +176,7 @@ Result<Recorded> readEntries(const Entries &entries)
             out.unknown.append(entry);
 
     if (v.value(SoftwareKey) != Software)
-        return Failure{QStringLiteral("It holds no recipe of Tintara.")};
+        return Failure{QStringLiteral("It has no recipe of Tintara.")};
     if (v.contains(FormatKey)) {
         bool ok = false;
         out.format = v[FormatKey].toInt(&ok);
@@ -289,7 +289,7 @@ Result<Entries> entriesOfJson(const QByteArray &json)
                            .arg(error.errorString())
                            .arg(error.offset)};
     if (!doc.isObject())
-        return Failure{QStringLiteral("It holds no recipe: it is no JSON object.")};
+        return Failure{QStringLiteral("It has no recipe: it is no JSON object.")};
     Entries entries;
     const QJsonObject object = doc.object();
     for (auto it = object.begin(); it != object.end(); ++it) {

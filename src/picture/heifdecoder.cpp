@@ -103,7 +103,7 @@ Result<void> HeifDecoder::readHeader()
         return Failure{QStringLiteral("The HEIF file is damaged or cut short: %1.").arg(reason(e))};
     e = heif_context_get_primary_image_handle(context_, &handle_);
     if (e.code != heif_error_Ok)
-        return Failure{QStringLiteral("The HEIF file holds no picture: %1.").arg(reason(e))};
+        return Failure{QStringLiteral("The HEIF file has no picture: %1.").arg(reason(e))};
     // The size as shown, after the file's own rotation, known before anything is decoded.
     size_ = QSize(heif_image_handle_get_width(handle_), heif_image_handle_get_height(handle_));
     const Result<QColorSpace> space = colourOf(handle_);

@@ -166,7 +166,7 @@ TEST(BatchOptions, RecipesBecomeOptionsThatLaterOnesOverride)
     const QString picture = dir.filePath(QStringLiteral("plain.png"));
     QImage(4, 4, QImage::Format_RGB32).save(picture);
     for (const auto &[path, says] :
-         {std::pair{newer, "format version 9"}, std::pair{picture, "it holds no recipe"},
+         {std::pair{newer, "format version 9"}, std::pair{picture, "it has no recipe"},
           std::pair{dir.filePath(QStringLiteral("gone.json")), "No such file"}}) {
         const auto refused =
             batch::parse(QStringList{QStringLiteral("--recipe"), path, QStringLiteral("/a.png")});

@@ -1,3 +1,4 @@
+#include "picture/contenthash.h"
 #include "picture/picturedamage.h"
 #include "picture/pictureloader.h"
 #include "picture/source.h"
@@ -124,7 +125,7 @@ TEST_F(Loader, RefusesWhatItCannotRead)
     // Files that may load or not, but end either way.
     const QDir all(QStringLiteral(TINTARA_BAD_CORPUS));
     for (const QString &name : all.entryList({QStringLiteral("odd*")}, QDir::Files))
-        LoadPicture(all.filePath(name), 500);
+        static_cast<void>(LoadPicture(all.filePath(name), 500));
     // What is not a regular file is never opened: a pipe would block the open for ever.
     const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("p.png")));
     ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
@@ -134,6 +135,15 @@ TEST_F(Loader, RefusesWhatItCannotRead)
         EXPECT_TRUE(r.error().contains(QLatin1String("not a picture file")))
             << qPrintable(r.error());
     }
+    // A picture's hash is taken when a record needs it, and only of the bytes that were loaded:
+    // once the file is written again, there is none to take.
+    const QString shown = dir.filePath(QStringLiteral("shown.png"));
+    ASSERT_TRUE(noisy(30, 20).save(shown));
+    const picture::LoadResult r = LoadPicture(shown, 500);
+    ASSERT_TRUE(r.has_value());
+    EXPECT_TRUE(picture::contentHash(shown, r->file).has_value());
+    ASSERT_TRUE(noisy(31, 20).save(shown));
+    EXPECT_FALSE(picture::contentHash(shown, r->file).has_value());
 }
 
 TEST(PictureDamage, FollowsTheFileToThePicturesOwnEnd)
