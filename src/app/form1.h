@@ -53,18 +53,24 @@ public:
     // Loads a picture as Load does with that file chosen in its dialog (a file named on the
     // command line or dropped on the window).
     void loadFile(const QString &path);
-    // The same without any message; fails, saying why, when the file is refused.
-    Result<void> openFile(const QString &path);
+    // The same without any message; fails, saying why, when the file is refused. `knownHash` is
+    // the file's hash where the caller has taken it already (the batch, for its reruns).
+    Result<void> openFile(const QString &path, const QString &knownHash = {});
 
     // What "Save As PNG..." suggests and writes for a view (red, green, blue or zoom): the file
     // name, and the view's pixels with how they were made.
     QString resultName(View view);
+    // Fails with no reason where the user cancelled the reading of a large picture's hash.
     Result<void> saveResult(View view, const QString &path);
     // What Copy and Save As give for a view: a plane's blocks, one pixel each and nothing
     // around them (its blank interior before any command); the zoom box at its own size.
     QImage resultImage(View view) const;
-    // The picture now shown, as a saved plane records it.
+    // The picture now shown, as a saved plane records it, with its hash as far as it is known.
     results::Source source() const;
+    // The same with the hash, taken now when no record needed it before (with a progress window
+    // and Cancel for a large file): none where the user cancelled. The hash stays unknown where
+    // the file has been written since it was loaded.
+    std::optional<results::Source> recordedSource();
 
     // The commands, as their buttons run them.
     enum class Command { None, Rgb, Threshold, Reduction };
@@ -303,9 +309,10 @@ private:
     core::ColourSurface samples_;
     scan::Scanner scanner_;
     reduction::ReducedPicture reduced_;
-    QString loadedPath_;   // the picture file now shown, empty before any load
-    QString loadedHash_;   // a hash of its bytes as they were loaded
-    int loadedSide_ = 500; // the preview square it was fitted into
+    QString loadedPath_; // the picture file now shown, empty before any load
+    QString loadedHash_; // a hash of its bytes as they were loaded, once a record needed it
+    picture::FileState loadedFile_; // the file as it was loaded
+    int loadedSide_ = 500;          // the preview square it was fitted into
     // How each view was made: the red, green and blue planes and the zoom box.
     results::Recipe recipes_[4];
     results::Recipe &recipeOf(View view)

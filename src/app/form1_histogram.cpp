@@ -3,6 +3,7 @@
 #include "app/form1.h"
 
 #include "histogramwindow/histogramview.h"
+#include "platform/toolwindow.h"
 
 using platform::HScrollBar;
 
@@ -19,9 +20,7 @@ void Form1::showHistogram()
         histogram_->showHistory(history_, {tools_[0], tools_[1]});
     }
     refreshHistogram();
-    histogram_->show();
-    histogram_->raise();
-    histogram_->activateWindow();
+    platform::showToolWindow(histogram_);
 }
 
 void Form1::refreshHistogram()

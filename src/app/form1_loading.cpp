@@ -54,13 +54,14 @@ void Form1::loadChosenFile()
     placePicture(file, *loaded);
 }
 
-Result<void> Form1::openFile(const QString &path)
+Result<void> Form1::openFile(const QString &path, const QString &knownHash)
 {
     CD1->setFileName(QFileInfo(path).absoluteFilePath());
     const LoadResult loaded = LoadPicture(CD1->FileName(), Combo1->Text().toInt());
     if (!loaded)
         return loaded.failure();
     placePicture(CD1->FileName(), *loaded);
+    loadedHash_ = knownHash;
     return {};
 }
 
@@ -72,7 +73,8 @@ void Form1::placePicture(const QString &file, const Picture &picture)
     anteprima(CD1->FileName(), picture);
     setRGB();
     loadedPath_ = picture.isEmpty() ? QString() : file;
-    loadedHash_ = picture.hash;
+    loadedHash_.clear();
+    loadedFile_ = picture.file;
     loadedSide_ = Combo1->Text().toInt();
     loadedPicture_ = picture.size;
     // Which picture is shown, where the window's caption, which stays as it is, cannot say.

@@ -76,9 +76,12 @@ void Form1::saveRecipeAs()
                                                    QStringLiteral("tintara.json"));
     if (path.isEmpty())
         return;
+    const std::optional<results::Source> from = recordedSource();
+    if (!from)
+        return;
     // What the last recipe opened said that this program does not read goes on with it.
     const Result<void> saved =
-        picture::saveRecipe(path, results::describe(source(), r) + keptEntries_);
+        picture::saveRecipe(path, results::describe(*from, r) + keptEntries_);
     if (!saved) {
         qCInfo(lcApp) << "recipe not saved" << path << saved.error();
         platform::MsgBox(this,

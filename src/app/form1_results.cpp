@@ -6,6 +6,7 @@
 #include "picture/pngwriter.h"
 #include "platform/messagebox.h"
 #include "platform/savedialog.h"
+#include "platform/toolwindow.h"
 #include "tintara/appinfo.h"
 
 #include <QAction>
@@ -72,6 +73,20 @@ results::Source Form1::source() const
             loadedHash_, loadedPicture_, QLatin1String(appinfo::Version)};
 }
 
+std::optional<results::Source> Form1::recordedSource()
+{
+    if (!loadedPath_.isEmpty() && loadedHash_.isEmpty()) {
+        const std::optional<Result<QString>> hash = loads_.hash(this, loadedPath_, loadedFile_);
+        if (!hash)
+            return std::nullopt;
+        if (*hash)
+            loadedHash_ = **hash;
+        else
+            qCInfo(lcApp) << "no hash of" << loadedPath_ << hash->error();
+    }
+    return source();
+}
+
 QString Form1::resultName(View view)
 {
     return results::suggestedName(QFileInfo(loadedPath_).completeBaseName(), viewName(view),
@@ -84,11 +99,13 @@ Result<void> Form1::saveResult(View view, const QString &path)
     if (!loadedPath_.isEmpty() && target.exists() &&
         target.canonicalFilePath() == picture.canonicalFilePath())
         return Failure{QStringLiteral("This is the loaded picture; it is never written over.")};
+    std::optional<results::Source> from = recordedSource();
+    if (!from)
+        return Failure{};
     // The zoom box's pixels are no blocks: its record places none.
-    results::Source from = source();
     if (view == View::Zoom)
-        from.picture = {};
-    return picture::savePng(resultImage(view), path, results::describe(from, recipeOf(view)));
+        from->picture = {};
+    return picture::savePng(resultImage(view), path, results::describe(*from, recipeOf(view)));
 }
 
 void Form1::saveBox(View view)
@@ -99,7 +116,7 @@ void Form1::saveBox(View view)
     const QString path = platform::askSaveFileName(this, QDir(folder).filePath(resultName(view)));
     if (path.isEmpty())
         return;
-    if (const Result<void> saved = saveResult(view, path); !saved) {
+    if (const Result<void> saved = saveResult(view, path); !saved && !saved.error().isEmpty()) {
         qCInfo(lcApp) << "not saved" << path << saved.error();
         platform::MsgBox(
             this, failureText(QStringLiteral("Cannot save the picture"), path, saved.error()),
@@ -111,10 +128,8 @@ void Form1::showOverlay()
 {
     if (!overlay_)
         overlay_ = new frmOverlay(this);
-    overlay_->show();
+    platform::showToolWindow(overlay_);
     refreshOverlay();
-    overlay_->raise();
-    overlay_->activateWindow();
 }
 
 void Form1::refreshOverlay()
@@ -141,9 +156,14 @@ void Form1::refreshOverlay()
         folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     scene.name = QDir(folder).filePath(results::suggestedName(
         QFileInfo(loadedPath_).completeBaseName(), QStringLiteral("overlay"), recipe));
-    // Its pixels are the preview's, not blocks: its record places none.
-    results::Source from = source();
-    from.picture = {};
-    scene.record = results::describe(from, recipe);
+    // Its pixels are the preview's, not blocks: its record places none. Made when a copy is
+    // saved, which is when the picture's hash is wanted.
+    scene.record = [this, recipe]() -> std::optional<results::Entries> {
+        std::optional<results::Source> from = recordedSource();
+        if (!from)
+            return std::nullopt;
+        from->picture = {};
+        return results::describe(*from, recipe);
+    };
     overlay_->setScene(scene);
 }

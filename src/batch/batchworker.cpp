@@ -4,6 +4,7 @@
 #include "batch/frames.h"
 #include "batch/provenance.h"
 #include "picture/contenthash.h"
+#include "picture/pictureloader.h"
 #include "tintara/appinfo.h"
 
 #include <QDir>
@@ -43,10 +44,16 @@ Work planWork(const Settings &s, const Job &job)
     const QString folder = QFile::decodeName(job.folder);
     const QFileInfo info(file);
     const QString picture = info.canonicalFilePath();
-    const Result<QString> hash = picture::contentHash(file);
+    // What is no picture (a pipe, a device, a file of no format this program reads) is refused
+    // at once, before any of it is read whole.
+    const Result<picture::FileState> state = picture::checkPicture(file);
+    if (!state)
+        return refuse(state.error());
+    const Result<QString> hash = picture::contentHash(file, *state);
     if (!hash)
         return refuse(
             failureText(QStringLiteral("Cannot read it"), {}, hash.error(), Wording::Line));
+    w.hash = *hash;
     // What the window records in each plane it saves of this picture, but for where its blocks
     // lie, which follows from the picture's bytes and the settings.
     QList<QPair<QString, QString>> wanted = results::describe(
@@ -113,7 +120,7 @@ Outcome Worker::process(const Job &job)
 
     form_->clearResults();
     form_->applySetup(s_);
-    if (const Result<void> opened = form_->openFile(file); !opened)
+    if (const Result<void> opened = form_->openFile(file, w.hash); !opened)
         return refuse(opened.error());
     for (const Channel c : Channels)
         if (const auto &method = s_.automatic[int(c)])

@@ -22,6 +22,7 @@ struct Work {
     };
     Outcome outcome;
     std::vector<Plane> toMake;
+    QString hash; // the picture's, which its planes record
 };
 Work planWork(const Settings &s, const Job &job);
 

@@ -2,6 +2,7 @@
 
 #include "histogramwindow/histogramview.h"
 #include "histogramwindow/logging.h"
+#include "platform/toolwindow.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -195,9 +196,7 @@ void frmHistogram::showTryAll(Channel channel, const std::vector<TryAllTile> &ti
         connect(tryAll_, &frmTryAll::chosen, this, &frmHistogram::automaticChosen);
     }
     tryAll_->setTiles(channel, tiles);
-    tryAll_->show();
-    tryAll_->raise();
-    tryAll_->activateWindow();
+    platform::showToolWindow(tryAll_);
 }
 
 void frmHistogram::setMeasurements(const scan::Measurements &m)

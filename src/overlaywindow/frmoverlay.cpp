@@ -213,16 +213,19 @@ void frmOverlay::chooseColour(Channel channel)
     dialog->open();
 }
 
-QList<QPair<QString, QString>> frmOverlay::record() const
+std::optional<QList<QPair<QString, QString>>> frmOverlay::record() const
 {
+    std::optional<QList<QPair<QString, QString>>> texts =
+        scene_.record ? scene_.record() : QList<QPair<QString, QString>>();
+    if (!texts)
+        return texts;
     QStringList layers;
     for (const Channel channel : Channels) {
         const int c = static_cast<int>(channel);
         if (shown_[c]->isChecked())
             layers << QStringLiteral("%1 %2").arg(channelName(channel), colours_[c].name());
     }
-    QList<QPair<QString, QString>> texts = scene_.record;
-    texts.append(
+    texts->append(
         {QStringLiteral("Overlay"),
          QStringLiteral("%1; %2; opacity %3 %")
              .arg(layers.isEmpty() ? QStringLiteral("none") : layers.join(QStringLiteral(", ")),
@@ -244,7 +247,10 @@ void frmOverlay::save()
     const QString path = platform::askSaveFileName(this, scene_.name);
     if (path.isEmpty())
         return;
-    if (const Result<void> saved = picture::savePng(composed_, path, record()); !saved) {
+    const auto texts = record();
+    if (!texts)
+        return;
+    if (const Result<void> saved = picture::savePng(composed_, path, *texts); !saved) {
         qCInfo(lcOverlay) << "not saved" << path << saved.error();
         platform::MsgBox(
             this, failureText(QStringLiteral("Cannot save the picture"), path, saved.error()),

@@ -10,6 +10,8 @@
 #include <QList>
 #include <QPair>
 #include <QWidget>
+#include <functional>
+#include <optional>
 
 class OverlayView;
 class QCheckBox;
@@ -28,7 +30,9 @@ struct OverlayScene {
     overlay::Marks marks[3];
     scan::Measurements measured;
     QString name;
-    QList<QPair<QString, QString>> record;
+    // What a saved copy records of how it was made, taken when it is saved; none when the
+    // user cancelled that.
+    std::function<std::optional<QList<QPair<QString, QString>>>()> record;
 };
 
 class frmOverlay : public QWidget {
@@ -39,8 +43,8 @@ public:
     void setScene(const OverlayScene &scene);
     // The picture with the overlay, at the picture's own size, as Copy and Save write it.
     QImage composed() const { return composed_; }
-    // How it was drawn, as a saved copy records it.
-    QList<QPair<QString, QString>> record() const;
+    // How it was drawn, as a saved copy records it; none where the user cancelled.
+    std::optional<QList<QPair<QString, QString>>> record() const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -135,31 +135,43 @@ LoadResult LoadPicture(const QString &path, int fitSide, const std::atomic<bool>
 {
     if (path.isEmpty())
         return Picture{};
-    // A pipe or a device would block the open or never end: only regular files are read.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile())
-        return Failure{QStringLiteral("This is not a picture file: it is a folder, a pipe or a "
-                                      "device, not a regular file.")};
+    // A pipe or a device would block the open or never end: only regular files are read. The
+    // file is not hashed here: a record takes its hash when one is written.
+    const Result<FileState> state = regularFile(path);
+    if (!state)
+        return state.failure();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Failure{file.errorString()};
-    // The bytes the picture is decoded from, as a saved plane records them; read just before
-    // the decoder reads them again, from memory the system has just filled.
-    const Result<QString> hash = contentHash(file);
-    if (!hash)
-        return hash.failure();
-    if (!file.seek(0))
-        return Failure{file.errorString()};
     LoadResult result = LoadPicture(file, fitSide, cancel);
     if (result)
-        result->hash = *hash;
+        result->file = *state;
     else
         qCDebug(lcPicture) << "not loaded:" << path << result.error();
     return result;
 }
 
+Result<FileState> checkPicture(const QString &path)
+{
+    const Result<FileState> state = regularFile(path);
+    if (!state)
+        return state;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure{file.errorString()};
+    if (file.size() == 0)
+        return Failure{QStringLiteral("The file is empty.")};
+    quietCodecMessages();
+    Source source(file, nullptr);
+    const std::unique_ptr<Decoder> decoder = formatFor(source.head()).open(source);
+    if (const Result<void> header = decoder->readHeader(); !header)
+        return header.failure();
+    return state;
+}
+
 LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *cancel)
 {
+    quietCodecMessages();
     // A /proc file tells a size of 0 and still has something to read.
     if (device.size() == 0 && device.peek(1).isEmpty())
         return Failure{QStringLiteral("The file is empty.")};

@@ -32,4 +32,8 @@ LoadResult LoadPicture(const QString &path, int fitSide, const std::atomic<bool>
 // The same for a picture read from an open device.
 LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *cancel = nullptr);
 
+// Whether the file is a regular file of a format this program reads, judged from its header
+// alone, at once whatever its size: its state, or why it is no picture.
+Result<FileState> checkPicture(const QString &path);
+
 } // namespace picture

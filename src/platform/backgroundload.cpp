@@ -1,5 +1,6 @@
 #include "platform/backgroundload.h"
 
+#include "picture/contenthash.h"
 #include "platform/logging.h"
 #include <QEventLoop>
 #include <QFutureWatcher>
@@ -58,28 +59,32 @@ void BackgroundLoader::cancelAll()
     state_->stopAll();
 }
 
-BackgroundLoad BackgroundLoader::load(QWidget *window, const QString &path, int fitSide,
-                                      int quietMs)
+namespace {
+
+// Runs `work` on the pool, showing `label` with Cancel when it outlasts `quietMs`; the result,
+// or none when it was cancelled.
+template <class T, class Work>
+std::optional<T> waitFor(const std::shared_ptr<BackgroundLoader::State> &state, QWidget *window,
+                         const QString &label, Work work, int quietMs)
 {
-    const std::shared_ptr<State> state = state_;
     std::erase_if(state->stops, [](const auto &stop) { return stop.use_count() == 1; });
     auto job = std::make_shared<Job>();
     state->stops.push_back(job->stop);
-    QFuture<picture::LoadResult> future = QtConcurrent::run(&state->pool, [job, path, fitSide] {
-        picture::LoadResult result = picture::LoadPicture(path, fitSide, job->stop.get());
+    QFuture<T> future = QtConcurrent::run(&state->pool, [job, work] {
+        T result = work(job->stop.get());
         job->done.release();
         return result;
     });
     // Most loads end well within this; no window input is taken meanwhile.
     if (job->done.tryAcquire(1, quietMs)) {
         future.waitForFinished();
-        return {future.takeResult(), false};
+        return future.takeResult();
     }
 
     const QPointer<QWidget> owner(window);
     // On the heap, owned by the window, which may be destroyed while it shows.
-    const QPointer<QProgressDialog> progress = new QProgressDialog(
-        QStringLiteral("Loading %1...").arg(path), QStringLiteral("Cancel"), 0, 0, window);
+    const QPointer<QProgressDialog> progress =
+        new QProgressDialog(label, QStringLiteral("Cancel"), 0, 0, window);
     progress->setObjectName(QStringLiteral("LoadProgress"));
     progress->setWindowTitle(window ? window->windowTitle() : QString());
     // Modal to the whole program: the window's tool windows, too, would otherwise start a scan
@@ -90,7 +95,7 @@ BackgroundLoad BackgroundLoader::load(QWidget *window, const QString &path, int 
     progress->setAutoClose(false);
 
     QEventLoop loop;
-    QFutureWatcher<picture::LoadResult> watcher;
+    QFutureWatcher<T> watcher;
     QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
     QObject::connect(progress, &QProgressDialog::canceled, &loop, &QEventLoop::quit);
     QObject::connect(progress, &QObject::destroyed, &loop, &QEventLoop::quit);
@@ -108,10 +113,37 @@ BackgroundLoad BackgroundLoader::load(QWidget *window, const QString &path, int 
     if (cancelled) {
         // The decode stops at its next check; its result goes with the last copy of the future.
         job->stop->store(true);
-        qCDebug(lcPlatform) << "load cancelled:" << path;
-        return {Failure{}, true};
+        qCDebug(lcPlatform) << "cancelled:" << label;
+        return std::nullopt;
     }
-    return {future.takeResult(), false};
+    return future.takeResult();
+}
+
+} // namespace
+
+BackgroundLoad BackgroundLoader::load(QWidget *window, const QString &path, int fitSide,
+                                      int quietMs)
+{
+    std::optional<picture::LoadResult> result = waitFor<picture::LoadResult>(
+        state_, window, QStringLiteral("Loading %1...").arg(path),
+        [path, fitSide](const std::atomic<bool> *stop) {
+            return picture::LoadPicture(path, fitSide, stop);
+        },
+        quietMs);
+    if (!result)
+        return {Failure{}, true};
+    return {std::move(*result), false};
+}
+
+std::optional<Result<QString>> BackgroundLoader::hash(QWidget *window, const QString &path,
+                                                      const picture::FileState &state, int quietMs)
+{
+    return waitFor<Result<QString>>(
+        state_, window, QStringLiteral("Reading %1...").arg(path),
+        [path, state](const std::atomic<bool> *stop) {
+            return picture::contentHash(path, state, stop);
+        },
+        quietMs);
 }
 
 } // namespace platform

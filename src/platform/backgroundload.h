@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 namespace platform {
 
@@ -13,9 +14,10 @@ struct BackgroundLoad {
     bool cancelled = false; // the user pressed Cancel: nothing was loaded and nothing is said
 };
 
-// Loads pictures off the user-interface thread and owns every decode it starts, including the
-// ones whose wait was cancelled: they are told to stop and their results are dropped. Its
-// destruction stops and waits for whatever still runs, so no decode outlives its window.
+// Loads pictures (and takes their hashes) off the user-interface thread and owns every decode it
+// starts, including the ones whose wait was cancelled: they are told to stop and their results are
+// dropped. Its destruction stops and waits for whatever still runs, so no decode outlives its
+// window.
 class BackgroundLoader {
 public:
     BackgroundLoader();
@@ -28,6 +30,10 @@ public:
     // `window`, modal to every window of the program; they keep painting meanwhile. A cancelled
     // decode that is still running does not hold the window up.
     BackgroundLoad load(QWidget *window, const QString &path, int fitSide, int quietMs = 500);
+    // The hash of a picture file as it was loaded (`state`), taken the same way: none when the
+    // wait was cancelled; fails where the file has been written since.
+    std::optional<Result<QString>> hash(QWidget *window, const QString &path,
+                                        const picture::FileState &state, int quietMs = 500);
 
     // Ends the wait of the load in progress, as Cancel does, and tells every decode to stop.
     void cancelAll();

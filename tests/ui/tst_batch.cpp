@@ -20,6 +20,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace platform;
@@ -30,7 +31,7 @@ namespace {
 
 struct Run {
     int status = -1;
-    QByteArray out;
+    QByteArray out, err;
     QStringList lines() const
     {
         return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -44,7 +45,8 @@ Run batchRun(const QStringList &args, const QByteArray &input = {})
     p.write(input);
     p.closeWriteChannel();
     p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput()};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
 }
 
 QStringList filesIn(const QString &folder)
@@ -251,6 +253,35 @@ void TestBatch::commandLine()
     QVERIFY(lines[1].startsWith(bad + QStringLiteral("\trefused\t")));
     QVERIFY(lines[2].startsWith(thin_ + QStringLiteral("\tok\t")));
     QCOMPARE(filesIn(out.path()).size(), 6);
+    // What is no picture is refused at once, whatever its size or kind, before any of it is
+    // read whole: a pipe, a device, a link to one, 3 GiB of zeros (sparse) named .png.
+    QTemporaryDir odd;
+    const QString fifo = odd.filePath(QStringLiteral("fifo.png")),
+                  random = odd.filePath(QStringLiteral("random.png")),
+                  zeros = odd.filePath(QStringLiteral("zeros.png"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/urandom"), random));
+    {
+        QFile f(zeros);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(qint64(3) << 30));
+    }
+    // Text chunks past libpng's cache: its warning is the program's own business.
+    QImage texts = testpics::solid(9, 9, Qt::green);
+    for (int i = 0; i < 2000; ++i)
+        texts.setText(QStringLiteral("k%1").arg(i), QStringLiteral("v"));
+    const QString chatty = odd.filePath(QStringLiteral("texts.png"));
+    QVERIFY(texts.save(chatty));
+    r = batchRun({QStringLiteral("--out"), out.path(), fifo, QStringLiteral("/dev/zero"), random,
+                  zeros, chatty});
+    lines = r.lines();
+    QCOMPARE(lines.size(), 5);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY2(lines[i].contains(QLatin1String("\trefused\tThis is not a picture file")),
+                 qPrintable(lines[i]));
+    QVERIFY2(lines[3].contains(QLatin1String("\trefused\tUnsupported image format")),
+             qPrintable(lines[3]));
+    QVERIFY2(lines[4].contains(QLatin1String("\tok\t")), qPrintable(lines[4]));
+    QVERIFY2(r.err.isEmpty(), r.err.constData());
     // An output that would be one of the pictures given: refused before any write.
     const QString victim = QDir(out.path()).filePath(QStringLiteral("odd-red-media-3x3.png"));
     const QString copy = QDir(out.path()).filePath(QStringLiteral("odd.png"));
@@ -294,8 +325,15 @@ void TestBatch::commandLine()
     for (const QStringList &wrong :
          {QStringList{QStringLiteral("--rate"), QStringLiteral("31"), odd_},
           QStringList{QStringLiteral("--type"), QStringLiteral("other"), odd_},
-          QStringList{QStringLiteral("--timeout"), QStringLiteral("0"), odd_}, QStringList{}})
-        QCOMPARE(batchRun(wrong).status, 2);
+          QStringList{QStringLiteral("--timeout"), QStringLiteral("0"), odd_}, QStringList{}}) {
+        r = batchRun(wrong);
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.err.contains("Usage:"));
+    }
+    // A recipe that cannot be used is no usage error: its reason alone.
+    r = batchRun({QStringLiteral("--recipe"), odd_, odd_});
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains("it has no recipe") && !r.err.contains("Usage:"), r.err.constData());
 }
 
 void TestBatch::rerunsAndClashes()

@@ -558,7 +558,7 @@ void TestHistogram::overlayCoversTheMarkedBlocksAndIsNeverSampled()
     // Copy gives the same, and a saved copy records how it was drawn.
     window->findChild<QPushButton *>(QStringLiteral("OverlayCopy"))->click();
     QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), shown);
-    QVERIFY(window->record().contains(
+    QVERIFY(window->record().value().contains(
         {QStringLiteral("Overlay"),
          QStringLiteral("red #800000, green #00ff00, blue #000080; fill; opacity 100 %")}));
     // The outline draws fewer pixels, all on marked blocks; CLEAR leaves the picture alone.
