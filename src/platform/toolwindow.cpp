@@ -23,6 +23,8 @@ QString key(const QWidget *tool)
     return QStringLiteral("Tool windows/%1").arg(tool->objectName());
 }
 
+const QString KeeperName = QStringLiteral("toolWindowPlace");
+
 // Remembers where the user moved or sized a tool window, when it is closed or the program
 // ends. Where it still is where the program put it (give or take the window manager's frame),
 // the user chose nothing and nothing is kept.
@@ -32,6 +34,7 @@ public:
         : QObject(tool)
         , tool_(tool)
     {
+        setObjectName(KeeperName);
         tool->installEventFilter(this);
         connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
             if (tool_->isVisible())
@@ -115,7 +118,9 @@ QPoint besideMainWindow(const QWidget *tool, QSize size, const QRect &screen)
 
 void showToolWindow(QWidget *tool)
 {
-    auto *keeper = tool->findChild<PlaceKeeper *>(QString(), Qt::FindDirectChildrenOnly);
+    // Found by its name: it has no meta-object of its own to be cast by.
+    auto *keeper = static_cast<PlaceKeeper *>(
+        tool->findChild<QObject *>(KeeperName, Qt::FindDirectChildrenOnly));
     const bool first = !keeper;
     if (first)
         keeper = new PlaceKeeper(tool);
@@ -131,17 +136,20 @@ void showToolWindow(QWidget *tool)
         else if (first)
             tool->adjustSize();
         // The frame is known once the window system has framed the window; until then its
-        // title bar is guessed.
-        const QSize frame = tool->frameGeometry().size() == tool->size()
-                                ? tool->size() + QSize(0, 32)
-                                : tool->frameGeometry().size();
+        // borders and title bar are guessed, and the place is checked again once it is shown.
+        const auto frame = [tool] {
+            return tool->frameGeometry().size() == tool->size() ? tool->size() + QSize(8, 32)
+                                                                : tool->frameGeometry().size();
+        };
         if (first && size.isValid())
-            tool->move(within(QRect(position, frame), available).topLeft());
+            tool->move(within(QRect(position, frame()), available).topLeft());
         else if (first)
-            tool->move(besideMainWindow(tool, frame, available));
+            tool->move(besideMainWindow(tool, frame(), available));
         else
-            tool->move(within(QRect(tool->pos(), frame), available).topLeft());
+            tool->move(within(QRect(tool->pos(), frame()), available).topLeft());
         tool->show();
+        if (!available.contains(tool->frameGeometry()))
+            tool->move(within(tool->frameGeometry(), available).topLeft());
         keeper->placed();
     }
     tool->raise();

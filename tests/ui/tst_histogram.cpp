@@ -19,7 +19,9 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSettings>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
 
@@ -100,6 +102,9 @@ private:
 
 void TestHistogram::initTestCase()
 {
+    // Tool windows' places are kept in the settings: the tests' own, empty to start.
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings(QStringLiteral("tintara"), QStringLiteral("tintara")).clear();
     // Two levels per channel, in unequal parts, and a smooth ramp for the other picture.
     QImage img(300, 300, QImage::Format_RGB32);
     for (int y = 0; y < img.height(); ++y)
@@ -144,10 +149,32 @@ void TestHistogram::opensFromMenuAndKey()
     for (QToolButton *tile : window->findChild<frmTryAll *>()->findChildren<QToolButton *>())
         QVERIFY(!tile->isEnabled() && tile->text().endsWith(QStringLiteral("no threshold")));
 
+    // Beside the main window where the screen has room (the suite's screen is 2560 x 1440),
+    // never off it.
+    const QRect screen = form.screen()->availableGeometry();
+    QVERIFY(screen.contains(window->frameGeometry()));
+    if (screen.width() >= form.window()->frameGeometry().width() + window->frameGeometry().width())
+        QVERIFY(!window->frameGeometry().intersects(form.window()->frameGeometry()));
+
+    // Where the user puts it, it opens again, in this window and the next.
+    const QPoint put = screen.topLeft() + QPoint(37, 41);
+    window->move(put);
     window->close();
     form.plane(View::Red)->setFocus();
     QCOMPARE(openHistogram(form), window);
     QVERIFY(window->isVisible());
+    QCOMPARE(window->pos(), put);
+    window->close();
+    Form1Driver next;
+    frmHistogram *again = openHistogram(next);
+    QVERIFY(again && again != window);
+    QCOMPARE(again->pos(), put);
+    // A place off the screen (a screen since unplugged) is brought back onto it.
+    again->move(screen.bottomRight() + QPoint(500, 500));
+    again->close();
+    Form1Driver third;
+    QVERIFY(openHistogram(third));
+    QVERIFY(screen.contains(histogramOf(third)->frameGeometry()));
 }
 
 void TestHistogram::countsWhatTheBandTests_data()
