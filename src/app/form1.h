@@ -245,8 +245,16 @@ private:
     void riduzione();
     void magnify(Channel channel);
     void clearOptions();
-    // What each plane's colours mean after `command`, in its tooltip.
-    void describePlanes(Command command);
+    // What each plane's colours mean after `command`, in its tooltip, and whether the planes
+    // are out of date; `made` when the command has just drawn them.
+    void describePlanes(Command command, bool made = true);
+    // Why the planes shown (and their measurements and overlay) no longer match the settings
+    // shown or the picture loaded, with how to bring them up to date; empty where they do.
+    QString outOfDate() const;
+    // Says it in the planes' tooltips, the histogram window's measurements and the overlay.
+    void showOutOfDate();
+    int placed_ = 0;        // pictures placed so far
+    int scannedPlaced_ = 0; // the picture the planes shown were made from
     void minimumChanged(Channel channel);
     void maximumChanged(Channel channel);
     // The colour of the three channels' minimum (or maximum) thresholds, for its swatch.
@@ -316,6 +324,10 @@ private:
     // How each view was made: the red, green and blue planes and the zoom box.
     results::Recipe recipes_[4];
     results::Recipe &recipeOf(View view)
+    {
+        return recipes_[static_cast<int>(view)];
+    }
+    const results::Recipe &recipeOf(View view) const
     {
         return recipes_[static_cast<int>(view)];
     }

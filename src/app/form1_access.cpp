@@ -80,22 +80,70 @@ bool Form1::event(QEvent *event)
     return true;
 }
 
-void Form1::describePlanes(Command command)
+void Form1::describePlanes(Command command, bool made)
 {
+    if (made && command != Command::None)
+        scannedPlaced_ = placed_;
+    const QString stale = outOfDate();
     for (const Channel c : Channels) {
         const ChannelRow &r = row(c);
+        // As the planes were made, whatever the bars say now.
+        const results::Recipe &recipe = recipeOf(viewOf(c));
         QString meaning;
         if (command == Command::Threshold)
             meaning = QStringLiteral("marked: the block's value is inside (%1, %2]; grey: "
                                      "outside; %3 marked")
-                          .arg(r.minimum->Value())
-                          .arg(r.maximum->Value())
+                          .arg(recipe.band(c).lo)
+                          .arg(recipe.band(c).hi)
                           .arg(scan::describeCount(measured_.of(c)));
         else if (command == Command::Rgb)
             meaning = QStringLiteral("brightness = the block's value");
         else if (command == Command::Reduction && c == Channel::Blue)
-            meaning = QStringLiteral("the picture, one pixel in every %1").arg(HScroll4->Value());
+            meaning = QStringLiteral("the picture, one pixel in every %1").arg(recipe.rx);
         const QString plane = channelTitle(c) + QStringLiteral(" plane");
-        r.plane->setToolTip(meaning.isEmpty() ? plane : plane + QStringLiteral(": ") + meaning);
+        r.plane->setToolTip(
+            (meaning.isEmpty() ? plane : plane + QStringLiteral(": ") + meaning) +
+            (stale.isEmpty() || meaning.isEmpty() ? QString() : QLatin1Char('\n') + stale));
     }
+    if (histogram_)
+        histogram_->setOutOfDate(stale);
+    if (overlay_)
+        overlay_->setOutOfDate(stale);
+}
+
+QString Form1::outOfDate() const
+{
+    // In Live mode a change is followed by its run at once.
+    if (last_ == Command::None || CheckLive->isChecked())
+        return {};
+    const auto advice = QStringLiteral("Press F5, or tick Live, to bring them up to date.");
+    if (scannedPlaced_ != placed_)
+        return QStringLiteral("Out of date: made from the picture shown before. ") + advice;
+    // What the controls would make now, in the planes' own mode, compared where it matters:
+    // the bands only for a threshold scan, the x rate alone for a reduction, the preview as
+    // loaded, an automatic method only through the band it gave.
+    const results::Recipe &made = recipeOf(last_ == Command::Reduction ? View::Blue : View::Red);
+    results::Recipe now = settings();
+    now.size = made.size;
+    now.threshold = made.threshold;
+    now.reduction = made.reduction;
+    std::copy(std::begin(made.automatic), std::end(made.automatic), std::begin(now.automatic));
+    if (!made.threshold)
+        for (const Channel c : Channels)
+            now.band(c) = made.band(c);
+    if (made.reduction) {
+        now.ry = made.ry;
+        now.selection = made.selection;
+        now.overlap = made.overlap;
+    }
+    QString changed = results::describeChange(made, now);
+    if (changed.isEmpty())
+        return {};
+    changed[0] = changed[0].toLower();
+    return QStringLiteral("Out of date: made before %1. ").arg(changed) + advice;
+}
+
+void Form1::showOutOfDate()
+{
+    describePlanes(last_, false);
 }

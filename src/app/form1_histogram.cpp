@@ -29,6 +29,7 @@ void Form1::refreshHistogram()
     if (!histogram_)
         return;
     histogram_->setMeasurements(measured_);
+    histogram_->setOutOfDate(outOfDate());
     histogram_->setHistograms(blockHistograms());
     histogram_->setBands(scanParams(true));
     // An open montage follows too, without taking the focus.

@@ -17,12 +17,14 @@ void Form1::liveChange()
 void Form1::followChange()
 {
     liveChange();
+    showOutOfDate();
     if (histogram_ && histogram_->isVisible())
         histogramPending_->start();
 }
 
 void Form1::liveToggled(bool on)
 {
+    showOutOfDate();
     // Followed live, a thumb drag reports every value it passes, not only where it ends.
     for (HScrollBar *bar :
          {HScroll1, HScroll2, HScroll3, HScroll4, HScroll5, HScroll6, HScroll7, HScroll8})

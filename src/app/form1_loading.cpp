@@ -75,6 +75,7 @@ void Form1::placePicture(const QString &file, const Picture &picture)
     loadedPath_ = picture.isEmpty() ? QString() : file;
     loadedHash_.clear();
     loadedFile_ = picture.file;
+    ++placed_;
     loadedSide_ = Combo1->Text().toInt();
     loadedPicture_ = picture.size;
     // Which picture is shown, where the window's caption, which stays as it is, cannot say.

@@ -166,4 +166,5 @@ void Form1::refreshOverlay()
         return results::describe(*from, recipe);
     };
     overlay_->setScene(scene);
+    overlay_->setOutOfDate(outOfDate());
 }

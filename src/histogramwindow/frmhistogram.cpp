@@ -207,8 +207,18 @@ void frmHistogram::setMeasurements(const scan::Measurements &m)
         lines << QStringLiteral("%1: %2").arg(channelTitle(c), scan::describeCount(m.of(c)));
     lines << QStringLiteral("All three: %1").arg(scan::describeCount(m.all))
           << QStringLiteral("Any: %1").arg(scan::describeCount(m.any));
+    if (!outOfDate_.isEmpty())
+        lines << outOfDate_;
     measured_->setText(QStringLiteral("Marked by the last threshold scan:\n") +
                        lines.join(QLatin1Char('\n')));
+}
+
+void frmHistogram::setOutOfDate(const QString &note)
+{
+    if (note == outOfDate_)
+        return;
+    outOfDate_ = note;
+    setMeasurements(measurements_);
 }
 
 std::optional<Channel> frmHistogram::tryAllShown() const

@@ -34,6 +34,9 @@ public:
     void setBands(const scan::ScanParams &p);
     // What the last threshold scan marked, for the read-out and "Copy measurements".
     void setMeasurements(const scan::Measurements &m);
+    // Says, under the measurements, why they no longer match the settings shown; empty where
+    // they do.
+    void setOutOfDate(const QString &note);
     // The montage of every method for one channel, shown and raised.
     void showTryAll(Channel channel, const std::vector<TryAllTile> &tiles);
     // The channel of the montage on screen, if one is; new tiles for it, left where it is.
@@ -65,6 +68,7 @@ private:
     QComboBox *methods_ = nullptr;
     QLabel *said_ = nullptr, *pointed_ = nullptr, *measured_ = nullptr;
     scan::Measurements measurements_;
+    QString outOfDate_;
     QCheckBox *log_ = nullptr;
     QGridLayout *grid_ = nullptr;
     QPointer<frmTryAll> tryAll_;

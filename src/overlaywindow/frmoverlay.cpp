@@ -137,6 +137,7 @@ frmOverlay::frmOverlay(QWidget *owner)
     grid->setRowStretch(1, 1);
 
     counts_ = new QLabel(this);
+    counts_->setWordWrap(true);
     counts_->setObjectName(QStringLiteral("OverlayMeasurements"));
     counts_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *copyButton = new QPushButton(QStringLiteral("Copy"), this);
@@ -162,8 +163,23 @@ frmOverlay::frmOverlay(QWidget *owner)
 void frmOverlay::setScene(const OverlayScene &scene)
 {
     scene_ = scene;
-    counts_->setText(QStringLiteral("Marked: %1").arg(scan::describeCount(scene.measured.any)));
+    showCounts();
     recompose();
+}
+
+void frmOverlay::setOutOfDate(const QString &note)
+{
+    if (note == outOfDate_)
+        return;
+    outOfDate_ = note;
+    showCounts();
+}
+
+void frmOverlay::showCounts()
+{
+    const QString counts =
+        QStringLiteral("Marked: %1").arg(scan::describeCount(scene_.measured.any));
+    counts_->setText(outOfDate_.isEmpty() ? counts : counts + QLatin1Char('\n') + outOfDate_);
 }
 
 void frmOverlay::recompose()

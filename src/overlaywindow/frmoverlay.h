@@ -41,6 +41,9 @@ public:
     explicit frmOverlay(QWidget *owner);
 
     void setScene(const OverlayScene &scene);
+    // Says, under the counts, why the marks no longer match the settings shown; empty where
+    // they do.
+    void setOutOfDate(const QString &note);
     // The picture with the overlay, at the picture's own size, as Copy and Save write it.
     QImage composed() const { return composed_; }
     // How it was drawn, as a saved copy records it; none where the user cancelled.
@@ -57,6 +60,8 @@ private:
     void save();
 
     OverlayScene scene_;
+    QString outOfDate_;
+    void showCounts();
     QImage composed_;
     QColor colours_[3];
     QCheckBox *shown_[3] = {};

@@ -495,6 +495,20 @@ void TestHistogram::measurementsOfTheLastThresholdScan()
                  scan::describeCount(form.measurements().red) + QStringLiteral(" marked")),
              qPrintable(form.plane(View::Red)->toolTip()));
     QVERIFY(form.measurements().any.marked > form.measurements().all.marked);
+    // Settings changed since, with Live off: the measurements, the overlay and the planes say
+    // so and how to catch up, while the planes still describe how they were made. F5 does it.
+    auto *counts = overlay->findChild<QLabel *>(QStringLiteral("OverlayMeasurements"));
+    form.bar(Channel::Red, Bound::Minimum)->setValue(101);
+    for (const QString &said : {readout->text(), counts->text(), form.plane(View::Red)->toolTip()})
+        QVERIFY2(said.contains(QStringLiteral("Out of date: made before red minimum 101")) &&
+                     said.contains(QStringLiteral("F5")),
+                 qPrintable(said));
+    QVERIFY(form.plane(View::Red)->toolTip().contains(QStringLiteral("inside (100, 255]")));
+    QApplication::setActiveWindow(&form);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(&form, Qt::Key_F5);
+    for (const QString &said : {readout->text(), counts->text(), form.plane(View::Red)->toolTip()})
+        QVERIFY2(!said.contains(QStringLiteral("Out of date")), qPrintable(said));
     // CLEAR, an RGB scan and a typed selection type leave nothing marked.
     form.button(Button::Clear)->click();
     QCOMPARE(form.measurements(), scan::Measurements{});
