@@ -72,6 +72,15 @@ private:
     QSize size_;
 };
 
+// The window a tool window belongs to in the end: Try all's is the histogram window's.
+const QWidget *mainWindowOf(const QWidget *tool)
+{
+    const QWidget *w = tool->window();
+    while (w->parentWidget())
+        w = w->parentWidget()->window();
+    return w;
+}
+
 // `frame` moved as little as it takes to lie within `screen`.
 QRect within(QRect frame, const QRect &screen)
 {
@@ -86,8 +95,8 @@ QRect within(QRect frame, const QRect &screen)
 // first side with room that no other shown tool window holds, or else the least bad place.
 QPoint besideMainWindow(const QWidget *tool, QSize size, const QRect &screen)
 {
-    const QWidget *main = tool->parentWidget() ? tool->parentWidget()->window() : nullptr;
-    if (!main)
+    const QWidget *main = mainWindowOf(tool);
+    if (main == tool)
         return within(QRect(screen.topLeft(), size), screen).topLeft();
     const QRect owner = main->frameGeometry();
     const std::array<QRect, 4> sides = {
@@ -125,7 +134,7 @@ void showToolWindow(QWidget *tool)
     if (first)
         keeper = new PlaceKeeper(tool);
     if (first || !tool->isVisible()) {
-        const QWidget *main = tool->parentWidget() ? tool->parentWidget()->window() : tool;
+        const QWidget *main = mainWindowOf(tool);
         const QScreen *screen = main->screen() ? main->screen() : QGuiApplication::primaryScreen();
         const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
         const QSettings kept = settings();

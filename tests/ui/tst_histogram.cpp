@@ -368,6 +368,9 @@ void TestHistogram::tryAllShowsEveryMethodAndAClickApplies()
     QTest::keyClick(tryAll, Qt::Key_Space);
     auto *montage = window->findChild<frmTryAll *>(QStringLiteral("frmTryAll"));
     QVERIFY(montage && montage->isVisible());
+    // Beside the main window too, on the wide screen, wherever the histogram window is.
+    QVERIFY(form.screen()->availableGeometry().contains(montage->frameGeometry()));
+    QVERIFY(!montage->frameGeometry().intersects(form.window()->frameGeometry()));
     QCOMPARE(montage->channel(), Channel::Blue);
     const histogram::Bins blue = window->view(Channel::Blue)->bins();
     for (const histogram::Method m : histogram::Methods) {
