@@ -91,36 +91,62 @@ QRect within(QRect frame, const QRect &screen)
     return frame;
 }
 
-// Where a tool window of `size` (its frame) goes first: beside the main window's frame, on the
-// first side with room that no other shown tool window holds, or else the least bad place.
-QPoint besideMainWindow(const QWidget *tool, QSize size, const QRect &screen)
+// Where a tool window goes first (its frame, of `size` at most and `least` at least): beside
+// the main window, in the strip of screen to its right, left, below or above, the first where it
+// fits, shrunk to the strip where it may be, and that no other shown tool window holds. Where no
+// strip is wide enough, at its least size over the main window's left.
+QRect besideMainWindow(const QWidget *tool, QSize size, QSize least, const QRect &screen)
 {
     const QWidget *main = mainWindowOf(tool);
     if (main == tool)
-        return within(QRect(screen.topLeft(), size), screen).topLeft();
-    const QRect owner = main->frameGeometry();
-    const std::array<QRect, 4> sides = {
-        QRect(QPoint(owner.right() + 1, owner.top()), size),
-        QRect(QPoint(owner.left() - size.width(), owner.top()), size),
-        QRect(QPoint(owner.left(), owner.bottom() + 1), size),
-        QRect(QPoint(owner.left(), owner.top() - size.height()), size),
+        return within(QRect(screen.topLeft(), size), screen);
+    const QRect owner = main->frameGeometry().intersected(screen);
+    const int right = screen.right() - owner.right(), left = owner.left() - screen.left();
+    const int below = screen.bottom() - owner.bottom(), above = owner.top() - screen.top();
+    // The frame on a side (right, left, below, above) whose strip is `room` wide or tall:
+    // shrunk to the strip, but not below its least size.
+    const auto place = [&](int side, int room) {
+        const bool across = side < 2; // beside, not above or below
+        QSize fit = size;
+        if (across)
+            fit.setWidth(std::max(std::min(size.width(), room), least.width()));
+        else
+            fit.setHeight(std::max(std::min(size.height(), room), least.height()));
+        QRect r(QPoint(), fit);
+        if (side == 0)
+            r.moveTopLeft({owner.right() + 1, owner.top()});
+        else if (side == 1)
+            r.moveTopRight({owner.left() - 1, owner.top()});
+        else if (side == 2)
+            r.moveTopLeft({owner.left(), owner.bottom() + 1});
+        else
+            r.moveBottomLeft({owner.left(), owner.top() - 1});
+        // Pulled onto the screen, over the main window only where the strip is too narrow.
+        return within(r, screen);
     };
-    const auto taken = [&](const QRect &place) {
+    const std::array<int, 4> rooms = {right, left, below, above};
+    const auto fits = [&](int side) {
+        return rooms[side] >= (side < 2 ? least.width() : least.height());
+    };
+    const auto taken = [&](const QRect &r) {
         for (QWidget *other : QApplication::topLevelWidgets())
             if (other != tool && other != main && other->isVisible() &&
                 (other->windowFlags() & Qt::Tool) == Qt::Tool &&
-                other->frameGeometry().intersects(place))
+                other->frameGeometry().intersects(r))
                 return true;
         return false;
     };
-    for (const QRect &place : sides)
-        if (screen.contains(place) && !taken(place))
-            return place.topLeft();
-    for (const QRect &place : sides)
-        if (screen.contains(place))
-            return place.topLeft();
-    // No side has room: the right side, pulled onto the screen.
-    return within(sides[0], screen).topLeft();
+    for (int side = 0; side < 4; ++side)
+        if (fits(side) && !taken(place(side, rooms[side])))
+            return place(side, rooms[side]);
+    for (int side = 0; side < 4; ++side)
+        if (fits(side))
+            return place(side, rooms[side]);
+    // No strip is wide enough: the window at its least size covers the main window's left,
+    // where the preview is, which the tools need least, so that the bars, the commands and the
+    // planes stay in view; a second such window cascades over the first, title bars apart.
+    const QRect r = place(1, 0);
+    return taken(r) ? within(r.translated(40, 40), screen) : r;
 }
 
 } // namespace
@@ -142,20 +168,29 @@ void showToolWindow(QWidget *tool)
         const QSize size = kept.value(key(tool) + QStringLiteral("/size")).toSize();
         if (first && size.isValid())
             tool->resize(size);
-        else if (first)
+        else if (first && !tool->testAttribute(Qt::WA_Resized))
             tool->adjustSize();
         // The frame is known once the window system has framed the window; until then its
         // borders and title bar are guessed, and the place is checked again once it is shown.
-        const auto frame = [tool] {
-            return tool->frameGeometry().size() == tool->size() ? tool->size() + QSize(8, 32)
-                                                                : tool->frameGeometry().size();
-        };
-        if (first && size.isValid())
-            tool->move(within(QRect(position, frame()), available).topLeft());
-        else if (first)
-            tool->move(besideMainWindow(tool, frame(), available));
-        else
-            tool->move(within(QRect(tool->pos(), frame()), available).topLeft());
+        const QSize border = tool->frameGeometry().size() == tool->size()
+                                 ? QSize(8, 32)
+                                 : tool->frameGeometry().size() - tool->size();
+        const QSize frame = tool->size() + border;
+        if (first && size.isValid()) {
+            tool->move(within(QRect(position, frame), available).topLeft());
+        } else if (first) {
+            // Shrunk to half its size at most: a histogram or an overlay smaller than that shows
+            // too little to be worth its place.
+            const QSize least = (tool->size() / 2)
+                                    .expandedTo(tool->minimumSizeHint())
+                                    .expandedTo(tool->minimumSize())
+                                    .boundedTo(tool->size());
+            const QRect place = besideMainWindow(tool, frame, least + border, available);
+            tool->resize(place.size() - border);
+            tool->move(place.topLeft());
+        } else {
+            tool->move(within(QRect(tool->pos(), frame), available).topLeft());
+        }
         tool->show();
         if (!available.contains(tool->frameGeometry()))
             tool->move(within(tool->frameGeometry(), available).topLeft());
