@@ -249,7 +249,10 @@ void BM_WindowLoadAndScan(benchmark::State &state)
     Form1Driver form;
     form.typeList()->setListIndex(3);
     for (auto _ : state) {
-        form.openFile(photo(0));
+        if (const Result<void> opened = form.openFile(photo(0)); !opened) {
+            state.SkipWithError(qPrintable(opened.error()));
+            break;
+        }
         form.click(Button::Threshold);
     }
 }

@@ -41,7 +41,7 @@ void scanBench(benchmark::State &state)
     scan::Scanner scanner;
     for (auto _ : state) {
         const scan::ScanPlanes &out = scanner.scan(surface, p);
-        benchmark::DoNotOptimize(out.red.data());
+        benchmark::DoNotOptimize(out.planes[Channel::Red].data());
     }
 }
 BENCHMARK(scanBench)
@@ -58,7 +58,7 @@ void scanAllocatingBench(benchmark::State &state)
     p.sel = static_cast<int>(state.range(0));
     for (auto _ : state) {
         const scan::ScanPlanes out = scan::scansiona(surface, p);
-        benchmark::DoNotOptimize(out.red.data());
+        benchmark::DoNotOptimize(out.planes[Channel::Red].data());
     }
 }
 BENCHMARK(scanAllocatingBench)->ArgName("type")->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
@@ -76,9 +76,9 @@ void histogramBench(benchmark::State &state)
     for (auto _ : state) {
         const scan::BlockHistograms h = scanner.histograms(surface, p);
         int sum = 0;
-        for (const histogram::Bins *b : {&h.red, &h.green, &h.blue})
+        for (const histogram::Bins &b : h.bins)
             sum += histogram::threshold(
-                       triangle ? histogram::Method::Triangle : histogram::Method::Otsu, *b)
+                       triangle ? histogram::Method::Triangle : histogram::Method::Otsu, b)
                        .value_or(0);
         benchmark::DoNotOptimize(sum);
     }
@@ -96,7 +96,7 @@ void autoThresholdBench(benchmark::State &state)
     scan::ScanParams p;
     p.iw = 500, p.ih = 500, p.originX = 17, p.originY = 65;
     p.sel = static_cast<int>(state.range(0));
-    const histogram::Bins bins = scan::Scanner().histograms(surface, p).red;
+    const histogram::Bins bins = scan::Scanner().histograms(surface, p).bins[Channel::Red];
     const auto method = static_cast<std::size_t>(state.range(1));
     for (auto _ : state) {
         int sum = 0;
@@ -122,7 +122,8 @@ scan::ScanPlanes straightforward(const core::ColourSurface &s, const scan::ScanP
     scan::ScanPlanes out;
     out.nx = g.nx, out.ny = g.ny;
     const std::size_t blocks = std::size_t(g.nx) * g.ny;
-    out.red.resize(blocks), out.green.resize(blocks), out.blue.resize(blocks);
+    out.planes[Channel::Red].resize(blocks), out.planes[Channel::Green].resize(blocks),
+        out.planes[Channel::Blue].resize(blocks);
     const double n = double(p.rx) * p.ry;
     for (int bx = 0; bx < g.nx; ++bx)
         for (int by = 0; by < g.ny; ++by) {
@@ -143,9 +144,9 @@ scan::ScanPlanes straightforward(const core::ColourSurface &s, const scan::ScanP
                         : p.sel == 2 ? lo[ch]
                                      : hi[ch] - lo[ch];
             const std::size_t at = std::size_t(by) * g.nx + bx;
-            out.red[at] = core::Colour(std::nearbyint(v[0]));
-            out.green[at] = core::Colour(std::nearbyint(v[1])) << 8;
-            out.blue[at] = core::Colour(std::nearbyint(v[2])) << 16;
+            out.planes[Channel::Red][at] = core::Colour(std::nearbyint(v[0]));
+            out.planes[Channel::Green][at] = core::Colour(std::nearbyint(v[1])) << 8;
+            out.planes[Channel::Blue][at] = core::Colour(std::nearbyint(v[2])) << 16;
         }
     return out;
 }
@@ -159,7 +160,7 @@ void straightforwardBench(benchmark::State &state)
     p.sel = static_cast<int>(state.range(1));
     for (auto _ : state) {
         const scan::ScanPlanes out = straightforward(surface, p);
-        benchmark::DoNotOptimize(out.red.data());
+        benchmark::DoNotOptimize(out.planes[Channel::Red].data());
     }
 }
 BENCHMARK(straightforwardBench)

@@ -43,8 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     p.overlap = flags & 2;
     p.originX = in.between(-40, 40);
     p.originY = in.between(-40, 40);
-    for (scan::Band *b : {&p.red, &p.green, &p.blue})
-        *b = {in.between(-5, 260), in.between(-5, 260)};
+    for (scan::Band &b : p.bands)
+        b = {in.between(-5, 260), in.between(-5, 260)};
 
     core::ColourSurface surface;
     surface.rect =
@@ -59,7 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const scan::ScanPlanes fast = scan::scansiona(surface, p);
     const scan::ScanPlanes plain = referenceScan(surface, p);
     FUZZ_CHECK(fast.nx == plain.nx && fast.ny == plain.ny);
-    FUZZ_CHECK(fast.red == plain.red && fast.green == plain.green && fast.blue == plain.blue);
+    FUZZ_CHECK(fast.planes[Channel::Red] == plain.planes[Channel::Red] &&
+               fast.planes[Channel::Green] == plain.planes[Channel::Green] &&
+               fast.planes[Channel::Blue] == plain.planes[Channel::Blue]);
 
     reduction::ReductionParams r;
     r.iw = p.iw, r.ih = p.ih, r.n = p.rx, r.firstX = p.originX, r.firstY = p.originY;

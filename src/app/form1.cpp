@@ -63,23 +63,19 @@ void Form1::wireEvents()
     connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
     connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
     connect(Combo1, &ComboBox::Click, this, &Form1::Combo1_Click);
-    connect(HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
-    connect(HScroll2, &QScrollBar::valueChanged, this, &Form1::HScroll2_Change);
-    connect(HScroll3, &QScrollBar::valueChanged, this, &Form1::HScroll3_Change);
     connect(HScroll4, &QScrollBar::valueChanged, this, &Form1::HScroll4_Change);
-    connect(HScroll5, &QScrollBar::valueChanged, this, &Form1::HScroll5_Change);
-    connect(HScroll6, &QScrollBar::valueChanged, this, &Form1::HScroll6_Change);
-    connect(HScroll7, &QScrollBar::valueChanged, this, &Form1::HScroll7_Change);
     connect(HScroll8, &QScrollBar::valueChanged, this, &Form1::HScroll8_Change);
-    connect(Option1, &QRadioButton::clicked, this, &Form1::Option1_Click);
-    connect(Option2, &QRadioButton::clicked, this, &Form1::Option2_Click);
-    connect(Option3, &QRadioButton::clicked, this, &Form1::Option3_Click);
-    connect(Picture2, &PictureBox::Click, this, &Form1::Picture2_Click);
-    connect(Picture3, &PictureBox::Click, this, &Form1::Picture3_Click);
-    connect(Picture4, &PictureBox::Click, this, &Form1::Picture4_Click);
-    connect(Picture2, &PictureBox::MouseMove, this, &Form1::Picture2_MouseMove);
-    connect(Picture3, &PictureBox::MouseMove, this, &Form1::Picture3_MouseMove);
-    connect(Picture4, &PictureBox::MouseMove, this, &Form1::Picture4_MouseMove);
+    // A channel's own controls (its bars, zoom option and plane): one handler serves all three
+    // channels, told which.
+    for (const Channel c : Channels) {
+        const ChannelRow &r = row(c);
+        connect(r.minimum, &QScrollBar::valueChanged, this, [this, c] { minimumChanged(c); });
+        connect(r.maximum, &QScrollBar::valueChanged, this, [this, c] { maximumChanged(c); });
+        connect(r.zoom, &QRadioButton::clicked, this, [this, c] { magnify(c); });
+        connect(r.plane, &PictureBox::Click, this, [this, c] { takeThreshold(c); });
+        connect(r.plane, &PictureBox::MouseMove, this,
+                [this, c](int, int, float x, float y) { probe(c, x, y); });
+    }
     // After the handlers above, so a live run sees what they did (the planes sized first).
     for (HScrollBar *bar :
          {HScroll1, HScroll2, HScroll3, HScroll4, HScroll5, HScroll6, HScroll7, HScroll8})

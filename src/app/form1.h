@@ -140,68 +140,6 @@ private:
     void Combo1_Click();
     void HScroll4_Change();
     void HScroll8_Change();
-    // A channel's own controls: each handler hands its channel to the one that serves all three.
-    void HScroll2_Change()
-    {
-        minimumChanged(Channel::Red);
-    }
-    void HScroll1_Change()
-    {
-        minimumChanged(Channel::Green);
-    }
-    void HScroll3_Change()
-    {
-        minimumChanged(Channel::Blue);
-    }
-    void HScroll5_Change()
-    {
-        maximumChanged(Channel::Red);
-    }
-    void HScroll6_Change()
-    {
-        maximumChanged(Channel::Green);
-    }
-    void HScroll7_Change()
-    {
-        maximumChanged(Channel::Blue);
-    }
-    void Option1_Click()
-    {
-        magnify(Channel::Red);
-    }
-    void Option2_Click()
-    {
-        magnify(Channel::Green);
-    }
-    void Option3_Click()
-    {
-        magnify(Channel::Blue);
-    }
-    void Picture4_Click()
-    {
-        takeThreshold(Channel::Red);
-    }
-    void Picture3_Click()
-    {
-        takeThreshold(Channel::Green);
-    }
-    void Picture2_Click()
-    {
-        takeThreshold(Channel::Blue);
-    }
-    void Picture4_MouseMove(int, int, float x, float y)
-    {
-        probe(Channel::Red, x, y);
-    }
-    void Picture3_MouseMove(int, int, float x, float y)
-    {
-        probe(Channel::Green, x, y);
-    }
-    void Picture2_MouseMove(int, int, float x, float y)
-    {
-        probe(Channel::Blue, x, y);
-    }
-
     QWidget *make(const layout::Control &control);
     QWidget *described(const layout::Control &control);
     void buildControls();
@@ -228,13 +166,13 @@ private:
     };
     ChannelRow &row(Channel c)
     {
-        return rows_[static_cast<int>(c)];
+        return rows_[c];
     }
     const ChannelRow &row(Channel c) const
     {
-        return rows_[static_cast<int>(c)];
+        return rows_[c];
     }
-    ChannelRow rows_[3] = {};
+    PerChannel<ChannelRow> rows_;
     // The scan's parameters as the bars, the type and the preview stand now.
     scan::ScanParams scanParams(bool threshold) const;
     void scansiona(short filtro);
@@ -301,7 +239,7 @@ private:
         histogram::Method method;
         int threshold;
     };
-    std::optional<Automatic> automatic_[3];
+    PerChannel<std::optional<Automatic>> automatic_;
     QPointer<frmHistogram> histogram_;
     // The overlay tool window, made on first use; it follows every scan while it is shown.
     void showOverlay();
@@ -332,7 +270,7 @@ private:
         return recipes_[static_cast<int>(view)];
     }
     // The planes' blocks as the last command drew them, one pixel each; null while blank.
-    QImage blocks_[3];
+    PerChannel<QImage> blocks_;
     void keepBlocks(Channel channel, int nx, int ny, const core::Colour *colours);
     QSize loadedPicture_; // the picture's own size
 

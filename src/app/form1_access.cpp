@@ -93,9 +93,9 @@ void Form1::describePlanes(Command command, bool made)
         if (command == Command::Threshold)
             meaning = QStringLiteral("marked: the block's value is inside (%1, %2]; grey: "
                                      "outside; %3 marked")
-                          .arg(recipe.band(c).lo)
-                          .arg(recipe.band(c).hi)
-                          .arg(scan::describeCount(measured_.of(c)));
+                          .arg(recipe.bands[c].lo)
+                          .arg(recipe.bands[c].hi)
+                          .arg(scan::describeCount(measured_.channels[c]));
         else if (command == Command::Rgb)
             meaning = QStringLiteral("brightness = the block's value");
         else if (command == Command::Reduction && c == Channel::Blue)
@@ -130,7 +130,7 @@ QString Form1::outOfDate() const
     std::copy(std::begin(made.automatic), std::end(made.automatic), std::begin(now.automatic));
     if (!made.threshold)
         for (const Channel c : Channels)
-            now.band(c) = made.band(c);
+            now.bands[c] = made.bands[c];
     if (made.reduction) {
         now.ry = made.ry;
         now.selection = made.selection;

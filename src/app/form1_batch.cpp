@@ -12,9 +12,9 @@ void Form1::applySetup(const ScanSetup &setup)
     HScroll8->setValue(setup.ry);
     // Each minimum first: it reopens its band up to 255, and a maximum never goes below it.
     for (const Channel c : Channels) {
-        automatic_[static_cast<int>(c)].reset();
-        row(c).minimum->setValue(setup.band(c).lo);
-        row(c).maximum->setValue(setup.band(c).hi);
+        automatic_[c].reset();
+        row(c).minimum->setValue(setup.bands[c].lo);
+        row(c).maximum->setValue(setup.bands[c].hi);
     }
     Combo2->setListIndex(setup.selection);
     CheckOverlap->setChecked(setup.overlap);

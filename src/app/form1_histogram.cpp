@@ -45,7 +45,7 @@ scan::BlockHistograms Form1::blockHistograms()
 
 std::optional<int> Form1::applyAutomatic(Channel channel, histogram::Method method)
 {
-    const std::optional<int> t = histogram::threshold(method, blockHistograms().bins(channel));
+    const std::optional<int> t = histogram::threshold(method, blockHistograms().bins[channel]);
     if (t)
         takeAutomatic(channel, method, *t);
     return t;
@@ -55,7 +55,7 @@ void Form1::takeAutomatic(Channel channel, histogram::Method method, int thresho
 {
     oneStep({});
     chooseBound(channel, true, threshold);
-    automatic_[static_cast<int>(channel)] = Automatic{method, threshold};
+    automatic_[channel] = Automatic{method, threshold};
 }
 
 void Form1::tryAll(Channel channel)
@@ -70,19 +70,19 @@ std::vector<TryAllTile> Form1::tryAllTiles(Channel channel)
     // as far as the minimum allows, as Apply keeps it.
     const scan::ScanParams base = scanParams(true);
     const core::ColourSurface &surface = sampleWindow(scan::scanGrid(base).sampled);
-    const histogram::Bins bins = scanner_.histograms(surface, base).bins(channel);
+    const histogram::Bins bins = scanner_.histograms(surface, base).bins[channel];
     std::vector<TryAllTile> tiles;
     for (const histogram::Method method : histogram::Methods) {
         TryAllTile tile{method, histogram::threshold(method, bins), {}};
         if (tile.threshold) {
             scan::ScanParams p = base;
-            p.band(channel).lo = *tile.threshold;
-            p.band(channel).hi = std::max(p.band(channel).hi, *tile.threshold);
+            p.bands[channel].lo = *tile.threshold;
+            p.bands[channel].hi = std::max(p.bands[channel].hi, *tile.threshold);
             const scan::ScanPlanes planes = scan::scansiona(surface, p);
             tile.plane =
                 QImage(std::max(1, planes.nx), std::max(1, planes.ny), QImage::Format_RGB32);
             tile.plane.fill(Qt::white);
-            const std::vector<core::Colour> &plane = planes.plane(channel);
+            const std::vector<core::Colour> &plane = planes.planes[channel];
             for (int y = 0; y < planes.ny; ++y) {
                 auto *line = reinterpret_cast<QRgb *>(tile.plane.scanLine(y));
                 for (int x = 0; x < planes.nx; ++x)

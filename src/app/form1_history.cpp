@@ -85,9 +85,9 @@ results::Recipe Form1::settings() const
     r.ry = HScroll8->Value();
     r.overlap = CheckOverlap->isChecked();
     for (const Channel c : Channels) {
-        r.band(c) = band(c);
-        if (const auto &a = automatic_[static_cast<int>(c)])
-            r.automatic[static_cast<int>(c)] = a->method;
+        r.bands[c] = band(c);
+        if (const auto &a = automatic_[c])
+            r.automatic[c] = a->method;
     }
     return r;
 }
@@ -104,11 +104,11 @@ void Form1::restore(const Snapshot &s)
     HScroll8->setValue(r.ry);
     // Each minimum first: it reopens its band up to 255, and a maximum never goes below it.
     for (const Channel c : Channels) {
-        row(c).minimum->setValue(r.band(c).lo);
-        row(c).maximum->setValue(r.band(c).hi);
-        auto &a = automatic_[static_cast<int>(c)];
-        if (const auto &method = r.automatic[static_cast<int>(c)])
-            a = Automatic{*method, r.band(c).lo};
+        row(c).minimum->setValue(r.bands[c].lo);
+        row(c).maximum->setValue(r.bands[c].hi);
+        auto &a = automatic_[c];
+        if (const auto &method = r.automatic[c])
+            a = Automatic{*method, r.bands[c].lo};
         else
             a.reset();
     }

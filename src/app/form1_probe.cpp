@@ -12,9 +12,8 @@ void Form1::probe(Channel channel, float x, float y)
     if (c == core::NoColour)
         return;
     const thresholds::Components parts = thresholds::probeComponents(c);
-    row(Channel::Blue).probe->setCaption(QString::number(parts.blue));
-    row(Channel::Green).probe->setCaption(QString::number(parts.green));
-    row(Channel::Red).probe->setCaption(QString::number(parts.red));
+    for (const Channel shown : {Channel::Blue, Channel::Green, Channel::Red})
+        row(shown).probe->setCaption(QString::number(parts[shown]));
 }
 
 void Form1::takeThreshold(Channel channel)

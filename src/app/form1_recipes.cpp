@@ -169,8 +169,8 @@ void Form1::takeRecipe(const QString &path, const results::Recorded &recorded)
     HScroll4->setValue(r.rx);
     HScroll8->setValue(r.ry);
     for (const Channel c : Channels) {
-        row(c).minimum->setValue(r.band(c).lo);
-        row(c).maximum->setValue(r.band(c).hi);
+        row(c).minimum->setValue(r.bands[c].lo);
+        row(c).maximum->setValue(r.bands[c].hi);
     }
     if (r.selection == scan::None)
         Combo2->setText(results::selectionName(r.selection));
@@ -180,7 +180,7 @@ void Form1::takeRecipe(const QString &path, const results::Recorded &recorded)
     // A method finds its own threshold for the picture shown, as Apply would.
     if (!loadedPath_.isEmpty())
         for (const Channel c : Channels)
-            if (const auto &method = r.automatic[static_cast<int>(c)])
+            if (const auto &method = r.automatic[c])
                 applyAutomatic(c, *method);
     keptEntries_ = recorded.unknown;
     restoring_ = false;

@@ -42,13 +42,14 @@ QImage Form1::resultImage(View view) const
 {
     if (view == View::Zoom)
         return Immagine->surface();
-    const QImage &blocks = blocks_[static_cast<int>(view)];
-    return blocks.isNull() ? row(static_cast<Channel>(view)).plane->surface() : blocks;
+    const auto channel = static_cast<Channel>(view);
+    const QImage &blocks = blocks_[channel];
+    return blocks.isNull() ? row(channel).plane->surface() : blocks;
 }
 
 void Form1::keepBlocks(Channel channel, int nx, int ny, const core::Colour *colours)
 {
-    QImage &blocks = blocks_[static_cast<int>(channel)];
+    QImage &blocks = blocks_[channel];
     if (nx <= 0 || ny <= 0) {
         blocks = QImage();
         return;
@@ -148,7 +149,7 @@ void Form1::refreshOverlay()
         const scan::ScanPlanes &planes = scanner_.planes();
         scene.grid = {planes.nx, planes.ny, scannedRx_, scannedRy_};
         for (const Channel c : Channels)
-            scene.marks[static_cast<int>(c)] = overlay::marksOf(planes, c);
+            scene.marks[c] = overlay::marksOf(planes, c);
     }
     const results::Recipe &recipe = recipeOf(View::Red);
     QString folder = QFileInfo(loadedPath_).absolutePath();

@@ -56,7 +56,7 @@ scan::ScanParams Form1::scanParams(bool threshold) const
     p.overlap = CheckOverlap->isChecked();
     p.threshold = threshold;
     for (const Channel c : Channels)
-        p.band(c) = band(c);
+        p.bands[c] = band(c);
     return p;
 }
 
@@ -73,8 +73,8 @@ void Form1::scansiona(short filtro)
     recipe.threshold = p.threshold;
     for (const Channel c : Channels) {
         recipeOf(viewOf(c)) = recipe;
-        row(c).plane->PSetBlock(1, 1, result.nx, result.ny, result.plane(c).data());
-        keepBlocks(c, result.nx, result.ny, result.plane(c).data());
+        row(c).plane->PSetBlock(1, 1, result.nx, result.ny, result.planes[c].data());
+        keepBlocks(c, result.nx, result.ny, result.planes[c].data());
     }
     scannedRx_ = p.rx, scannedRy_ = p.ry;
     setMeasurements(p.threshold ? scan::measure(result) : scan::Measurements{});

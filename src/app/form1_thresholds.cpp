@@ -15,7 +15,7 @@ void Form1::minimumChanged(Channel channel)
 {
     const ChannelRow &r = row(channel);
     r.minimumReadout->setCaption(QString::number(r.minimum->Value()));
-    if (auto &a = automatic_[static_cast<int>(channel)]; a && a->threshold != r.minimum->Value())
+    if (auto &a = automatic_[channel]; a && a->threshold != r.minimum->Value())
         a.reset();
     r.maximum->setMin(r.minimum->Value());
     r.maximum->setValue(255);
@@ -31,8 +31,8 @@ void Form1::maximumChanged(Channel channel)
 
 core::Colour Form1::swatch(platform::HScrollBar *ChannelRow::*bound) const
 {
-    int parts[3];
+    PerChannel<int> parts;
     for (const Channel c : Channels)
-        parts[static_cast<int>(c)] = component(row(c).*bound);
-    return core::RGB(parts[0], parts[1], parts[2]);
+        parts[c] = component(row(c).*bound);
+    return core::RGB(parts[Channel::Red], parts[Channel::Green], parts[Channel::Blue]);
 }

@@ -8,12 +8,6 @@ struct ScanSetup {
     int size = 500; // side of the preview square: 200, 300, 400 or 500
     int rx = 3, ry = 3;
     int selection = scan::Average;
-    scan::Band red, green, blue;
+    PerChannel<scan::Band> bands;
     bool overlap = false;
-
-    scan::Band &band(Channel c)
-    {
-        return c == Channel::Red ? red : c == Channel::Green ? green : blue;
-    }
-    const scan::Band &band(Channel c) const { return const_cast<ScanSetup *>(this)->band(c); }
 };

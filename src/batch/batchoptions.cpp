@@ -256,16 +256,16 @@ Result<Settings> parse(const QList<QByteArray> &given)
              ? s.reduction
              : s.threshold) = false;
     s.overlap = p.isSet(overlap);
-    if ((p.isSet(red) && !band(p.value(red), s.red)) ||
-        (p.isSet(green) && !band(p.value(green), s.green)) ||
-        (p.isSet(blue) && !band(p.value(blue), s.blue)))
+    if ((p.isSet(red) && !band(p.value(red), s.bands[Channel::Red])) ||
+        (p.isSet(green) && !band(p.value(green), s.bands[Channel::Green])) ||
+        (p.isSet(blue) && !band(p.value(blue), s.bands[Channel::Blue])))
         return bad(QStringLiteral("a band is LO:HI, each 0 to 255"));
     for (const Channel c : Channels) {
         const QCommandLineOption &given = p.isSet(autoOf[int(c)]) ? autoOf[int(c)] : autoAll;
         if (!p.isSet(given))
             continue;
-        s.automatic[int(c)] = histogram::methodNamed(p.value(given).toStdString());
-        if (!s.automatic[int(c)])
+        s.automatic[c] = histogram::methodNamed(p.value(given).toStdString());
+        if (!s.automatic[c])
             return bad(QStringLiteral("--%1 takes one of %2")
                            .arg(given.names().constFirst(), methodList()));
     }

@@ -17,7 +17,7 @@ struct Settings : ScanSetup {
     bool threshold = false;
     bool reduction = false;
     // Each channel's minimum from an automatic method, picture by picture.
-    std::optional<histogram::Method> automatic[3];
+    PerChannel<std::optional<histogram::Method>> automatic;
     std::optional<Channel> zoom; // the plane also written enlarged, as the zoom box shows it
     QString outDir;
     bool overwrite = false;

@@ -61,7 +61,7 @@ Work planWork(const Settings &s, const Job &job)
     // A band from an automatic method is known once the picture is read; the method, recorded
     // beside it, stands for it.
     for (const Channel c : Channels)
-        if (s.automatic[int(c)])
+        if (s.automatic[c])
             wanted.removeIf(
                 [key = results::thresholdKey(c)](const auto &entry) { return entry.first == key; });
     for (const PlaneFile &p : planeFiles(s, job.stem)) {
@@ -123,9 +123,9 @@ Outcome Worker::process(const Job &job)
     if (const Result<void> opened = form_->openFile(file, w.hash); !opened)
         return refuse(opened.error());
     for (const Channel c : Channels)
-        if (const auto &method = s_.automatic[int(c)])
-            o.automatic[int(c)] = Outcome::Automatic{QLatin1String(histogram::methodName(*method)),
-                                                     form_->applyAutomatic(c, *method)};
+        if (const auto &method = s_.automatic[c])
+            o.automatic[c] = Outcome::Automatic{QLatin1String(histogram::methodName(*method)),
+                                                form_->applyAutomatic(c, *method)};
     form_->runCommand(s_.reduction   ? Form1::Command::Reduction
                       : s_.threshold ? Form1::Command::Threshold
                                      : Form1::Command::Rgb);
@@ -134,7 +134,7 @@ Outcome Worker::process(const Job &job)
     if (s_.threshold && !s_.reduction) {
         o.measured = form_->measurements();
         for (const Channel c : Channels)
-            o.bands[int(c)] = form_->band(c);
+            o.bands[c] = form_->band(c);
     }
 
     std::vector<QString> written;

@@ -184,8 +184,8 @@ void Dispatcher::answered(Slot &slot, bool more)
         o.status = static_cast<Outcome::Status>(std::clamp(fields[1].toInt(), 0, 2));
         o.reason = QString::fromUtf8(fields[2]);
         o.ms = fields[3].toLongLong();
-        for (int c = 0; c < 3; ++c)
-            o.automatic[c] = automaticOf(fields[4 + c]);
+        for (const Channel c : Channels)
+            o.automatic[c] = automaticOf(fields[4 + static_cast<int>(c)]);
         takeMeasured(fields[7], fields[8], o);
         for (qsizetype f = 9; f < fields.size(); ++f)
             o.outputs << QString::fromUtf8(fields[f]);

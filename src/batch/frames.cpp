@@ -76,8 +76,9 @@ QList<QByteArray> measuredFields(const Outcome &o)
     if (!o.measured)
         return {{}, {}};
     QByteArrayList counts, bands;
-    for (const scan::Count *c : {&o.measured->red, &o.measured->green, &o.measured->blue,
-                                 &o.measured->all, &o.measured->any})
+    for (const scan::Count *c :
+         {&o.measured->channels[Channel::Red], &o.measured->channels[Channel::Green],
+          &o.measured->channels[Channel::Blue], &o.measured->all, &o.measured->any})
         counts << QByteArray::number(c->tested) << QByteArray::number(c->marked);
     for (const scan::Band &b : o.bands)
         bands << QByteArray::number(b.lo) + ':' + QByteArray::number(b.hi);
@@ -90,11 +91,12 @@ void takeMeasured(const QByteArray &counts, const QByteArray &bands, Outcome &o)
     if (numbers.size() != 10 || pairs.size() != 3)
         return;
     scan::Measurements m;
-    scan::Count *into[] = {&m.red, &m.green, &m.blue, &m.all, &m.any};
+    scan::Count *into[] = {&m.channels[Channel::Red], &m.channels[Channel::Green],
+                           &m.channels[Channel::Blue], &m.all, &m.any};
     for (int i = 0; i < 5; ++i)
         *into[i] = {numbers[2 * i].toULongLong(), numbers[2 * i + 1].toULongLong()};
-    for (int c = 0; c < 3; ++c) {
-        const QByteArrayList lh = pairs[c].split(':');
+    for (const Channel c : Channels) {
+        const QByteArrayList lh = pairs[static_cast<int>(c)].split(':');
         o.bands[c] = {lh.value(0).toInt(), lh.value(1).toInt()};
     }
     o.measured = m;

@@ -21,10 +21,10 @@ struct Outcome {
         QString method;
         std::optional<int> threshold;
     };
-    std::optional<Automatic> automatic[3];
+    PerChannel<std::optional<Automatic>> automatic;
     // What its threshold scan marked, and the bands it tested, where it made one.
     std::optional<scan::Measurements> measured;
-    scan::Band bands[3];
+    PerChannel<scan::Band> bands;
     bool ok() const { return status == Ok; }
 };
 

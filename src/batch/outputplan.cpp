@@ -45,9 +45,8 @@ results::Recipe recipeFor(const Settings &s)
     // The reduction steps by the x rate both ways, as the window's does.
     r.rx = s.rx, r.ry = s.reduction ? s.rx : s.ry;
     r.overlap = s.overlap;
-    r.red = s.red, r.green = s.green, r.blue = s.blue;
-    for (int c = 0; c < 3; ++c)
-        r.automatic[c] = s.automatic[c];
+    r.bands = s.bands;
+    r.automatic = s.automatic;
     return r;
 }
 

@@ -85,10 +85,10 @@ QList<QPair<QString, QString>> settingsOf(const Settings &s, const Outcome &o)
     };
     for (const Channel c : Channels)
         out.append({channelName(c) + QStringLiteral("_band"),
-                    bandText(o.measured ? o.bands[int(c)] : s.band(c))});
+                    bandText(o.measured ? o.bands[c] : s.bands[c])});
     for (const Channel c : Channels)
         out.append({channelName(c) + QStringLiteral("_auto"),
-                    o.automatic[int(c)] ? o.automatic[int(c)]->method : QString()});
+                    o.automatic[c] ? o.automatic[c]->method : QString()});
     return out;
 }
 
@@ -138,7 +138,7 @@ QByteArray jsonLine(QByteArrayView file, const Settings &s, const Outcome &o)
     };
     QJsonObject automatic;
     for (const Channel c : Channels)
-        if (const auto &a = o.automatic[int(c)])
+        if (const auto &a = o.automatic[c])
             automatic.insert(channelName(c), QJsonObject{{QStringLiteral("method"), a->method},
                                                          {QStringLiteral("threshold"),
                                                           a->threshold ? QJsonValue(*a->threshold)

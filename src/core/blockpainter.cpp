@@ -28,15 +28,18 @@ BlockPainter::BlockPainter(const ScanParams &p, ScanPlanes &out, std::size_t blo
                            std::vector<std::uint8_t> &table)
     : threshold_(p.threshold)
     , samples_(static_cast<std::uint32_t>(p.spanX() * p.spanY()))
-    , red_(out.red.data())
-    , green_(out.green.data())
-    , blue_(out.blue.data())
-    , bands_{{scaled(p.red.lo, 1), scaled(p.red.hi, 1)},
-             {scaled(p.green.lo, 1), scaled(p.green.hi, 1)},
-             {scaled(p.blue.lo, 1), scaled(p.blue.hi, 1)}}
-    , sumBands_{{scaled(p.red.lo, samples_), scaled(p.red.hi, samples_)},
-                {scaled(p.green.lo, samples_), scaled(p.green.hi, samples_)},
-                {scaled(p.blue.lo, samples_), scaled(p.blue.hi, samples_)}}
+    , red_(out.planes[Channel::Red].data())
+    , green_(out.planes[Channel::Green].data())
+    , blue_(out.planes[Channel::Blue].data())
+    , bands_{{scaled(p.bands[Channel::Red].lo, 1), scaled(p.bands[Channel::Red].hi, 1)},
+             {scaled(p.bands[Channel::Green].lo, 1), scaled(p.bands[Channel::Green].hi, 1)},
+             {scaled(p.bands[Channel::Blue].lo, 1), scaled(p.bands[Channel::Blue].hi, 1)}}
+    , sumBands_{{scaled(p.bands[Channel::Red].lo, samples_),
+                 scaled(p.bands[Channel::Red].hi, samples_)},
+                {scaled(p.bands[Channel::Green].lo, samples_),
+                 scaled(p.bands[Channel::Green].hi, samples_)},
+                {scaled(p.bands[Channel::Blue].lo, samples_),
+                 scaled(p.bands[Channel::Blue].hi, samples_)}}
     // Sums stay below 2^24 and the count below 2^16, where a 40-bit reciprocal is exact.
     , reciprocal_((std::uint64_t{1} << 40) / samples_ + 1)
     , outside_(unmarkedColour())

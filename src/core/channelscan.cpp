@@ -115,9 +115,8 @@ const ScanPlanes &Scanner::scan(const core::ColourSurface &surface, const ScanPa
     out.nx = g.nx;
     out.ny = g.ny;
     const std::size_t blocks = static_cast<std::size_t>(g.nx) * static_cast<std::size_t>(g.ny);
-    out.red.assign(blocks, 0);
-    out.green.assign(blocks, 0);
-    out.blue.assign(blocks, 0);
+    for (std::vector<core::Colour> &plane : out.planes)
+        plane.assign(blocks, 0);
     if (blocks == 0)
         return out;
 
@@ -147,23 +146,25 @@ BlockHistograms Scanner::histograms(const core::ColourSurface &surface, const Sc
     if (h.blocks == 0)
         return h;
     if (p.sel < Average || p.sel > Spread) {
-        h.red[0] = h.green[0] = h.blue[0] = static_cast<std::uint32_t>(h.blocks);
+        for (histogram::Bins &b : h.bins)
+            b[0] = static_cast<std::uint32_t>(h.blocks);
         return h;
     }
-    histogram::Bins *bins[3] = {&h.red, &h.green, &h.blue};
+    // The sums' lanes come in the channels' order.
+    histogram::Bins *bins = h.bins.values.data();
     if (p.sel == Average) {
         // Bin k holds k - 1 < s / n <= k, that is k = ceil(s / n), in whole numbers.
         const auto n = static_cast<std::uint32_t>(p.spanX() * p.spanY());
         reduceRows(surface, p, g, [&](std::size_t, const std::uint32_t *sums) {
             for (int b = 0; b < g.nx; ++b)
                 for (int c = 0; c < 3; ++c)
-                    ++(*bins[c])[(sums[4 * b + c] + n - 1) / n];
+                    ++bins[c][(sums[4 * b + c] + n - 1) / n];
         });
     } else {
         reduceRows(surface, p, g, [&](std::size_t, const std::uint32_t *packed) {
             for (int b = 0; b < g.nx; ++b)
                 for (int c = 0; c < 3; ++c)
-                    ++(*bins[c])[(packed[b] >> (8 * c)) & 0xFFu];
+                    ++bins[c][(packed[b] >> (8 * c)) & 0xFFu];
         });
     }
     return h;

@@ -32,13 +32,11 @@ struct ScanParams {
     // on a block boundary is always inside some block.
     bool overlap = false;
     bool threshold = false; // false: channel intensities; true: band markers
-    Band red, green, blue;
+    PerChannel<Band> bands;
 
-    Band &band(Channel c) { return c == Channel::Red ? red : c == Channel::Green ? green : blue; }
     // The pixels a block's values span across and down.
     int spanX() const { return rx + (overlap ? 1 : 0); }
     int spanY() const { return ry + (overlap ? 1 : 0); }
-    const Band &band(Channel c) const { return const_cast<ScanParams *>(this)->band(c); }
 };
 
 // Block columns and rows for a preview of iw x ih at the given rates: floor((iw - 1) / rx) + 1
@@ -54,12 +52,7 @@ ScanGrid scanGrid(const ScanParams &p);
 // (bx + 1, by + 1).
 struct ScanPlanes {
     int nx = 0, ny = 0;
-    std::vector<core::Colour> red, green, blue;
-
-    const std::vector<core::Colour> &plane(Channel c) const
-    {
-        return c == Channel::Red ? red : c == Channel::Green ? green : blue;
-    }
+    PerChannel<std::vector<core::Colour>> planes;
 };
 
 // Reduces every block of the surface, channel by channel. A point that reads -1 counts as
@@ -71,13 +64,8 @@ ScanPlanes scansiona(const core::ColourSurface &surface, const ScanParams &p);
 // Per channel, how many blocks have each value of the selected type: the numbers that the
 // threshold band is tested on, averages unrounded (bin k holds k - 1 < v <= k).
 struct BlockHistograms {
-    histogram::Bins red{}, green{}, blue{};
+    PerChannel<histogram::Bins> bins;
     std::uint64_t blocks = 0;
-
-    const histogram::Bins &bins(Channel c) const
-    {
-        return c == Channel::Red ? red : c == Channel::Green ? green : blue;
-    }
 };
 
 // The same scan, keeping its planes and working rows from one scan to the next: after the

@@ -18,22 +18,23 @@ Measurements measure(const ScanPlanes &planes)
 {
     Measurements m;
     const std::size_t blocks = std::size_t(planes.nx) * std::size_t(planes.ny);
-    const core::Colour inside[3] = {markerColour(Channel::Red), markerColour(Channel::Green),
-                                    markerColour(Channel::Blue)};
-    Count *counts[3] = {&m.red, &m.green, &m.blue};
+    PerChannel<core::Colour> inside;
+    for (const Channel c : Channels)
+        inside[c] = markerColour(c);
     for (std::size_t i = 0; i < blocks; ++i) {
         int marked = 0;
         for (const Channel c : Channels) {
-            const auto &plane = planes.plane(c);
-            const bool in = i < plane.size() && plane[i] == inside[int(c)];
-            counts[int(c)]->marked += in;
+            const auto &plane = planes.planes[c];
+            const bool in = i < plane.size() && plane[i] == inside[c];
+            m.channels[c].marked += in;
             marked += in;
         }
         m.all.marked += marked == 3;
         m.any.marked += marked > 0;
     }
-    for (Count *c : {&m.red, &m.green, &m.blue, &m.all, &m.any})
-        c->tested = blocks;
+    for (Count &c : m.channels)
+        c.tested = blocks;
+    m.all.tested = m.any.tested = blocks;
     return m;
 }
 
@@ -43,8 +44,7 @@ const char *const Groups[] = {"red", "green", "blue", "all", "any"};
 
 const Count &group(const Measurements &m, int i)
 {
-    const Count *counts[] = {&m.red, &m.green, &m.blue, &m.all, &m.any};
-    return *counts[i];
+    return i < 3 ? m.channels[Channels[i]] : i == 3 ? m.all : m.any;
 }
 
 } // namespace

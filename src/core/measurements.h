@@ -23,12 +23,9 @@ struct Count {
 
 // Per channel, and for the blocks marked in all three channels at once and in any of them.
 struct Measurements {
-    Count red, green, blue, all, any;
+    PerChannel<Count> channels;
+    Count all, any;
 
-    const Count &of(Channel c) const
-    {
-        return c == Channel::Red ? red : c == Channel::Green ? green : blue;
-    }
     bool operator==(const Measurements &) const = default;
 };
 

@@ -15,7 +15,7 @@ QRect blockRect(const Grid &g, int bx, int by)
 Marks marksOf(const scan::ScanPlanes &planes, Channel channel)
 {
     const core::Colour marker = scan::markerColour(channel);
-    const std::vector<core::Colour> &plane = planes.plane(channel);
+    const std::vector<core::Colour> &plane = planes.planes[channel];
     Marks marks(plane.size());
     for (std::size_t i = 0; i < plane.size(); ++i)
         marks[i] = plane[i] == marker;
@@ -34,7 +34,7 @@ bool marked(const Grid &g, const Marks &m, int bx, int by)
 
 } // namespace
 
-QImage compose(const QImage &picture, const Grid &g, const std::array<Layer, 3> &layers,
+QImage compose(const QImage &picture, const Grid &g, const PerChannel<Layer> &layers,
                const Style &style)
 {
     QImage out = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);

@@ -36,7 +36,7 @@ struct Style {
 
 // The picture with each shown layer's marked blocks laid over it at the picture's own size,
 // red first, then green, then blue. Nothing is drawn outside the marked blocks' pixels.
-QImage compose(const QImage &picture, const Grid &g, const std::array<Layer, 3> &layers,
+QImage compose(const QImage &picture, const Grid &g, const PerChannel<Layer> &layers,
                const Style &style);
 
 // The surface's pixels as an image of its size; points that read -1 come out white.

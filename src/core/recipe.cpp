@@ -73,8 +73,8 @@ bool operator==(const Recipe &a, const Recipe &b)
     };
     return a.size == b.size && a.selection == b.selection && a.threshold == b.threshold &&
            a.reduction == b.reduction && a.rx == b.rx && a.ry == b.ry && a.overlap == b.overlap &&
-           same(a.red, b.red) && same(a.green, b.green) && same(a.blue, b.blue) &&
-           std::equal(std::begin(a.automatic), std::end(a.automatic), std::begin(b.automatic));
+           std::equal(a.bands.begin(), a.bands.end(), b.bands.begin(), same) &&
+           a.automatic == b.automatic;
 }
 
 QString selectionName(int selection)
@@ -133,9 +133,9 @@ Entries describe(const Source &source, const Recipe &r)
         texts.append({StepKey, pairText(r.rx, r.ry)});
     }
     for (const Channel c : Channels)
-        texts.append({thresholdKey(c), bandText(r.band(c))});
+        texts.append({thresholdKey(c), bandText(r.bands[c])});
     for (const Channel c : Channels)
-        if (const auto &method = r.automatic[int(c)])
+        if (const auto &method = r.automatic[c])
             texts.append({automaticKey(c), QLatin1String(histogram::methodName(*method))});
     texts.append({SoftwareKey, Software});
     texts.append({VersionKey, source.version});
@@ -229,10 +229,10 @@ Result<Recorded> readEntries(const Entries &entries)
         if (!band || band->first > band->second)
             return bad(thresholdKey(c), text,
                        QStringLiteral("a band is LO:HI, with 0 <= LO <= HI <= 255"));
-        r.band(c) = {band->first, band->second};
+        r.bands[c] = {band->first, band->second};
         if (v.contains(automaticKey(c))) {
-            r.automatic[int(c)] = histogram::methodNamed(v[automaticKey(c)].toStdString());
-            if (!r.automatic[int(c)])
+            r.automatic[c] = histogram::methodNamed(v[automaticKey(c)].toStdString());
+            if (!r.automatic[c])
                 return bad(automaticKey(c), v[automaticKey(c)],
                            QStringLiteral("that is no automatic threshold method"));
         }
@@ -322,11 +322,11 @@ QStringList batchArguments(const Recipe &r)
     else if (r.threshold)
         a << QStringLiteral("--threshold");
     for (const Channel c : Channels)
-        a << QStringLiteral("--") + channelName(c) << bandText(r.band(c));
+        a << QStringLiteral("--") + channelName(c) << bandText(r.bands[c]);
     if (r.overlap)
         a << QStringLiteral("--overlap");
     for (const Channel c : Channels)
-        if (const auto &m = r.automatic[int(c)])
+        if (const auto &m = r.automatic[c])
             a << QStringLiteral("--auto-") + channelName(c)
               << QLatin1String(histogram::methodName(*m));
     return a;
@@ -360,9 +360,9 @@ QString describeChange(const Recipe &before, const Recipe &after)
         parts << QStringLiteral("overlap %1")
                      .arg(after.overlap ? QStringLiteral("on") : QStringLiteral("off"));
     for (const Channel c : Channels) {
-        const scan::Band &was = before.band(c), &is = after.band(c);
-        const auto &method = after.automatic[int(c)];
-        if (was.lo != is.lo || method != before.automatic[int(c)])
+        const scan::Band &was = before.bands[c], &is = after.bands[c];
+        const auto &method = after.automatic[c];
+        if (was.lo != is.lo || method != before.automatic[c])
             parts << QStringLiteral("%1 minimum %2%3")
                          .arg(channelName(c))
                          .arg(is.lo)

@@ -30,15 +30,10 @@ struct Recipe {
     bool reduction = false;        // the pixel reduction, not a scan
     int rx = 3, ry = 3;
     bool overlap = false; // overlapping blocks
-    scan::Band red, green, blue;
+    PerChannel<scan::Band> bands;
     // The automatic method each channel's minimum came from, where one did.
-    std::optional<histogram::Method> automatic[3];
+    PerChannel<std::optional<histogram::Method>> automatic;
 
-    scan::Band &band(Channel c)
-    {
-        return c == Channel::Red ? red : c == Channel::Green ? green : blue;
-    }
-    const scan::Band &band(Channel c) const { return const_cast<Recipe *>(this)->band(c); }
     friend bool operator==(const Recipe &a, const Recipe &b);
 };
 

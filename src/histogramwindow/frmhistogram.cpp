@@ -42,9 +42,10 @@ frmHistogram::frmHistogram(QWidget *owner)
         apply({Channel::Red, Channel::Green, Channel::Blue}, method());
     });
 
-    const QColor colours[] = {QColor(200, 0, 0), QColor(0, 160, 0), QColor(0, 0, 220)};
+    const PerChannel<QColor> colours{{QColor(200, 0, 0), QColor(0, 160, 0), QColor(0, 0, 220)}};
     for (const Channel channel : Channels) {
-        const int c = static_cast<int>(channel);
+        const Channel c = channel;
+        const int place = 2 * static_cast<int>(c); // two grid rows a channel
         // "Red", and "R" for the objects' names.
         const QString title = channelTitle(channel);
         const QString suffix = title.left(1);
@@ -71,15 +72,15 @@ frmHistogram::frmHistogram(QWidget *owner)
         header->addWidget(name);
         header->addWidget(bands_[c]);
         header->addStretch();
-        grid->addLayout(header, 2 * c + 1, 0, 1, 3);
-        grid->addWidget(views_[c], 2 * c + 2, 0);
+        grid->addLayout(header, place + 1, 0, 1, 3);
+        grid->addWidget(views_[c], place + 2, 0);
         auto *buttons = new QGridLayout;
         buttons->addWidget(otsu_[c], 0, 0);
         buttons->addWidget(triangle_[c], 0, 1);
         buttons->addWidget(applyOne, 1, 0);
         buttons->addWidget(tryAll, 1, 1);
         buttons->setRowStretch(2, 1);
-        grid->addLayout(buttons, 2 * c + 2, 1, 1, 2);
+        grid->addLayout(buttons, place + 2, 1, 1, 2);
 
         connect(views_[c], &HistogramView::minimumDragged, this,
                 [this, channel](int v) { emit minimumChosen(channel, v); });
@@ -204,7 +205,7 @@ void frmHistogram::setMeasurements(const scan::Measurements &m)
     measurements_ = m;
     QStringList lines;
     for (const Channel c : Channels)
-        lines << QStringLiteral("%1: %2").arg(channelTitle(c), scan::describeCount(m.of(c)));
+        lines << QStringLiteral("%1: %2").arg(channelTitle(c), scan::describeCount(m.channels[c]));
     lines << QStringLiteral("All three: %1").arg(scan::describeCount(m.all))
           << QStringLiteral("Any: %1").arg(scan::describeCount(m.any));
     if (!outOfDate_.isEmpty())
@@ -237,22 +238,21 @@ void frmHistogram::refreshTryAll(const std::vector<TryAllTile> &tiles)
 void frmHistogram::setHistograms(const scan::BlockHistograms &h)
 {
     for (const Channel channel : Channels) {
-        const int c = static_cast<int>(channel);
-        views_[c]->setBins(h.bins(channel));
+        const Channel c = channel;
+        views_[c]->setBins(h.bins[channel]);
         // A method with no answer (fewer than two distinct values) has nothing to offer.
         otsu_[c]->setEnabled(
-            histogram::threshold(histogram::Method::Otsu, h.bins(channel)).has_value());
+            histogram::threshold(histogram::Method::Otsu, h.bins[channel]).has_value());
         triangle_[c]->setEnabled(
-            histogram::threshold(histogram::Method::Triangle, h.bins(channel)).has_value());
+            histogram::threshold(histogram::Method::Triangle, h.bins[channel]).has_value());
     }
 }
 
 void frmHistogram::setBands(const scan::ScanParams &p)
 {
     for (const Channel channel : Channels) {
-        const scan::Band band = p.band(channel);
+        const scan::Band band = p.bands[channel];
         view(channel)->setBand(band);
-        bands_[static_cast<int>(channel)]->setText(
-            QStringLiteral("band (%1, %2]").arg(band.lo).arg(band.hi));
+        bands_[channel]->setText(QStringLiteral("band (%1, %2]").arg(band.lo).arg(band.hi));
     }
 }

@@ -47,7 +47,7 @@ public:
     // the owner's Undo and Redo, which work here too.
     void showHistory(QUndoStack *history, const QList<QAction *> &keys);
 
-    HistogramView *view(Channel channel) const { return views_[static_cast<int>(channel)]; }
+    HistogramView *view(Channel channel) const { return views_[channel]; }
     histogram::Method method() const;
 
 signals:
@@ -62,9 +62,9 @@ private:
     void apply(std::initializer_list<Channel> channels, histogram::Method method);
     void showPointed(Channel channel, int bin);
 
-    HistogramView *views_[3] = {};
-    QLabel *bands_[3] = {};
-    QPushButton *otsu_[3] = {}, *triangle_[3] = {};
+    PerChannel<HistogramView *> views_;
+    PerChannel<QLabel *> bands_;
+    PerChannel<QPushButton *> otsu_, triangle_;
     QComboBox *methods_ = nullptr;
     QLabel *said_ = nullptr, *pointed_ = nullptr, *measured_ = nullptr;
     scan::Measurements measurements_;

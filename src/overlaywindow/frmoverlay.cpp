@@ -84,7 +84,7 @@ frmOverlay::frmOverlay(QWidget *owner)
     auto *grid = new QGridLayout(this);
     auto *controls = new QHBoxLayout;
     for (const Channel channel : Channels) {
-        const int c = static_cast<int>(channel);
+        const Channel c = channel;
         // Each channel's marker colour, as its plane draws it.
         colours_[c] = QColor::fromRgb(core::toArgb(scan::markerColour(channel)));
         shown_[c] = new QCheckBox(channelTitle(channel), this);
@@ -184,9 +184,9 @@ void frmOverlay::showCounts()
 
 void frmOverlay::recompose()
 {
-    std::array<overlay::Layer, 3> layers;
+    PerChannel<overlay::Layer> layers;
     for (const Channel channel : Channels) {
-        const int c = static_cast<int>(channel);
+        const Channel c = channel;
         layers[c] = {scene_.marks[c], colours_[c], shown_[c]->isChecked()};
     }
     composed_ = scene_.picture.isNull()
@@ -217,7 +217,7 @@ void frmOverlay::resizeEvent(QResizeEvent *event)
 
 void frmOverlay::chooseColour(Channel channel)
 {
-    const int c = static_cast<int>(channel);
+    const Channel c = channel;
     auto *dialog = new QColorDialog(colours_[c], this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(QStringLiteral("%1 marks").arg(channelTitle(channel)));
@@ -237,7 +237,7 @@ std::optional<QList<QPair<QString, QString>>> frmOverlay::record() const
         return texts;
     QStringList layers;
     for (const Channel channel : Channels) {
-        const int c = static_cast<int>(channel);
+        const Channel c = channel;
         if (shown_[c]->isChecked())
             layers << QStringLiteral("%1 %2").arg(channelName(channel), colours_[c].name());
     }

@@ -27,7 +27,7 @@ class QToolButton;
 struct OverlayScene {
     QImage picture;
     overlay::Grid grid;
-    overlay::Marks marks[3];
+    PerChannel<overlay::Marks> marks;
     scan::Measurements measured;
     QString name;
     // What a saved copy records of how it was made, taken when it is saved; none when the
@@ -63,9 +63,9 @@ private:
     QString outOfDate_;
     void showCounts();
     QImage composed_;
-    QColor colours_[3];
-    QCheckBox *shown_[3] = {};
-    QToolButton *swatches_[3] = {};
+    PerChannel<QColor> colours_;
+    PerChannel<QCheckBox *> shown_;
+    PerChannel<QToolButton *> swatches_;
     QSlider *opacity_ = nullptr;
     QCheckBox *outline_ = nullptr;
     QComboBox *zoom_ = nullptr;

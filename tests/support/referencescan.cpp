@@ -40,9 +40,9 @@ ScanPlanes referenceScan(const core::ColourSurface &surface, const ScanParams &p
     for (float y = 20; y <= H - 1; y += p.ry)
         ++out.ny;
     const std::size_t blocks = static_cast<std::size_t>(out.nx) * out.ny;
-    out.red.assign(blocks, 0);
-    out.green.assign(blocks, 0);
-    out.blue.assign(blocks, 0);
+    out.planes[Channel::Red].assign(blocks, 0);
+    out.planes[Channel::Green].assign(blocks, 0);
+    out.planes[Channel::Blue].assign(blocks, 0);
 
     int bx = 0;
     for (float X0 = 20; X0 <= W - 1; X0 += p.rx) {
@@ -87,19 +87,20 @@ ScanPlanes referenceScan(const core::ColourSurface &surface, const ScanParams &p
             }
             ++by;
             if (!p.threshold) {
-                put(out.red, out.nx, bx, by, dec2("0000" + twoDigits(R)).value());
-                put(out.green, out.nx, bx, by, dec2("00" + twoDigits(G) + "00").value());
-                put(out.blue, out.nx, bx, by, dec2(twoDigits(B) + "0000").value());
+                put(out.planes[Channel::Red], out.nx, bx, by, dec2("0000" + twoDigits(R)).value());
+                put(out.planes[Channel::Green], out.nx, bx, by,
+                    dec2("00" + twoDigits(G) + "00").value());
+                put(out.planes[Channel::Blue], out.nx, bx, by, dec2(twoDigits(B) + "0000").value());
             } else {
                 const auto inside = [](const Band &band, double v) {
                     return band.lo < v && v <= band.hi;
                 };
-                put(out.green, out.nx, bx, by,
-                    inside(p.green, G) ? core::QBColor(10) : core::QBColor(7));
-                put(out.red, out.nx, bx, by,
-                    inside(p.red, R) ? core::QBColor(4) : core::QBColor(7));
-                put(out.blue, out.nx, bx, by,
-                    inside(p.blue, B) ? core::QBColor(1) : core::QBColor(7));
+                put(out.planes[Channel::Green], out.nx, bx, by,
+                    inside(p.bands[Channel::Green], G) ? core::QBColor(10) : core::QBColor(7));
+                put(out.planes[Channel::Red], out.nx, bx, by,
+                    inside(p.bands[Channel::Red], R) ? core::QBColor(4) : core::QBColor(7));
+                put(out.planes[Channel::Blue], out.nx, bx, by,
+                    inside(p.bands[Channel::Blue], B) ? core::QBColor(1) : core::QBColor(7));
             }
         }
     }

@@ -133,7 +133,8 @@ void TestBatch::planesEqualTheWindow_data()
         for (const Channel c : Channels)
             if (channelName(c).left(1) == QLatin1String(zoom))
                 s.zoom = c;
-        s.red = {100, 200}, s.green = {30, 40}, s.blue = {200, 150}; // the last one is empty
+        s.bands[Channel::Red] = {100, 200}, s.bands[Channel::Green] = {30, 40},
+        s.bands[Channel::Blue] = {200, 150}; // the last one is empty
         return s;
     };
     QTest::newRow("odd, media RGB 3, 500") << odd_ << with(500, 3, 3, 0, false, false, "r");
@@ -171,8 +172,8 @@ void TestBatch::planesEqualTheWindow()
     form.rate(Axis::X)->setValue(settings.rx);
     form.rate(Axis::Y)->setValue(settings.ry);
     for (const Channel c : Channels) {
-        form.bar(c, Bound::Minimum)->setValue(settings.band(c).lo);
-        form.bar(c, Bound::Maximum)->setValue(settings.band(c).hi);
+        form.bar(c, Bound::Minimum)->setValue(settings.bands[c].lo);
+        form.bar(c, Bound::Maximum)->setValue(settings.bands[c].hi);
     }
     form.typeList()->setListIndex(settings.selection);
     form.control<QCheckBox>("CheckOverlap")->setChecked(settings.overlap);
@@ -785,11 +786,12 @@ void TestBatch::measurementsAsCsvAndJson()
                  QStringLiteral("%1:255").arg(form.bar(Channel::Blue, Bound::Minimum)->Value()));
         const scan::Measurements &m = form.measurements();
         const QJsonObject measured = reported[i][QLatin1String("measurements")].toObject();
-        const std::pair<const char *, const scan::Count *> groups[] = {{"red", &m.red},
-                                                                       {"green", &m.green},
-                                                                       {"blue", &m.blue},
-                                                                       {"all", &m.all},
-                                                                       {"any", &m.any}};
+        const std::pair<const char *, const scan::Count *> groups[] = {
+            {"red", &m.channels[Channel::Red]},
+            {"green", &m.channels[Channel::Green]},
+            {"blue", &m.channels[Channel::Blue]},
+            {"all", &m.all},
+            {"any", &m.any}};
         for (const auto &[group, count] : groups) {
             const QString g = QLatin1String(group);
             QCOMPARE(row[g + QStringLiteral("_tested")].toULongLong(), count->tested);

@@ -495,7 +495,8 @@ void TestHistogram::measurementsOfTheLastThresholdScan()
     QVERIFY(lines.value(0).startsWith(QStringLiteral("red_tested\tred_marked\tred_percent\t")));
     QCOMPARE(lines.value(1).split(QLatin1Char('\t')), counted());
     QVERIFY2(form.plane(View::Red)->toolTip().endsWith(
-                 scan::describeCount(form.measurements().red) + QStringLiteral(" marked")),
+                 scan::describeCount(form.measurements().channels[Channel::Red]) +
+                 QStringLiteral(" marked")),
              qPrintable(form.plane(View::Red)->toolTip()));
     QVERIFY(form.measurements().any.marked > form.measurements().all.marked);
     // Settings changed since, with Live off: the measurements, the overlay and the planes say

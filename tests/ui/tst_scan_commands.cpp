@@ -118,7 +118,7 @@ void TestScanCommands::uniformPictureInBothModes()
     QCOMPARE(form->plane(View::Green)->toolTip(),
              QStringLiteral("Green plane: marked: the block's value is inside (128, 255]; grey: "
                             "outside; %1 marked")
-                 .arg(scan::describeCount(form->measurements().green)));
+                 .arg(scan::describeCount(form->measurements().channels[Channel::Green])));
     for (int i = 1; i <= 166; i += 15) {
         QCOMPARE(form->plane(View::Red)->Point(i, i), RGB(128, 0, 0));
         QCOMPARE(form->plane(View::Green)->Point(i, i), RGB(192, 192, 192));
@@ -178,12 +178,12 @@ void TestScanCommands::planesEqualThePlainScanOfTheWindow()
     p.ih = form->preview()->Height();
     p.originX = 17, p.originY = 65;
     p.rx = rx, p.ry = ry, p.sel = type, p.threshold = threshold;
-    p.red = {form->bar(Channel::Red, Bound::Minimum)->Value(),
-             form->bar(Channel::Red, Bound::Maximum)->Value()};
-    p.green = {form->bar(Channel::Green, Bound::Minimum)->Value(),
-               form->bar(Channel::Green, Bound::Maximum)->Value()};
-    p.blue = {form->bar(Channel::Blue, Bound::Minimum)->Value(),
-              form->bar(Channel::Blue, Bound::Maximum)->Value()};
+    p.bands[Channel::Red] = {form->bar(Channel::Red, Bound::Minimum)->Value(),
+                             form->bar(Channel::Red, Bound::Maximum)->Value()};
+    p.bands[Channel::Green] = {form->bar(Channel::Green, Bound::Minimum)->Value(),
+                               form->bar(Channel::Green, Bound::Maximum)->Value()};
+    p.bands[Channel::Blue] = {form->bar(Channel::Blue, Bound::Minimum)->Value(),
+                              form->bar(Channel::Blue, Bound::Maximum)->Value()};
     const ColourSurface window = readSurface(testpics::capture(*form), QRect(0, 0, 1120, 584));
     const scan::ScanPlanes expected = referenceScan(window, p);
 
@@ -196,9 +196,12 @@ void TestScanCommands::planesEqualThePlainScanOfTheWindow()
             if (bx + 1 >= form->plane(View::Red)->ScaleWidth() ||
                 by + 1 >= form->plane(View::Red)->ScaleHeight())
                 continue; // past the plane's interior: drawn nowhere
-            QCOMPARE(form->plane(View::Red)->Point(bx + 1, by + 1), expected.red[at]);
-            QCOMPARE(form->plane(View::Green)->Point(bx + 1, by + 1), expected.green[at]);
-            QCOMPARE(form->plane(View::Blue)->Point(bx + 1, by + 1), expected.blue[at]);
+            QCOMPARE(form->plane(View::Red)->Point(bx + 1, by + 1),
+                     expected.planes[Channel::Red][at]);
+            QCOMPARE(form->plane(View::Green)->Point(bx + 1, by + 1),
+                     expected.planes[Channel::Green][at]);
+            QCOMPARE(form->plane(View::Blue)->Point(bx + 1, by + 1),
+                     expected.planes[Channel::Blue][at]);
         }
 }
 

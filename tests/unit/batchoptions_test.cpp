@@ -121,8 +121,8 @@ TEST(BatchOptions, RecipesBecomeOptionsThatLaterOnesOverride)
     QTemporaryDir dir;
     results::Recipe edges;
     edges.size = 300, edges.selection = scan::Spread, edges.threshold = true;
-    edges.rx = 7, edges.ry = 4, edges.overlap = true, edges.red = {10, 200};
-    edges.automatic[2] = Method::Li;
+    edges.rx = 7, edges.ry = 4, edges.overlap = true, edges.bands[Channel::Red] = {10, 200};
+    edges.automatic[Channel::Blue] = Method::Li;
     results::Recipe reduced;
     reduced.reduction = true, reduced.rx = reduced.ry = 9, reduced.selection = scan::None;
     // The command line a recipe stands for makes the same recipe again.
@@ -146,11 +146,11 @@ TEST(BatchOptions, RecipesBecomeOptionsThatLaterOnesOverride)
     EXPECT_EQ(s->rx, 7);
     EXPECT_EQ(s->ry, 4);
     EXPECT_EQ(s->size, 300);
-    EXPECT_EQ(s->red.lo, 10);
-    EXPECT_EQ(s->green.lo, 1);
-    EXPECT_EQ(s->green.hi, 2);
+    EXPECT_EQ(s->bands[Channel::Red].lo, 10);
+    EXPECT_EQ(s->bands[Channel::Green].lo, 1);
+    EXPECT_EQ(s->bands[Channel::Green].hi, 2);
     EXPECT_TRUE(s->overlap);
-    EXPECT_EQ(s->automatic[2], Method::Li);
+    EXPECT_EQ(s->automatic[Channel::Blue], Method::Li);
     EXPECT_TRUE(s->reduction && !s->threshold); // the later mode counts
     const auto back =
         batch::parse(QStringList{QStringLiteral("--reduction"), QStringLiteral("--recipe=") + file,
@@ -288,8 +288,9 @@ TEST(BatchReport, EscapesWhatWouldBreakALine)
               batch::csvHeader().count(',') + 1); // the one in the name
     EXPECT_TRUE(row.contains(",,,,,,,,,,,,,,,")); // fifteen empty counts
     // Automatic thresholds, through a worker's answer and into the report.
-    ok.automatic[0] = batch::Outcome::Automatic{QStringLiteral("Otsu"), 97};
-    ok.automatic[2] = batch::Outcome::Automatic{QStringLiteral("Minimum"), std::nullopt};
+    ok.automatic[Channel::Red] = batch::Outcome::Automatic{QStringLiteral("Otsu"), 97};
+    ok.automatic[Channel::Blue] =
+        batch::Outcome::Automatic{QStringLiteral("Minimum"), std::nullopt};
     for (const auto &a : ok.automatic) {
         const auto back = batch::automaticOf(batch::automaticField(a));
         EXPECT_EQ(back.has_value(), a.has_value());

@@ -54,7 +54,7 @@ ScanPlanes oneBlock(int rx, int ry, Colour a, Colour b, int half, bool threshold
 {
     ScanParams p = preview(1, 1, rx, ry);
     p.threshold = threshold;
-    p.red = red;
+    p.bands[Channel::Red] = red;
     const ColourSurface s = paint(p, [&](int x, int y) {
         const int index = (x - 21) * ry + (y - 21);
         return index < half ? a : b;
@@ -71,13 +71,14 @@ TEST(ChannelScan, UniformRegionInRgbMode)
         const ScanPlanes out = scansiona(uniform(p, RGB(200, 100, 50)), p);
         EXPECT_EQ(out.nx, 10);
         EXPECT_EQ(out.ny, 7);
-        EXPECT_TRUE(all(out.red, RGB(200, 0, 0))) << "type " << sel;
-        EXPECT_TRUE(all(out.green, RGB(0, 100, 0))) << "type " << sel;
-        EXPECT_TRUE(all(out.blue, RGB(0, 0, 50))) << "type " << sel;
+        EXPECT_TRUE(all(out.planes[Channel::Red], RGB(200, 0, 0))) << "type " << sel;
+        EXPECT_TRUE(all(out.planes[Channel::Green], RGB(0, 100, 0))) << "type " << sel;
+        EXPECT_TRUE(all(out.planes[Channel::Blue], RGB(0, 0, 50))) << "type " << sel;
     }
     const ScanParams p = preview(30, 20, 3, 3, Spread);
     const ScanPlanes out = scansiona(uniform(p, RGB(200, 100, 50)), p);
-    EXPECT_TRUE(all(out.red, 0) && all(out.green, 0) && all(out.blue, 0));
+    EXPECT_TRUE(all(out.planes[Channel::Red], 0) && all(out.planes[Channel::Green], 0) &&
+                all(out.planes[Channel::Blue], 0));
 }
 
 TEST(ChannelScan, UniformRegionInThresholdModeWithStartUpBands)
@@ -85,15 +86,16 @@ TEST(ChannelScan, UniformRegionInThresholdModeWithStartUpBands)
     ScanParams p = preview(30, 20);
     p.threshold = true;
     const ScanPlanes out = scansiona(uniform(p, RGB(200, 100, 50)), p);
-    EXPECT_TRUE(all(out.red, RGB(128, 0, 0)));
-    EXPECT_TRUE(all(out.green, RGB(192, 192, 192)));
-    EXPECT_TRUE(all(out.blue, RGB(192, 192, 192)));
+    EXPECT_TRUE(all(out.planes[Channel::Red], RGB(128, 0, 0)));
+    EXPECT_TRUE(all(out.planes[Channel::Green], RGB(192, 192, 192)));
+    EXPECT_TRUE(all(out.planes[Channel::Blue], RGB(192, 192, 192)));
 
     p.sel = Spread; // a uniform region has no spread: outside every band, even from 0
-    p.red = p.green = p.blue = Band{0, 255};
+    p.bands[Channel::Red] = p.bands[Channel::Green] = p.bands[Channel::Blue] = Band{0, 255};
     const ScanPlanes flat = scansiona(uniform(p, RGB(200, 100, 50)), p);
-    EXPECT_TRUE(all(flat.red, QBColor(7)) && all(flat.green, QBColor(7)) &&
-                all(flat.blue, QBColor(7)));
+    EXPECT_TRUE(all(flat.planes[Channel::Red], QBColor(7)) &&
+                all(flat.planes[Channel::Green], QBColor(7)) &&
+                all(flat.planes[Channel::Blue], QBColor(7)));
 }
 
 TEST(ChannelScan, BandIsOpenBelowAndClosedAbove)
@@ -101,30 +103,40 @@ TEST(ChannelScan, BandIsOpenBelowAndClosedAbove)
     ScanParams p = preview(9, 9);
     p.threshold = true;
     const ColourSurface s = uniform(p, RGB(100, 100, 100));
-    p.red = {100, 200};  // equal to the lower bar: outside
-    p.green = {50, 100}; // equal to the upper bar: inside
-    p.blue = {99, 100};
+    p.bands[Channel::Red] = {100, 200};  // equal to the lower bar: outside
+    p.bands[Channel::Green] = {50, 100}; // equal to the upper bar: inside
+    p.bands[Channel::Blue] = {99, 100};
     ScanPlanes out = scansiona(s, p);
-    EXPECT_TRUE(all(out.red, QBColor(7)));
-    EXPECT_TRUE(all(out.green, QBColor(10)));
-    EXPECT_TRUE(all(out.blue, QBColor(1)));
+    EXPECT_TRUE(all(out.planes[Channel::Red], QBColor(7)));
+    EXPECT_TRUE(all(out.planes[Channel::Green], QBColor(10)));
+    EXPECT_TRUE(all(out.planes[Channel::Blue], QBColor(1)));
 
-    p.red = p.green = p.blue = Band{150, 150}; // lower at or above upper: nothing is inside
+    p.bands[Channel::Red] = p.bands[Channel::Green] = p.bands[Channel::Blue] =
+        Band{150, 150}; // lower at or above upper: nothing is inside
     out = scansiona(s, p);
-    EXPECT_TRUE(all(out.red, QBColor(7)) && all(out.green, QBColor(7)) &&
-                all(out.blue, QBColor(7)));
+    EXPECT_TRUE(all(out.planes[Channel::Red], QBColor(7)) &&
+                all(out.planes[Channel::Green], QBColor(7)) &&
+                all(out.planes[Channel::Blue], QBColor(7)));
 }
 
 TEST(ChannelScan, AveragesRoundTiesToEvenOnlyForTheColour)
 {
     // 3 x 4 blocks: 12 samples, 6 of one value and 6 of another.
-    EXPECT_EQ(oneBlock(3, 4, RGB(5, 0, 0), RGB(0, 0, 0), 6, false).red[0], RGB(2, 0, 0));
-    EXPECT_EQ(oneBlock(3, 4, RGB(7, 0, 0), RGB(0, 0, 0), 6, false).red[0], RGB(4, 0, 0));
-    EXPECT_EQ(oneBlock(3, 4, RGB(31, 0, 0), RGB(0, 0, 0), 6, false).red[0], RGB(16, 0, 0));
-    EXPECT_EQ(oneBlock(3, 4, RGB(255, 0, 0), RGB(2, 0, 0), 6, false).red[0], RGB(128, 0, 0));
+    EXPECT_EQ(oneBlock(3, 4, RGB(5, 0, 0), RGB(0, 0, 0), 6, false).planes[Channel::Red][0],
+              RGB(2, 0, 0));
+    EXPECT_EQ(oneBlock(3, 4, RGB(7, 0, 0), RGB(0, 0, 0), 6, false).planes[Channel::Red][0],
+              RGB(4, 0, 0));
+    EXPECT_EQ(oneBlock(3, 4, RGB(31, 0, 0), RGB(0, 0, 0), 6, false).planes[Channel::Red][0],
+              RGB(16, 0, 0));
+    EXPECT_EQ(oneBlock(3, 4, RGB(255, 0, 0), RGB(2, 0, 0), 6, false).planes[Channel::Red][0],
+              RGB(128, 0, 0));
     // In threshold mode the unrounded 128.5 lies inside a band that starts at 128.
-    EXPECT_EQ(oneBlock(3, 4, RGB(255, 0, 0), RGB(2, 0, 0), 6, true, {128, 255}).red[0], QBColor(4));
-    EXPECT_EQ(oneBlock(3, 4, RGB(255, 0, 0), RGB(2, 0, 0), 6, true, {129, 255}).red[0], QBColor(7));
+    EXPECT_EQ(
+        oneBlock(3, 4, RGB(255, 0, 0), RGB(2, 0, 0), 6, true, {128, 255}).planes[Channel::Red][0],
+        QBColor(4));
+    EXPECT_EQ(
+        oneBlock(3, 4, RGB(255, 0, 0), RGB(2, 0, 0), 6, true, {129, 255}).planes[Channel::Red][0],
+        QBColor(7));
 }
 
 TEST(ChannelScan, PointsWithoutColourCountAsWhite)
@@ -132,9 +144,9 @@ TEST(ChannelScan, PointsWithoutColourCountAsWhite)
     for (int sel : {Average, Maximum, Minimum}) {
         const ScanParams p = preview(6, 6, 3, 3, sel);
         const ScanPlanes out = scansiona(uniform(p, core::NoColour), p);
-        EXPECT_TRUE(all(out.red, RGB(255, 0, 0))) << sel;
-        EXPECT_TRUE(all(out.green, RGB(0, 255, 0))) << sel;
-        EXPECT_TRUE(all(out.blue, RGB(0, 0, 255))) << sel;
+        EXPECT_TRUE(all(out.planes[Channel::Red], RGB(255, 0, 0))) << sel;
+        EXPECT_TRUE(all(out.planes[Channel::Green], RGB(0, 255, 0))) << sel;
+        EXPECT_TRUE(all(out.planes[Channel::Blue], RGB(0, 0, 255))) << sel;
     }
     // Where the surface does not reach the samples, they read -1 and count as white.
     ScanParams p = preview(6, 3, 3, 3, Spread);
@@ -143,11 +155,11 @@ TEST(ChannelScan, PointsWithoutColourCountAsWhite)
     half.values.assign(9, RGB(0, 0, 0));
     const ScanPlanes out = scansiona(half, p);
     ASSERT_EQ(out.nx, 2);
-    EXPECT_EQ(out.red[0], 0);
-    EXPECT_EQ(out.red[1], RGB(0, 0, 0));
-    EXPECT_EQ(out.blue[1], RGB(0, 0, 0));
+    EXPECT_EQ(out.planes[Channel::Red][0], 0);
+    EXPECT_EQ(out.planes[Channel::Red][1], RGB(0, 0, 0));
+    EXPECT_EQ(out.planes[Channel::Blue][1], RGB(0, 0, 0));
     p.sel = Maximum;
-    EXPECT_EQ(scansiona(half, p).red[1], RGB(255, 0, 0));
+    EXPECT_EQ(scansiona(half, p).planes[Channel::Red][1], RGB(255, 0, 0));
 }
 
 TEST(ChannelScan, NoSelectedTypeReducesEveryBlockToZero)
@@ -155,11 +167,13 @@ TEST(ChannelScan, NoSelectedTypeReducesEveryBlockToZero)
     ScanParams p = preview(12, 12, 3, 3, None);
     const ColourSurface s = uniform(p, RGB(200, 100, 50));
     ScanPlanes out = scansiona(s, p);
-    EXPECT_TRUE(all(out.red, 0) && all(out.green, 0) && all(out.blue, 0));
+    EXPECT_TRUE(all(out.planes[Channel::Red], 0) && all(out.planes[Channel::Green], 0) &&
+                all(out.planes[Channel::Blue], 0));
     p.threshold = true;
     out = scansiona(s, p);
-    EXPECT_TRUE(all(out.red, QBColor(7)) && all(out.green, QBColor(7)) &&
-                all(out.blue, QBColor(7)));
+    EXPECT_TRUE(all(out.planes[Channel::Red], QBColor(7)) &&
+                all(out.planes[Channel::Green], QBColor(7)) &&
+                all(out.planes[Channel::Blue], QBColor(7)));
 }
 
 TEST(ChannelScan, GridSizes)
@@ -172,7 +186,7 @@ TEST(ChannelScan, GridSizes)
     EXPECT_EQ(worked.sampled, QRect(QPoint(21, 21), QPoint(521, 395)));
     EXPECT_EQ(scanGrid(preview(0.5f, 300)).nx, 0);
     const ScanParams none = preview(300, 0.99f);
-    EXPECT_TRUE(scansiona(ColourSurface{}, none).red.empty());
+    EXPECT_TRUE(scansiona(ColourSurface{}, none).planes[Channel::Red].empty());
     EXPECT_DEATH(scanGrid(preview(10, 10, 0, 3)), "rates must lie between 1 and 255");
 }
 
@@ -183,17 +197,17 @@ TEST(ChannelScan, MaximumMinimumAndSpreadPerChannel)
         p, [](int x, int y) { return x == 21 && y == 21 ? RGB(250, 10, 128) : RGB(50, 200, 128); });
     p.sel = Maximum;
     ScanPlanes out = scansiona(s, p);
-    EXPECT_EQ(out.red[0], RGB(250, 0, 0));
-    EXPECT_EQ(out.green[0], RGB(0, 200, 0));
+    EXPECT_EQ(out.planes[Channel::Red][0], RGB(250, 0, 0));
+    EXPECT_EQ(out.planes[Channel::Green][0], RGB(0, 200, 0));
     p.sel = Minimum;
     out = scansiona(s, p);
-    EXPECT_EQ(out.red[0], RGB(50, 0, 0));
-    EXPECT_EQ(out.green[0], RGB(0, 10, 0));
+    EXPECT_EQ(out.planes[Channel::Red][0], RGB(50, 0, 0));
+    EXPECT_EQ(out.planes[Channel::Green][0], RGB(0, 10, 0));
     p.sel = Spread;
     out = scansiona(s, p);
-    EXPECT_EQ(out.red[0], RGB(200, 0, 0));
-    EXPECT_EQ(out.green[0], RGB(0, 190, 0));
-    EXPECT_EQ(out.blue[0], 0);
+    EXPECT_EQ(out.planes[Channel::Red][0], RGB(200, 0, 0));
+    EXPECT_EQ(out.planes[Channel::Green][0], RGB(0, 190, 0));
+    EXPECT_EQ(out.planes[Channel::Blue][0], 0);
 }
 
 // A full-size preview at the smallest rates: more blocks than possible sums, where the
@@ -207,15 +221,15 @@ TEST(ChannelScan, MatchesThePlainScanOnAFullPreview)
             ScanParams p = preview(500, 375, 3, 4, sel);
             p.threshold = threshold;
             p.overlap = mode & 2;
-            p.red = {100, 200};
+            p.bands[Channel::Red] = {100, 200};
             const ColourSurface s = paint(p, [&](int x, int y) {
                 return RGB((x * 3 + y) % 256, static_cast<int>(rng() % 256), (x ^ y) % 256);
             });
             const ScanPlanes fast = scansiona(s, p);
             const ScanPlanes plain = referenceScan(s, p);
-            EXPECT_EQ(fast.red, plain.red) << sel << mode;
-            EXPECT_EQ(fast.green, plain.green) << sel << mode;
-            EXPECT_EQ(fast.blue, plain.blue) << sel << mode;
+            EXPECT_EQ(fast.planes[Channel::Red], plain.planes[Channel::Red]) << sel << mode;
+            EXPECT_EQ(fast.planes[Channel::Green], plain.planes[Channel::Green]) << sel << mode;
+            EXPECT_EQ(fast.planes[Channel::Blue], plain.planes[Channel::Blue]) << sel << mode;
         }
 }
 
@@ -235,8 +249,8 @@ TEST(ChannelScan, MatchesThePlainScanOnRandomSurfaces)
         p.overlap = coin(rng) < 4;
         p.originX = level(rng) % 40;
         p.originY = level(rng) % 40;
-        for (Band *b : {&p.red, &p.green, &p.blue})
-            *b = Band{level(rng), level(rng)};
+        for (Band &b : p.bands)
+            b = Band{level(rng), level(rng)};
         // Smooth areas and noise, with some points that report no colour.
         const int smooth = level(rng);
         ColourSurface s = paint(p, [&](int x, int y) {
@@ -252,9 +266,9 @@ TEST(ChannelScan, MatchesThePlainScanOnRandomSurfaces)
         const ScanPlanes plain = referenceScan(s, p);
         ASSERT_EQ(fast.nx, plain.nx) << "round " << round;
         ASSERT_EQ(fast.ny, plain.ny) << "round " << round;
-        EXPECT_EQ(fast.red, plain.red) << "round " << round;
-        EXPECT_EQ(fast.green, plain.green) << "round " << round;
-        EXPECT_EQ(fast.blue, plain.blue) << "round " << round;
+        EXPECT_EQ(fast.planes[Channel::Red], plain.planes[Channel::Red]) << "round " << round;
+        EXPECT_EQ(fast.planes[Channel::Green], plain.planes[Channel::Green]) << "round " << round;
+        EXPECT_EQ(fast.planes[Channel::Blue], plain.planes[Channel::Blue]) << "round " << round;
 
         // The histogram counts, inside each band, the blocks the reference marks inside it.
         p.threshold = true;
@@ -265,9 +279,12 @@ TEST(ChannelScan, MatchesThePlainScanOnRandomSurfaces)
             Band band;
             const std::vector<Colour> &plane;
             Colour inside;
-        } channels[] = {{h.red, p.red, marks.red, QBColor(4)},
-                        {h.green, p.green, marks.green, QBColor(10)},
-                        {h.blue, p.blue, marks.blue, QBColor(1)}};
+        } channels[] = {
+            {h.bins[Channel::Red], p.bands[Channel::Red], marks.planes[Channel::Red], QBColor(4)},
+            {h.bins[Channel::Green], p.bands[Channel::Green], marks.planes[Channel::Green],
+             QBColor(10)},
+            {h.bins[Channel::Blue], p.bands[Channel::Blue], marks.planes[Channel::Blue],
+             QBColor(1)}};
         for (const auto &c : channels) {
             std::uint64_t inBins = 0;
             for (int k = std::max(c.band.lo + 1, 0); k <= std::min(c.band.hi, 255); ++k)
@@ -294,17 +311,17 @@ TEST(ChannelScan, HistogramOfOneHandWorkedRow)
     };
     const BlockHistograms average = bins(Average), spread = bins(Spread), none = bins(None);
     // 100 1/3 lies in bin 101; 255 / 9 = 28 1/3 in bin 29.
-    EXPECT_EQ(average.red[101], 1u);
-    EXPECT_EQ(average.red[50], 1u);
-    EXPECT_EQ(average.green[29], 1u);
-    EXPECT_EQ(average.green[7], 1u);
-    EXPECT_EQ(average.blue[9], 2u);
-    EXPECT_EQ(spread.red[3], 1u);
-    EXPECT_EQ(spread.red[0], 1u);
-    EXPECT_EQ(spread.green[255], 1u);
-    EXPECT_EQ(bins(Maximum).red[103], 1u);
-    EXPECT_EQ(bins(Minimum).green[0], 1u);
-    EXPECT_EQ(none.red[0], 2u);
+    EXPECT_EQ(average.bins[Channel::Red][101], 1u);
+    EXPECT_EQ(average.bins[Channel::Red][50], 1u);
+    EXPECT_EQ(average.bins[Channel::Green][29], 1u);
+    EXPECT_EQ(average.bins[Channel::Green][7], 1u);
+    EXPECT_EQ(average.bins[Channel::Blue][9], 2u);
+    EXPECT_EQ(spread.bins[Channel::Red][3], 1u);
+    EXPECT_EQ(spread.bins[Channel::Red][0], 1u);
+    EXPECT_EQ(spread.bins[Channel::Green][255], 1u);
+    EXPECT_EQ(bins(Maximum).bins[Channel::Red][103], 1u);
+    EXPECT_EQ(bins(Minimum).bins[Channel::Green][0], 1u);
+    EXPECT_EQ(none.bins[Channel::Red][0], 2u);
     EXPECT_EQ(none.blocks, 2u);
 }
 
@@ -315,25 +332,25 @@ TEST(ChannelScan, MeasurementsCountTheMarkedBlocks)
     ScanPlanes planes;
     planes.nx = 3, planes.ny = 2;
     const core::Colour grey = RGB(192, 192, 192);
-    planes.red.assign(6, grey);
-    planes.green.assign(6, grey);
-    planes.blue.assign(6, grey);
+    planes.planes[Channel::Red].assign(6, grey);
+    planes.planes[Channel::Green].assign(6, grey);
+    planes.planes[Channel::Blue].assign(6, grey);
     for (int i : {0, 1, 2})
-        planes.red[i] = RGB(128, 0, 0);
+        planes.planes[Channel::Red][i] = RGB(128, 0, 0);
     for (int i : {1, 2, 4})
-        planes.green[i] = RGB(0, 255, 0);
+        planes.planes[Channel::Green][i] = RGB(0, 255, 0);
     for (int i : {2, 4, 5})
-        planes.blue[i] = RGB(0, 0, 128);
+        planes.planes[Channel::Blue][i] = RGB(0, 0, 128);
     const Measurements m = measure(planes);
     for (const Channel c : Channels)
-        EXPECT_EQ(m.of(c), (Count{6, 3})) << int(c);
+        EXPECT_EQ(m.channels[c], (Count{6, 3})) << int(c);
     EXPECT_EQ(m.all, (Count{6, 1}));
     EXPECT_EQ(m.any, (Count{6, 5}));
     EXPECT_NEAR(m.any.percent(), 83.333, 1e-3);
     EXPECT_NEAR(m.all.percent(), 16.667, 1e-3);
     // An RGB scan's intensities are no markers, and no scan has nothing to count.
-    planes.red.assign(6, RGB(129, 0, 0));
-    EXPECT_EQ(measure(planes).red, (Count{6, 0}));
+    planes.planes[Channel::Red].assign(6, RGB(129, 0, 0));
+    EXPECT_EQ(measure(planes).channels[Channel::Red], (Count{6, 0}));
     EXPECT_EQ(measure(ScanPlanes{}).any.percent(), 0.0);
     // One column for each number, in the header's order.
     const QStringList header = measurementHeader(), row = measurementRow(m);
@@ -352,10 +369,10 @@ TEST(ChannelScan, OverlayCoversExactlyTheMarkedBlocks)
     const overlay::Grid grid{4, 3, 5, 5};
     overlay::Marks marks(12, false);
     marks[0] = marks[1] = marks[11] = true;
-    const std::array<overlay::Layer, 3> layers{
-        overlay::Layer{marks, QColor(255, 0, 0), true},
-        overlay::Layer{overlay::Marks(12, true), QColor(0, 255, 0), false}, // hidden
-        overlay::Layer{{}, QColor(0, 0, 255), true}};                       // nothing marked
+    const PerChannel<overlay::Layer> layers{
+        {overlay::Layer{marks, QColor(255, 0, 0), true},
+         overlay::Layer{overlay::Marks(12, true), QColor(0, 255, 0), false}, // hidden
+         overlay::Layer{{}, QColor(0, 0, 255), true}}};                      // nothing marked
     const auto inside = [](int x, int y) {
         return (x < 10 && y < 5) || (x >= 15 && y >= 10);
     };
@@ -394,7 +411,7 @@ TEST(ChannelScan, OverlapMarksEveryEdgeOfARectangle)
             ScanParams p = preview(120, 120, rate, rate, Spread);
             p.threshold = true;
             p.overlap = overlap;
-            p.green = {0, 255};
+            p.bands[Channel::Green] = {0, 255};
             const int low = 30 + offset, high = 80 + offset; // red from low up to high - 1
             const auto red = [&](int v) {
                 return v >= low && v < high;
@@ -405,7 +422,8 @@ TEST(ChannelScan, OverlapMarksEveryEdgeOfARectangle)
             const ScanPlanes planes = scansiona(s, p);
             const int span = p.spanX();
             const auto markedAt = [&](int bx, int by) {
-                return planes.green[std::size_t(by) * planes.nx + bx] == QBColor(10);
+                return planes.planes[Channel::Green][std::size_t(by) * planes.nx + bx] ==
+                       QBColor(10);
             };
             // Blocks whose pixels hold both a and a + 1 across (or down).
             const auto holding = [&](int a, int b) {

@@ -20,15 +20,17 @@ std::vector<Case> cases()
     out.push_back({"defaults, no picture", Recipe{}, Source{{}, {}, {}, QStringLiteral("3.0.0")}});
     Recipe edges;
     edges.size = 300, edges.selection = scan::Spread, edges.threshold = true, edges.rx = 7;
-    edges.ry = 4, edges.overlap = true, edges.red = {0, 0}, edges.green = {40, 200};
-    edges.blue = {255, 255};
+    edges.ry = 4, edges.overlap = true, edges.bands[Channel::Red] = {0, 0},
+    edges.bands[Channel::Green] = {40, 200};
+    edges.bands[Channel::Blue] = {255, 255};
     out.push_back({"edges with overlap", edges,
                    Source{QStringLiteral("/photos/a b's \"c\".jpg"), QStringLiteral("ab12"),
                           QSize(4000, 3000), QStringLiteral("3.0.0")}});
     Recipe automatic;
     automatic.size = 200, automatic.selection = scan::Maximum, automatic.threshold = true;
-    automatic.red = {84, 200}, automatic.automatic[0] = histogram::Method::Otsu;
-    automatic.automatic[2] = histogram::Method::RenyiEntropy;
+    automatic.bands[Channel::Red] = {84, 200},
+    automatic.automatic[Channel::Red] = histogram::Method::Otsu;
+    automatic.automatic[Channel::Blue] = histogram::Method::RenyiEntropy;
     out.push_back({"automatic methods", automatic,
                    Source{QStringLiteral("/p/é.png"), QStringLiteral("ff"), QSize(333, 211),
                           QStringLiteral("3.0.0")}});
@@ -99,7 +101,7 @@ TEST(Recipes, EarlierRecordsAndUnknownEntries)
     EXPECT_EQ(read->format, 1);
     EXPECT_FALSE(read->placement);
     EXPECT_EQ(read->source.path, QStringLiteral("p.png"));
-    EXPECT_EQ(read->recipe.green.lo, 10);
+    EXPECT_EQ(read->recipe.bands[Channel::Green].lo, 10);
     EXPECT_TRUE(read->recipe.threshold);
     // Other programs' entries and later ones are kept, in their order, and change nothing.
     Entries more = earlier;
@@ -186,14 +188,14 @@ TEST(Recipes, HistoryStepsSayWhatChanged)
     Recipe before;
     Recipe after = before;
     EXPECT_EQ(describeChange(before, after), QString());
-    after.red.lo = 84, after.automatic[0] = histogram::Method::Otsu;
+    after.bands[Channel::Red].lo = 84, after.automatic[Channel::Red] = histogram::Method::Otsu;
     EXPECT_EQ(describeChange(before, after), QStringLiteral("Red minimum 84 (Otsu)"));
     after = before;
-    after.rx = after.ry = 7, after.green.hi = 200, after.overlap = true;
+    after.rx = after.ry = 7, after.bands[Channel::Green].hi = 200, after.overlap = true;
     EXPECT_EQ(describeChange(before, after),
               QStringLiteral("Rate x 7, rate y 7, overlap on, green maximum 200"));
     after = before;
-    after.size = 300, after.selection = scan::Spread, after.blue = {10, 255};
+    after.size = 300, after.selection = scan::Spread, after.bands[Channel::Blue] = {10, 255};
     EXPECT_EQ(describeChange(before, after),
               QStringLiteral("Preview size 300, type massimo-minimo, blue minimum 10"));
 }
