@@ -12,8 +12,12 @@ QtMessageHandler previous = nullptr;
 
 void route(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (context.category && !std::strcmp(context.category, "qt.gui.imageio") &&
-        type != QtFatalMsg) {
+    // Qt's readers speak under "qt.gui.imageio" and its sub-categories; its PNG reader passes
+    // libpng's errors on as plain warnings.
+    const bool codec =
+        (context.category && !std::strncmp(context.category, "qt.gui.imageio", 14)) ||
+        message.startsWith(QLatin1String("libpng "));
+    if (codec && type != QtFatalMsg) {
         qCDebug(lcPicture).noquote() << message;
         return;
     }

@@ -8,10 +8,10 @@ Q_DECLARE_LOGGING_CATEGORY(lcPicture)
 
 namespace picture {
 
-// Sends what the codec libraries say through Qt's readers ("libpng warning: ...", under Qt's
-// "qt.gui.imageio") to this room's category as debug messages, instead of the user's terminal:
-// a file's damage is told once, as the load's reason. Every other message goes where it went.
-// Takes effect once, whoever calls it first.
+// Sends what the codec libraries say through Qt's readers ("libpng warning: ...", "Corrupt JPEG
+// data: ...", under Qt's "qt.gui.imageio" or as libpng's plain warnings) to this room's category as
+// debug messages, instead of the user's terminal: a file's damage is told once, as the load's
+// reason. Every other message goes where it went. Takes effect once, whoever calls it first.
 void quietCodecMessages();
 
 } // namespace picture
