@@ -1,5 +1,4 @@
 #include "app/form1.h"
-#include "platform/programstart.h"
 #include "platform/scrollingwindow.h"
 #ifdef TINTARA_BATCH
 #include "batch/batchrun.h"
@@ -37,7 +36,7 @@ int readOptions(int argc, char *argv[], QString &file)
         const QString why = parser.positionalArguments().size() > 1
                                 ? QStringLiteral("only one picture can be loaded")
                                 : parser.errorText();
-        platform::complain(why);
+        complain(why);
         std::fprintf(stderr, "%s\n", Usage);
         return 2;
     }

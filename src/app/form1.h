@@ -8,7 +8,6 @@
 
 #include "about/frmabout.h"
 #include "app/layout.h"
-#include "app/scansetup.h"
 #include "core/channel.h"
 #include "core/channelscan.h"
 #include "core/colour.h"
@@ -19,6 +18,7 @@
 #include "histogramwindow/frmhistogram.h"
 #include "overlaywindow/frmoverlay.h"
 #include "picture/picture.h"
+#include "pipeline/pipeline.h"
 #include "platform/backgroundload.h"
 #include "platform/buttons.h"
 #include "platform/combobox.h"
@@ -75,9 +75,11 @@ public:
     // The commands, as their buttons run them.
     enum class Command { None, Rgb, Threshold, Reduction };
     void runCommand(Command command);
-    // Sets the preview size, the rates, the bands and the type as a user would, each minimum
-    // before its maximum. The size takes effect at the next load.
-    void applySetup(const ScanSetup &setup);
+    // Sets the preview size, the rates, the bands, the type and Overlap as a user would, the x
+    // rate before the y rate and each minimum before its maximum; `typed` is the type's text
+    // where the recipe's is typed. A channel's automatic method stays recorded for as long as
+    // its minimum stays. The size takes effect at the next load.
+    void apply(const results::Recipe &recipe, const QString &typed = {});
     // Back to what a new window shows: planes and zoom box erased, no option chosen, no command
     // to run again. The controls keep their values.
     void clearResults();
@@ -203,6 +205,13 @@ private:
     // What the client area shows over `region`, as rendered now; outside the client area -1.
     // The storage is kept from one command to the next.
     const core::ColourSurface &sampleWindow(const QRect &region);
+    // What the scans read over `region`: the picture shown as the pipeline stages it, at the
+    // size it was loaded at, whatever the desktop's colours, the window's size or the size list
+    // chosen since.
+    const core::ColourSurface &stage(const QRect &region)
+    {
+        return runner_.stage(shown_, region);
+    }
 
     // The command that live mode runs again; none before the first and after CLEAR.
     void liveChange();
@@ -253,6 +262,8 @@ private:
     QButtonGroup *options_ = nullptr;
     QPointer<frmAbout> about_;
     core::ColourSurface samples_;
+    pipeline::Runner runner_;
+    pipeline::Preview shown_; // the picture shown, as the pipeline takes it
     scan::Scanner scanner_;
     reduction::ReducedPicture reduced_;
     QString loadedPath_; // the picture file now shown, empty before any load

@@ -1,25 +1,30 @@
-// The window as a batch drives it: one typed entry per step, so that the batch never reaches
-// into the controls themselves.
+// The window driven whole: a recipe's settings set as a user would, the results cleared, a
+// plane zoomed.
 #include "app/form1.h"
 
-void Form1::applySetup(const ScanSetup &setup)
+void Form1::apply(const results::Recipe &r, const QString &typed)
 {
-    // The batch's settings are where its history starts.
-    restoring_ = true;
-    Combo1->setListIndex((setup.size - 200) / 100);
+    // A list fires its Click on every set, so only a list that changes is set.
+    if (const int size = (r.size - 200) / 100; Combo1->ListIndex() != size)
+        Combo1->setListIndex(size);
     // The x rate drags the y rate along, so the y rate comes second.
-    HScroll4->setValue(setup.rx);
-    HScroll8->setValue(setup.ry);
+    HScroll4->setValue(r.rx);
+    HScroll8->setValue(r.ry);
     // Each minimum first: it reopens its band up to 255, and a maximum never goes below it.
     for (const Channel c : Channels) {
-        automatic_[c].reset();
-        row(c).minimum->setValue(setup.bands[c].lo);
-        row(c).maximum->setValue(setup.bands[c].hi);
+        row(c).minimum->setValue(r.bands[c].lo);
+        row(c).maximum->setValue(r.bands[c].hi);
+        auto &a = automatic_[c];
+        if (const auto &method = r.automatic[c])
+            a = Automatic{*method, r.bands[c].lo};
+        else
+            a.reset();
     }
-    Combo2->setListIndex(setup.selection);
-    CheckOverlap->setChecked(setup.overlap);
-    restoring_ = false;
-    startHistory();
+    if (r.selection == scan::None)
+        Combo2->setText(typed);
+    else if (Combo2->ListIndex() != r.selection)
+        Combo2->setListIndex(r.selection);
+    CheckOverlap->setChecked(r.overlap);
 }
 
 void Form1::clearResults()

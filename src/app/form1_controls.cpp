@@ -1,6 +1,7 @@
 // The main window's controls, made from the layout table at their design places and values.
 #include "app/form1.h"
 
+#include "pipeline/stage.h"
 #include "platform/fonts.h"
 
 using namespace platform;
@@ -70,10 +71,13 @@ QWidget *Form1::make(const layout::Control &c)
     case Kind::Frame:
     case Kind::Plane: {
         PictureBox *box = placed(new PictureBox(name, c.kind == Kind::Plane, this));
-        if (c.colour != core::NoColour) {
+        // A plane's ground is the pipeline's, which its saved zoom shows, whatever the
+        // desktop's colours.
+        if (c.kind == Kind::Plane)
+            box->setBackColor(c.colour != core::NoColour ? c.colour : pipeline::stage::Ground);
+        else if (c.colour != core::NoColour)
             box->setBackColor(c.colour);
-            box->Cls();
-        }
+        box->Cls();
         return box;
     }
     case Kind::SizeList: {

@@ -40,7 +40,7 @@ void Form1::refreshHistogram()
 scan::BlockHistograms Form1::blockHistograms()
 {
     const scan::ScanParams p = scanParams(true);
-    return scanner_.histograms(sampleWindow(scan::scanGrid(p).sampled), p);
+    return scanner_.histograms(stage(scan::scanGrid(p).sampled), p);
 }
 
 std::optional<int> Form1::applyAutomatic(Channel channel, histogram::Method method)
@@ -69,7 +69,7 @@ std::vector<TryAllTile> Form1::tryAllTiles(Channel channel)
     // Every method's plane as a threshold scan with that minimum would draw it, the maximum kept
     // as far as the minimum allows, as Apply keeps it.
     const scan::ScanParams base = scanParams(true);
-    const core::ColourSurface &surface = sampleWindow(scan::scanGrid(base).sampled);
+    const core::ColourSurface &surface = stage(scan::scanGrid(base).sampled);
     const histogram::Bins bins = scanner_.histograms(surface, base).bins[channel];
     std::vector<TryAllTile> tiles;
     for (const histogram::Method method : histogram::Methods) {

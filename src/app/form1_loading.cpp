@@ -78,6 +78,7 @@ void Form1::placePicture(const QString &file, const Picture &picture)
     ++placed_;
     loadedSide_ = Combo1->Text().toInt();
     loadedPicture_ = picture.size;
+    shown_ = {picture, loadedSide_};
     // Which picture is shown, where the window's caption, which stays as it is, cannot say.
     const QString shown = picture.isEmpty() ? QStringLiteral("No picture loaded")
                                             : QStringLiteral("%1: %2 x %3 pixels")

@@ -165,19 +165,11 @@ void Form1::takeRecipe(const QString &path, const results::Recorded &recorded)
         }
     }
     restoring_ = true;
-    // As a user sets them: the x rate before the y rate, each minimum before its maximum.
-    HScroll4->setValue(r.rx);
-    HScroll8->setValue(r.ry);
-    for (const Channel c : Channels) {
-        row(c).minimum->setValue(r.bands[c].lo);
-        row(c).maximum->setValue(r.bands[c].hi);
-    }
-    if (r.selection == scan::None)
-        Combo2->setText(results::selectionName(r.selection));
-    else
-        Combo2->setListIndex(r.selection);
-    CheckOverlap->setChecked(r.overlap);
-    // A method finds its own threshold for the picture shown, as Apply would.
+    apply(r, results::selectionName(r.selection));
+    // A method finds its own threshold for the picture shown, as Apply would; one that finds
+    // none leaves the recipe's band, taken as set by hand.
+    for (auto &a : automatic_)
+        a.reset();
     if (!loadedPath_.isEmpty())
         for (const Channel c : Channels)
             if (const auto &method = r.automatic[c])

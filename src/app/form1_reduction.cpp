@@ -23,7 +23,7 @@ void Form1::riduzione()
     p.firstX = platform::toPixels(Image1->Left());
     p.firstY = platform::toPixels(Image1->Top());
     const reduction::ReductionGrid grid = reduction::reductionGrid(p);
-    reduction::riduzione(sampleWindow(grid.sampled), p, reduced_);
+    reduction::riduzione(stage(grid.sampled), p, reduced_);
     setMeasurements({}); // the blue plane holds no markers now
     results::Recipe &recipe = recipeOf(View::Blue);
     recipe = settings();

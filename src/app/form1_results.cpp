@@ -142,7 +142,7 @@ void Form1::refreshOverlay()
     const QRect preview(p.originX + 1, p.originY + 1, static_cast<int>(p.iw),
                         static_cast<int>(p.ih));
     OverlayScene scene;
-    scene.picture = overlay::imageOf(sampleWindow(preview));
+    scene.picture = overlay::imageOf(stage(preview));
     scene.measured = measured_;
     // Marks only where the planes now shown are a threshold scan's.
     if (measured_.any.tested > 0) {

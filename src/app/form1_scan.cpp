@@ -67,7 +67,7 @@ void Form1::scansiona(short filtro)
 
     // The scan never yields, so one capture of the window serves every sample.
     const scan::ScanGrid grid = scan::scanGrid(p);
-    const scan::ScanPlanes &result = scanner_.scan(sampleWindow(grid.sampled), p);
+    const scan::ScanPlanes &result = scanner_.scan(stage(grid.sampled), p);
     results::Recipe recipe = settings();
     recipe.size = loadedSide_;
     recipe.threshold = p.threshold;

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "app/scansetup.h"
-#include "core/autothreshold.h"
+#include "core/recipe.h"
 #include "core/result.h"
 
 #include <QByteArray>
@@ -12,12 +11,9 @@
 
 namespace batch {
 
-// What `tintara --batch` was asked to do.
-struct Settings : ScanSetup {
-    bool threshold = false;
-    bool reduction = false;
-    // Each channel's minimum from an automatic method, picture by picture.
-    PerChannel<std::optional<histogram::Method>> automatic;
+// What `tintara --batch` was asked to do: how the planes are made (each automatic method finds
+// its channel's minimum picture by picture), and what only a batch has.
+struct Settings : results::Recipe {
     std::optional<Channel> zoom; // the plane also written enlarged, as the zoom box shows it
     QString outDir;
     bool overwrite = false;

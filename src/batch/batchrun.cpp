@@ -8,14 +8,15 @@
 #include "batch/outputplan.h"
 #include "batch/picturelist.h"
 #include "batch/report.h"
-#include "platform/programstart.h"
+#include "pipeline/pipeline.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <cstdio>
 #include <cstring>
+#include <set>
+#include <sys/stat.h>
 
 namespace batch {
 
@@ -23,7 +24,7 @@ namespace {
 
 int usage(const QString &why)
 {
-    platform::complain(why);
+    complain(why);
     std::fprintf(stderr, "%s\n", Usage);
     return 2;
 }
@@ -38,14 +39,8 @@ QList<QByteArray> arguments(int argc, char *argv[])
 
 int runWorkerProcess(int argc, char *argv[])
 {
-    // The window is drawn off screen: a batch needs no display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // A cluster's job has no session, and Qt would say so in every task's log; a folder of the
-    // worker's own serves, and goes with it.
-    QTemporaryDir runtime;
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid())
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-    QApplication app(argc, argv);
+    // No window and no display: the pipeline needs the core of Qt alone.
+    QCoreApplication app(argc, argv);
     const Result<Settings> s = parse(arguments(argc, argv));
     if (!s)
         return usage(s.error());
@@ -74,12 +69,33 @@ int dryRun(const Settings &s, const PictureList &pictures, const OutputPlan &pla
     return refused ? 1 : 0;
 }
 
+// The planes are on the disk before the run ends, as after `cp` and `sync`: one sync for each
+// file system written to, rather than one for each file. False, said, where one fails.
+bool syncWritten(const PictureList &pictures, const OutputPlan &plan)
+{
+    std::set<dev_t> synced;
+    for (qsizetype i = 0; i < pictures.size(); ++i) {
+        if (!plan.mine(i))
+            continue;
+        const QByteArray folder = plan.job(i).folder;
+        struct stat st {};
+        if (::stat(folder.constData(), &st) != 0 || !synced.insert(st.st_dev).second)
+            continue;
+        if (const Result<void> done = pipeline::syncAll(QFile::decodeName(folder)); !done) {
+            complain(failureText(QStringLiteral("Cannot bring the planes to the disk"),
+                                 QFile::decodeName(folder), done.error(), Wording::Line));
+            return false;
+        }
+    }
+    return true;
+}
+
 int runParent(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     // A recipe that cannot be used is said alone: the usage is for usage errors.
     if (const auto spliced = withRecipes(arguments(argc, argv)); !spliced) {
-        platform::complain(spliced.error());
+        complain(spliced.error());
         return 2;
     }
     const Result<Settings> parsed = parse(arguments(argc, argv));
@@ -100,12 +116,13 @@ int runParent(int argc, char *argv[])
         return dryRun(s, pictures, plan);
     // Shards that start at one moment may all make it; each finds it made or makes it.
     if (!s.outDir.isEmpty() && !QDir().mkpath(s.outDir)) {
-        platform::complain(failureText(QStringLiteral("Cannot make the --out folder"), s.outDir, {},
-                                       Wording::Line));
+        complain(failureText(QStringLiteral("Cannot make the --out folder"), s.outDir, {},
+                             Wording::Line));
         return 1;
     }
     Dispatcher dispatcher(s, pictures, plan);
-    return dispatcher.run();
+    const int status = dispatcher.run();
+    return syncWritten(pictures, plan) ? status : std::max(status, 1);
 }
 
 } // namespace

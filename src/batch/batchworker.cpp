@@ -1,6 +1,5 @@
 #include "batch/batchworker.h"
 
-#include "app/form1.h"
 #include "batch/frames.h"
 #include "batch/provenance.h"
 #include "picture/contenthash.h"
@@ -19,15 +18,7 @@ namespace batch {
 
 Worker::Worker(const Settings &s)
     : s_(s)
-    , form_(std::make_unique<Form1>())
-{
-    form_->Form_Load();
-    // Never shown: the planes come from rendering the window's controls, which needs no screen,
-    // and a window that is not on screen is not repainted at every turn of the event loop.
-    form_->applySetup(s_);
-}
-
-Worker::~Worker() = default;
+{}
 
 Work planWork(const Settings &s, const Job &job)
 {
@@ -118,28 +109,27 @@ Outcome Worker::process(const Job &job)
         return refuse(
             failureText(QStringLiteral("Cannot make the folder"), folder, {}, Wording::Line));
 
-    form_->clearResults();
-    form_->applySetup(s_);
-    if (const Result<void> opened = form_->openFile(file, w.hash); !opened)
-        return refuse(opened.error());
+    const Result<pipeline::Preview> loaded = pipeline::load(file, s_.size);
+    if (!loaded)
+        return refuse(loaded.error());
+    const pipeline::Planes planes = runner_.run(*loaded, recipeFor(s_));
     for (const Channel c : Channels)
-        if (const auto &method = s_.automatic[c])
-            o.automatic[c] = Outcome::Automatic{QLatin1String(histogram::methodName(*method)),
-                                                form_->applyAutomatic(c, *method)};
-    form_->runCommand(s_.reduction   ? Form1::Command::Reduction
-                      : s_.threshold ? Form1::Command::Threshold
-                                     : Form1::Command::Rgb);
-    if (s_.zoom)
-        form_->zoomPlane(*s_.zoom);
-    if (s_.threshold && !s_.reduction) {
-        o.measured = form_->measurements();
-        for (const Channel c : Channels)
-            o.bands[c] = form_->band(c);
+        if (const auto &a = planes.automatic[c])
+            o.automatic[c] =
+                Outcome::Automatic{QLatin1String(histogram::methodName(a->method)), a->threshold};
+    if (planes.recipe.threshold) {
+        o.measured = planes.measured;
+        o.bands = planes.recipe.bands;
     }
 
+    const results::Source source{QFileInfo(file).absoluteFilePath(), w.hash, loaded->picture.size,
+                                 QLatin1String(appinfo::Version)};
     std::vector<QString> written;
     for (const Work::Plane &p : w.toMake) {
-        if (const Result<void> saved = form_->saveResult(p.view, p.path); !saved) {
+        const QImage image = planes.image(p.view, s_.zoom.value_or(Channel::Red));
+        const Result<void> saved =
+            pipeline::save(image, p.path, planes.record(p.view, source), pipeline::Sync::Later);
+        if (!saved) {
             // Whole or nothing: the planes this picture wrote so far go too.
             for (const QString &done : written)
                 QFile::remove(done);

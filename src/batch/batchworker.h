@@ -3,11 +3,9 @@
 #include "batch/batchoptions.h"
 #include "batch/outcome.h"
 #include "batch/outputplan.h"
+#include "pipeline/pipeline.h"
 
-#include <memory>
 #include <vector>
-
-class Form1;
 
 namespace batch {
 
@@ -26,23 +24,23 @@ struct Work {
 };
 Work planWork(const Settings &s, const Job &job);
 
-// One worker's window, kept from one picture to the next and reset before each to what a new
-// window shows: the planes of a picture never depend on the picture before it.
+// One worker's pipeline, its storage kept from one picture to the next; the planes of a picture
+// never depend on the picture before it.
 class Worker {
 public:
     explicit Worker(const Settings &s);
-    ~Worker();
 
-    // The picture as a user would take it: the settings, Load, the command, the zoom; then what
-    // "Save As PNG..." writes for each view that is missing (every view with --overwrite).
+    // The picture as the window takes it: loaded at the size, the automatic methods, the
+    // command, the zoom; then what "Save As PNG..." writes for each view that is missing (every
+    // view with --overwrite). The files reach the disk at the run's end (pipeline::syncAll).
     Outcome process(const Job &job);
 
 private:
     Settings s_;
-    std::unique_ptr<Form1> form_;
+    pipeline::Runner runner_;
 };
 
-// One picture through a window of its own, beside the picture or into `s.outDir`.
+// One picture through a worker of its own, beside the picture or into `s.outDir`.
 Outcome processPicture(const Settings &s, const QString &file);
 
 // A worker process: reads jobs (index, path, folder, stem) on its input until it ends and

@@ -4,7 +4,6 @@
 #include "batch/interruptwatch.h"
 #include "batch/logging.h"
 #include "batch/report.h"
-#include "platform/programstart.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -38,8 +37,8 @@ int Dispatcher::run()
                               : (report_.setFileName(s_.report),
                                  report_.open(QIODevice::WriteOnly | QIODevice::Truncate));
         if (!open) {
-            platform::complain(failureText(QStringLiteral("Cannot write the report"), s_.report,
-                                           report_.errorString(), Wording::Line));
+            complain(failureText(QStringLiteral("Cannot write the report"), s_.report,
+                                 report_.errorString(), Wording::Line));
             return 1;
         }
     }
@@ -49,15 +48,15 @@ int Dispatcher::run()
                               : (measure_.setFileName(s_.measure),
                                  measure_.open(QIODevice::WriteOnly | QIODevice::Truncate));
         if (!open || !write(measure_, csvHeader())) {
-            platform::complain(failureText(QStringLiteral("Cannot write the measurements"),
-                                           s_.measure, measure_.errorString(), Wording::Line));
+            complain(failureText(QStringLiteral("Cannot write the measurements"), s_.measure,
+                                 measure_.errorString(), Wording::Line));
             return 1;
         }
     }
     InterruptWatch watch;
     if (!watch.watching()) {
-        platform::complain(failureText(QStringLiteral("Cannot watch for interrupts"), {},
-                                       watch.watching().error(), Wording::Line));
+        complain(failureText(QStringLiteral("Cannot watch for interrupts"), {},
+                             watch.watching().error(), Wording::Line));
         return 1;
     }
     connect(&watch, &InterruptWatch::interrupted, this, &Dispatcher::interrupt);
@@ -78,11 +77,11 @@ int Dispatcher::run()
     if (terminal_)
         std::fputs("\r\033[K", stderr);
     if (reportFailed_)
-        platform::complain(failureText(QStringLiteral("Cannot finish the report"), s_.report,
-                                       report_.errorString(), Wording::Line));
+        complain(failureText(QStringLiteral("Cannot finish the report"), s_.report,
+                             report_.errorString(), Wording::Line));
     if (measureFailed_)
-        platform::complain(failureText(QStringLiteral("Cannot finish the measurements"), s_.measure,
-                                       measure_.errorString(), Wording::Line));
+        complain(failureText(QStringLiteral("Cannot finish the measurements"), s_.measure,
+                             measure_.errorString(), Wording::Line));
     if (interrupted_)
         return 130;
     return refused_ || reportFailed_ || measureFailed_ ? 1 : 0;

@@ -1,6 +1,7 @@
 #include "core/result.h"
 
 #include <QDir>
+#include <cstdio>
 
 QString failureText(const QString &what, const QString &subject, const QString &why,
                     Wording wording)
@@ -13,4 +14,9 @@ QString failureText(const QString &what, const QString &subject, const QString &
     if (!target.isEmpty())
         line += QLatin1Char(' ') + target;
     return why.isEmpty() ? line : line + QStringLiteral(": ") + why;
+}
+
+void complain(const QString &line)
+{
+    std::fprintf(stderr, "tintara: %s\n", qPrintable(line));
 }

@@ -77,3 +77,6 @@ enum class Wording { Box, Line };
 // picture"), to what (a file, with the system's own separators; may be empty), and why.
 QString failureText(const QString &what, const QString &subject, const QString &why,
                     Wording wording = Wording::Box);
+
+// Writes one line to the terminal the program was started from, as "tintara: line".
+void complain(const QString &line);

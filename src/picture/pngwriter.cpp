@@ -1,12 +1,22 @@
 #include "picture/pngwriter.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QSaveFile>
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <csetjmp>
+#include <cstring>
 #include <png.h>
 #include <vector>
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace picture {
 
@@ -144,10 +154,116 @@ QByteArray encodePalette(QSize size, const Indexed &picture,
     return out;
 }
 
+#ifdef Q_OS_LINUX
+Failure systemFailure(int error)
+{
+    return Failure{QString::fromLocal8Bit(std::strerror(error))};
+}
+
+bool writeAll(int fd, const QByteArray &bytes, int &error)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : ENOSPC;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+// The bytes under a hidden name of their own beside the target, then renamed over it: a reader
+// sees the old file or the new one, whole. The file is made nameless (O_TMPFILE) where the file
+// system can, so that a process killed while writing leaves nothing behind; it is named only
+// once complete, for the rename.
+Result<void> writeDeferred(const QByteArray &bytes, const QString &path)
+{
+    const QFileInfo target(path);
+    const QByteArray folder = QFile::encodeName(target.absolutePath());
+    const QByteArray name = QFile::encodeName(target.absoluteFilePath());
+    struct stat old {};
+    const bool replacing = ::stat(name.constData(), &old) == 0;
+    static std::atomic<unsigned> serial{0};
+    const auto temporaryName = [&] {
+        return folder + "/." + QFile::encodeName(target.fileName()).left(200) + ".tintara-" +
+               QByteArray::number(::getpid()) + '-' + QByteArray::number(serial++);
+    };
+    QByteArray temporary;
+    bool named = false;
+    int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            return systemFailure(errno);
+        do {
+            temporary = temporaryName();
+            fd = ::open(temporary.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+        } while (fd < 0 && errno == EEXIST);
+        if (fd < 0)
+            return systemFailure(errno);
+        named = true;
+    }
+    const auto fail = [&](int error) {
+        ::close(fd);
+        if (named)
+            ::unlink(temporary.constData());
+        return systemFailure(error);
+    };
+    int error = 0;
+    if (!writeAll(fd, bytes, error))
+        return fail(error);
+    // A file written over keeps its permissions, as Save's does.
+    if (replacing && ::fchmod(fd, old.st_mode & 07777) != 0)
+        return fail(errno);
+    if (!named) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+        do {
+            temporary = temporaryName();
+            if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary.constData(),
+                         AT_SYMLINK_FOLLOW) == 0)
+                named = true;
+        } while (!named && errno == EEXIST);
+        if (!named)
+            return fail(errno);
+    }
+    if (::close(fd) != 0) {
+        error = errno;
+        ::unlink(temporary.constData());
+        return systemFailure(error);
+    }
+    if (::rename(temporary.constData(), name.constData()) != 0) {
+        error = errno;
+        ::unlink(temporary.constData());
+        return systemFailure(error);
+    }
+    return {};
+}
+#endif
+
 } // namespace
 
+Result<void> syncFileSystem(const QString &path)
+{
+#ifndef Q_OS_LINUX
+    Q_UNUSED(path);
+    return {};
+#else
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return systemFailure(errno);
+    const bool synced = ::syncfs(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    if (!synced)
+        return systemFailure(error);
+    return {};
+#endif
+}
+
 Result<void> savePng(const QImage &image, const QString &path,
-                     const QList<QPair<QString, QString>> &texts)
+                     const QList<QPair<QString, QString>> &texts, Durability durability)
 {
     // Encoded in memory first: then the only writes to the disk are our own, each checked, and
     // a full disk is reported with the system's reason rather than the encoder's guess. A
@@ -160,17 +276,27 @@ Result<void> savePng(const QImage &image, const QString &path,
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
         QImage tagged = image; // shares the pixels; the texts travel with the picture
+        // Qt writes the picture's resolution, which is the screen's where a screen is known:
+        // one resolution, 96 dots an inch, whichever program and display made the file.
+        tagged.setDotsPerMeterX(3780);
+        tagged.setDotsPerMeterY(3780);
         for (const auto &[key, value] : texts)
             tagged.setText(key, value);
         QImageWriter writer(&buffer, "png");
         if (!writer.write(tagged))
             return Failure{writer.errorString()};
     }
-    return saveBytes(png, path);
+    return saveBytes(png, path, durability);
 }
 
-Result<void> saveBytes(const QByteArray &bytes, const QString &path)
+Result<void> saveBytes(const QByteArray &bytes, const QString &path, Durability durability)
 {
+#ifdef Q_OS_LINUX
+    if (durability == Durability::Deferred)
+        return writeDeferred(bytes, path);
+#else
+    Q_UNUSED(durability);
+#endif
     QSaveFile file(path);
     // Unbuffered, so that a failing write fails here, where its reason is still known.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))

@@ -9,11 +9,20 @@
 
 namespace picture {
 
-// Writes the picture as PNG with the text entries, atomically: the old file stays whole until
-// the new one is complete, and nothing is left behind on failure.
+// When a written file reaches the disk. Either way it is never seen half-written: the old file
+// stays whole until the new one is complete and takes its name, and nothing is left behind on
+// failure. Synced: before the write returns, as a single Save does. Deferred: when the system
+// writes it back, or at the syncFileSystem that ends a run of many, as cp and rsync leave it.
+enum class Durability { Synced, Deferred };
+
+// Writes the picture as PNG with the text entries.
 Result<void> savePng(const QImage &image, const QString &path,
-                     const QList<QPair<QString, QString>> &texts);
+                     const QList<QPair<QString, QString>> &texts,
+                     Durability durability = Durability::Synced);
 // Writes the bytes to the file in the same way.
-Result<void> saveBytes(const QByteArray &bytes, const QString &path);
+Result<void> saveBytes(const QByteArray &bytes, const QString &path,
+                       Durability durability = Durability::Synced);
+// Waits until everything written to the file system that holds `path` is on its disk.
+Result<void> syncFileSystem(const QString &path);
 
 } // namespace picture

@@ -3,7 +3,6 @@
 #include "platform/logging.h"
 #include <QFileInfo>
 #include <QProcess>
-#include <cstdio>
 
 namespace platform {
 
@@ -22,11 +21,6 @@ bool startProgram(const QString &path)
         return true;
     qCWarning(lcPlatform) << "cannot start" << path;
     return false;
-}
-
-void complain(const QString &line)
-{
-    std::fprintf(stderr, "tintara: %s\n", qPrintable(line));
 }
 
 } // namespace platform

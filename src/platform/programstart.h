@@ -9,7 +9,4 @@ namespace platform {
 // arguments. Returns false when it cannot be started.
 bool startProgram(const QString &path);
 
-// Writes one line to the terminal the program was started from, as "tintara: line".
-void complain(const QString &line);
-
 } // namespace platform

@@ -14,8 +14,4 @@ inline constexpr std::uint32_t SRCCOPY = 0x00CC0020;
 bool StretchBlt(PictureBox &dest, int dx, int dy, int dw, int dh, const PictureBox &src, int sx,
                 int sy, int sw, int sh, std::uint32_t rop);
 
-// The same copy between plain images: each destination pixel takes the source pixel under
-// its centre.
-QImage stretchCopy(const QImage &src, const QRect &from, const QSize &to);
-
 } // namespace platform

@@ -1,0 +1,215 @@
+#include "pipeline/pipeline.h"
+
+#include "core/geometry.h"
+#include "core/stretchcopy.h"
+#include "picture/pictureloader.h"
+#include "picture/pngwriter.h"
+#include "pipeline/stage.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace pipeline {
+
+namespace {
+
+// Window coordinates are single-precision pixels, placed at the nearest whole pixel, ties to
+// the even one.
+int wholePixels(double v)
+{
+    if (!std::isfinite(v))
+        return 0;
+    return static_cast<int>(std::nearbyint(std::clamp(static_cast<float>(v), -1.0e6f, 1.0e6f)));
+}
+
+QImage blocksImage(int nx, int ny, const core::Colour *colours)
+{
+    if (nx <= 0 || ny <= 0)
+        return {};
+    QImage blocks(nx, ny, QImage::Format_RGB32);
+    for (int y = 0; y < ny; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(blocks.scanLine(y));
+        const core::Colour *from = colours + std::size_t(y) * std::size_t(nx);
+        for (int x = 0; x < nx; ++x)
+            line[x] = core::toArgb(from[x]);
+    }
+    return blocks;
+}
+
+} // namespace
+
+QSizeF Preview::fitted() const
+{
+    return geometry::previewSize(static_cast<float>(picture.size.width()),
+                                 static_cast<float>(picture.size.height()), side);
+}
+
+Result<Preview> load(const QString &path, int side, const std::atomic<bool> *cancel)
+{
+    picture::LoadResult loaded = picture::LoadPicture(path, side, cancel);
+    if (!loaded)
+        return loaded.failure();
+    return Preview{std::move(*loaded), side};
+}
+
+results::Recipe held(results::Recipe r)
+{
+    r.size = std::clamp((r.size - 200) / 100, 0, 3) * 100 + 200;
+    r.rx = std::clamp(r.rx, 3, 30);
+    r.ry = std::clamp(r.ry, 3, 30);
+    for (scan::Band &b : r.bands) {
+        b.lo = std::clamp(b.lo, 0, 255);
+        b.hi = std::clamp(b.hi, b.lo, 255);
+    }
+    return r;
+}
+
+scan::ScanParams scanParams(const Preview &preview, const results::Recipe &recipe)
+{
+    const QSizeF fitted = preview.fitted();
+    scan::ScanParams p;
+    p.iw = static_cast<float>(fitted.width());
+    p.ih = static_cast<float>(fitted.height());
+    p.rx = recipe.rx;
+    p.ry = recipe.ry;
+    // A block's samples start one pixel right of and below its origin.
+    p.originX = stage::PreviewAt.x() - 1;
+    p.originY = stage::PreviewAt.y() - 1;
+    p.sel = recipe.selection;
+    p.overlap = recipe.overlap;
+    p.threshold = recipe.threshold && !recipe.reduction;
+    p.bands = recipe.bands;
+    return p;
+}
+
+QSize planeInterior(QSizeF outer)
+{
+    return QSize(std::max(0, wholePixels(outer.width()) - 2 * PlaneBorder),
+                 std::max(0, wholePixels(outer.height()) - 2 * PlaneBorder));
+}
+
+QImage Planes::box(Channel channel) const
+{
+    QImage box(planeInterior(outer[channel]), QImage::Format_RGB32);
+    if (box.isNull())
+        return box;
+    box.fill(core::toArgb(stage::Ground));
+    const QImage &drawn = blocks[channel];
+    const int w = std::min(drawn.width(), box.width() - 1);
+    const int h = std::min(drawn.height(), box.height() - 1);
+    for (int y = 0; y < h; ++y)
+        std::copy_n(reinterpret_cast<const QRgb *>(drawn.constScanLine(y)), std::max(0, w),
+                    reinterpret_cast<QRgb *>(box.scanLine(y + 1)) + 1);
+    return box;
+}
+
+QImage Planes::zoom(Channel channel) const
+{
+    const QSizeF &blue = outer[Channel::Blue];
+    const QSizeF view = geometry::magnifierView(static_cast<float>(blue.width()),
+                                                static_cast<float>(blue.height()));
+    const QSize into = planeInterior(view);
+    const QImage from = box(channel);
+    if (into.isEmpty() || from.isNull()) {
+        // Nothing to enlarge: the box stays as it was erased.
+        QImage blank(into, QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        return blank;
+    }
+    return core::stretchCopy(from, from.rect(), into);
+}
+
+QImage Planes::image(View view, Channel zoomed) const
+{
+    if (view == View::Zoom)
+        return zoom(zoomed);
+    const auto channel = static_cast<Channel>(view);
+    return blocks[channel].isNull() ? box(channel) : blocks[channel];
+}
+
+results::Entries Planes::record(View view, results::Source source) const
+{
+    if (view == View::Zoom)
+        source.picture = {};
+    return results::describe(source, recipe);
+}
+
+const core::ColourSurface &Runner::stage(const Preview &preview, const QRect &region)
+{
+    readStage(preview.picture.image, preview.side, region, surface_);
+    return surface_;
+}
+
+scan::BlockHistograms Runner::histograms(const Preview &preview, const results::Recipe &recipe)
+{
+    scan::ScanParams p = scanParams(preview, held(recipe));
+    p.threshold = true;
+    return scanner_.histograms(stage(preview, scan::scanGrid(p).sampled), p);
+}
+
+Planes Runner::run(const Preview &preview, const results::Recipe &recipe)
+{
+    Planes out;
+    results::Recipe r = held(recipe);
+    r.size = preview.side;
+    // Each method takes its channel's minimum from the block values; the maximum is kept as far
+    // as the new minimum allows.
+    if (std::any_of(r.automatic.begin(), r.automatic.end(), [](const auto &m) { return m; })) {
+        const scan::BlockHistograms counted = histograms(preview, r);
+        for (const Channel c : Channels) {
+            const std::optional<histogram::Method> method = r.automatic[c];
+            if (!method)
+                continue;
+            const std::optional<int> t = histogram::threshold(*method, counted.bins[c]);
+            out.automatic[c] = Planes::Automatic{*method, t};
+            if (t)
+                r.bands[c] = {*t, std::max(r.bands[c].hi, *t)};
+            else
+                r.automatic[c].reset();
+        }
+    }
+    const scan::ScanParams p = scanParams(preview, r);
+    const QSizeF planes = geometry::planeSize(p.iw, p.ih, p.rx, p.ry);
+    for (QSizeF &outer : out.outer)
+        outer = planes;
+    if (r.reduction) {
+        reduction::ReductionParams q;
+        q.iw = p.iw;
+        q.ih = p.ih;
+        q.n = r.rx;
+        q.firstX = stage::PreviewAt.x();
+        q.firstY = stage::PreviewAt.y();
+        reduction::riduzione(stage(preview, reduction::reductionGrid(q).sampled), q, reduced_);
+        out.blocks[Channel::Blue] =
+            blocksImage(reduced_.columns, reduced_.rows, reduced_.colours.data());
+        out.outer[Channel::Blue] = geometry::planeSize(p.iw, p.ih, q.n, q.n);
+        // The reduction steps by the x rate both ways.
+        r.threshold = false;
+        r.ry = r.rx;
+    } else {
+        const scan::ScanPlanes &scanned =
+            scanner_.scan(stage(preview, scan::scanGrid(p).sampled), p);
+        for (const Channel c : Channels)
+            out.blocks[c] = blocksImage(scanned.nx, scanned.ny, scanned.planes[c].data());
+        if (p.threshold)
+            out.measured = scan::measure(scanned);
+        r.threshold = p.threshold;
+    }
+    out.recipe = r;
+    return out;
+}
+
+Result<void> save(const QImage &image, const QString &path, const results::Entries &record,
+                  Sync sync)
+{
+    return picture::savePng(image, path, record,
+                            sync == Sync::Each ? picture::Durability::Synced
+                                               : picture::Durability::Deferred);
+}
+
+Result<void> syncAll(const QString &folder)
+{
+    return picture::syncFileSystem(folder);
+}
+
+} // namespace pipeline

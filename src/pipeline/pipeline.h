@@ -1,0 +1,104 @@
+#pragma once
+
+// The path from a picture file to its planes and their files, as the window shows them: the
+// preview fitted into its square, the window's pixels around it that blocks past its edge take
+// in, the scan or the reduction, the automatic thresholds, the zoom box, and the PNG files with
+// their record. The window, the batch and any other caller take this one path.
+
+#include "core/autothreshold.h"
+#include "core/channel.h"
+#include "core/channelscan.h"
+#include "core/measurements.h"
+#include "core/pixelreduction.h"
+#include "core/recipe.h"
+#include "core/result.h"
+#include "picture/picture.h"
+
+#include <QImage>
+#include <QSizeF>
+#include <atomic>
+#include <optional>
+
+namespace pipeline {
+
+// A picture as the window shows it: its own size, and its pixels fitted into a square of
+// `side` (200, 300, 400 or 500).
+struct Preview {
+    picture::Picture picture;
+    int side = 500;
+    // The preview's size in window pixels, unrounded, as the block grid divides it.
+    QSizeF fitted() const;
+};
+
+// Loads a picture as the window does, fitted into `side`; fails with the window's reason.
+Result<Preview> load(const QString &path, int side, const std::atomic<bool> *cancel = nullptr);
+
+// The settings as the window's controls hold them: the size one of the list's, each rate 3 to
+// 30, each bound 0 to 255 and no maximum below its minimum.
+results::Recipe held(results::Recipe r);
+
+// The scan's parameters for a recipe on a preview: the grid starts at the preview's top-left
+// pixel; markers where the recipe asks for a threshold scan.
+scan::ScanParams scanParams(const Preview &preview, const results::Recipe &recipe);
+
+// Where a plane's blocks are drawn in the window: a box of the planes' outer size (window pixels,
+// unrounded) with a sunken border of two pixels, block (0, 0) at pixel (1, 1) of its interior.
+inline constexpr int PlaneBorder = 2;
+// A plane box's interior for its outer size.
+QSize planeInterior(QSizeF outer);
+
+// What a command made of a preview.
+struct Planes {
+    results::Recipe recipe; // how: the bands as the automatic methods left them
+    // One pixel a block, null for a plane the command left blank (red and green after a
+    // reduction).
+    PerChannel<QImage> blocks;
+    PerChannel<QSizeF> outer;    // each plane box's outer size
+    scan::Measurements measured; // what a threshold scan marked; nothing after any other
+    struct Automatic {
+        histogram::Method method;
+        std::optional<int> threshold; // none where the method had none, the band left as given
+    };
+    PerChannel<std::optional<Automatic>> automatic;
+
+    // A channel's plane box as the window shows it after the command: the ground, and the
+    // blocks from pixel (1, 1) as far as the box shows them.
+    QImage box(Channel channel) const;
+    // The zoom box showing a channel's plane: its whole box enlarged by pixel repetition into
+    // a view that follows the blue plane's aspect.
+    QImage zoom(Channel channel) const;
+    // What Copy and Save give for a view: a plane's blocks (its blank box where the command
+    // drew none), or the zoom box showing `zoomed`.
+    QImage image(View view, Channel zoomed = Channel::Red) const;
+    // The record saved with a view: the zoom box's pixels are no blocks, so it places none.
+    results::Entries record(View view, results::Source source) const;
+};
+
+// The pipeline with its storage, kept from one picture to the next: after the first picture of
+// a size a scan allocates nothing. One a thread.
+class Runner {
+public:
+    // The window's pixels over `region` with the preview shown.
+    const core::ColourSurface &stage(const Preview &preview, const QRect &region);
+    // The block values a threshold scan with these settings tests, counted.
+    scan::BlockHistograms histograms(const Preview &preview, const results::Recipe &recipe);
+    // The recipe's automatic methods, then its command: the pixel reduction, the threshold
+    // scan or the RGB scan. The recipe is taken as the controls hold it.
+    Planes run(const Preview &preview, const results::Recipe &recipe);
+
+private:
+    core::ColourSurface surface_;
+    scan::Scanner scanner_;
+    reduction::ReducedPicture reduced_;
+};
+
+// Writes a view's picture as PNG with its record, never seen half-written. `Sync::Each` waits
+// for it to reach the disk, as a single Save does; `Sync::Later` leaves that to one sync at the
+// end of a run (syncAll), as a batch does.
+enum class Sync { Each, Later };
+Result<void> save(const QImage &image, const QString &path, const results::Entries &record,
+                  Sync sync);
+// Waits until everything written to the file system holding `folder` is on its disk.
+Result<void> syncAll(const QString &folder);
+
+} // namespace pipeline
