@@ -6,12 +6,15 @@ namespace pipeline {
 
 namespace {
 
-// As the window's shapes draw their outline: one pixel inside the shape's rectangle.
+// As the window shows a shape's outline: a closed line of one pixel, corners included, just
+// inside the shape's rectangle.
 void outline(QPainter &p, const QRect &shape)
 {
-    p.setPen(core::toQColor(stage::Outline));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(shape.adjusted(0, 0, -1, -1));
+    const QColor colour = core::toQColor(stage::Outline);
+    p.fillRect(QRect(shape.topLeft(), QSize(shape.width(), 1)), colour);
+    p.fillRect(QRect(shape.left(), shape.bottom(), shape.width(), 1), colour);
+    p.fillRect(QRect(shape.topLeft(), QSize(1, shape.height())), colour);
+    p.fillRect(QRect(shape.right(), shape.top(), 1, shape.height()), colour);
 }
 
 } // namespace

@@ -1,4 +1,6 @@
 // The two scan commands end to end: load a picture, press the button, read the planes.
+#include "pipeline/pipeline.h"
+#include "pipeline/stage.h"
 #include "support/form1driver.h"
 #include "support/pictures.h"
 #include "support/referencescan.h"
@@ -10,6 +12,7 @@
 #include <QWindow>
 #include <private/qhighdpiscaling_p.h>
 #include <qpa/qwindowsysteminterface.h>
+#include <random>
 
 using namespace platform;
 using namespace core;
@@ -25,6 +28,8 @@ private slots:
     void gridStartsAtThePreview();
     void planesEqualThePlainScanOfTheWindow_data();
     void planesEqualThePlainScanOfTheWindow();
+    void pipelineStagesWhatTheWindowShows_data();
+    void pipelineStagesWhatTheWindowShows();
     void typedSelectionTypeGivesBlackPlanes();
     void planesAreResizedAndNotCleared();
 
@@ -203,6 +208,88 @@ void TestScanCommands::planesEqualThePlainScanOfTheWindow()
             QCOMPARE(form->plane(View::Blue)->Point(bx + 1, by + 1),
                      expected.planes[Channel::Blue][at]);
         }
+}
+
+void TestScanCommands::pipelineStagesWhatTheWindowShows_data()
+{
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("seed");
+    std::mt19937 rng(20261210);
+    const auto noise = [&](int w, int h, QImage::Format format) {
+        QImage img(w, h, QImage::Format_ARGB32);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                img.setPixel(x, y, rng());
+        if (format == QImage::Format_RGB32)
+            img = img.convertToFormat(QImage::Format_RGB32);
+        return format == QImage::Format_Indexed8 || format == QImage::Format_Grayscale8
+                   ? img.convertToFormat(format)
+                   : img;
+    };
+    QTest::newRow("wide, 500") << noise(321, 203, QImage::Format_RGB32) << 500 << 1;
+    QTest::newRow("tall, 400") << noise(150, 211, QImage::Format_RGB32) << 400 << 2;
+    QTest::newRow("transparent, 300") << noise(97, 97, QImage::Format_ARGB32) << 300 << 3;
+    QTest::newRow("transparent tall, 500") << noise(60, 90, QImage::Format_ARGB32) << 500 << 4;
+    QTest::newRow("palette, 200") << noise(255, 101, QImage::Format_Indexed8) << 200 << 5;
+    QTest::newRow("grey, 500") << noise(99, 333, QImage::Format_Grayscale8) << 500 << 6;
+    QTest::newRow("thin, 500") << noise(1, 200, QImage::Format_RGB32) << 500 << 7;
+    QTest::newRow("flat, 400") << noise(200, 3, QImage::Format_RGB32) << 400 << 8;
+}
+
+void TestScanCommands::pipelineStagesWhatTheWindowShows()
+{
+    QFETCH(QImage, picture);
+    QFETCH(int, size);
+    QFETCH(int, seed);
+    form->sizeList()->setListIndex((size - 200) / 100);
+    load(picture);
+    // Rendered as the window rendered its scans' samples before they were staged: straight
+    // into RGBX8888, the fourth byte cleared.
+    QImage shown(form->size(), QImage::Format_RGBX8888);
+    shown.setDevicePixelRatio(1);
+    form->render(&shown, QPoint(), QRegion(),
+                 QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    shown = shown.convertToFormat(QImage::Format_RGB32);
+    const Result<pipeline::Preview> preview = pipeline::load(dir_.filePath("p.png"), size);
+    QVERIFY(preview);
+    // Every pixel a block of any rates, with overlap, takes in.
+    QRect reach;
+    for (int rx = 3; rx <= 30; ++rx) {
+        results::Recipe r;
+        r.rx = r.ry = rx, r.overlap = true;
+        reach |= scan::scanGrid(pipeline::scanParams(*preview, r)).sampled;
+    }
+    const ColourSurface window = readSurface(shown, reach);
+    pipeline::Runner runner;
+    const ColourSurface &staged = runner.stage(*preview, reach);
+    QCOMPARE(staged.rect, window.rect);
+    for (std::size_t i = 0; i < window.values.size(); ++i)
+        if (staged.values[i] != window.values[i])
+            QFAIL(qPrintable(QStringLiteral("window pixel (%1, %2) is %3, staged %4")
+                                 .arg(reach.left() + int(i) % reach.width())
+                                 .arg(reach.top() + int(i) / reach.width())
+                                 .arg(window.values[i], 0, 16)
+                                 .arg(staged.values[i], 0, 16)));
+    // Planes from the pipeline against the plain scan of the window, at random settings.
+    std::mt19937 rng(seed);
+    for (int round = 0; round < 3; ++round) {
+        results::Recipe r;
+        r.size = size;
+        r.rx = 3 + int(rng() % 28), r.ry = 3 + int(rng() % 28);
+        r.selection = int(rng() % 4);
+        r.threshold = rng() % 2;
+        r.overlap = rng() % 2;
+        for (const Channel c : Channels)
+            r.bands[c] = {int(rng() % 256), 255};
+        const pipeline::Planes planes = runner.run(*preview, r);
+        const scan::ScanPlanes expected = referenceScan(window, pipeline::scanParams(*preview, r));
+        for (const Channel c : Channels)
+            for (int by = 0; by < expected.ny; ++by)
+                for (int bx = 0; bx < expected.nx; ++bx)
+                    QCOMPARE(Colour(fromArgb(planes.blocks[c].pixel(bx, by))),
+                             expected.planes[c][std::size_t(by) * expected.nx + bx]);
+    }
 }
 
 void TestScanCommands::typedSelectionTypeGivesBlackPlanes()
