@@ -1,7 +1,13 @@
-// The batch against other programs doing the same kind of work in the same run: 600 small PNGs
-// against ImageMagick's mogrify in one process, 100 photographs of 12 MP against one djpeg
-// -scale 1/8 per photograph, two workers against one; and the parent's memory with a million
-// names. Peak memory of a worker comes from the finished child processes.
+// The batch against other programs doing the same kind of work in the same run, as a user runs
+// it (a fresh --out, no --overwrite): 600 small PNGs, smooth gradients and ImageMagick's plasma,
+// against ImageMagick's mogrify in one process; 100 photographs of 12 MP, grainy and smooth,
+// against one djpeg -scale 1/8 per photograph, two workers against one; what each step of one
+// small picture costs alone; and the parent's memory with a million names. Peak memory of a
+// worker comes from the finished child processes. Output folders are removed only when the
+// benchmarks end: a file system slows down creating files where many were just deleted.
+#include "picture/pictureloader.h"
+#include "picture/pngwriter.h"
+#include "pipeline/pipeline.h"
 #include "support/form1driver.h"
 
 #include <QApplication>
@@ -21,22 +27,54 @@ namespace {
 
 constexpr int Pictures = 100;
 
-QString folder()
+// Fresh output folders, kept until the benchmarks end.
+QList<QTemporaryDir *> &outputs()
 {
-    return QDir::temp().filePath(QStringLiteral("tintara-bench/batch"));
+    static QList<QTemporaryDir *> made;
+    return made;
+}
+QString freshFolder()
+{
+    outputs() << new QTemporaryDir;
+    return outputs().constLast()->path();
 }
 
-QString photo(int i)
+// The photographs: 0, grainy gradients; 1, a real photograph (ImageMagick's rose) enlarged to
+// 12 MP, smooth as most photographs are at that size.
+QString folder(int kind = 0)
 {
-    return QDir(folder()).filePath(QStringLiteral("photo-%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
+    return QDir::temp().filePath(kind ? QStringLiteral("tintara-bench/smooth")
+                                      : QStringLiteral("tintara-bench/batch"));
 }
 
-// One 4000 x 3000 photograph-like JPEG, copied a hundred times.
-void makeFixtures()
+QString photo(int i, int kind = 0)
 {
-    if (QFile::exists(photo(Pictures - 1)))
-        return;
-    QDir().mkpath(folder());
+    return QDir(folder(kind))
+        .filePath(QStringLiteral("photo-%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
+}
+
+bool convert(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral("convert"), args);
+    return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// One 4000 x 3000 photograph-like JPEG of each kind, copied a hundred times.
+bool makeFixtures(int kind = 0)
+{
+    if (QFile::exists(photo(Pictures - 1, kind)))
+        return true;
+    QDir().mkpath(folder(kind));
+    if (kind == 1) {
+        if (!convert({QStringLiteral("rose:"), QStringLiteral("-resize"),
+                      QStringLiteral("4000x3000!"), QStringLiteral("-quality"),
+                      QStringLiteral("90"), photo(0, kind)}))
+            return false;
+        for (int i = 1; i < Pictures; ++i)
+            QFile::copy(photo(0, kind), photo(i, kind));
+        return true;
+    }
     QImage img(4000, 3000, QImage::Format_RGB32);
     quint32 seed = 7;
     for (int y = 0; y < img.height(); ++y) {
@@ -51,6 +89,7 @@ void makeFixtures()
     img.save(photo(0), "JPG", 90);
     for (int i = 1; i < Pictures; ++i)
         QFile::copy(photo(0), photo(i));
+    return true;
 }
 
 // What the files in a folder take, together.
@@ -64,42 +103,60 @@ qint64 bytesIn(const QString &folder)
 
 void BM_Batch(benchmark::State &state)
 {
-    makeFixtures();
-    QTemporaryDir out;
+    const int kind = int(state.range(0));
+    if (!makeFixtures(kind)) {
+        state.SkipWithError("cannot make the photographs (apt-get install imagemagick)");
+        return;
+    }
     for (auto _ : state) {
+        const QString out = freshFolder();
         QElapsedTimer clock;
         clock.start();
         QProcess p;
         p.start(QStringLiteral(TINTARA_BINARY),
                 {QStringLiteral("--batch"), QStringLiteral("--threshold"), QStringLiteral("--type"),
-                 QStringLiteral("massimo-minimo"), QStringLiteral("--overwrite"),
-                 QStringLiteral("--jobs"), QString::number(state.range(0)), QStringLiteral("--out"),
-                 out.path(), folder()});
+                 QStringLiteral("massimo-minimo"), QStringLiteral("--jobs"),
+                 QString::number(state.range(1)), QStringLiteral("--out"), out, folder(kind)});
         p.waitForFinished(-1);
         if (p.exitCode() != 0)
             state.SkipWithError("the batch failed");
         state.SetIterationTime(clock.elapsed() / 1000.0);
         state.counters["pictures_per_s"] = Pictures / (clock.elapsed() / 1000.0);
-        state.counters["planes_KiB"] = double(bytesIn(out.path())) / 1024.0;
+        state.counters["planes_KiB"] = double(bytesIn(out)) / 1024.0;
     }
     rusage children{};
     getrusage(RUSAGE_CHILDREN, &children);
     state.counters["worker_peak_MiB"] = double(children.ru_maxrss) / 1024.0;
 }
-BENCHMARK(BM_Batch)->ArgName("jobs")->Arg(1)->Arg(2)->Iterations(1)->UseManualTime()->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(BM_Batch)
+    ->ArgNames({"smooth", "jobs"})
+    ->ArgsProduct({{0, 1}, {1, 2}})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
-QString smallFolder()
+// The small pictures: 0, smooth gradients; 1, ImageMagick's plasma, photo-like.
+QString smallFolder(int kind = 0)
 {
-    return QDir::temp().filePath(QStringLiteral("tintara-bench/small"));
+    return QDir::temp().filePath(kind ? QStringLiteral("tintara-bench/plasma")
+                                      : QStringLiteral("tintara-bench/small"));
 }
 
-// 600 different 64 x 48 PNGs.
-void makeSmallFixtures()
+// 600 different 64 x 48 PNGs of each kind.
+bool makeSmallFixtures(int kind = 0)
 {
-    const QDir dir(smallFolder());
+    const QDir dir(smallFolder(kind));
     if (dir.exists(QStringLiteral("s599.png")))
-        return;
+        return true;
+    QDir().mkpath(dir.path());
+    if (kind == 1) {
+        for (int i = 0; i < 600; ++i)
+            if (!convert({QStringLiteral("-seed"), QString::number(i), QStringLiteral("-size"),
+                          QStringLiteral("64x48"), QStringLiteral("plasma:"),
+                          dir.filePath(QStringLiteral("s%1.png").arg(i))}))
+                return false;
+        return true;
+    }
     QDir().mkpath(dir.path());
     for (int i = 0; i < 600; ++i) {
         QImage img(64, 48, QImage::Format_RGB32);
@@ -109,6 +166,7 @@ void makeSmallFixtures()
                              qRgb((x * 4 + i) & 255, (y * 5 + i * 3) & 255, (x ^ y) * 4 & 255));
         img.save(dir.filePath(QStringLiteral("s%1.png").arg(i)));
     }
+    return true;
 }
 
 double runTool(const QString &program, const QStringList &args)
@@ -124,53 +182,126 @@ double runTool(const QString &program, const QStringList &args)
 
 void BM_SmallPicturesBatch(benchmark::State &state)
 {
-    makeSmallFixtures();
+    const int kind = int(state.range(0));
+    if (!makeSmallFixtures(kind)) {
+        state.SkipWithError("cannot make the pictures (apt-get install imagemagick)");
+        return;
+    }
     for (auto _ : state) {
-        QTemporaryDir out; // every run writes new files, as mogrify's does
-        const double s = runTool(QStringLiteral(TINTARA_BINARY),
-                                 {QStringLiteral("--batch"), QStringLiteral("--jobs"),
-                                  QStringLiteral("1"), QStringLiteral("--overwrite"),
-                                  QStringLiteral("--out"), out.path(), smallFolder()});
+        const QString out = freshFolder(); // every run writes new files, as mogrify's does
+        const double s =
+            runTool(QStringLiteral(TINTARA_BINARY),
+                    {QStringLiteral("--batch"), QStringLiteral("--jobs"), QStringLiteral("1"),
+                     QStringLiteral("--out"), out, smallFolder(kind)});
         if (s < 0)
             state.SkipWithError("the batch failed");
         state.SetIterationTime(std::max(s, 1e-6));
         state.counters["pictures_per_s"] = 600 / s;
-        state.counters["planes_KiB"] = double(bytesIn(out.path())) / 1024.0;
+        state.counters["planes_KiB"] = double(bytesIn(out)) / 1024.0;
     }
 }
-BENCHMARK(BM_SmallPicturesBatch)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SmallPicturesBatch)
+    ->ArgName("plasma")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // The same work through mogrify in one process: each picture fitted to the preview, reduced to
 // a third, and split into its three channels, a PNG each.
 void BM_SmallPicturesMogrify(benchmark::State &state)
 {
-    makeSmallFixtures();
+    const int kind = int(state.range(0));
+    if (!makeSmallFixtures(kind)) {
+        state.SkipWithError("cannot make the pictures (apt-get install imagemagick)");
+        return;
+    }
     const QString mogrify = QStandardPaths::findExecutable(QStringLiteral("mogrify"));
     if (mogrify.isEmpty()) {
         state.SkipWithError("mogrify is not installed (apt-get install imagemagick)");
         return;
     }
-    QTemporaryDir out;
-    QStringList args{QStringLiteral("-path"),    out.path(),
-                     QStringLiteral("-resize"),  QStringLiteral("500x375"),
-                     QStringLiteral("-scale"),   QStringLiteral("33.33%"),
-                     QStringLiteral("-separate")};
+    QStringList args{QStringLiteral("-resize"), QStringLiteral("500x375"), QStringLiteral("-scale"),
+                     QStringLiteral("33.33%"), QStringLiteral("-separate")};
     for (int i = 0; i < 600; ++i)
-        args << QDir(smallFolder()).filePath(QStringLiteral("s%1.png").arg(i));
+        args << QDir(smallFolder(kind)).filePath(QStringLiteral("s%1.png").arg(i));
     for (auto _ : state) {
-        const double s = runTool(mogrify, args);
+        const double s =
+            runTool(mogrify, QStringList{QStringLiteral("-path"), freshFolder()} + args);
         if (s < 0)
             state.SkipWithError("mogrify failed");
         state.SetIterationTime(std::max(s, 1e-6));
         state.counters["pictures_per_s"] = 600 / s;
     }
 }
-BENCHMARK(BM_SmallPicturesMogrify)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SmallPicturesMogrify)
+    ->ArgName("plasma")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// What each step of one small photo-like picture costs alone, in the batch's order: 0 decode
+// (at its own size), 1 fit to the preview, 2 stage and scan, 3 encode the three planes, 4 write
+// them to a fresh folder, as the batch does.
+void BM_SmallPictureSteps(benchmark::State &state)
+{
+    if (!makeSmallFixtures(1)) {
+        state.SkipWithError("cannot make the pictures (apt-get install imagemagick)");
+        return;
+    }
+    const QString file = QDir(smallFolder(1)).filePath(QStringLiteral("s7.png"));
+    const picture::LoadResult decoded = picture::LoadPicture(file, 64);
+    const Result<pipeline::Preview> preview = pipeline::load(file, 500);
+    if (!decoded || !preview) {
+        state.SkipWithError("cannot load the picture");
+        return;
+    }
+    pipeline::Runner runner;
+    const pipeline::Planes planes = runner.run(*preview, results::Recipe{});
+    const results::Source source{file, QStringLiteral("xxh3-128:0"), preview->picture.size, {}};
+    std::vector<QByteArray> encoded;
+    for (const Channel c : Channels)
+        encoded.push_back(*picture::encodePng(planes.blocks[c], planes.record(viewOf(c), source)));
+    const QString out = freshFolder();
+    int written = 0;
+    for (auto _ : state) {
+        switch (state.range(0)) {
+        case 0:
+            benchmark::DoNotOptimize(picture::LoadPicture(file, 64));
+            break;
+        case 1:
+            benchmark::DoNotOptimize(decoded->image.scaled(
+                preview->picture.image.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            break;
+        case 2:
+            benchmark::DoNotOptimize(runner.run(*preview, results::Recipe{}));
+            break;
+        case 3:
+            for (const Channel c : Channels)
+                benchmark::DoNotOptimize(
+                    picture::encodePng(planes.blocks[c], planes.record(viewOf(c), source)));
+            break;
+        default:
+            for (const QByteArray &png : encoded)
+                if (!picture::saveBytes(png, QDir(out).filePath(QString::number(written++)),
+                                        picture::Durability::Deferred))
+                    state.SkipWithError("cannot write");
+        }
+    }
+}
+BENCHMARK(BM_SmallPictureSteps)->ArgName("step")->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
 
 // djpeg decoding each photograph at 1/8, one process a photograph, as a script would.
 void BM_Djpeg(benchmark::State &state)
 {
-    makeFixtures();
+    const int kind = int(state.range(0));
+    if (!makeFixtures(kind)) {
+        state.SkipWithError("cannot make the photographs (apt-get install imagemagick)");
+        return;
+    }
     const QString djpeg = QStandardPaths::findExecutable(QStringLiteral("djpeg"));
     if (djpeg.isEmpty()) {
         state.SkipWithError("djpeg is not installed (apt-get install libjpeg-turbo-progs)");
@@ -182,12 +313,13 @@ void BM_Djpeg(benchmark::State &state)
         for (int i = 0; i < Pictures; ++i)
             total += runTool(djpeg, {QStringLiteral("-scale"), QStringLiteral("1/8"),
                                      QStringLiteral("-outfile"),
-                                     out.filePath(QStringLiteral("x.ppm")), photo(i)});
+                                     out.filePath(QStringLiteral("x.ppm")), photo(i, kind)});
         state.SetIterationTime(total);
         state.counters["pictures_per_s"] = Pictures / total;
     }
 }
-BENCHMARK(BM_Djpeg)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Djpeg)->ArgName("smooth")->Arg(0)->Arg(1)->Iterations(1)->UseManualTime()->Unit(
+    benchmark::kMillisecond);
 
 // A million names (hard links to the 600 small pictures, as many as a file system allows each,
 // a thousand to a folder): the parent's
@@ -267,5 +399,6 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    qDeleteAll(outputs());
     return 0;
 }

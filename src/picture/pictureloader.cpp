@@ -65,7 +65,8 @@ LoadResult finish(QImage image, const QColorSpace &space, QSize size, int fitSid
     // A picture that says what its colours mean is shown in sRGB, as every colour-managed
     // viewer shows it; one that says nothing, or nonsense, is taken as sRGB already and left
     // untouched.
-    if (profile::believable(space) && !meansSrgb(space)) {
+    // sRGB is told first: believing a profile costs a colour transform of its own.
+    if (!meansSrgb(space) && profile::believable(space)) {
         if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
             image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         image.setColorSpace(space);

@@ -15,6 +15,8 @@ namespace picture {
 // writes it back, or at the syncFileSystem that ends a run of many, as cp and rsync leave it.
 enum class Durability { Synced, Deferred };
 
+// The picture as PNG with the text entries, in memory.
+Result<QByteArray> encodePng(const QImage &image, const QList<QPair<QString, QString>> &texts);
 // Writes the picture as PNG with the text entries.
 Result<void> savePng(const QImage &image, const QString &path,
                      const QList<QPair<QString, QString>> &texts,

@@ -52,7 +52,8 @@ Run batchRun(const QStringList &args, const QByteArray &input = {})
 QStringList filesIn(const QString &folder)
 {
     QStringList names;
-    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    // Hidden files too: a plane being written must never be left behind.
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext())
         names << QDir(folder).relativeFilePath(it.next());
     names.sort();
@@ -477,7 +478,11 @@ void TestBatch::deadAndHangingWorkers()
     QTemporaryDir in, out;
     QStringList args{QStringLiteral("--jobs"), QStringLiteral("1"),     QStringLiteral("--timeout"),
                      QStringLiteral("2"),      QStringLiteral("--out"), out.path()};
-    for (int i = 0; i < 20; ++i)
+    // The first picture takes its worker long enough to be killed while on it, twice.
+    QImage large(5000, 6000, QImage::Format_RGB32);
+    large.fill(Qt::gray);
+    args << testpics::write(in, QStringLiteral("p0.png"), large);
+    for (int i = 1; i < 20; ++i)
         args << testpics::write(in, QStringLiteral("p%1.png").arg(i), QImage(odd_));
     QProcess p;
     p.start(QStringLiteral(TINTARA_BINARY), QStringList{QStringLiteral("--batch")} + args);

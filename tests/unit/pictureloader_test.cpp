@@ -1,6 +1,7 @@
 #include "picture/contenthash.h"
 #include "picture/picturedamage.h"
 #include "picture/pictureloader.h"
+#include "picture/pngwriter.h"
 #include "picture/source.h"
 #include "picture/webpdecoder.h"
 
@@ -850,5 +851,34 @@ TEST_F(Loader, TakesProfilesThatMeanNonsenseAsSrgbAndRefusesHugeOnes)
         }
         ASSERT_TRUE(r.has_value()) << name << ": " << qPrintable(r.error());
         EXPECT_EQ(r->image, reference->image) << name;
+    }
+}
+
+// Both ways of writing a file: the old one stays whole until the new one takes its name, keeps
+// its permissions, and nothing else is left in the folder, written or refused.
+TEST(PngWriter, WritesWholeFilesAndLeavesNothingElse)
+{
+    for (const picture::Durability d :
+         {picture::Durability::Synced, picture::Durability::Deferred}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("plane.png"));
+        ASSERT_TRUE(picture::saveBytes("old", path, d));
+        ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                    QFileDevice::ReadGroup));
+        ASSERT_TRUE(picture::saveBytes(QByteArray(100000, 'n'), path, d));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), QByteArray(100000, 'n'));
+        EXPECT_EQ(file.permissions(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ReadUser | QFileDevice::WriteUser |
+                                          QFileDevice::ReadGroup);
+        const Result<void> nowhere =
+            picture::saveBytes("x", dir.filePath(QStringLiteral("gone/plane.png")), d);
+        ASSERT_FALSE(nowhere);
+        EXPECT_TRUE(nowhere.error().contains(QLatin1String("No such file")))
+            << qPrintable(nowhere.error());
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                  QStringList{QStringLiteral("plane.png")});
+        EXPECT_TRUE(picture::syncFileSystem(dir.path()));
     }
 }
