@@ -1,9 +1,10 @@
 #pragma once
 
-// The window room (tintara_app), above the about box, the histogram window and the platform:
-// Form1 builds its controls from the layout table (layout.h), keeps them private, and its
-// handlers gather the controls' state, call the core, and write the results back. The batch,
-// the tests and main use only the public members below; failures come back as Results and are
+// The window room (tintara_app), above the about box, the histogram window, the platform and
+// the pipeline: Form1 builds its controls from the layout table (layout.h), keeps them private,
+// and its handlers gather the controls' state, call the pipeline and the core, and show what
+// they return; its scans read the pipeline's stage of the picture shown, as the batch's do. The
+// tests and main use only the public members below; failures come back as Results and are
 // worded for the user by failureText(). Logging: tintara.app.
 
 #include "about/frmabout.h"
