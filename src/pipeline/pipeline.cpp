@@ -4,6 +4,7 @@
 #include "core/stretchcopy.h"
 #include "picture/pictureloader.h"
 #include "picture/pngwriter.h"
+#include "pipeline/logging.h"
 #include "pipeline/stage.h"
 
 #include <algorithm>
@@ -202,9 +203,12 @@ Planes Runner::run(const Preview &preview, const results::Recipe &recipe)
 Result<void> save(const QImage &image, const QString &path, const results::Entries &record,
                   Sync sync)
 {
-    return picture::savePng(image, path, record,
-                            sync == Sync::Each ? picture::Durability::Synced
-                                               : picture::Durability::Deferred);
+    const Result<void> saved = picture::savePng(image, path, record,
+                                                sync == Sync::Each ? picture::Durability::Synced
+                                                                   : picture::Durability::Deferred);
+    if (!saved)
+        qCInfo(lcPipeline) << "not written" << path << saved.error();
+    return saved;
 }
 
 Result<void> syncAll(const QString &folder)
