@@ -45,10 +45,17 @@ Indexed fewColours(const QImage &image)
     QRgb seen[Slots] = {};
     uchar index[Slots];
     uchar *to = out.indices.data();
+    // Planes are runs of equal blocks: a colour like the one before takes its index at once.
+    QRgb last = 0;
+    uchar lastIndex = 0;
     for (int y = 0; y < rgb.height(); ++y) {
         const auto *from = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
         for (int x = 0; x < rgb.width(); ++x) {
             const QRgb c = from[x] | 0xff000000u;
+            if (c == last) {
+                *to++ = lastIndex;
+                continue;
+            }
             quint32 at = (c * 0x9E3779B1u) >> 23;
             while (seen[at] != c && seen[at] != 0)
                 at = (at + 1) % Slots;
@@ -59,7 +66,9 @@ Indexed fewColours(const QImage &image)
                 index[at] = uchar(out.palette.size());
                 out.palette.push_back(c);
             }
-            *to++ = index[at];
+            last = c;
+            lastIndex = index[at];
+            *to++ = lastIndex;
         }
     }
     std::vector<uchar> order(std::size_t(out.palette.size())), rank(order.size());
@@ -104,8 +113,10 @@ QByteArray encodePalette(QSize size, const Indexed &picture,
     // In memory that the jump below cannot clobber, as it could a variable kept in a register.
     const std::vector<int> depth{bits};
     const std::size_t stride = (std::size_t(size.width()) * std::size_t(bits) + 7) / 8;
-    std::vector<uchar> packed(stride * std::size_t(size.height()), 0);
-    for (int y = 0; y < size.height(); ++y)
+    // Eight bits a pixel are the indices as they are; fewer are packed, the first pixel in the
+    // highest bits.
+    std::vector<uchar> packed(bits == 8 ? 0 : stride * std::size_t(size.height()), 0);
+    for (int y = 0; bits < 8 && y < size.height(); ++y)
         for (int x = 0; x < size.width(); ++x) {
             const uchar v =
                 picture.indices[std::size_t(y) * std::size_t(size.width()) + std::size_t(x)];
@@ -134,7 +145,8 @@ QByteArray encodePalette(QSize size, const Indexed &picture,
     }
     std::vector<png_bytep> rows;
     for (int y = 0; y < size.height(); ++y)
-        rows.push_back(packed.data() + std::size_t(y) * stride);
+        rows.push_back((bits == 8 ? const_cast<uchar *>(picture.indices.data()) : packed.data()) +
+                       std::size_t(y) * stride);
     if (!info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         return {};
