@@ -77,13 +77,8 @@ void Form1::wireEvents()
                 [this, c](int, int, float x, float y) { probe(c, x, y); });
     }
     // After the handlers above, so a live run sees what they did (the planes sized first).
-    for (HScrollBar *bar :
-         {HScroll1, HScroll2, HScroll3, HScroll4, HScroll5, HScroll6, HScroll7, HScroll8})
-        connect(bar, &QScrollBar::valueChanged, this, &Form1::followChange);
-    connect(Combo2, &QComboBox::currentIndexChanged, this, &Form1::followChange);
-    connect(Combo2, &QComboBox::editTextChanged, this, &Form1::followChange);
+    watchSettings(Watch::AfterHandlers);
     connect(CheckLive, &QCheckBox::toggled, this, &Form1::liveToggled);
-    connect(CheckOverlap, &QCheckBox::toggled, this, &Form1::followChange);
     const auto pending = [this](const char *name, void (Form1::*run)()) {
         auto *timer = new QTimer(this);
         timer->setObjectName(QLatin1String(name));

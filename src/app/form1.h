@@ -288,6 +288,11 @@ private:
 
     // Recipes in and out.
     results::Recipe settings() const; // the controls as a recipe, in no mode
+    // Connects every setting's control: before its handlers, to the history, which notes each
+    // change (a control is one setting: its changes in a burst merge); after them, to the live
+    // mode, for each setting that takes effect at once.
+    enum class Watch { BeforeHandlers, AfterHandlers };
+    void watchSettings(Watch when);
     void chooseRecipe();
     void saveRecipeAs();
     void copyCommand();
@@ -302,7 +307,6 @@ private:
         friend bool operator==(const Snapshot &, const Snapshot &) = default;
     };
     class SettingsStep;
-    enum Setting { Size, Type, RateX, RateY, Overlap, Minimum, Maximum = Minimum + 3 };
     static constexpr int NothingPending = -2, OwnStep = -1;
     Snapshot snapshot() const;
     void restore(const Snapshot &s);

@@ -76,22 +76,6 @@ Form1::Snapshot Form1::snapshot() const
     return s;
 }
 
-results::Recipe Form1::settings() const
-{
-    results::Recipe r;
-    r.size = Combo1->Text().toInt();
-    r.selection = Combo2->ListIndex();
-    r.rx = HScroll4->Value();
-    r.ry = HScroll8->Value();
-    r.overlap = CheckOverlap->isChecked();
-    for (const Channel c : Channels) {
-        r.bands[c] = band(c);
-        if (const auto &a = automatic_[c])
-            r.automatic[c] = a->method;
-    }
-    return r;
-}
-
 void Form1::restore(const Snapshot &s)
 {
     restoring_ = true;
@@ -120,21 +104,7 @@ void Form1::wireHistory()
     connect(stepPending_, &QTimer::timeout, this, &Form1::recordStep);
     // Before the handlers: a change that makes another (a minimum reopening its maximum, the x
     // rate dragging the y rate) is noted as the one the user made.
-    const auto note = [this](int setting) {
-        return [this, setting] {
-            noteChange(setting);
-        };
-    };
-    connect(Combo1, &platform::ComboBox::Click, this, note(Size));
-    connect(Combo2, &QComboBox::currentIndexChanged, this, note(Type));
-    connect(Combo2, &QComboBox::editTextChanged, this, note(Type));
-    connect(HScroll4, &QScrollBar::valueChanged, this, note(RateX));
-    connect(HScroll8, &QScrollBar::valueChanged, this, note(RateY));
-    connect(CheckOverlap, &QCheckBox::toggled, this, note(Overlap));
-    for (const Channel c : Channels) {
-        connect(row(c).minimum, &QScrollBar::valueChanged, this, note(Minimum + int(c)));
-        connect(row(c).maximum, &QScrollBar::valueChanged, this, note(Maximum + int(c)));
-    }
+    watchSettings(Watch::BeforeHandlers);
 }
 
 void Form1::noteChange(int setting)

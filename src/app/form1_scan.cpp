@@ -44,19 +44,17 @@ void Form1::clearOptions()
 
 scan::ScanParams Form1::scanParams(bool threshold) const
 {
-    scan::ScanParams p;
+    // The settings as the pipeline takes them, over the preview where the window shows it (before
+    // any load, the preview control's own place).
+    results::Recipe r = settings();
+    r.threshold = threshold;
+    r.reduction = false;
+    scan::ScanParams p = pipeline::scanParams(shown_, r);
     p.iw = Image1->Width();
     p.ih = Image1->Height();
-    p.rx = HScroll4->Value();
-    p.ry = HScroll8->Value();
     // The grid starts at the preview's top-left pixel: the first sample of the first block.
     p.originX = platform::toPixels(Image1->Left()) - 1;
     p.originY = platform::toPixels(Image1->Top()) - 1;
-    p.sel = Combo2->ListIndex();
-    p.overlap = CheckOverlap->isChecked();
-    p.threshold = threshold;
-    for (const Channel c : Channels)
-        p.bands[c] = band(c);
     return p;
 }
 

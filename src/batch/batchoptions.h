@@ -31,15 +31,8 @@ struct Settings : results::Recipe {
     bool dryRun = false;
 };
 
-inline constexpr const char *Usage =
-    "Usage: tintara --batch [--recipe FILE] [--size 200|300|400|500]\n"
-    "       [--rate N | --rate-x N --rate-y N] [--type media|massimo|minimo|massimo-minimo]\n"
-    "       [--threshold] [--red LO:HI] [--green LO:HI] [--blue LO:HI] [--auto METHOD]\n"
-    "       [--auto-red METHOD] [--auto-green METHOD] [--auto-blue METHOD] [--overlap]\n"
-    "       [--reduction] [--zoom r|g|b] [--out DIR] [--overwrite] [--recursive] [--jobs N]\n"
-    "       [--timeout SECONDS] [--report FILE|-] [--measure FILE|-]\n"
-    "       [--files-from FILE|- [--null]] [--shard K/N] [--dry-run] FILE|FOLDER...\n"
-    "       tintara --batch --help";
+// The usage lines, every option from the one list the help prints.
+QString usageText();
 
 // What `tintara --batch --help` prints: every option with its meaning and default.
 QString helpText();

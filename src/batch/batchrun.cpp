@@ -28,7 +28,7 @@ namespace {
 int usage(const QString &why)
 {
     complain(why);
-    std::fprintf(stderr, "%s\n", Usage);
+    std::fprintf(stderr, "%s\n", qPrintable(usageText()));
     return 2;
 }
 

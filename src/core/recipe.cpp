@@ -64,17 +64,347 @@ Failure bad(const QString &key, const QString &value, const QString &why)
     return Failure{QStringLiteral("Its \"%1\" reads \"%2\": %3.").arg(key, value, why)};
 }
 
+bool number(const QString &text, int lo, int hi, int &out)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < lo || v > hi)
+        return false;
+    out = v;
+    return true;
+}
+
+bool isSize(const QString &text)
+{
+    return text == QLatin1String("200") || text == QLatin1String("300") ||
+           text == QLatin1String("400") || text == QLatin1String("500");
+}
+
+using Why = std::optional<QString>;
+
+// One setting, said once: its entry in a record, the batch options that set it, and what a
+// change of it says in the history. Two recipes are equal when every entry reads the same.
+struct Field {
+    QString key;
+    bool required = true; // a record without it holds no recipe
+    // The entry's text; none where it is not written (Overlap off, no automatic method).
+    std::function<std::optional<QString>(const Recipe &)> text;
+    // Reads the entry (none where it is absent) into the recipe; the reason it cannot.
+    std::function<Why(Recipe &, const std::optional<QString> &)> read;
+    QList<OptionDoc> options;
+    // Sets the recipe from the options given; the usage error.
+    std::function<Why(Recipe &, const GivenOptions &)> given;
+    // The options that say it.
+    std::function<QStringList(const Recipe &)> arguments;
+    // What changed, for the history: no part, one or two.
+    std::function<QStringList(const Recipe &before, const Recipe &after)> change;
+    // What a record of a placed picture says after it: the preview's scale, or the grid.
+    enum class Then { Nothing, Scale, Grid } then = Then::Nothing;
+};
+
+QList<Field> makeFields()
+{
+    const auto none = [](const Recipe &, const Recipe &) {
+        return QStringList{};
+    };
+    QList<Field> f;
+    f.append({SizeKey,
+              true,
+              [](const Recipe &r) { return QString::number(r.size); },
+              [](Recipe &r, const std::optional<QString> &t) -> Why {
+                  if (!isSize(*t))
+                      return QStringLiteral("the preview is 200, 300, 400 or 500 pixels");
+                  r.size = t->toInt();
+                  return {};
+              },
+              {{QStringLiteral("size"),
+                QStringLiteral("200|300|400|500"),
+                QStringLiteral("side of the preview square, in pixels (default 500)"),
+                {}}},
+              [](Recipe &r, const GivenOptions &g) -> Why {
+                  if (const auto v = g.value(QStringLiteral("size"))) {
+                      if (!isSize(*v))
+                          return QStringLiteral("--size takes 200, 300, 400 or 500");
+                      r.size = v->toInt();
+                  }
+                  return {};
+              },
+              [](const Recipe &r) {
+                  return QStringList{QStringLiteral("--size"), QString::number(r.size)};
+              },
+              [](const Recipe &a, const Recipe &b) {
+                  return a.size == b.size
+                             ? QStringList{}
+                             : QStringList{QStringLiteral("preview size %1").arg(b.size)};
+              },
+              Field::Then::Scale});
+    f.append(
+        {SelectionKey,
+         true,
+         [](const Recipe &r) { return selectionName(r.selection); },
+         [](Recipe &r, const std::optional<QString> &t) -> Why {
+             const std::optional<int> selection = selectionNamed(*t);
+             if (!selection)
+                 return QStringLiteral("the types are media, massimo, minimo and massimo-minimo");
+             r.selection = *selection;
+             return {};
+         },
+         {{QStringLiteral("type"),
+           QStringLiteral("media|massimo|minimo|massimo-minimo"),
+           QStringLiteral("block value: average, maximum, minimum or maximum minus minimum "
+                          "(default media)"),
+           {}}},
+         [](Recipe &r, const GivenOptions &g) -> Why {
+             // "nessuno" is a typed type, as a recipe of such planes says.
+             if (const auto v = g.value(QStringLiteral("type"))) {
+                 const std::optional<int> selection = selectionNamed(*v);
+                 if (!selection)
+                     return QStringLiteral("--type takes media, massimo, minimo or massimo-minimo");
+                 r.selection = *selection;
+             }
+             return {};
+         },
+         [](const Recipe &r) {
+             return QStringList{QStringLiteral("--type"), selectionName(r.selection)};
+         },
+         [](const Recipe &a, const Recipe &b) {
+             return a.selection == b.selection
+                        ? QStringList{}
+                        : QStringList{QStringLiteral("type %1").arg(selectionName(b.selection))};
+         }});
+    f.append({ModeKey,
+              true,
+              [](const Recipe &r) { return modeName(r); },
+              [](Recipe &r, const std::optional<QString> &t) -> Why {
+                  if (*t != QLatin1String(Modes[0]) && *t != QLatin1String(Modes[1]) &&
+                      *t != QLatin1String(Modes[2]))
+                      return QStringLiteral("the modes are RGB, threshold and pixel reduction");
+                  r.threshold = *t == QLatin1String(Modes[1]);
+                  r.reduction = *t == QLatin1String(Modes[2]);
+                  return {};
+              },
+              {{QStringLiteral("threshold"),
+                {},
+                QStringLiteral("threshold markers instead of intensities; of --threshold and "
+                               "--reduction the later one counts (default off)"),
+                {}},
+               {QStringLiteral("reduction"),
+                {},
+                QStringLiteral("pixel reduction into the blue plane instead of a scan (default "
+                               "off)"),
+                {}}},
+              [](Recipe &r, const GivenOptions &g) -> Why {
+                  const QString threshold = QStringLiteral("threshold"),
+                                reduction = QStringLiteral("reduction");
+                  r.threshold = g.value(threshold).has_value();
+                  r.reduction = g.value(reduction).has_value();
+                  // A recipe's mode gives way to one given after it: the later of the two counts.
+                  if (r.threshold && r.reduction)
+                      (g.lastAt(threshold) > g.lastAt(reduction) ? r.reduction : r.threshold) =
+                          false;
+                  return {};
+              },
+              [](const Recipe &r) {
+                  return r.reduction   ? QStringList{QStringLiteral("--reduction")}
+                         : r.threshold ? QStringList{QStringLiteral("--threshold")}
+                                       : QStringList{};
+              },
+              none});
+    f.append(
+        {RatesKey,
+         true,
+         [](const Recipe &r) { return pairText(r.rx, r.ry); },
+         [](Recipe &r, const std::optional<QString> &t) -> Why {
+             const auto rates = pairOf(*t, QLatin1Char('x'), 3, 30);
+             if (!rates)
+                 return QStringLiteral("rates are XxY, each from 3 to 30");
+             std::tie(r.rx, r.ry) = *rates;
+             return {};
+         },
+         {{QStringLiteral("rate"), QStringLiteral("N"),
+           QStringLiteral("x and y rate together, 3 to 30 (default 3)"),
+           QStringLiteral("[--rate N | --rate-x N --rate-y N]")},
+          {QStringLiteral("rate-x"), QStringLiteral("N"),
+           QStringLiteral("block width, 3 to 30; the y rate follows it unless given (default "
+                          "3)"),
+           QStringLiteral("-")},
+          {QStringLiteral("rate-y"), QStringLiteral("N"),
+           QStringLiteral("block height, 3 to 30 (default: the x rate)"), QStringLiteral("-")}},
+         [](Recipe &r, const GivenOptions &g) -> Why {
+             const auto rate = g.value(QStringLiteral("rate")),
+                        x = g.value(QStringLiteral("rate-x")),
+                        y = g.value(QStringLiteral("rate-y"));
+             const QString why = QStringLiteral("rates lie between 3 and 30");
+             if (rate && !number(*rate, 3, 30, r.rx))
+                 return why;
+             r.ry = r.rx; // as the x rate's bar drags the y rate's
+             if ((x && !number(*x, 3, 30, r.rx)) || (y && !number(*y, 3, 30, r.ry)))
+                 return why;
+             if (x && !y && !rate)
+                 r.ry = r.rx;
+             return {};
+         },
+         [](const Recipe &r) {
+             return QStringList{QStringLiteral("--rate-x"), QString::number(r.rx),
+                                QStringLiteral("--rate-y"), QString::number(r.ry)};
+         },
+         [](const Recipe &a, const Recipe &b) {
+             QStringList parts;
+             if (a.rx != b.rx)
+                 parts << QStringLiteral("rate x %1").arg(b.rx);
+             if (a.ry != b.ry)
+                 parts << QStringLiteral("rate y %1").arg(b.ry);
+             return parts;
+         }});
+    // Written only where it is on: the record of a plain scan stays as it always was.
+    f.append({OverlapKey,
+              false,
+              [](const Recipe &r) {
+                  return r.overlap ? std::optional(QStringLiteral("on")) : std::nullopt;
+              },
+              [](Recipe &r, const std::optional<QString> &t) -> Why {
+                  const QString overlap = t.value_or(QStringLiteral("off"));
+                  if (overlap != QLatin1String("on") && overlap != QLatin1String("off"))
+                      return QStringLiteral("it is on or off");
+                  r.overlap = overlap == QLatin1String("on");
+                  return {};
+              },
+              {{QStringLiteral("overlap"),
+                {},
+                QStringLiteral("each block also takes the pixels one step into its right and "
+                               "lower neighbours, so that no edge falls between two blocks; the "
+                               "grid keeps its step (default off)"),
+                {}}},
+              [](Recipe &r, const GivenOptions &g) -> Why {
+                  r.overlap = g.value(QStringLiteral("overlap")).has_value();
+                  return {};
+              },
+              [](const Recipe &r) {
+                  return r.overlap ? QStringList{QStringLiteral("--overlap")} : QStringList{};
+              },
+              [](const Recipe &a, const Recipe &b) {
+                  return a.overlap == b.overlap
+                             ? QStringList{}
+                             : QStringList{QStringLiteral("overlap %1")
+                                               .arg(b.overlap ? QStringLiteral("on")
+                                                              : QStringLiteral("off"))};
+              },
+              Field::Then::Grid});
+    for (const Channel c : Channels) {
+        const QString option = channelName(c);
+        f.append(
+            {thresholdKey(c),
+             true,
+             [c](const Recipe &r) { return bandText(r.bands[c]); },
+             [c](Recipe &r, const std::optional<QString> &t) -> Why {
+                 const auto band = pairOf(*t, QLatin1Char(':'), 0, 255);
+                 if (!band || band->first > band->second)
+                     return QStringLiteral("a band is LO:HI, with 0 <= LO <= HI <= 255");
+                 r.bands[c] = {band->first, band->second};
+                 return {};
+             },
+             {{option,
+               QStringLiteral("LO:HI"),
+               c == Channel::Red ? QStringLiteral("red band: a block is marked when LO < value "
+                                                  "<= HI (default 128:255)")
+                                 : QStringLiteral("%1 band (default 128:255)").arg(option),
+               {}}},
+             [c, option](Recipe &r, const GivenOptions &g) -> Why {
+                 const auto v = g.value(option);
+                 if (!v)
+                     return {};
+                 const QStringList parts = v->split(QLatin1Char(':'));
+                 if (parts.size() != 2 || !number(parts[0], 0, 255, r.bands[c].lo) ||
+                     !number(parts[1], 0, 255, r.bands[c].hi))
+                     return QStringLiteral("a band is LO:HI, each 0 to 255");
+                 return {};
+             },
+             [c, option](const Recipe &r) {
+                 return QStringList{QStringLiteral("--") + option, bandText(r.bands[c])};
+             },
+             [c, option](const Recipe &a, const Recipe &b) {
+                 QStringList parts;
+                 const scan::Band &was = a.bands[c], &is = b.bands[c];
+                 // The method a minimum came from is told with it.
+                 const auto &method = b.automatic[c];
+                 if (was.lo != is.lo || method != a.automatic[c])
+                     parts << QStringLiteral("%1 minimum %2%3")
+                                  .arg(option)
+                                  .arg(is.lo)
+                                  .arg(method ? QStringLiteral(" (%1)").arg(
+                                                    QLatin1String(histogram::methodName(*method)))
+                                              : QString());
+                 if (was.hi != is.hi)
+                     parts << QStringLiteral("%1 maximum %2").arg(option).arg(is.hi);
+                 return parts;
+             }});
+    }
+    for (const Channel c : Channels) {
+        const QString option = QStringLiteral("auto-") + channelName(c);
+        QList<OptionDoc> options;
+        if (c == Channel::Red)
+            options.append({QStringLiteral("auto"),
+                            QStringLiteral("METHOD"),
+                            QStringLiteral("each channel's minimum from METHOD on the picture's "
+                                           "own block values, as the histogram window's Apply "
+                                           "sets it; the maximum stays as far as the minimum "
+                                           "allows (default none)"),
+                            {}});
+        options.append(
+            {option,
+             QStringLiteral("METHOD"),
+             QStringLiteral("the %1 minimum from METHOD, whatever --auto says").arg(channelName(c)),
+             {}});
+        f.append({automaticKey(c), false,
+                  [c](const Recipe &r) -> std::optional<QString> {
+                      if (const auto &method = r.automatic[c])
+                          return QLatin1String(histogram::methodName(*method));
+                      return std::nullopt;
+                  },
+                  [c](Recipe &r, const std::optional<QString> &t) -> Why {
+                      if (!t)
+                          return {};
+                      r.automatic[c] = histogram::methodNamed(t->toStdString());
+                      if (!r.automatic[c])
+                          return QStringLiteral("that is no automatic threshold method");
+                      return {};
+                  },
+                  options,
+                  [c, option](Recipe &r, const GivenOptions &g) -> Why {
+                      const QString used = g.value(option) ? option : QStringLiteral("auto");
+                      const auto v = g.value(used);
+                      if (!v)
+                          return {};
+                      r.automatic[c] = histogram::methodNamed(v->toStdString());
+                      if (!r.automatic[c])
+                          return QStringLiteral("--%1 takes one of %2").arg(used, methodList());
+                      return {};
+                  },
+                  [c, option](const Recipe &r) {
+                      if (const auto &m = r.automatic[c])
+                          return QStringList{QStringLiteral("--") + option,
+                                             QLatin1String(histogram::methodName(*m))};
+                      return QStringList{};
+                  },
+                  // Told with the minimum it gives.
+                  none});
+    }
+    return f;
+}
+
+// Every setting, in the order records write them.
+const QList<Field> &fields()
+{
+    static const QList<Field> table = makeFields();
+    return table;
+}
+
 } // namespace
 
 bool operator==(const Recipe &a, const Recipe &b)
 {
-    const auto same = [](const scan::Band &x, const scan::Band &y) {
-        return x.lo == y.lo && x.hi == y.hi;
-    };
-    return a.size == b.size && a.selection == b.selection && a.threshold == b.threshold &&
-           a.reduction == b.reduction && a.rx == b.rx && a.ry == b.ry && a.overlap == b.overlap &&
-           std::equal(a.bands.begin(), a.bands.end(), b.bands.begin(), same) &&
-           a.automatic == b.automatic;
+    return std::all_of(fields().begin(), fields().end(),
+                       [&](const Field &f) { return f.text(a) == f.text(b); });
 }
 
 QString selectionName(int selection)
@@ -115,28 +445,21 @@ Entries describe(const Source &source, const Recipe &r)
     const bool placed = !source.picture.isEmpty();
     if (placed)
         texts.append({PictureKey, pairText(source.picture.width(), source.picture.height())});
-    texts.append({SizeKey, QString::number(r.size)});
-    if (placed) {
-        // The preview's longer side is the square's side.
-        const int longer = std::max(source.picture.width(), source.picture.height());
-        texts.append({ScaleKey, QString::number(double(r.size) / longer, 'g', 12)});
+    for (const Field &f : fields()) {
+        if (const std::optional<QString> text = f.text(r))
+            texts.append({f.key, *text});
+        if (!placed)
+            continue;
+        if (f.then == Field::Then::Scale) {
+            // The preview's longer side is the square's side.
+            const int longer = std::max(source.picture.width(), source.picture.height());
+            texts.append({ScaleKey, QString::number(double(r.size) / longer, 'g', 12)});
+        } else if (f.then == Field::Then::Grid) {
+            // The grid starts at the preview's top-left pixel.
+            texts.append({OriginKey, pairText(0, 0, QLatin1Char(','))});
+            texts.append({StepKey, pairText(r.rx, r.ry)});
+        }
     }
-    texts.append({SelectionKey, selectionName(r.selection)});
-    texts.append({ModeKey, modeName(r)});
-    texts.append({RatesKey, pairText(r.rx, r.ry)});
-    // Only where it is on: the record of a plain scan stays as it always was.
-    if (r.overlap)
-        texts.append({OverlapKey, QStringLiteral("on")});
-    if (placed) {
-        // The grid starts at the preview's top-left pixel.
-        texts.append({OriginKey, pairText(0, 0, QLatin1Char(','))});
-        texts.append({StepKey, pairText(r.rx, r.ry)});
-    }
-    for (const Channel c : Channels)
-        texts.append({thresholdKey(c), bandText(r.bands[c])});
-    for (const Channel c : Channels)
-        if (const auto &method = r.automatic[c])
-            texts.append({automaticKey(c), QLatin1String(histogram::methodName(*method))});
     texts.append({SoftwareKey, Software});
     texts.append({VersionKey, source.version});
     texts.append({FormatKey, QString::number(RecipeFormat)});
@@ -163,10 +486,9 @@ bool claimsRecipe(const Entries &entries)
 Result<Recorded> readEntries(const Entries &entries)
 {
     QStringList known = {FormatKey, SoftwareKey, VersionKey, SourceKey, PathKey,
-                         HashKey,   PictureKey,  SizeKey,    ScaleKey,  SelectionKey,
-                         ModeKey,   RatesKey,    OverlapKey, OriginKey, StepKey};
-    for (const Channel c : Channels)
-        known << thresholdKey(c) << automaticKey(c);
+                         HashKey,   PictureKey,  ScaleKey,   OriginKey, StepKey};
+    for (const Field &f : fields())
+        known << f.key;
     Recorded out;
     QHash<QString, QString> v;
     for (const auto &entry : entries)
@@ -190,52 +512,14 @@ Result<Recorded> readEntries(const Entries &entries)
     } else {
         out.format = 1; // written before recipes had a version
     }
-    for (const QString &key : {SizeKey, SelectionKey, ModeKey, RatesKey})
-        if (!v.contains(key))
-            return Failure{QStringLiteral("It has no \"%1\" entry.").arg(key)};
-    for (const Channel c : Channels)
-        if (!v.contains(thresholdKey(c)))
-            return Failure{QStringLiteral("It has no \"%1\" entry.").arg(thresholdKey(c))};
-
-    Recipe &r = out.recipe;
-    const QString size = v[SizeKey];
-    if (size != QLatin1String("200") && size != QLatin1String("300") &&
-        size != QLatin1String("400") && size != QLatin1String("500"))
-        return bad(SizeKey, size, QStringLiteral("the preview is 200, 300, 400 or 500 pixels"));
-    r.size = size.toInt();
-    const std::optional<int> selection = selectionNamed(v[SelectionKey]);
-    if (!selection)
-        return bad(SelectionKey, v[SelectionKey],
-                   QStringLiteral("the types are media, massimo, minimo and massimo-minimo"));
-    r.selection = *selection;
-    const QString mode = v[ModeKey];
-    if (mode != QLatin1String(Modes[0]) && mode != QLatin1String(Modes[1]) &&
-        mode != QLatin1String(Modes[2]))
-        return bad(ModeKey, mode,
-                   QStringLiteral("the modes are RGB, threshold and pixel reduction"));
-    r.threshold = mode == QLatin1String(Modes[1]);
-    r.reduction = mode == QLatin1String(Modes[2]);
-    const auto rates = pairOf(v[RatesKey], QLatin1Char('x'), 3, 30);
-    if (!rates)
-        return bad(RatesKey, v[RatesKey], QStringLiteral("rates are XxY, each from 3 to 30"));
-    std::tie(r.rx, r.ry) = *rates;
-    const QString overlap = v.value(OverlapKey, QStringLiteral("off"));
-    if (overlap != QLatin1String("on") && overlap != QLatin1String("off"))
-        return bad(OverlapKey, overlap, QStringLiteral("it is on or off"));
-    r.overlap = overlap == QLatin1String("on");
-    for (const Channel c : Channels) {
-        const QString text = v[thresholdKey(c)];
-        const auto band = pairOf(text, QLatin1Char(':'), 0, 255);
-        if (!band || band->first > band->second)
-            return bad(thresholdKey(c), text,
-                       QStringLiteral("a band is LO:HI, with 0 <= LO <= HI <= 255"));
-        r.bands[c] = {band->first, band->second};
-        if (v.contains(automaticKey(c))) {
-            r.automatic[c] = histogram::methodNamed(v[automaticKey(c)].toStdString());
-            if (!r.automatic[c])
-                return bad(automaticKey(c), v[automaticKey(c)],
-                           QStringLiteral("that is no automatic threshold method"));
-        }
+    for (const Field &f : fields())
+        if (f.required && !v.contains(f.key))
+            return Failure{QStringLiteral("It has no \"%1\" entry.").arg(f.key)};
+    for (const Field &f : fields()) {
+        const std::optional<QString> text =
+            v.contains(f.key) ? std::optional(v[f.key]) : std::nullopt;
+        if (const Why why = f.read(out.recipe, text))
+            return bad(f.key, text.value_or(QString()), *why);
     }
 
     // Records of earlier versions name their picture by its file name alone.
@@ -312,23 +596,35 @@ Result<Entries> entriesOfJson(const QByteArray &json)
     return entries;
 }
 
+QString methodList()
+{
+    QStringList names;
+    for (const histogram::Method m : histogram::Methods)
+        names << QLatin1String(histogram::methodName(m));
+    return names.join(QStringLiteral(", "));
+}
+
+QList<OptionDoc> recipeOptions()
+{
+    QList<OptionDoc> options;
+    for (const Field &f : fields())
+        options += f.options;
+    return options;
+}
+
+Result<void> readOptions(const GivenOptions &given, Recipe &r)
+{
+    for (const Field &f : fields())
+        if (const Why why = f.given(r, given))
+            return Failure{*why};
+    return {};
+}
+
 QStringList batchArguments(const Recipe &r)
 {
-    QStringList a{QStringLiteral("--size"), QString::number(r.size),    QStringLiteral("--rate-x"),
-                  QString::number(r.rx),    QStringLiteral("--rate-y"), QString::number(r.ry),
-                  QStringLiteral("--type"), selectionName(r.selection)};
-    if (r.reduction)
-        a << QStringLiteral("--reduction");
-    else if (r.threshold)
-        a << QStringLiteral("--threshold");
-    for (const Channel c : Channels)
-        a << QStringLiteral("--") + channelName(c) << bandText(r.bands[c]);
-    if (r.overlap)
-        a << QStringLiteral("--overlap");
-    for (const Channel c : Channels)
-        if (const auto &m = r.automatic[c])
-            a << QStringLiteral("--auto-") + channelName(c)
-              << QLatin1String(histogram::methodName(*m));
+    QStringList a;
+    for (const Field &f : fields())
+        a += f.arguments(r);
     return a;
 }
 
@@ -348,30 +644,8 @@ QString shellQuoted(const QStringList &words)
 QString describeChange(const Recipe &before, const Recipe &after)
 {
     QStringList parts;
-    if (before.size != after.size)
-        parts << QStringLiteral("preview size %1").arg(after.size);
-    if (before.selection != after.selection)
-        parts << QStringLiteral("type %1").arg(selectionName(after.selection));
-    if (before.rx != after.rx)
-        parts << QStringLiteral("rate x %1").arg(after.rx);
-    if (before.ry != after.ry)
-        parts << QStringLiteral("rate y %1").arg(after.ry);
-    if (before.overlap != after.overlap)
-        parts << QStringLiteral("overlap %1")
-                     .arg(after.overlap ? QStringLiteral("on") : QStringLiteral("off"));
-    for (const Channel c : Channels) {
-        const scan::Band &was = before.bands[c], &is = after.bands[c];
-        const auto &method = after.automatic[c];
-        if (was.lo != is.lo || method != before.automatic[c])
-            parts << QStringLiteral("%1 minimum %2%3")
-                         .arg(channelName(c))
-                         .arg(is.lo)
-                         .arg(method ? QStringLiteral(" (%1)").arg(
-                                           QLatin1String(histogram::methodName(*method)))
-                                     : QString());
-        if (was.hi != is.hi)
-            parts << QStringLiteral("%1 maximum %2").arg(channelName(c)).arg(is.hi);
-    }
+    for (const Field &f : fields())
+        parts += f.change(before, after);
     QString text = parts.join(QStringLiteral(", "));
     if (!text.isEmpty())
         text[0] = text[0].toUpper();

@@ -15,6 +15,8 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <optional>
 
 namespace results {
 
@@ -23,6 +25,8 @@ namespace results {
 // 2 saves the blocks alone and says where they lie in the picture.
 inline constexpr int RecipeFormat = 2;
 
+// Each setting is named in one place, the table of settings in recipe.cpp: its entry in a record,
+// its batch options with their help, its text in the history, and its part in equality.
 struct Recipe {
     int size = 500;                // the side of the preview square: 200, 300, 400 or 500
     int selection = scan::Average; // the selection type's index; -1 when typed
@@ -96,6 +100,24 @@ QByteArray toJson(const Entries &entries);
 // else kept as its JSON. Fails on a file that is no JSON object.
 Result<Entries> entriesOfJson(const QByteArray &json);
 
+// A batch option: its name without "--", its value as the help writes it (empty for a flag),
+// what it does, and how the usage line shows it: empty for "[--name VALUE]", "-" for an option
+// another one's usage shows.
+struct OptionDoc {
+    QString name, value, help, usage;
+};
+// The options given to a batch: an option's last value (empty for a flag), none where it was
+// not given; and the place among the arguments where it came last, -1 where it did not.
+struct GivenOptions {
+    std::function<std::optional<QString>(const QString &name)> value;
+    std::function<qsizetype(const QString &name)> lastAt;
+};
+// The automatic methods' names, as options take them: "Default, Huang, ...".
+QString methodList();
+// The options that set a recipe, in the order the help lists them.
+QList<OptionDoc> recipeOptions();
+// Sets the recipe from the options given; fails with the usage error.
+Result<void> readOptions(const GivenOptions &given, Recipe &r);
 // The batch options that make these planes, without the program's name and "--batch".
 QStringList batchArguments(const Recipe &r);
 // The words as one line for a POSIX shell, each quoted where it needs it.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace results;
 
 namespace {
@@ -80,6 +82,67 @@ TEST(Recipes, RoundTripThroughEntriesAndJson)
             EXPECT_EQ(read->placement.has_value(), !c.source.picture.isEmpty());
             EXPECT_TRUE(read->unknown.isEmpty());
         }
+    }
+}
+
+// Each setting, changed alone, is seen by equality, written in the record and read back, said by
+// the batch's options, and told in the history (all but the mode, which is no setting of a
+// control).
+TEST(Recipes, EverySettingIsNamedEverywhere)
+{
+    std::vector<std::pair<const char *, std::function<void(Recipe &)>>> changes = {
+        {"size",
+         [](Recipe &r) {
+             r.size = 300;
+         }},
+        {"type",
+         [](Recipe &r) {
+             r.selection = scan::Minimum;
+         }},
+        {"threshold",
+         [](Recipe &r) {
+             r.threshold = true;
+         }},
+        {"reduction",
+         [](Recipe &r) {
+             r.reduction = true;
+         }},
+        {"rate x",
+         [](Recipe &r) {
+             r.rx = 7;
+         }},
+        {"rate y",
+         [](Recipe &r) {
+             r.ry = 9;
+         }},
+        {"overlap",
+         [](Recipe &r) {
+             r.overlap = true;
+         }},
+    };
+    for (const Channel c : Channels) {
+        changes.push_back({"minimum", [c](Recipe &r) {
+                               r.bands[c].lo = 20;
+                           }});
+        changes.push_back({"maximum", [c](Recipe &r) {
+                               r.bands[c].hi = 200;
+                           }});
+        changes.push_back({"automatic", [c](Recipe &r) {
+                               r.automatic[c] = histogram::Method::Triangle;
+                           }});
+    }
+    const Recipe plain;
+    for (const auto &[name, change] : changes) {
+        SCOPED_TRACE(name);
+        Recipe r;
+        change(r);
+        EXPECT_FALSE(r == plain);
+        const Result<Recorded> read = readEntries(describe({}, r));
+        ASSERT_TRUE(read) << read.error().toStdString();
+        EXPECT_TRUE(read->recipe == r);
+        EXPECT_NE(batchArguments(r), batchArguments(plain));
+        if (!r.threshold && !r.reduction)
+            EXPECT_FALSE(describeChange(plain, r).isEmpty());
     }
 }
 
