@@ -9,6 +9,7 @@
 #include "picture/profile.h"
 #include "picture/source.h"
 
+#include <QColorTransform>
 #include <QFile>
 #include <QFileInfo>
 #include <QTransform>
@@ -46,13 +47,34 @@ QImage upright(const QImage &stored, QImageIOHandler::Transformations turn)
 
 // sRGB itself, or the gamma of 2.2 with sRGB's primaries that many encoders write (as PNG's
 // gAMA and cHRM) to say sRGB: converting that would only shift the shadows of every such file.
+// Primaries written out as numbers (cHRM's fixed-point sRGB values) come back from Qt as custom
+// ones: they are sRGB's where a transform to sRGB's own primaries leaves the primaries and white
+// as they are. Asked once for each space a thread meets, as a batch meets one space for many
+// files.
 bool meansSrgb(const QColorSpace &space)
 {
     if (space == QColorSpace(QColorSpace::SRgb))
         return true;
-    return space.primaries() == QColorSpace::Primaries::SRgb &&
-           space.transferFunction() == QColorSpace::TransferFunction::Gamma &&
-           std::abs(space.gamma() - 2.2f) < 0.05f;
+    if (space.transferFunction() != QColorSpace::TransferFunction::Gamma ||
+        std::abs(space.gamma() - 2.2f) >= 0.05f)
+        return false;
+    if (space.primaries() == QColorSpace::Primaries::SRgb)
+        return true;
+    thread_local QColorSpace asked;
+    thread_local bool answer = false;
+    if (space == asked)
+        return answer;
+    const QColorTransform toPrimaries =
+        space.transformationToColorSpace(QColorSpace(QColorSpace::Primaries::SRgb, space.gamma()));
+    answer = true;
+    for (const QRgb c : {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255),
+                         qRgb(128, 128, 128), qRgb(40, 90, 200)}) {
+        const QRgb m = toPrimaries.map(c);
+        answer = answer && std::abs(qRed(m) - qRed(c)) <= 1 &&
+                 std::abs(qGreen(m) - qGreen(c)) <= 1 && std::abs(qBlue(m) - qBlue(c)) <= 1;
+    }
+    asked = space;
+    return answer;
 }
 
 // The preview's pixels from a decoded, upright picture: in sRGB, at the painted size.

@@ -435,6 +435,9 @@ TEST_F(Loader, ReadsEveryFormatByItsContent)
         QStringList args;
         int turn = 0; // how the loaded picture is turned from the reference, degrees clockwise
         bool fromPpm = false;
+        // Lossless and saying sRGB in its own way (ImageMagick's PNG: gAMA 2.2 and sRGB's
+        // primaries as numbers): every pixel as it was.
+        bool exact = false;
     } cases[] = {
         {"p.heic", "heif-enc", {"-q", "95", "-o", "%out", "%in"}},
         {"p.avif", "avifenc", {"-l", "%in", "%out"}},
@@ -447,7 +450,7 @@ TEST_F(Loader, ReadsEveryFormatByItsContent)
         {"cmyk16.tif", "convert", {"%in", "-colorspace", "CMYK", "-depth", "16", "%out"}},
         {"cmyk.jpg", "convert", {"%in", "-colorspace", "CMYK", "-quality", "95", "%out"}},
         {"rle.tga", "ppmtotga", {"-rgb", "%in"}, 0, true},
-        {"p.png", "convert", {"%in", "%out"}},
+        {"p.png", "convert", {"%in", "%out"}, 0, false, true},
     };
     // Small files of each kind, kept with the tests (and the loader's fuzzing seeds).
     const QDir kept(QStringLiteral(TINTARA_TEST_DATA "/formats"));
@@ -476,7 +479,7 @@ TEST_F(Loader, ReadsEveryFormatByItsContent)
             const picture::LoadResult r = LoadPicture(dir.filePath(as), 240);
             ASSERT_TRUE(r.has_value()) << qPrintable(as) << ": " << qPrintable(r.error());
             ASSERT_EQ(r->size, shown.size()) << qPrintable(as);
-            EXPECT_LE(meanDifference(r->image, shown), 3.0) << qPrintable(as);
+            EXPECT_LE(meanDifference(r->image, shown), c.exact ? 0.0 : 3.0) << qPrintable(as);
         }
         for (int percent : {10, 50, 90}) {
             const QString cut = dir.filePath(QStringLiteral("cut%1-%2").arg(percent).arg(name));
