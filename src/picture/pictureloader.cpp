@@ -103,6 +103,11 @@ LoadResult finish(QImage image, const QColorSpace &space, QSize size, int fitSid
     // The window works on Qt's own 32-bit order; the preview is small, so this costs nothing.
     if (image.format() == QImage::Format_RGBX8888 || image.format() == QImage::Format_RGBA8888)
         image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    // An opaque 16-bit preview (a 16-bit PNG, scaled in 16 bits) is rounded to 8 bits once here
+    // rather than each time it is drawn: every 16-bit value rounds the same either way, and
+    // drawing 16-bit pixels took three times as long as the whole scan.
+    if (image.format() == QImage::Format_RGBX64)
+        image.convertTo(QImage::Format_RGB32);
     return Picture{size, image, {}};
 }
 

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTransform>
@@ -95,6 +96,29 @@ TEST_F(Loader, MeasuresFromTheHeaderAndDecodesAtThePreviewSize)
     check(QStringLiteral("e.png"), noisy(1, 1), "PNG", 500, QSize(500, 500));
     check(QStringLiteral("f.png"), noisy(1, 5000), "PNG", 500, QSize(1, 500));
     check(QStringLiteral("g h \u00e8.tif"), noisy(64, 48), "TIFF", 300, QSize(300, 225));
+}
+
+// A 16-bit picture's preview holds each 16-bit value as drawing it would round it: all 65,536
+// of them, one a pixel, in a picture the preview does not scale.
+TEST_F(Loader, SixteenBitPicturesRoundAsTheyAreDrawn)
+{
+    QImage deep(256, 256, QImage::Format_RGBX64);
+    for (int y = 0; y < 256; ++y) {
+        auto *line = reinterpret_cast<quint64 *>(deep.scanLine(y));
+        for (quint64 x = 0; x < 256; ++x) {
+            const quint64 v = quint64(y) * 256 + x, w = 65535 - v;
+            line[x] = v | (w << 16) | (((v * 7) & 0xffff) << 32) | (quint64(0xffff) << 48);
+        }
+    }
+    const picture::LoadResult r = LoadPicture(write(dir, QStringLiteral("deep.png"), deep), 256);
+    ASSERT_TRUE(r.has_value()) << qPrintable(r.error());
+    QImage drawn(256, 256, QImage::Format_RGBX8888);
+    {
+        QPainter p(&drawn);
+        p.drawImage(0, 0, deep);
+    }
+    EXPECT_EQ(r->image.convertToFormat(QImage::Format_RGB32),
+              drawn.convertToFormat(QImage::Format_RGB32));
 }
 
 TEST_F(Loader, AnEmptyPathGivesAnEmptyPicture)
