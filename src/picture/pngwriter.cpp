@@ -159,10 +159,11 @@ QByteArray encodePalette(QSize size, const Indexed &picture,
     if (!entries.empty())
         png_set_text(png, info, entries.data(), int(entries.size()));
     // A few colours packed into bytes are not worth predicting; a plane of one channel's values
-    // is, by its left neighbour. Planes are runs of equal blocks and of small steps: run-length
-    // matches find them at a seventh of the default's time, in files at most a fifth larger
-    // (measured on photo-like and gradient planes).
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, depth[0] < 8 ? PNG_FILTER_NONE : PNG_FILTER_SUB);
+    // is, from its neighbours left, above and above left. Planes are runs of equal blocks and
+    // of small steps: run-length matches find them at a fifth of zlib's default time, in files
+    // 0.98 to 1.17 times as large (measured on photo-like and gradient planes; the left
+    // neighbour alone made gradient planes 1.7 times as large).
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, depth[0] < 8 ? PNG_FILTER_NONE : PNG_FILTER_PAETH);
     png_set_compression_strategy(png, Z_RLE);
     png_set_rows(png, info, rows.data());
     png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
