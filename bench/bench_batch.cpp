@@ -172,6 +172,23 @@ bool makeSmallFixtures(int kind = 0)
     return true;
 }
 
+// The small pictures of a kind, made where missing; the benchmark is skipped, saying why, when
+// they cannot be.
+bool haveSmallFixtures(benchmark::State &state, int kind)
+{
+    if (makeSmallFixtures(kind))
+        return true;
+    state.SkipWithError("cannot make the pictures (apt-get install imagemagick)");
+    return false;
+}
+
+// A run over the 600 small pictures of each kind, timed once by the clock of the run.
+void eachKindOnce(benchmark::internal::Benchmark *b)
+{
+    b->ArgName("plasma")->Arg(0)->Arg(1)->Iterations(1)->UseManualTime()->Unit(
+        benchmark::kMillisecond);
+}
+
 double runTool(const QString &program, const QStringList &args)
 {
     QElapsedTimer clock;
@@ -189,10 +206,8 @@ double runTool(const QString &program, const QStringList &args)
 void BM_SmallPicturesBatch(benchmark::State &state)
 {
     const int kind = int(state.range(0));
-    if (!makeSmallFixtures(kind)) {
-        state.SkipWithError("cannot make the pictures (apt-get install imagemagick)");
+    if (!haveSmallFixtures(state, kind))
         return;
-    }
     for (auto _ : state) {
         const QString out = freshFolder(); // every run writes new files, as mogrify's does
         const double s =
@@ -206,23 +221,15 @@ void BM_SmallPicturesBatch(benchmark::State &state)
         state.counters["planes_KiB"] = double(bytesIn(out)) / 1024.0;
     }
 }
-BENCHMARK(BM_SmallPicturesBatch)
-    ->ArgName("plasma")
-    ->Arg(0)
-    ->Arg(1)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SmallPicturesBatch)->Apply(eachKindOnce);
 
 // The same work through mogrify in one process: each picture fitted to the preview, reduced to
 // a third, and split into its three channels, a PNG each.
 void BM_SmallPicturesMogrify(benchmark::State &state)
 {
     const int kind = int(state.range(0));
-    if (!makeSmallFixtures(kind)) {
-        state.SkipWithError("cannot make the pictures (apt-get install imagemagick)");
+    if (!haveSmallFixtures(state, kind))
         return;
-    }
     const QString mogrify = QStandardPaths::findExecutable(QStringLiteral("mogrify"));
     if (mogrify.isEmpty()) {
         state.SkipWithError("mogrify is not installed (apt-get install imagemagick)");
@@ -241,23 +248,15 @@ void BM_SmallPicturesMogrify(benchmark::State &state)
         state.counters["pictures_per_s"] = 600 / s;
     }
 }
-BENCHMARK(BM_SmallPicturesMogrify)
-    ->ArgName("plasma")
-    ->Arg(0)
-    ->Arg(1)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SmallPicturesMogrify)->Apply(eachKindOnce);
 
 // What each step of one small photo-like picture costs alone, in the batch's order: 0 decode
 // (at its own size), 1 decode and fit to the preview (the batch's load), 2 stage and scan,
 // 3 encode the three planes, 4 write them to a fresh folder, as the batch does.
 void BM_SmallPictureSteps(benchmark::State &state)
 {
-    if (!makeSmallFixtures(1)) {
-        state.SkipWithError("cannot make the pictures (apt-get install imagemagick)");
+    if (!haveSmallFixtures(state, 1))
         return;
-    }
     const QString file = QDir(smallFolder(1)).filePath(QStringLiteral("s7.png"));
     const picture::LoadResult decoded = picture::LoadPicture(file, 64);
     const Result<pipeline::Preview> preview = pipeline::load(file, 500);

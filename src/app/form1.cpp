@@ -149,30 +149,12 @@ void Form1::Command2_Click()
 
 const core::ColourSurface &Form1::sampleWindow(const QRect &region)
 {
-    core::ColourSurface &s = samples_;
-    s.rect = region.isValid() ? region : QRect(region.topLeft(), QSize(0, 0));
-    const QRect shown = s.rect & rect();
-    const std::size_t count =
-        static_cast<std::size_t>(s.rect.width()) * static_cast<std::size_t>(s.rect.height());
     // Only the part of the region inside the client area is rendered; the rest reads -1.
-    if (shown != s.rect)
-        s.values.assign(count, core::NoColour);
-    else
-        s.values.resize(count);
-    if (shown.isEmpty())
-        return s;
-    // The window renders straight into the samples: RGBX8888 lays out its bytes as colour
-    // values do, apart from the fourth byte, which is cleared afterwards.
-    const int stride = s.rect.width();
-    core::Colour *first = s.values.data() +
-                          static_cast<std::size_t>(shown.top() - s.rect.top()) * stride +
-                          (shown.left() - s.rect.left());
-    QImage into(reinterpret_cast<uchar *>(first), shown.width(), shown.height(),
-                static_cast<qsizetype>(stride) * 4, QImage::Format_RGBX8888);
-    into.setDevicePixelRatio(1);
-    render(&into, QPoint(), QRegion(shown), QWidget::DrawWindowBackground | QWidget::DrawChildren);
-    core::clearFourthByte(first, shown.width(), shown.height(), stride);
-    return s;
+    core::paintSurface(samples_, region, rect(), [this](QImage &into, const QRect &shown) {
+        render(&into, QPoint(), QRegion(shown),
+               QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    });
+    return samples_;
 }
 
 core::Colour Form1::Point(float x, float y)

@@ -16,16 +16,6 @@ namespace batch {
 
 namespace {
 
-bool number(const QString &text, int lo, int hi, int &out)
-{
-    bool ok = false;
-    const int v = text.toInt(&ok);
-    if (!ok || v < lo || v > hi)
-        return false;
-    out = v;
-    return true;
-}
-
 // Every option a user may give, in the order the help lists them: a recipe, the settings as
 // recipes name them, then what only a batch has.
 const QList<results::OptionDoc> &options()
@@ -244,9 +234,9 @@ Result<Settings> parse(const QList<QByteArray> &given)
         s.outDir = QFileInfo(value("out")).absoluteFilePath();
     s.dryRun = isSet("dry-run");
     s.overwrite = isSet("overwrite");
-    if (isSet("jobs") && !number(value("jobs"), 1, 256, s.jobs))
+    if (isSet("jobs") && !results::numberIn(value("jobs"), 1, 256, s.jobs))
         return bad(QStringLiteral("--jobs takes 1 to 256"));
-    if (isSet("timeout") && !number(value("timeout"), 1, 7 * 24 * 3600, s.timeout))
+    if (isSet("timeout") && !results::numberIn(value("timeout"), 1, 7 * 24 * 3600, s.timeout))
         return bad(QStringLiteral("--timeout takes 1 to 604800 seconds"));
     s.recursive = isSet("recursive");
     s.report = value("report");
@@ -257,8 +247,8 @@ Result<Settings> parse(const QList<QByteArray> &given)
         return bad(QStringLiteral("--report and --measure cannot both be standard output"));
     if (isSet("shard")) {
         const QStringList kn = value("shard").split(QLatin1Char('/'));
-        if (kn.size() != 2 || !number(kn[1], 1, 1 << 20, s.shards) ||
-            !number(kn[0], 1, s.shards, s.shard))
+        if (kn.size() != 2 || !results::numberIn(kn[1], 1, 1 << 20, s.shards) ||
+            !results::numberIn(kn[0], 1, s.shards, s.shard))
             return bad(QStringLiteral("--shard takes K/N with 1 <= K <= N"));
     }
     if (isSet("null") && !isSet("files-from"))

@@ -64,16 +64,6 @@ Failure bad(const QString &key, const QString &value, const QString &why)
     return Failure{QStringLiteral("Its \"%1\" reads \"%2\": %3.").arg(key, value, why)};
 }
 
-bool number(const QString &text, int lo, int hi, int &out)
-{
-    bool ok = false;
-    const int v = text.toInt(&ok);
-    if (!ok || v < lo || v > hi)
-        return false;
-    out = v;
-    return true;
-}
-
 bool isSize(const QString &text)
 {
     return text == QLatin1String("200") || text == QLatin1String("300") ||
@@ -235,10 +225,10 @@ QList<Field> makeFields()
                         x = g.value(QStringLiteral("rate-x")),
                         y = g.value(QStringLiteral("rate-y"));
              const QString why = QStringLiteral("rates lie between 3 and 30");
-             if (rate && !number(*rate, 3, 30, r.rx))
+             if (rate && !numberIn(*rate, 3, 30, r.rx))
                  return why;
              r.ry = r.rx; // as the x rate's bar drags the y rate's
-             if ((x && !number(*x, 3, 30, r.rx)) || (y && !number(*y, 3, 30, r.ry)))
+             if ((x && !numberIn(*x, 3, 30, r.rx)) || (y && !numberIn(*y, 3, 30, r.ry)))
                  return why;
              if (x && !y && !rate)
                  r.ry = r.rx;
@@ -314,8 +304,8 @@ QList<Field> makeFields()
                  if (!v)
                      return {};
                  const QStringList parts = v->split(QLatin1Char(':'));
-                 if (parts.size() != 2 || !number(parts[0], 0, 255, r.bands[c].lo) ||
-                     !number(parts[1], 0, 255, r.bands[c].hi))
+                 if (parts.size() != 2 || !numberIn(parts[0], 0, 255, r.bands[c].lo) ||
+                     !numberIn(parts[1], 0, 255, r.bands[c].hi))
                      return QStringLiteral("a band is LO:HI, each 0 to 255");
                  return {};
              },
@@ -594,6 +584,16 @@ Result<Entries> entriesOfJson(const QByteArray &json)
         entries.append({it.key(), text});
     }
     return entries;
+}
+
+bool numberIn(const QString &text, int lo, int hi, int &out)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < lo || v > hi)
+        return false;
+    out = v;
+    return true;
 }
 
 QString methodList()

@@ -112,6 +112,8 @@ struct GivenOptions {
     std::function<std::optional<QString>(const QString &name)> value;
     std::function<qsizetype(const QString &name)> lastAt;
 };
+// Whether the text is a whole number from lo to hi, put in `out` when it is.
+bool numberIn(const QString &text, int lo, int hi, int &out);
 // The automatic methods' names, as options take them: "Default, Huang, ...".
 QString methodList();
 // The options that set a recipe, in the order the help lists them.

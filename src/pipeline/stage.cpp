@@ -21,25 +21,7 @@ void outline(QPainter &p, const QRect &shape)
 
 void readStage(const QImage &preview, int side, const QRect &region, core::ColourSurface &out)
 {
-    out.rect = region.isValid() ? region : QRect(region.topLeft(), QSize(0, 0));
-    const QRect shown = out.rect & stage::Client;
-    const std::size_t count =
-        static_cast<std::size_t>(out.rect.width()) * static_cast<std::size_t>(out.rect.height());
-    if (shown != out.rect)
-        out.values.assign(count, core::NoColour);
-    else
-        out.values.resize(count);
-    if (shown.isEmpty())
-        return;
-    // Painted straight into the values: RGBX8888 lays out its bytes as colour values do, apart
-    // from the fourth byte, which is cleared afterwards.
-    const int stride = out.rect.width();
-    core::Colour *first = out.values.data() +
-                          static_cast<std::size_t>(shown.top() - out.rect.top()) * stride +
-                          (shown.left() - out.rect.left());
-    QImage into(reinterpret_cast<uchar *>(first), shown.width(), shown.height(),
-                static_cast<qsizetype>(stride) * 4, QImage::Format_RGBX8888);
-    {
+    core::paintSurface(out, region, stage::Client, [&](QImage &into, const QRect &shown) {
         QPainter p(&into);
         p.translate(-shown.topLeft());
         p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -57,8 +39,7 @@ void readStage(const QImage &preview, int side, const QRect &region, core::Colou
             if (!preview.isNull())
                 p.drawImage(picture, preview);
         }
-    }
-    core::clearFourthByte(first, shown.width(), shown.height(), stride);
+    });
 }
 
 } // namespace pipeline
