@@ -169,10 +169,7 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
-} // namespace
-
-namespace {
-
+// Answers the jobs on standard input until it ends.
 int serve(const Settings &s)
 {
     Worker worker(s);
