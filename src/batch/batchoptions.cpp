@@ -123,16 +123,6 @@ QString helpText()
     return text + QStringLiteral("\nMethods for --auto: %1.\n").arg(results::methodList());
 }
 
-quint64 stableHash(QByteArrayView bytes)
-{
-    std::uint64_t h = 14695981039346656037ull;
-    for (const char c : bytes) {
-        h ^= static_cast<unsigned char>(c);
-        h *= 1099511628211ull;
-    }
-    return h;
-}
-
 Result<Settings> parse(const QStringList &args)
 {
     QList<QByteArray> bytes;

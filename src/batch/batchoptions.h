@@ -2,6 +2,7 @@
 
 #include "core/recipe.h"
 #include "core/result.h"
+#include "pipeline/planefiles.h"
 
 #include <QByteArray>
 #include <QList>
@@ -49,7 +50,6 @@ Result<Settings> parse(const QStringList &args);
 // The options that make a worker process do the same to each picture it is given.
 QStringList workerArguments(const Settings &s);
 
-// FNV-1a over the bytes: the same value on every machine, whatever the order of a list.
-quint64 stableHash(QByteArrayView bytes);
+using pipeline::stableHash;
 
 } // namespace batch

@@ -7,23 +7,6 @@ namespace batch {
 
 namespace {
 
-// The file system's limit on one name, in bytes.
-constexpr qsizetype LongestName = 255;
-
-QByteArray hex8(quint64 h)
-{
-    return QByteArray::number(static_cast<quint32>(h ^ (h >> 32)), 16).rightJustified(8, '0');
-}
-
-// Cuts a UTF-8 text to at most `bytes`, never inside a character.
-QByteArray cutUtf8(QByteArrayView text, qsizetype bytes)
-{
-    qsizetype n = std::min(bytes, text.size());
-    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-        --n;
-    return text.first(n).toByteArray();
-}
-
 struct Keyed {
     quint64 hash;
     qsizetype index;
@@ -50,35 +33,9 @@ results::Recipe recipeFor(const Settings &s)
     return r;
 }
 
-QList<PlaneFile> planeTails(const Settings &s)
-{
-    // A reduction draws into the blue plane alone.
-    QList<View> views;
-    for (const View view : Views)
-        if ((view == View::Zoom && s.zoom) ||
-            (view != View::Zoom && (!s.reduction || view == View::Blue)))
-            views << view;
-    const results::Recipe recipe = recipeFor(s);
-    QList<PlaneFile> tails;
-    for (const View view : views)
-        tails.push_back({view, results::suggestedName(QStringLiteral("x"), viewName(view), recipe)
-                                   .toUtf8()
-                                   .sliced(1)});
-    return tails;
-}
-
 QList<PlaneFile> planeFiles(const Settings &s, QByteArrayView stem)
 {
-    QList<PlaneFile> files = planeTails(s);
-    for (PlaneFile &f : files) {
-        const QByteArray tail = f.name;
-        f.name = (stem.isEmpty() ? QByteArrayView("tintara") : stem).toByteArray() + tail;
-        if (f.name.size() > LongestName) {
-            const QByteArray mark = '~' + hex8(stableHash(stem));
-            f.name = cutUtf8(stem, LongestName - tail.size() - mark.size()) + mark + tail;
-        }
-    }
-    return files;
+    return pipeline::planeFiles(recipeFor(s), s.zoom, stem);
 }
 
 QByteArray OutputPlan::folderOf(qsizetype i) const
@@ -108,7 +65,7 @@ QByteArray OutputPlan::stemOf(qsizetype i) const
     case 1:
         return name.toByteArray();
     default:
-        return name.toByteArray() + '-' + hex8(stableHash(list_->path(i)));
+        return name.toByteArray() + '-' + pipeline::shortHash(list_->path(i));
     }
 }
 
@@ -180,7 +137,7 @@ Result<void> OutputPlan::make(const Settings &s, const PictureList &list)
 
     // A plane that would be written over a picture of the batch: its picture is refused.
     // `keyed` now holds every final folder and stem.
-    const QList<PlaneFile> suffixes = planeTails(s);
+    const QList<PlaneFile> suffixes = pipeline::planeTails(recipeFor(s), s.zoom);
     for (qsizetype j = 0; j < n; ++j) {
         if (state_[std::size_t(j)] == NotCarried)
             continue;

@@ -4,6 +4,7 @@
 #include "batch/outcome.h"
 #include "batch/picturelist.h"
 #include "core/recipe.h"
+#include "pipeline/planefiles.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -22,15 +23,9 @@ struct Job {
 // How the planes of every picture of a batch are made, named by the window's own rule.
 results::Recipe recipeFor(const Settings &s);
 
-// The views a batch saves and the file each is saved as, for a stem. A name longer than a file
-// system holds keeps its end and gets a short hash of the whole stem, so that it stays unique.
-struct PlaneFile {
-    View view;
-    QByteArray name;
-};
+using pipeline::PlaneFile;
+// The views a batch saves and the file each is saved as, for a stem.
 QList<PlaneFile> planeFiles(const Settings &s, QByteArrayView stem);
-// The same with each name's end alone, "-<view>-<type>-<x>x<y>.png".
-QList<PlaneFile> planeTails(const Settings &s);
 
 // Where each picture's planes go, decided before the first is written: no two pictures of a
 // batch ever write the same file. When stems clash (a.jpg and a.png) each takes its whole

@@ -68,28 +68,18 @@ QByteArray planLine(QByteArrayView file, int shard, int shards, const Outcome &o
 
 namespace {
 
-QString bandText(const scan::Band &b)
-{
-    return QStringLiteral("%1:%2").arg(b.lo).arg(b.hi);
-}
-
 // The settings a row records, as column names and values.
-QList<QPair<QString, QString>> settingsOf(const Settings &s, const Outcome &o)
+results::Entries settingsOf(const Settings &s, const Outcome &o)
 {
-    QList<QPair<QString, QString>> out{
-        {QStringLiteral("size"), QString::number(s.size)},
-        {QStringLiteral("type"), results::selectionName(s.selection)},
-        {QStringLiteral("rate_x"), QString::number(s.rx)},
-        {QStringLiteral("rate_y"), QString::number(s.ry)},
-        {QStringLiteral("overlap"), s.overlap ? QStringLiteral("on") : QStringLiteral("off")},
-    };
-    for (const Channel c : Channels)
-        out.append({channelName(c) + QStringLiteral("_band"),
-                    bandText(o.measured ? o.bands[c] : s.bands[c])});
-    for (const Channel c : Channels)
-        out.append({channelName(c) + QStringLiteral("_auto"),
-                    o.automatic[c] ? o.automatic[c]->method : QString()});
-    return out;
+    results::Recipe r = s;
+    for (const Channel c : Channels) {
+        if (o.measured)
+            r.bands[c] = o.bands[c];
+        r.automatic[c] = o.automatic[c]
+                             ? histogram::methodNamed(o.automatic[c]->method.toStdString())
+                             : std::nullopt;
+    }
+    return results::measuredSettings(r);
 }
 
 // A CSV field, quoted where it holds a comma, a quote or a line break, as RFC 4180 has it.

@@ -406,6 +406,25 @@ QString selectionName(int selection)
     return QLatin1String(names[selection - scan::Average]);
 }
 
+Entries measuredSettings(const Recipe &r)
+{
+    Entries out{
+        {QStringLiteral("size"), QString::number(r.size)},
+        {QStringLiteral("type"), selectionName(r.selection)},
+        {QStringLiteral("rate_x"), QString::number(r.rx)},
+        {QStringLiteral("rate_y"), QString::number(r.ry)},
+        {QStringLiteral("overlap"), r.overlap ? QStringLiteral("on") : QStringLiteral("off")},
+    };
+    for (const Channel c : Channels)
+        out.append({channelName(c) + QStringLiteral("_band"),
+                    QStringLiteral("%1:%2").arg(r.bands[c].lo).arg(r.bands[c].hi)});
+    for (const Channel c : Channels)
+        out.append(
+            {channelName(c) + QStringLiteral("_auto"),
+             r.automatic[c] ? QLatin1String(histogram::methodName(*r.automatic[c])) : QString()});
+    return out;
+}
+
 std::optional<int> selectionNamed(const QString &name)
 {
     for (int i = scan::None; i <= scan::Spread; ++i)

@@ -41,10 +41,17 @@ struct Recipe {
     friend bool operator==(const Recipe &a, const Recipe &b);
 };
 
+using Entries = QList<QPair<QString, QString>>;
+
 // "media", "massimo", "minimo", "massimo-minimo", or "nessuno" for a typed selection type.
 QString selectionName(int selection);
 // The selection type's index for its name, -1 for "nessuno"; none for any other text.
 std::optional<int> selectionNamed(const QString &name);
+
+// The settings a measurement row records, as its columns and their values: size, type, rate_x,
+// rate_y, overlap, then each channel's band ("red_band", "lo:hi") and automatic method
+// ("red_auto", empty for none).
+Entries measuredSettings(const Recipe &r);
 
 // "<picture>-<view>-<type>-<x>x<y>.png"; `view` is red, green, blue or zoom, `picture` the
 // picture file's name without its suffix.
@@ -68,8 +75,6 @@ struct Placement {
     QSize step;
     double scale = 1; // preview pixels per picture pixel
 };
-
-using Entries = QList<QPair<QString, QString>>;
 
 // A recipe as read back from its entries, with what it says besides the settings.
 struct Recorded {

@@ -53,6 +53,15 @@ Result<Preview> load(const QString &path, int side, const std::atomic<bool> *can
     return Preview{std::move(*loaded), side};
 }
 
+Scene scene(const Preview &preview)
+{
+    return {preview.fitted(), stage::PreviewAt,
+            [image = preview.picture.image, side = preview.side](const QRect &region,
+                                                                 core::ColourSurface &out) {
+                readStage(image, side, region, out);
+            }};
+}
+
 results::Recipe held(results::Recipe r)
 {
     r.size = std::clamp((r.size - 200) / 100, 0, 3) * 100 + 200;
@@ -65,22 +74,26 @@ results::Recipe held(results::Recipe r)
     return r;
 }
 
-scan::ScanParams scanParams(const Preview &preview, const results::Recipe &recipe)
+scan::ScanParams scanParams(const Scene &scene, const results::Recipe &recipe)
 {
-    const QSizeF fitted = preview.fitted();
     scan::ScanParams p;
-    p.iw = static_cast<float>(fitted.width());
-    p.ih = static_cast<float>(fitted.height());
+    p.iw = static_cast<float>(scene.size.width());
+    p.ih = static_cast<float>(scene.size.height());
     p.rx = recipe.rx;
     p.ry = recipe.ry;
     // A block's samples start one pixel right of and below its origin.
-    p.originX = stage::PreviewAt.x() - 1;
-    p.originY = stage::PreviewAt.y() - 1;
+    p.originX = scene.first.x() - 1;
+    p.originY = scene.first.y() - 1;
     p.sel = recipe.selection;
     p.overlap = recipe.overlap;
     p.threshold = recipe.threshold && !recipe.reduction;
     p.bands = recipe.bands;
     return p;
+}
+
+scan::ScanParams scanParams(const Preview &preview, const results::Recipe &recipe)
+{
+    return scanParams(scene(preview), recipe);
 }
 
 QSize planeInterior(QSizeF outer)
@@ -141,22 +154,29 @@ const core::ColourSurface &Runner::stage(const Preview &preview, const QRect &re
     return surface_;
 }
 
-scan::BlockHistograms Runner::histograms(const Preview &preview, const results::Recipe &recipe)
+scan::BlockHistograms Runner::histograms(const Scene &scene, const results::Recipe &recipe)
 {
-    scan::ScanParams p = scanParams(preview, held(recipe));
+    scan::ScanParams p = scanParams(scene, held(recipe));
     p.threshold = true;
-    return scanner_.histograms(stage(preview, scan::scanGrid(p).sampled), p);
+    scene.read(scan::scanGrid(p).sampled, surface_);
+    return scanner_.histograms(surface_, p);
 }
 
 Planes Runner::run(const Preview &preview, const results::Recipe &recipe)
 {
+    results::Recipe r = recipe;
+    r.size = preview.side;
+    return run(scene(preview), r);
+}
+
+Planes Runner::run(const Scene &scene, const results::Recipe &recipe)
+{
     Planes out;
     results::Recipe r = held(recipe);
-    r.size = preview.side;
     // Each method takes its channel's minimum from the block values; the maximum is kept as far
     // as the new minimum allows.
     if (std::any_of(r.automatic.begin(), r.automatic.end(), [](const auto &m) { return m; })) {
-        const scan::BlockHistograms counted = histograms(preview, r);
+        const scan::BlockHistograms counted = histograms(scene, r);
         for (const Channel c : Channels) {
             const std::optional<histogram::Method> method = r.automatic[c];
             if (!method)
@@ -169,7 +189,7 @@ Planes Runner::run(const Preview &preview, const results::Recipe &recipe)
                 r.automatic[c].reset();
         }
     }
-    const scan::ScanParams p = scanParams(preview, r);
+    const scan::ScanParams p = scanParams(scene, r);
     const QSizeF planes = geometry::planeSize(p.iw, p.ih, p.rx, p.ry);
     for (QSizeF &outer : out.outer)
         outer = planes;
@@ -178,9 +198,10 @@ Planes Runner::run(const Preview &preview, const results::Recipe &recipe)
         q.iw = p.iw;
         q.ih = p.ih;
         q.n = r.rx;
-        q.firstX = stage::PreviewAt.x();
-        q.firstY = stage::PreviewAt.y();
-        reduction::riduzione(stage(preview, reduction::reductionGrid(q).sampled), q, reduced_);
+        q.firstX = scene.first.x();
+        q.firstY = scene.first.y();
+        scene.read(reduction::reductionGrid(q).sampled, surface_);
+        reduction::riduzione(surface_, q, reduced_);
         out.blocks[Channel::Blue] =
             blocksImage(reduced_.columns, reduced_.rows, reduced_.colours.data());
         out.outer[Channel::Blue] = geometry::planeSize(p.iw, p.ih, q.n, q.n);
@@ -188,8 +209,8 @@ Planes Runner::run(const Preview &preview, const results::Recipe &recipe)
         r.threshold = false;
         r.ry = r.rx;
     } else {
-        const scan::ScanPlanes &scanned =
-            scanner_.scan(stage(preview, scan::scanGrid(p).sampled), p);
+        scene.read(scan::scanGrid(p).sampled, surface_);
+        const scan::ScanPlanes &scanned = scanner_.scan(surface_, p);
         for (const Channel c : Channels)
             out.blocks[c] = blocksImage(scanned.nx, scanned.ny, scanned.planes[c].data());
         if (p.threshold)

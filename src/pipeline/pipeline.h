@@ -17,6 +17,7 @@
 #include <QImage>
 #include <QSizeF>
 #include <atomic>
+#include <functional>
 #include <optional>
 
 namespace pipeline {
@@ -33,12 +34,25 @@ struct Preview {
 // Loads a picture as the window does, fitted into `side`; fails with the window's reason.
 Result<Preview> load(const QString &path, int side, const std::atomic<bool> *cancel = nullptr);
 
+// What a command reads: a picture of `size` pixels (unrounded, as the block grid divides it)
+// whose top-left pixel lies at `first`, and `read`, which puts the pixels over any region into
+// `out`, what lies around the picture included; points with nothing there read -1, which the
+// scan and the reduction take as white. `read` may be called from any thread.
+struct Scene {
+    QSizeF size;
+    QPoint first;
+    std::function<void(const QRect &region, core::ColourSurface &out)> read;
+};
+// The window as it shows a preview: its stage, the preview at the stage's place.
+Scene scene(const Preview &preview);
+
 // The settings as the window's controls hold them: the size one of the list's, each rate 3 to
 // 30, each bound 0 to 255 and no maximum below its minimum.
 results::Recipe held(results::Recipe r);
 
-// The scan's parameters for a recipe on a preview: the grid starts at the preview's top-left
+// The scan's parameters for a recipe on a scene: the grid starts at its picture's top-left
 // pixel; markers where the recipe asks for a threshold scan.
+scan::ScanParams scanParams(const Scene &scene, const results::Recipe &recipe);
 scan::ScanParams scanParams(const Preview &preview, const results::Recipe &recipe);
 
 // Where a plane's blocks are drawn in the window: a box of the planes' outer size (window pixels,
@@ -81,9 +95,11 @@ public:
     // The window's pixels over `region` with the preview shown.
     const core::ColourSurface &stage(const Preview &preview, const QRect &region);
     // The block values a threshold scan with these settings tests, counted.
-    scan::BlockHistograms histograms(const Preview &preview, const results::Recipe &recipe);
+    scan::BlockHistograms histograms(const Scene &scene, const results::Recipe &recipe);
     // The recipe's automatic methods, then its command: the pixel reduction, the threshold
-    // scan or the RGB scan. The recipe is taken as the controls hold it.
+    // scan or the RGB scan. The recipe is taken as the controls hold it; on a preview, at the
+    // preview's size.
+    Planes run(const Scene &scene, const results::Recipe &recipe);
     Planes run(const Preview &preview, const results::Recipe &recipe);
 
 private:
