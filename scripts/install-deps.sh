@@ -12,6 +12,8 @@ packages=(
     # the benchmarks run side by side with ours.
     libheif-examples libavif-bin libjxl-tools libjpeg-turbo-progs webp imagemagick netpbm
     libgtest-dev libgmock-dev libbenchmark-dev
+    # The Python module and its tests.
+    python3-dev pybind11-dev python3-numpy python3-pytest
     fonts-dejavu-core fonts-liberation xvfb xauth
     desktop-file-utils appstream dpkg-dev
     weston qt6-wayland lintian devscripts
@@ -24,6 +26,11 @@ if [ "${1:-}" = "--fuzz" ]; then
     if ! compgen -c clang++ | grep -qE '^clang\+\+(-1[4-9])?$'; then
         packages+=(clang-14 libclang-rt-14-dev)
     fi
+fi
+
+if [ "${1:-}" = "--bench" ]; then
+    # The Python benchmark's peer, scikit-image's block_reduce.
+    packages+=(python3-skimage)
 fi
 
 if ! command -v apt-get >/dev/null || ! command -v dpkg-query >/dev/null; then
