@@ -8,6 +8,12 @@ namespace tintara_python {
 
 namespace {
 
+template <int Step> void pack(const std::uint8_t *from, core::Colour *to, int n)
+{
+    for (int x = 0; x < n; ++x, from += Step)
+        to[x] = core::Colour(from[0] | (from[1] << 8) | (from[2] << 16));
+}
+
 // Puts the array's pixels, placed with their top-left pixel at `at`, over the surface where
 // they fall inside it.
 void overlay(const Pixels &px, QPoint at, core::ColourSurface &out)
@@ -21,8 +27,13 @@ void overlay(const Pixels &px, QPoint at, core::ColourSurface &out)
                            std::size_t(inside.left() - out.rect.left());
         const std::uint8_t *from =
             px.data + (y - at.y()) * px.rowStep + (inside.left() - at.x()) * px.columnStep;
-        for (int x = 0; x < inside.width(); ++x, from += px.columnStep)
-            to[x] = core::RGB(from[0], from[px.channelStep], from[2 * px.channelStep]);
+        // Packed pixels, as numpy and load() lay them out, in a loop the compiler vectorizes.
+        if (px.channelStep == 1 && (px.columnStep == 3 || px.columnStep == 4))
+            px.columnStep == 3 ? pack<3>(from, to, inside.width())
+                               : pack<4>(from, to, inside.width());
+        else
+            for (int x = 0; x < inside.width(); ++x, from += px.columnStep)
+                to[x] = core::RGB(from[0], from[px.channelStep], from[2 * px.channelStep]);
     }
 }
 
@@ -76,13 +87,11 @@ pipeline::Scene sceneOf(const Pixels &pixels)
 {
     if (pixels.loaded) {
         // The stage as the window shows it, with the array's pixels where the preview lies, as
-        // it shows them: as the caller may have changed them.
-        pipeline::Scene stage = pipeline::scene(pixels.loaded->preview);
-        stage.read = [base = stage.read, pixels](const QRect &region, core::ColourSurface &out) {
-            base(region, out);
-            overlay(pixels, pipeline::stage::PreviewAt, out);
-        };
-        return stage;
+        // the window shows them: as the caller may have changed them.
+        pipeline::Preview shown = pixels.loaded->preview;
+        shown.picture.image = QImage(pixels.data, int(pixels.width), int(pixels.height),
+                                     qsizetype(pixels.rowStep), QImage::Format_RGB888);
+        return pipeline::scene(shown);
     }
     return {QSizeF(double(pixels.width), double(pixels.height)), QPoint(0, 0),
             [pixels](const QRect &region, core::ColourSurface &out) {
