@@ -38,6 +38,8 @@ bench:
 	cd build-bench && for b in tintara_bench_load tintara_bench_scan tintara_bench_live tintara_bench_batch; do \
 	    QT_QPA_PLATFORM=offscreen bench/$$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; \
 	done
+	@# The Python module beside the pipeline's C++ run, scikit-image and its own import.
+	if [ -d build-bench/python ]; then /usr/bin/python3 bench/bench_python.py build-bench; fi
 
 PREFIX ?= /usr/local
 install: build

@@ -64,6 +64,17 @@ if block_reduce is not None:
 else:
     print("block_reduce: scikit-image is not installed (scripts/install-deps.sh --bench)")
 
+# Threads: the scan runs without the GIL, so two cores take twice the scans of one.
+import concurrent.futures  # noqa: E402
+
+array = np.ascontiguousarray(preview)
+for workers in (1, 2, 4):
+    with concurrent.futures.ThreadPoolExecutor(workers) as pool:
+        def batch():
+            list(pool.map(lambda _: tintara.scan(array, rate=3), range(200)))
+        took = statistics.median(timeit.repeat(batch, number=1, repeat=5))
+    print(f"{workers} thread(s): {200 / took:.0f} scans a second")
+
 # A fresh interpreter each time: with nothing else imported, then after numpy.
 env = dict(os.environ, PYTHONPATH=str(build / "python"))
 

@@ -242,6 +242,10 @@ a setting it cannot take. The scan runs without the GIL.)";
 
 PYBIND11_MODULE(tintara, m)
 {
+    // Each docstring starts with its signature as Python callers write it; pybind11's own would
+    // say `object` for every argument.
+    py::options options;
+    options.disable_function_signatures();
     m.doc() = "Tintara's scan: numpy arrays in, red, green and blue block planes out, and the "
               "files tintara --batch writes.";
     m.attr("__version__") = appinfo::Version;
@@ -452,8 +456,9 @@ FileNotFoundError for no file.)")
                 return PyPlanes{runOn(image, r.recipe), {}, {}};
             },
             "path_or_image"_a,
-            "Runs the recipe on a picture file, loaded at the recipe's size, or on an image as "
-            "scan() takes it; returns a Planes.")
+            "run(path_or_image)\n\nRuns the recipe on a picture file, loaded at the recipe's size, "
+            "or "
+            "on an image as scan() takes it; returns a Planes.")
         .def_property_readonly(
             "entries", [](const PyRecipe &r) { return entriesOf(results::describe({}, r.recipe)); },
             "The recipe's entries, as a .tintara.json file holds them.")

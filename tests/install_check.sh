@@ -20,6 +20,12 @@ for f in bin/tintara \
     share/tintara/samples/{sample-testcard.png,sample-landscape.jpg,sample-rings.png}; do
     [ -s "$prefix/$f" ] || { echo "missing from the installed tree: $f"; exit 1; }
 done
+# The Python module, where it was built, in the prefix's site-packages.
+if compgen -G "$build/python/tintara.*.so" >/dev/null; then
+    compgen -G "$prefix/lib/python3.*/site-packages/tintara.*.so" >/dev/null &&
+        compgen -G "$prefix/lib/python3.*/site-packages/tintara.pyi" >/dev/null ||
+        { echo "missing from the installed tree: the Python module"; exit 1; }
+fi
 desktop-file-validate "$share/applications/$id.desktop"
 appstreamcli validate --no-net --pedantic "$share/metainfo/$id.metainfo.xml" >/dev/null
 grep -q '^MimeType=.*image/png;' "$share/applications/$id.desktop"
