@@ -110,6 +110,20 @@ def test_scan_matches_a_plain_block_reduction():
         assert np.array_equal(tintara.reduce(image, n).reduced, image[::n, ::n])
 
 
+def test_a_loaded_preview_scans_as_changed(pictures):
+    preview = tintara.load(pictures / "rose.jpg", size=300)
+    preview[40:90, 10:200] = (250, 5, 120)
+    planes = tintara.scan(preview, rate=(7, 4), type="massimo-minimo")
+    # Blocks wholly inside the preview read its pixels as they now are; the last ones also read
+    # the window around it, which a plain array has not.
+    h, w = preview.shape[:2]
+    inside = (h // 4, w // 7)
+    expected = reference(np.ascontiguousarray(preview), 7, 4, "massimo-minimo", False, None)
+    got = np.dstack([planes.red, planes.green, planes.blue])
+    assert np.array_equal(got[:inside[0], :inside[1]], expected[:inside[0], :inside[1]])
+    assert planes.red[12, 5] == 0 and planes.blue.shape == expected.shape[:2]
+
+
 def test_thresholds_are_imagejs():
     rows = [line.rstrip("\n").split("\t")
             for line in (SOURCE / "tests/data/thresholds/imagej.tsv").open()
