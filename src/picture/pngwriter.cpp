@@ -48,9 +48,10 @@ Indexed fewColours(const QImage &image)
     // Planes are runs of equal blocks: a colour like the one before takes its index at once.
     QRgb last = 0;
     uchar lastIndex = 0;
-    for (int y = 0; y < rgb.height(); ++y) {
+    const int width = rgb.width(), height = rgb.height();
+    for (int y = 0; y < height; ++y) {
         const auto *from = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             const QRgb c = from[x] | 0xff000000u;
             if (c == last) {
                 *to++ = lastIndex;
