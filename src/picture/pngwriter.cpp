@@ -196,7 +196,8 @@ bool writeAll(int fd, const QByteArray &bytes, int &error)
 // The bytes under a hidden name of their own beside the target, then renamed over it: a reader
 // sees the old file or the new one, whole. The file is made nameless (O_TMPFILE) where the file
 // system can, so that a process killed while writing leaves nothing behind; it is named only
-// once complete, for the rename.
+// once complete: straight away under its own name where that is free (a fresh output folder's
+// every file, one step less for the file system), otherwise under the hidden one, for the rename.
 Result<void> writeDeferred(const QByteArray &bytes, const QString &path)
 {
     const QFileInfo target(path);
@@ -237,6 +238,18 @@ Result<void> writeDeferred(const QByteArray &bytes, const QString &path)
         return fail(errno);
     if (!named) {
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+        // Linking never replaces a name: where another file took it meanwhile, the rename does.
+        if (!replacing && ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(),
+                                   AT_SYMLINK_FOLLOW) == 0) {
+            if (::close(fd) != 0) {
+                error = errno;
+                ::unlink(name.constData());
+                return systemFailure(error);
+            }
+            return {};
+        }
+        if (!replacing && errno != EEXIST)
+            return fail(errno);
         do {
             temporary = temporaryName();
             if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary.constData(),
