@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSemaphore>
 #include <QThreadPool>
 #include <cerrno>
 #include <csignal>
@@ -19,7 +20,11 @@ namespace batch {
 
 Worker::Worker(const Settings &s)
     : s_(s)
-{}
+{
+    const int workers = s.jobs > 0 ? s.jobs : QThread::idealThreadCount();
+    spare_.setMaxThreadCount(std::max(0, QThread::idealThreadCount() / std::max(1, workers) - 1));
+    spare_.setExpiryTimeout(-1);
+}
 
 Work planWork(const Settings &s, const Job &job)
 {
@@ -125,18 +130,32 @@ Outcome Worker::process(const Job &job)
 
     const results::Source source{QFileInfo(file).absoluteFilePath(), w.hash, loaded->picture.size,
                                  QLatin1String(appinfo::Version)};
-    std::vector<QString> written;
-    for (const Work::Plane &p : w.toMake) {
-        const QImage image = planes.image(p.view, s_.zoom.value_or(Channel::Red));
-        const Result<void> saved =
-            pipeline::save(image, p.path, planes.record(p.view, source), pipeline::Sync::Later);
-        if (!saved) {
-            // Whole or nothing: the planes this picture wrote so far go too.
-            for (const QString &done : written)
-                QFile::remove(done);
-            return refuse(QStringLiteral("%1: %2").arg(p.name, saved.error()));
-        }
-        written.push_back(p.path);
+    const auto write = [&](const Work::Plane &p) {
+        return pipeline::save(planes.image(p.view, s_.zoom.value_or(Channel::Red)), p.path,
+                              planes.record(p.view, source), pipeline::Sync::Later);
+    };
+    std::vector<Result<void>> saved(w.toMake.size());
+    QSemaphore done;
+    int handed = 0;
+    for (std::size_t i = 1; i < w.toMake.size() && handed < spare_.maxThreadCount(); ++i) {
+        ++handed;
+        spare_.start([&, i] {
+            saved[i] = write(w.toMake[i]);
+            done.release();
+        });
+    }
+    for (std::size_t i = 0; i < w.toMake.size(); ++i)
+        if (i == 0 || i > std::size_t(handed))
+            saved[i] = write(w.toMake[i]);
+    done.acquire(handed);
+    for (std::size_t i = 0; i < saved.size(); ++i) {
+        if (saved[i])
+            continue;
+        // Whole or nothing: the planes this picture wrote go too.
+        for (std::size_t j = 0; j < saved.size(); ++j)
+            if (saved[j])
+                QFile::remove(w.toMake[j].path);
+        return refuse(QStringLiteral("%1: %2").arg(w.toMake[i].name, saved[i].error()));
     }
     o.status = Outcome::Ok;
     o.ms = clock.elapsed();

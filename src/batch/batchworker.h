@@ -5,6 +5,7 @@
 #include "batch/outputplan.h"
 #include "pipeline/pipeline.h"
 
+#include <QThreadPool>
 #include <vector>
 
 namespace batch {
@@ -38,6 +39,9 @@ public:
 private:
     Settings s_;
     pipeline::Runner runner_;
+    // Where the machine has more cores than the batch has workers, a picture's planes are
+    // encoded and written side by side on them.
+    QThreadPool spare_;
 };
 
 // One picture through a worker of its own, beside the picture or into `s.outDir`.

@@ -63,6 +63,8 @@ int Dispatcher::run()
     clock_.start();
     const qsizetype wanted = s_.jobs > 0 ? s_.jobs : QThread::idealThreadCount();
     const qsizetype jobs = std::min(wanted, plan_.toDo());
+    // Each worker knows how many there are, and so what cores it may use besides its own.
+    workerArgs_ << QStringLiteral("--jobs") << QString::number(std::max<qsizetype>(jobs, 1));
     for (qsizetype j = 0; j < jobs; ++j) {
         slots_.push_back(std::make_unique<Slot>());
         start(*slots_.back());
