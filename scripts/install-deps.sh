@@ -8,6 +8,8 @@ packages=(
     cmake make g++ pkg-config
     qt6-base-dev qt6-base-private-dev qt6-image-formats-plugins libgl-dev libjpeg-dev libwebp-dev
     libheif-dev libjxl-dev libtiff-dev liblcms2-dev libxxhash-dev libpng-dev libgs-common
+    # Films' frames, and ffmpeg, which makes the tests' films.
+    libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
     # Other programs' encoders, which the tests' pictures come from, and their decoders, which
     # the benchmarks run side by side with ours.
     libheif-examples libavif-bin libjxl-tools libjpeg-turbo-progs webp imagemagick netpbm

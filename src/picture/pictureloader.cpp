@@ -77,8 +77,9 @@ bool meansSrgb(const QColorSpace &space)
     return answer;
 }
 
-// The preview's pixels from a decoded, upright picture: in sRGB, at the painted size.
-LoadResult finish(QImage image, const QColorSpace &space, QSize size, int fitSide)
+} // namespace
+
+LoadResult fitPreview(QImage image, const QColorSpace &space, QSize size, int fitSide)
 {
     const QSize painted = paintedSize(size, fitSide);
     // A palette is never used again: the preview is true colour, whatever the file held.
@@ -110,6 +111,8 @@ LoadResult finish(QImage image, const QColorSpace &space, QSize size, int fitSid
         image.convertTo(QImage::Format_RGB32);
     return Picture{size, image, {}};
 }
+
+namespace {
 
 LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *cancel)
 {
@@ -145,7 +148,7 @@ LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *can
     }
     if (source.cancelled())
         return cancelled();
-    return finish(upright(image, turn), decoder->colorSpace(), size, fitSide);
+    return fitPreview(upright(image, turn), decoder->colorSpace(), size, fitSide);
 }
 
 } // namespace

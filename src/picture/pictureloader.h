@@ -9,6 +9,7 @@
 #include "core/result.h"
 #include "picture/picture.h"
 
+#include <QColorSpace>
 #include <QIODevice>
 #include <QString>
 #include <atomic>
@@ -31,6 +32,10 @@ QSize paintedSize(QSize upright, int fitSide);
 LoadResult LoadPicture(const QString &path, int fitSide, const std::atomic<bool> *cancel = nullptr);
 // The same for a picture read from an open device.
 LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *cancel = nullptr);
+
+// A decoded, upright picture whose own size is `size`, as the preview shows it: in sRGB where
+// its colour space says otherwise, at the painted size for `fitSide`, in Qt's 32-bit order.
+LoadResult fitPreview(QImage image, const QColorSpace &space, QSize size, int fitSide);
 
 // Whether the file is a regular file of a format this program reads, judged from its header
 // alone, at once whatever its size: its state, or why it is no picture.

@@ -1,0 +1,196 @@
+// Frames of stacks and films, made at test time by ffmpeg and ImageMagick: frame k shows a white
+// square at a place that says k, so every frame read checks itself.
+#include "picture/frames.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+constexpr int Frames = 60, Side = 200;
+
+bool run(const QString &tool, const QStringList &args)
+{
+    QProcess p;
+    p.start(tool, args);
+    return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// Frame k's square: 16 pixels a side in a 320 x 240 frame, 20 to a row.
+QPoint squareCentre(int k, double scale)
+{
+    return QPoint(int(((k % 20) * 16 + 8) * scale), int(((k / 20) * 16 + 8) * scale));
+}
+
+// Which frame a preview shows: the one whose square is white, or -1.
+int shownFrame(const QImage &preview, int count)
+{
+    const double scale = preview.width() / 320.0;
+    int found = -1;
+    for (int k = 0; k < count; ++k)
+        if (qGray(preview.pixel(squareCentre(k, scale))) > 128) {
+            if (found >= 0)
+                return -1;
+            found = k;
+        }
+    return found;
+}
+
+class FramesTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        dir_ = new QTemporaryDir;
+        const QString d = dir_->path();
+        const QString squares =
+            "color=black:s=320x240:r=25,format=gray,geq=lum='255*between(X\\,mod(N\\,20)*16\\,"
+            "mod(N\\,20)*16+15)*between(Y\\,floor(N/20)*16\\,floor(N/20)*16+15)'";
+        const QStringList from{"-v", "error", "-f",        "lavfi",
+                               "-i", squares, "-frames:v", QString::number(Frames)};
+        made_ = run("ffmpeg", from + QStringList{"-c:v", "libx264", "-bf", "3", "-g", "10",
+                                                 "-pix_fmt", "yuv420p", d + "/film.mp4"}) &&
+                run("ffmpeg", from + QStringList{"-c:v", "libvpx-vp9", "-g", "15", "-b:v", "1M",
+                                                 d + "/film.webm"}) &&
+                run("ffmpeg", from + QStringList{"-c:v", "mjpeg", "-q:v", "3", d + "/film.avi"}) &&
+                run("ffmpeg",
+                    {"-v", "error", "-i", d + "/film.mp4", "-frames:v", "24", d + "/f%03d.png"});
+        QStringList stills;
+        for (int i = 1; i <= 24; ++i)
+            stills << d + QStringLiteral("/f%1.png").arg(i, 3, 10, QLatin1Char('0'));
+        made_ = made_ && run("/usr/bin/convert", stills + QStringList{d + "/stack.tif"}) &&
+                run("/usr/bin/convert",
+                    QStringList{"-delay", "4"} + stills + QStringList{d + "/anim.gif"}) &&
+                run("/usr/bin/convert",
+                    QStringList{"-delay", "4"} + stills + QStringList{d + "/anim.webp"});
+    }
+    static void TearDownTestSuite() { delete dir_; }
+    static QString path(const char *name) { return dir_->filePath(QLatin1String(name)); }
+
+    static inline QTemporaryDir *dir_ = nullptr;
+    static inline bool made_ = false;
+};
+
+// Every kind, its frames read in a random order, backwards and forwards, each the one asked.
+TEST_F(FramesTest, EveryFrameIsTheOneAskedFor)
+{
+    ASSERT_TRUE(made_) << "ffmpeg or ImageMagick is missing";
+    const struct {
+        const char *name;
+        int count;
+        std::optional<double> twelfth; // frame 12's time
+    } cases[] = {{"film.mp4", Frames, 0.48}, {"film.webm", Frames, 0.48},
+                 {"film.avi", Frames, 0.48}, {"stack.tif", 24, std::nullopt},
+                 {"anim.gif", 24, 0.48},     {"anim.webp", 24, 0.48}};
+    std::mt19937 rng(12);
+    for (const auto &c : cases) {
+        auto opened = picture::openFrames(path(c.name));
+        ASSERT_TRUE(opened) << c.name << ": " << qPrintable(opened.error());
+        picture::Frames &frames = **opened;
+        ASSERT_EQ(frames.count(), c.count) << c.name;
+        std::vector<int> order(std::size_t(c.count));
+        std::iota(order.begin(), order.end(), 0);
+        std::shuffle(order.begin(), order.end(), rng);
+        // Then straight on from the start, as a batch reads them.
+        for (int k = 0; k < c.count; ++k)
+            order.push_back(k);
+        for (const int k : order) {
+            const picture::LoadResult frame = frames.read(k, Side);
+            ASSERT_TRUE(frame) << c.name << " frame " << k << ": " << qPrintable(frame.error());
+            EXPECT_EQ(frame->size, QSize(320, 240)) << c.name;
+            EXPECT_EQ(frame->image.size(), QSize(200, 150)) << c.name;
+            EXPECT_EQ(shownFrame(frame->image, c.count), k) << c.name;
+        }
+        const std::optional<double> t = frames.time(12);
+        EXPECT_EQ(t.has_value(), c.twelfth.has_value()) << c.name;
+        if (t && c.twelfth)
+            EXPECT_NEAR(*t, *c.twelfth, 0.005) << c.name;
+        EXPECT_FALSE(frames.read(c.count, Side)) << c.name;
+    }
+    // A still picture is one frame, as the loader reads it.
+    auto still = picture::openFrames(path("f001.png"));
+    ASSERT_TRUE(still);
+    EXPECT_EQ((*still)->count(), 1);
+    EXPECT_TRUE((*still)->read(0, Side));
+}
+
+// Films and stacks that lie, or end early: refused or read as far as they go, never a crash.
+TEST_F(FramesTest, HostileFilmsAndStacksAreRefusedOrBounded)
+{
+    ASSERT_TRUE(made_);
+    QFile avi(path("film.avi"));
+    ASSERT_TRUE(avi.open(QIODevice::ReadOnly));
+    const QByteArray film = avi.readAll();
+    const auto patched = [&](const char *name, auto &&change) {
+        QByteArray bytes = film;
+        change(bytes);
+        QFile f(path(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path(name);
+    };
+    const auto put32 = [](QByteArray &b, qsizetype at, quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + i] = char((v >> (8 * i)) & 0xff);
+    };
+    const qsizetype strh = film.indexOf("strh"), strf = film.indexOf("strf");
+    ASSERT_GT(strh, 0);
+    ASSERT_GT(strf, 0);
+    QFile mp4(path("film.mp4"));
+    ASSERT_TRUE(mp4.open(QIODevice::ReadOnly));
+    const QByteArray cut = mp4.readAll().first(2000);
+    QFile cutFile(path("cut.mp4"));
+    ASSERT_TRUE(cutFile.open(QIODevice::WriteOnly));
+    cutFile.write(cut);
+    cutFile.close();
+    // A GIF of 100,000 frames of one pixel each.
+    QByteArray gif("GIF89a\x01\x00\x01\x00\x80\x00\x00", 13);
+    gif += QByteArray("\x00\x00\x00\xff\xff\xff", 6);
+    for (int i = 0; i < 100000; ++i)
+        gif += QByteArray("\x21\xf9\x04\x00\x01\x00\x00\x00" // a delay of 10 ms
+                          "\x2c\x00\x00\x00\x00\x01\x00\x01\x00\x00"
+                          "\x02\x02\x44\x01\x00",
+                          23);
+    gif += ';';
+    QFile gifFile(path("many.gif"));
+    ASSERT_TRUE(gifFile.open(QIODevice::WriteOnly));
+    gifFile.write(gif);
+    gifFile.close();
+
+    const QString hostile[] = {
+        path("cut.mp4"),
+        patched("claims.avi", [&](QByteArray &b) { put32(b, 48, 0x80000000u); }),
+        patched("huge.avi",
+                [&](QByteArray &b) {
+                    put32(b, 64, 65535), put32(b, 68, 65535);
+                    put32(b, strf + 12, 65535), put32(b, strf + 16, 65535);
+                }),
+        patched("timeless.avi", [&](QByteArray &b) { put32(b, strh + 28, 0); }),
+        path("many.gif"),
+    };
+    for (const QString &file : hostile) {
+        auto opened = picture::openFrames(file);
+        if (!opened) {
+            EXPECT_FALSE(opened.error().isEmpty()) << qPrintable(file);
+            continue;
+        }
+        picture::Frames &frames = **opened;
+        EXPECT_GE(frames.count(), 1);
+        EXPECT_LE(frames.count(), 100000) << qPrintable(file);
+        for (const int k : {0, frames.count() - 1, frames.count() / 2}) {
+            const picture::LoadResult frame = frames.read(k, Side);
+            if (frame)
+                EXPECT_FALSE(frame->image.isNull()) << qPrintable(file);
+        }
+        (void)frames.time(frames.count() - 1);
+    }
+    // A cancel reaches the film's reads.
+    const std::atomic<bool> stop{true};
+    EXPECT_FALSE(picture::openFrames(path("film.mp4"), &stop));
+}
+
+} // namespace
