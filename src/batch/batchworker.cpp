@@ -51,39 +51,57 @@ Work planWork(const Settings &s, const Job &job)
         return refuse(
             failureText(QStringLiteral("Cannot read it"), {}, hash.error(), Wording::Line));
     w.hash = *hash;
-    // What the window records in each plane it saves of this picture, but for where its blocks
-    // lie, which follows from the picture's bytes and the settings.
-    QList<QPair<QString, QString>> wanted = results::describe(
-        {info.absoluteFilePath(), *hash, {}, QLatin1String(appinfo::Version)}, recipeFor(s));
-    // A band from an automatic method is known once the picture is read; the method, recorded
-    // beside it, stands for it.
-    for (const Channel c : Channels)
-        if (s.automatic[c])
-            wanted.removeIf(
-                [key = results::thresholdKey(c)](const auto &entry) { return entry.first == key; });
-    for (const PlaneFile &p : planeFiles(s, job.stem)) {
-        const QString name = QFile::decodeName(p.name);
-        const QString path = QDir(folder).filePath(name);
-        const QFileInfo target(path);
-        if (target.exists() && target.canonicalFilePath() == picture)
-            return refuse(QStringLiteral("%1 would replace the picture itself").arg(name));
-        o.outputs << name;
-        if (s.overwrite) {
-            w.toMake.push_back({p.view, name, path});
-            continue;
+    // With --frames, every frame asked for has planes of its own, named and recorded with its
+    // number.
+    QList<int> numbers{0};
+    if (!s.frames.isEmpty()) {
+        Result<std::unique_ptr<picture::Frames>> opened = picture::openFrames(file);
+        if (!opened)
+            return refuse(opened.error());
+        w.frames = std::move(*opened);
+        w.numbers = results::frameRange(s.frames)->of(w.frames->count());
+        if (w.numbers.isEmpty())
+            return refuse(QStringLiteral("it has %1 frame(s), none of them in --frames %2")
+                              .arg(w.frames->count())
+                              .arg(s.frames));
+        numbers = w.numbers;
+    }
+    for (const int frame : numbers) {
+        results::Source source{info.absoluteFilePath(), *hash, {}, QLatin1String(appinfo::Version)};
+        source.frame = frame;
+        QList<QPair<QString, QString>> wanted = results::describe(source, recipeFor(s));
+        // A band from an automatic method is known once the picture is read; the method,
+        // recorded beside it, stands for it.
+        for (const Channel c : Channels)
+            if (s.automatic[c])
+                wanted.removeIf([key = results::thresholdKey(c)](const auto &entry) {
+                    return entry.first == key;
+                });
+        for (const PlaneFile &p : pipeline::planeFiles(recipeFor(s), s.zoom, job.stem, frame)) {
+            const QString name = QFile::decodeName(p.name);
+            const QString path = QDir(folder).filePath(name);
+            const QFileInfo target(path);
+            if (target.exists() && target.canonicalFilePath() == picture)
+                return refuse(QStringLiteral("%1 would replace the picture itself").arg(name));
+            o.outputs << name;
+            if (s.overwrite) {
+                w.toMake.push_back({p.view, name, path, frame});
+                continue;
+            }
+            // A rerun keeps what is up to date, makes again what is missing or out of date,
+            // and never replaces another picture's planes.
+            const Existing there = existingPlane(path, wanted);
+            if (there.state == Existing::Foreign)
+                return refuse(there.owner.isEmpty()
+                                  ? QStringLiteral("%1 is there and is no plane of this program; "
+                                                   "--overwrite replaces it")
+                                        .arg(path)
+                                  : QStringLiteral("%1 holds a plane of %2; --overwrite replaces "
+                                                   "it")
+                                        .arg(path, there.owner));
+            if (there.state != Existing::UpToDate)
+                w.toMake.push_back({p.view, name, path, frame});
         }
-        // A rerun keeps what is up to date, makes again what is missing or out of date, and
-        // never replaces another picture's planes.
-        const Existing there = existingPlane(path, wanted);
-        if (there.state == Existing::Foreign)
-            return refuse(there.owner.isEmpty()
-                              ? QStringLiteral("%1 is there and is no plane of this program; "
-                                               "--overwrite replaces it")
-                                    .arg(path)
-                              : QStringLiteral("%1 holds a plane of %2; --overwrite replaces it")
-                                    .arg(path, there.owner));
-        if (there.state != Existing::UpToDate)
-            w.toMake.push_back({p.view, name, path});
     }
     // Measurements need the scan even where every plane is up to date.
     const bool skip = w.toMake.empty() && s.measure.isEmpty();
@@ -115,6 +133,8 @@ Outcome Worker::process(const Job &job)
         return refuse(
             failureText(QStringLiteral("Cannot make the folder"), folder, {}, Wording::Line));
 
+    if (w.frames)
+        return processFrames(w, file, clock);
     const Result<pipeline::Preview> loaded = pipeline::load(file, s_.size);
     if (!loaded)
         return refuse(loaded.error());
@@ -127,26 +147,101 @@ Outcome Worker::process(const Job &job)
         o.measured = planes.measured;
         o.bands = planes.recipe.bands;
     }
-
     const results::Source source{QFileInfo(file).absoluteFilePath(), w.hash, loaded->picture.size,
                                  QLatin1String(appinfo::Version)};
-    const auto write = [&](const Work::Plane &p) {
+    if (const std::optional<QString> why = write(planes, source, w.toMake))
+        return refuse(*why);
+    o.status = Outcome::Ok;
+    o.ms = clock.elapsed();
+    return o;
+}
+
+Outcome Worker::processFrames(Work &w, const QString &file, QElapsedTimer &clock)
+{
+    Outcome &o = w.outcome;
+    const auto refuse = [&](const QString &why) {
+        o.status = Outcome::Refused;
+        o.reason = why;
+        o.outputs.clear();
+        o.ms = clock.elapsed();
+        return o;
+    };
+    picture::Frames &frames = *w.frames;
+    const results::Recipe recipe = recipeFor(s_);
+    const auto frameOf = [&](int number) -> Result<pipeline::Preview> {
+        picture::LoadResult loaded = frames.read(number - 1, s_.size);
+        if (!loaded)
+            return Failure{QStringLiteral("frame %1: %2").arg(number).arg(loaded.error())};
+        return pipeline::Preview{std::move(*loaded), recipe.size};
+    };
+    // One minimum for every frame, from the block values of all of them together.
+    std::optional<scan::BlockHistograms> stack;
+    const bool automatic = std::any_of(recipe.automatic.begin(), recipe.automatic.end(),
+                                       [](const auto &m) { return m; });
+    if (automatic && recipe.stackScope) {
+        stack.emplace();
+        for (const int number : w.numbers) {
+            const Result<pipeline::Preview> preview = frameOf(number);
+            if (!preview)
+                return refuse(preview.error());
+            const scan::BlockHistograms counted =
+                runner_.histograms(pipeline::scene(*preview), recipe);
+            for (const Channel c : Channels)
+                for (std::size_t v = 0; v < counted.bins[c].size(); ++v)
+                    stack->bins[c][v] += counted.bins[c][v];
+            stack->blocks += counted.blocks;
+        }
+    }
+    // Frame by frame, in order, those with a plane to make: a half-done film goes on from its
+    // first missing frame.
+    std::size_t next = 0;
+    for (const int number : w.numbers) {
+        std::vector<Work::Plane> toMake;
+        while (next < w.toMake.size() && w.toMake[next].frame == number)
+            toMake.push_back(w.toMake[next++]);
+        if (toMake.empty())
+            continue;
+        const Result<pipeline::Preview> preview = frameOf(number);
+        if (!preview)
+            return refuse(preview.error());
+        const pipeline::Planes planes =
+            runner_.run(pipeline::scene(*preview), recipe, stack ? &*stack : nullptr);
+        for (const Channel c : Channels)
+            if (const auto &a = planes.automatic[c])
+                o.automatic[c] = Outcome::Automatic{QLatin1String(histogram::methodName(a->method)),
+                                                    a->threshold};
+        results::Source source{QFileInfo(file).absoluteFilePath(), w.hash, preview->picture.size,
+                               QLatin1String(appinfo::Version)};
+        source.frame = number;
+        source.time = frames.time(number - 1);
+        if (const std::optional<QString> why = write(planes, source, toMake))
+            return refuse(*why);
+    }
+    o.status = Outcome::Ok;
+    o.ms = clock.elapsed();
+    return o;
+}
+
+std::optional<QString> Worker::write(const pipeline::Planes &planes, const results::Source &source,
+                                     const std::vector<Work::Plane> &toMake)
+{
+    const auto one = [&](const Work::Plane &p) {
         return pipeline::save(planes.image(p.view, s_.zoom.value_or(Channel::Red)), p.path,
                               planes.record(p.view, source), pipeline::Sync::Later);
     };
-    std::vector<Result<void>> saved(w.toMake.size());
+    std::vector<Result<void>> saved(toMake.size());
     QSemaphore done;
     int handed = 0;
-    for (std::size_t i = 1; i < w.toMake.size() && handed < spare_.maxThreadCount(); ++i) {
+    for (std::size_t i = 1; i < toMake.size() && handed < spare_.maxThreadCount(); ++i) {
         ++handed;
         spare_.start([&, i] {
-            saved[i] = write(w.toMake[i]);
+            saved[i] = one(toMake[i]);
             done.release();
         });
     }
-    for (std::size_t i = 0; i < w.toMake.size(); ++i)
+    for (std::size_t i = 0; i < toMake.size(); ++i)
         if (i == 0 || i > std::size_t(handed))
-            saved[i] = write(w.toMake[i]);
+            saved[i] = one(toMake[i]);
     done.acquire(handed);
     for (std::size_t i = 0; i < saved.size(); ++i) {
         if (saved[i])
@@ -154,12 +249,10 @@ Outcome Worker::process(const Job &job)
         // Whole or nothing: the planes this picture wrote go too.
         for (std::size_t j = 0; j < saved.size(); ++j)
             if (saved[j])
-                QFile::remove(w.toMake[j].path);
-        return refuse(QStringLiteral("%1: %2").arg(w.toMake[i].name, saved[i].error()));
+                QFile::remove(toMake[j].path);
+        return QStringLiteral("%1: %2").arg(toMake[i].name, saved[i].error());
     }
-    o.status = Outcome::Ok;
-    o.ms = clock.elapsed();
-    return o;
+    return std::nullopt;
 }
 
 Outcome processPicture(const Settings &s, const QString &file)

@@ -3,9 +3,12 @@
 #include "batch/batchoptions.h"
 #include "batch/outcome.h"
 #include "batch/outputplan.h"
+#include "picture/frames.h"
 #include "pipeline/pipeline.h"
 
+#include <QElapsedTimer>
 #include <QThreadPool>
+#include <memory>
 #include <vector>
 
 namespace batch {
@@ -18,10 +21,14 @@ struct Work {
     struct Plane {
         View view;
         QString name, path;
+        int frame = 0; // of a stack whose frames were asked for, from 1
     };
     Outcome outcome;
     std::vector<Plane> toMake;
     QString hash; // the picture's, which its planes record
+    // With --frames: the stack's frames, opened once, and the numbers of those asked for.
+    std::shared_ptr<picture::Frames> frames;
+    QList<int> numbers;
 };
 Work planWork(const Settings &s, const Job &job);
 
@@ -37,6 +44,12 @@ public:
     Outcome process(const Job &job);
 
 private:
+    // Writes a picture's planes, whole or not at all; the reason one could not be.
+    std::optional<QString> write(const pipeline::Planes &planes, const results::Source &source,
+                                 const std::vector<Work::Plane> &toMake);
+    // The frames of a stack asked for with --frames, each as process() takes a picture.
+    Outcome processFrames(Work &w, const QString &file, QElapsedTimer &clock);
+
     Settings s_;
     pipeline::Runner runner_;
     // Where the machine has more cores than the batch has workers, a picture's planes are

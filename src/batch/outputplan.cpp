@@ -30,6 +30,8 @@ results::Recipe recipeFor(const Settings &s)
     r.overlap = s.overlap;
     r.bands = s.bands;
     r.automatic = s.automatic;
+    r.frames = s.frames;
+    r.stackScope = s.stackScope;
     return r;
 }
 

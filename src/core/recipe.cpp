@@ -25,6 +25,10 @@ const QString SelectionKey = QStringLiteral("Selection");
 const QString ModeKey = QStringLiteral("Mode");
 const QString RatesKey = QStringLiteral("Rates");
 const QString OverlapKey = QStringLiteral("Overlap");
+const QString FramesKey = QStringLiteral("Frames");
+const QString ScopeKey = QStringLiteral("Automatic scope");
+const QString FrameKey = QStringLiteral("Frame");
+const QString TimeKey = QStringLiteral("Frame time");
 const QString OriginKey = QStringLiteral("Grid origin");
 const QString StepKey = QStringLiteral("Grid step");
 const QString Software = QStringLiteral("Tintara");
@@ -379,6 +383,83 @@ QList<Field> makeFields()
                   // Told with the minimum it gives.
                   none});
     }
+    // Written only for a stack or a film whose frames were asked for: every other record stays
+    // as it always was.
+    f.append({FramesKey,
+              false,
+              [](const Recipe &r) {
+                  return r.frames.isEmpty() ? std::nullopt : std::optional(r.frames);
+              },
+              [](Recipe &r, const std::optional<QString> &t) -> Why {
+                  if (t && !frameRange(*t))
+                      return QStringLiteral("frames are all, N or A-B[/STEP]");
+                  r.frames = t.value_or(QString());
+                  return {};
+              },
+              {{QStringLiteral("frames"),
+                QStringLiteral("all|N|A-B[/STEP]"),
+                QStringLiteral("the frames of stacks and films to scan, numbered from 1: every "
+                               "one, one, or A to B every STEP; their planes are named "
+                               "<stem>-f<NNNNN>-... (default: the first frame, named as a "
+                               "still picture's)"),
+                {}}},
+              [](Recipe &r, const GivenOptions &g) -> Why {
+                  if (const auto v = g.value(QStringLiteral("frames"))) {
+                      if (!frameRange(*v))
+                          return QStringLiteral("--frames takes all, N or A-B[/STEP]");
+                      r.frames = *v;
+                  }
+                  return {};
+              },
+              [](const Recipe &r) {
+                  return r.frames.isEmpty() ? QStringList{}
+                                            : QStringList{QStringLiteral("--frames"), r.frames};
+              },
+              [](const Recipe &a, const Recipe &b) {
+                  return a.frames == b.frames
+                             ? QStringList{}
+                             : QStringList{QStringLiteral("frames %1")
+                                               .arg(b.frames.isEmpty() ? QStringLiteral("first")
+                                                                       : b.frames)};
+              }});
+    f.append({ScopeKey,
+              false,
+              [](const Recipe &r) {
+                  return r.stackScope ? std::optional(QStringLiteral("stack")) : std::nullopt;
+              },
+              [](Recipe &r, const std::optional<QString> &t) -> Why {
+                  const QString scope = t.value_or(QStringLiteral("frame"));
+                  if (scope != QLatin1String("frame") && scope != QLatin1String("stack"))
+                      return QStringLiteral("it is frame or stack");
+                  r.stackScope = scope == QLatin1String("stack");
+                  return {};
+              },
+              {{QStringLiteral("auto-scope"),
+                QStringLiteral("frame|stack"),
+                QStringLiteral("with --auto and --frames: each frame's minimum from its own "
+                               "block values, or one minimum for all from the block values of "
+                               "every frame scanned (default frame)"),
+                {}}},
+              [](Recipe &r, const GivenOptions &g) -> Why {
+                  if (const auto v = g.value(QStringLiteral("auto-scope"))) {
+                      if (*v != QLatin1String("frame") && *v != QLatin1String("stack"))
+                          return QStringLiteral("--auto-scope takes frame or stack");
+                      r.stackScope = *v == QLatin1String("stack");
+                  }
+                  return {};
+              },
+              [](const Recipe &r) {
+                  return r.stackScope
+                             ? QStringList{QStringLiteral("--auto-scope"), QStringLiteral("stack")}
+                             : QStringList{};
+              },
+              [](const Recipe &a, const Recipe &b) {
+                  return a.stackScope == b.stackScope
+                             ? QStringList{}
+                             : QStringList{QStringLiteral("automatic scope %1")
+                                               .arg(b.stackScope ? QStringLiteral("stack")
+                                                                 : QStringLiteral("frame"))};
+              }});
     return f;
 }
 
@@ -404,6 +485,39 @@ QString selectionName(int selection)
     if (selection < scan::Average || selection > scan::Spread)
         return QStringLiteral("nessuno");
     return QLatin1String(names[selection - scan::Average]);
+}
+
+std::optional<FrameRange> frameRange(const QString &text)
+{
+    FrameRange range;
+    if (text == QLatin1String("all"))
+        return range;
+    QString span = text;
+    if (const qsizetype slash = text.indexOf(QLatin1Char('/')); slash >= 0) {
+        if (!numberIn(text.sliced(slash + 1), 1, MaxFrameNumber, range.step))
+            return std::nullopt;
+        span = text.first(slash);
+    }
+    const QStringList ends = span.split(QLatin1Char('-'));
+    int last = 0;
+    if (ends.size() == 1 && text.indexOf(QLatin1Char('/')) < 0 &&
+        numberIn(ends[0], 1, MaxFrameNumber, range.first)) {
+        range.last = range.first;
+        return range;
+    }
+    if (ends.size() != 2 || !numberIn(ends[0], 1, MaxFrameNumber, range.first) ||
+        !numberIn(ends[1], range.first, MaxFrameNumber, last))
+        return std::nullopt;
+    range.last = last;
+    return range;
+}
+
+QList<int> FrameRange::of(int count) const
+{
+    QList<int> frames;
+    for (int k = first; k <= std::min(count, last.value_or(count)); k += step)
+        frames << k;
+    return frames;
 }
 
 Entries measuredSettings(const Recipe &r)
@@ -454,6 +568,11 @@ Entries describe(const Source &source, const Recipe &r)
     const bool placed = !source.picture.isEmpty();
     if (placed)
         texts.append({PictureKey, pairText(source.picture.width(), source.picture.height())});
+    if (source.frame > 0) {
+        texts.append({FrameKey, QString::number(source.frame)});
+        if (source.time)
+            texts.append({TimeKey, QString::number(*source.time, 'f', 3)});
+    }
     for (const Field &f : fields()) {
         if (const std::optional<QString> text = f.text(r))
             texts.append({f.key, *text});
@@ -494,8 +613,8 @@ bool claimsRecipe(const Entries &entries)
 
 Result<Recorded> readEntries(const Entries &entries)
 {
-    QStringList known = {FormatKey, SoftwareKey, VersionKey, SourceKey, PathKey,
-                         HashKey,   PictureKey,  ScaleKey,   OriginKey, StepKey};
+    QStringList known = {FormatKey,  SoftwareKey, VersionKey, SourceKey, PathKey,  HashKey,
+                         PictureKey, ScaleKey,    OriginKey,  StepKey,   FrameKey, TimeKey};
     for (const Field &f : fields())
         known << f.key;
     Recorded out;
@@ -535,6 +654,14 @@ Result<Recorded> readEntries(const Entries &entries)
     out.source.path = v.value(PathKey, v.value(SourceKey));
     out.source.hash = v.value(HashKey);
     out.source.version = v.value(VersionKey);
+    if (v.contains(FrameKey) && !numberIn(v[FrameKey], 1, MaxFrameNumber, out.source.frame))
+        return bad(FrameKey, v[FrameKey], QStringLiteral("frames are numbered from 1"));
+    if (v.contains(TimeKey)) {
+        bool ok = false;
+        out.source.time = v[TimeKey].toDouble(&ok);
+        if (!ok || !std::isfinite(*out.source.time))
+            return bad(TimeKey, v[TimeKey], QStringLiteral("a time is in seconds"));
+    }
     if (v.contains(PictureKey)) {
         const auto picture = pairOf(v[PictureKey], QLatin1Char('x'), 1, 1 << 30);
         if (!picture)

@@ -37,11 +37,30 @@ struct Recipe {
     PerChannel<scan::Band> bands;
     // The automatic method each channel's minimum came from, where one did.
     PerChannel<std::optional<histogram::Method>> automatic;
+    // The frames of a stack or a film that are scanned, as "all", "N" or "A-B[/STEP]"
+    // (numbered from 1); empty for the first frame alone, named as a still picture's.
+    QString frames;
+    // Whether an automatic method takes the block values of every frame scanned together, and
+    // gives each the same minimum, rather than each frame's own.
+    bool stackScope = false;
 
     friend bool operator==(const Recipe &a, const Recipe &b);
 };
 
 using Entries = QList<QPair<QString, QString>>;
+
+// The highest frame number a frames text or a record may name.
+inline constexpr int MaxFrameNumber = 99'999'999;
+// Which frames a frames text names: from `first` to `last` (none: to the end) every `step`.
+struct FrameRange {
+    int first = 1;
+    std::optional<int> last;
+    int step = 1;
+    // The frame numbers of a stack of `count` frames that the range takes.
+    QList<int> of(int count) const;
+};
+// The range of "all", "N" or "A-B[/STEP]"; none for any other text.
+std::optional<FrameRange> frameRange(const QString &text);
 
 // "media", "massimo", "minimo", "massimo-minimo", or "nessuno" for a typed selection type.
 QString selectionName(int selection);
@@ -65,6 +84,8 @@ struct Source {
     QString hash;    // a hash of its bytes
     QSize picture;   // its size in pixels, when known
     QString version; // the program's
+    int frame = 0;   // the frame of a stack or film the planes are of, from 1; 0 for a still
+    std::optional<double> time = {}; // when that frame is shown, in seconds, where the file says
 };
 
 // Where a saved plane's blocks lie in the picture: plane pixel (x, y) is the block whose

@@ -58,14 +58,26 @@ const Format &formatFor(QByteArrayView head)
     return Formats[std::size(Formats) - 1];
 }
 
+// Films are read frame by frame (frames.h), not by a decoder of the table.
+#ifdef TINTARA_FILM
+constexpr const char *FilmSuffixes = "mp4 m4v mov webm mkv avi";
+constexpr const char *FilmMimeTypes = "video/mp4 video/quicktime video/webm video/x-matroska "
+                                      "video/x-msvideo";
+#else
+constexpr const char *FilmSuffixes = "";
+constexpr const char *FilmMimeTypes = "";
+#endif
+
 QStringList extraSuffixes()
 {
-    return words(&Format::suffixes);
+    return words(&Format::suffixes) +
+           QString::fromLatin1(FilmSuffixes).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
 QStringList extraMimeTypes()
 {
-    return words(&Format::mimeTypes);
+    return words(&Format::mimeTypes) +
+           QString::fromLatin1(FilmMimeTypes).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
 } // namespace picture

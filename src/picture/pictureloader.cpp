@@ -5,6 +5,7 @@
 #include "picture/cancellabledevice.h"
 #include "picture/contenthash.h"
 #include "picture/formats.h"
+#include "picture/frames.h"
 #include "picture/logging.h"
 #include "picture/profile.h"
 #include "picture/source.h"
@@ -174,6 +175,13 @@ LoadResult LoadPicture(const QString &path, int fitSide, const std::atomic<bool>
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Failure{file.errorString()};
+    // A film shows its first frame, as any stack does.
+    if (isFilm(file.peek(32))) {
+        Result<std::unique_ptr<Frames>> film = openFrames(path, cancel);
+        if (!film)
+            return film.failure();
+        return (*film)->read(0, fitSide, cancel);
+    }
     LoadResult result = LoadPicture(file, fitSide, cancel);
     if (result)
         result->file = *state;
@@ -194,6 +202,9 @@ Result<FileState> checkPicture(const QString &path)
         return Failure{QStringLiteral("The file is empty.")};
     quietCodecMessages();
     Source source(file, nullptr);
+    // A film's container is read whole only when its frames are.
+    if (isFilm(source.head()))
+        return state;
     const std::unique_ptr<Decoder> decoder = formatFor(source.head()).open(source);
     if (const Result<void> header = decoder->readHeader(); !header)
         return header.failure();

@@ -169,19 +169,21 @@ Planes Runner::run(const Preview &preview, const results::Recipe &recipe)
     return run(scene(preview), r);
 }
 
-Planes Runner::run(const Scene &scene, const results::Recipe &recipe)
+Planes Runner::run(const Scene &scene, const results::Recipe &recipe,
+                   const scan::BlockHistograms *counted)
 {
     Planes out;
     results::Recipe r = held(recipe);
     // Each method takes its channel's minimum from the block values; the maximum is kept as far
     // as the new minimum allows.
     if (std::any_of(r.automatic.begin(), r.automatic.end(), [](const auto &m) { return m; })) {
-        const scan::BlockHistograms counted = histograms(scene, r);
+        const scan::BlockHistograms own = counted ? scan::BlockHistograms{} : histograms(scene, r);
+        const scan::BlockHistograms &values = counted ? *counted : own;
         for (const Channel c : Channels) {
             const std::optional<histogram::Method> method = r.automatic[c];
             if (!method)
                 continue;
-            const std::optional<int> t = histogram::threshold(*method, counted.bins[c]);
+            const std::optional<int> t = histogram::threshold(*method, values.bins[c]);
             out.automatic[c] = Planes::Automatic{*method, t};
             if (t)
                 r.bands[c] = {*t, std::max(r.bands[c].hi, *t)};

@@ -98,8 +98,10 @@ public:
     scan::BlockHistograms histograms(const Scene &scene, const results::Recipe &recipe);
     // The recipe's automatic methods, then its command: the pixel reduction, the threshold
     // scan or the RGB scan. The recipe is taken as the controls hold it; on a preview, at the
-    // preview's size.
-    Planes run(const Scene &scene, const results::Recipe &recipe);
+    // preview's size. The methods take `counted` where it is given (a whole stack's block
+    // values), the scene's own block values otherwise.
+    Planes run(const Scene &scene, const results::Recipe &recipe,
+               const scan::BlockHistograms *counted = nullptr);
     Planes run(const Preview &preview, const results::Recipe &recipe);
 
 private:

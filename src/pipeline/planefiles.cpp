@@ -36,23 +36,25 @@ QByteArray shortHash(QByteArrayView bytes)
     return QByteArray::number(static_cast<quint32>(h ^ (h >> 32)), 16).rightJustified(8, '0');
 }
 
-QList<PlaneFile> planeTails(const results::Recipe &recipe, std::optional<Channel> zoom)
+QList<PlaneFile> planeTails(const results::Recipe &recipe, std::optional<Channel> zoom, int frame)
 {
+    const QByteArray framed =
+        frame > 0 ? "-f" + QByteArray::number(frame).rightJustified(5, '0') : QByteArray();
     QList<PlaneFile> tails;
     for (const View view : Views)
         if ((view == View::Zoom && zoom) ||
             (view != View::Zoom && (!recipe.reduction || view == View::Blue)))
             tails.push_back(
-                {view, results::suggestedName(QStringLiteral("x"), viewName(view), recipe)
-                           .toUtf8()
-                           .sliced(1)});
+                {view, framed + results::suggestedName(QStringLiteral("x"), viewName(view), recipe)
+                                    .toUtf8()
+                                    .sliced(1)});
     return tails;
 }
 
 QList<PlaneFile> planeFiles(const results::Recipe &recipe, std::optional<Channel> zoom,
-                            QByteArrayView stem)
+                            QByteArrayView stem, int frame)
 {
-    QList<PlaneFile> files = planeTails(recipe, zoom);
+    QList<PlaneFile> files = planeTails(recipe, zoom, frame);
     for (PlaneFile &f : files) {
         const QByteArray tail = f.name;
         f.name = (stem.isEmpty() ? QByteArrayView("tintara") : stem).toByteArray() + tail;

@@ -24,11 +24,13 @@ struct PlaneFile {
 };
 // The views a recipe's planes are saved as, red, green and blue (blue alone after a reduction,
 // which draws into the blue plane alone) and the zoom box when it shows a plane, each with its
-// name's end, "-<view>-<type>-<x>x<y>.png".
-QList<PlaneFile> planeTails(const results::Recipe &recipe, std::optional<Channel> zoom);
+// name's end, "-<view>-<type>-<x>x<y>.png"; for frame k of a stack whose frames were asked
+// for, "-f<kkkkk>-<view>-<type>-<x>x<y>.png".
+QList<PlaneFile> planeTails(const results::Recipe &recipe, std::optional<Channel> zoom,
+                            int frame = 0);
 // The same with whole names for a stem ("tintara" for none). A name longer than a file system
 // holds keeps its end and gets a short hash of the whole stem, so that it stays unique.
 QList<PlaneFile> planeFiles(const results::Recipe &recipe, std::optional<Channel> zoom,
-                            QByteArrayView stem);
+                            QByteArrayView stem, int frame = 0);
 
 } // namespace pipeline

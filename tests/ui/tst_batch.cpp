@@ -2,6 +2,7 @@
 // accounts for every picture whatever befalls its worker, its disk or its name.
 #include "batch/batchworker.h"
 #include "batch/provenance.h"
+#include "core/measurements.h"
 #include "picture/pngtexts.h"
 #include "support/form1driver.h"
 #include "support/pictures.h"
@@ -99,6 +100,7 @@ private slots:
     void recursiveShardsAndReport();
     void automaticThresholdsPerPicture();
     void measurementsAsCsvAndJson();
+    void framesOfStacksAndFilms();
 
 private:
     QTemporaryDir dir_;
@@ -816,6 +818,82 @@ void TestBatch::measurementsAsCsvAndJson()
     QCOMPARE(
         QFileInfo(out.filePath(QStringLiteral("odd-red-massimo-minimo-4x4.png"))).lastModified(),
         before);
+}
+
+// Frames of a stack and of a film, each with planes of its own; the automatic minimum of each
+// frame or of the whole stack, against values worked by hand.
+void TestBatch::framesOfStacksAndFilms()
+{
+    // Two pages of 500 x 500 (shown unscaled), each half one grey and half another, the halves
+    // meeting on a block boundary at rate 5: the red block values are 20 and 60 on the first
+    // page, 180 and 220 on the second, as many of each.
+    QStringList pages;
+    for (const auto &[left, right] : {std::pair{20, 60}, std::pair{180, 220}}) {
+        QImage page(500, 500, QImage::Format_RGB32);
+        page.fill(qRgb(left, left, left));
+        for (int y = 0; y < 500; ++y)
+            for (int x = 250; x < 500; ++x)
+                page.setPixel(x, y, qRgb(right, right, right));
+        pages << testpics::write(dir_, QStringLiteral("page%1.png").arg(left), page);
+    }
+    const QString stack = dir_.filePath(QStringLiteral("stack.tif"));
+    QVERIFY(QProcess::execute(QStringLiteral("/usr/bin/convert"), pages + QStringList{stack}) == 0);
+    // ImageJ's Mean takes the whole part of the mean value: 40 and 200 for each page alone,
+    // 120 for both together.
+    const QString key = results::thresholdKey(Channel::Red);
+    for (const auto &[scope, bands] :
+         {std::pair{QStringLiteral("frame"), QStringList{"40:255", "200:255"}},
+          std::pair{QStringLiteral("stack"), QStringList{"120:255", "120:255"}}}) {
+        QTemporaryDir out;
+        const Run r = batchRun({"--frames", "all", "--threshold", "--rate", "5", "--auto", "Mean",
+                                "--auto-scope", scope, "--out", out.path(), stack});
+        QCOMPARE(r.status, 0);
+        for (int frame = 1; frame <= 2; ++frame) {
+            const QString plane =
+                out.filePath(QStringLiteral("stack-f0000%1-red-media-5x5.png").arg(frame));
+            const auto texts = picture::pngTexts(QFile::encodeName(plane));
+            QVERIFY2(texts, qPrintable(plane));
+            QVERIFY(texts->contains({key, bands[frame - 1]}));
+            QVERIFY(texts->contains({QStringLiteral("Frame"), QString::number(frame)}));
+        }
+    }
+
+    // A film with B-frames: frame n shows a white square at a place that says n.
+    const QString film = dir_.filePath(QStringLiteral("film.mp4"));
+    QCOMPARE(QProcess::execute(
+                 QStringLiteral("ffmpeg"),
+                 {"-v", "error", "-f", "lavfi", "-i",
+                  "color=black:s=320x240:r=25,format=gray,geq=lum='255*between(X\\,mod(N\\,20)*"
+                  "16\\,mod(N\\,20)*16+15)*between(Y\\,floor(N/20)*16\\,floor(N/20)*16+15)'",
+                  "-frames:v", "30", "-c:v", "libx264", "-bf", "3", "-g", "10", "-pix_fmt",
+                  "yuv420p", film}),
+             0);
+    QTemporaryDir out;
+    const QStringList options{"--frames", "7-25/6", "--threshold", "--type",   "massimo",
+                              "--rate",   "5",      "--out",       out.path(), film};
+    QCOMPARE(batchRun(options).status, 0);
+    QCOMPARE(filesIn(out.path()).size(), 4 * 3);
+    const QRgb marked = core::toArgb(scan::markerColour(Channel::Red));
+    for (const int frame : {7, 13, 19, 25}) {
+        const QImage red(out.filePath(
+            QStringLiteral("film-f%1-red-massimo-5x5.png").arg(frame, 5, 10, QLatin1Char('0'))));
+        QVERIFY(!red.isNull());
+        // The square, 25 preview pixels a side at 500 / 320, is where frame n put it.
+        const int k = frame - 1;
+        const QPoint centre(int(((k % 20) * 16 + 8) * 500.0 / 320 / 5),
+                            int(((k / 20) * 16 + 8) * 500.0 / 320 / 5));
+        QCOMPARE(red.pixel(centre) | 0xff000000u, marked);
+        int count = 0;
+        for (int y = 0; y < red.height(); ++y)
+            for (int x = 0; x < red.width(); ++x)
+                count += (red.pixel(x, y) | 0xff000000u) == marked;
+        QVERIFY2(count > 0 && count <= 36, qPrintable(QString::number(count)));
+    }
+    // A rerun makes only what is missing.
+    QVERIFY(QFile::remove(out.filePath(QStringLiteral("film-f00013-green-massimo-5x5.png"))));
+    const Run again = batchRun(options + QStringList{"--report", "-"});
+    QCOMPARE(again.status, 0);
+    QCOMPARE(filesIn(out.path()).size(), 4 * 3);
 }
 
 QTEST_MAIN(TestBatch)

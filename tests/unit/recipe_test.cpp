@@ -119,6 +119,14 @@ TEST(Recipes, EverySettingIsNamedEverywhere)
          [](Recipe &r) {
              r.overlap = true;
          }},
+        {"frames",
+         [](Recipe &r) {
+             r.frames = QStringLiteral("3-40/5");
+         }},
+        {"scope",
+         [](Recipe &r) {
+             r.stackScope = true;
+         }},
     };
     for (const Channel c : Channels) {
         changes.push_back({"minimum", [c](Recipe &r) {
@@ -144,6 +152,23 @@ TEST(Recipes, EverySettingIsNamedEverywhere)
         if (!r.threshold && !r.reduction)
             EXPECT_FALSE(describeChange(plain, r).isEmpty());
     }
+}
+
+TEST(Recipes, FrameRangesNameTheFramesOfAStack)
+{
+    const std::pair<const char *, QList<int>> good[] = {{"all", {1, 2, 3, 4, 5, 6, 7, 8}},
+                                                        {"7", {7}},
+                                                        {"9", {}},
+                                                        {"3-9/2", {3, 5, 7}},
+                                                        {"2-4", {2, 3, 4}},
+                                                        {"6-99/4", {6}}};
+    for (const auto &[text, frames] : good) {
+        const std::optional<FrameRange> range = frameRange(QLatin1String(text));
+        ASSERT_TRUE(range) << text;
+        EXPECT_EQ(range->of(8), frames) << text;
+    }
+    for (const char *bad : {"", "0", "5-3", "3-", "-3", "3/2", "1-4/0", "x", "all/2", "1--4"})
+        EXPECT_FALSE(frameRange(QLatin1String(bad))) << bad;
 }
 
 TEST(Recipes, EarlierRecordsAndUnknownEntries)
