@@ -113,6 +113,7 @@ Work planWork(const Settings &s, const Job &job)
 
 Outcome Worker::process(const Job &job)
 {
+    job_ = job.index;
     QElapsedTimer clock;
     clock.start();
     Work w = planWork(s_, job);
@@ -195,11 +196,13 @@ Outcome Worker::processFrames(Work &w, const QString &file, QElapsedTimer &clock
     // Frame by frame, in order, those with a plane to make: a half-done film goes on from its
     // first missing frame.
     std::size_t next = 0;
+    const bool measuring = !s_.measure.isEmpty();
     for (const int number : w.numbers) {
         std::vector<Work::Plane> toMake;
         while (next < w.toMake.size() && w.toMake[next].frame == number)
             toMake.push_back(w.toMake[next++]);
-        if (toMake.empty())
+        // Measurements need every frame's scan, even where its planes are up to date.
+        if (toMake.empty() && !measuring)
             continue;
         const Result<pipeline::Preview> preview = frameOf(number);
         if (!preview)
@@ -216,6 +219,19 @@ Outcome Worker::processFrames(Work &w, const QString &file, QElapsedTimer &clock
         source.time = frames.time(number - 1);
         if (const std::optional<QString> why = write(planes, source, toMake))
             return refuse(*why);
+        if (measuring) {
+            Outcome::Frame row;
+            row.number = number;
+            row.time = source.time;
+            row.automatic = o.automatic;
+            if (planes.recipe.threshold) {
+                row.measured = planes.measured;
+                row.bands = planes.recipe.bands;
+            }
+            o.frames << row;
+        }
+        if (frameDone_)
+            frameDone_(job_);
     }
     o.status = Outcome::Ok;
     o.ms = clock.elapsed();
@@ -285,6 +301,10 @@ bool writeAll(int fd, const QByteArray &bytes)
 int serve(const Settings &s)
 {
     Worker worker(s);
+    worker.onFrame([](qsizetype index) {
+        // Lost words only cost a timeout's margin: a failed write shows at the answer.
+        (void)writeAll(STDOUT_FILENO, progressFrame(index));
+    });
     QByteArray pending;
     QList<QByteArray> fields;
     char buffer[1 << 16];
@@ -299,7 +319,7 @@ int serve(const Settings &s)
                                      o.reason.toUtf8(), QByteArray::number(o.ms)};
             for (const auto &a : o.automatic)
                 answer << automaticField(a);
-            answer << measuredFields(o);
+            answer << measuredFields(o) << frameRowsField(o);
             for (const QString &name : o.outputs)
                 answer << name.toUtf8();
             if (!writeAll(STDOUT_FILENO, frame(answer)))

@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QThreadPool>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -42,6 +43,8 @@ public:
     // command, the zoom; then what "Save As PNG..." writes for each view that is missing (every
     // view with --overwrite). The files reach the disk at the run's end (pipeline::syncAll).
     Outcome process(const Job &job);
+    // Called after each frame of a stack, with the job's index.
+    void onFrame(std::function<void(qsizetype)> done) { frameDone_ = std::move(done); }
 
 private:
     // Writes a picture's planes, whole or not at all; the reason one could not be.
@@ -55,6 +58,8 @@ private:
     // Where the machine has more cores than the batch has workers, a picture's planes are
     // encoded and written side by side on them.
     QThreadPool spare_;
+    std::function<void(qsizetype)> frameDone_;
+    qsizetype job_ = 0;
 };
 
 // One picture through a worker of its own, beside the picture or into `s.outDir`.

@@ -176,9 +176,15 @@ void Dispatcher::answered(Slot &slot, bool more)
     QList<QByteArray> fields;
     Take took;
     while ((took = takeFrame(slot.answers, fields)) == Take::Frame) {
+        // A film's frames each restart the clock: --timeout is a frame's time.
+        if (isProgress(fields)) {
+            if (fields[1].toLongLong() == slot.job)
+                slot.timer->start();
+            continue;
+        }
         bool ok = false;
         const qsizetype index = fields.value(0).toLongLong(&ok);
-        if (!ok || fields.size() < 9 || index != slot.job)
+        if (!ok || fields.size() < 10 || index != slot.job)
             continue;
         slot.timer->stop();
         Outcome o;
@@ -188,7 +194,8 @@ void Dispatcher::answered(Slot &slot, bool more)
         for (const Channel c : Channels)
             o.automatic[c] = automaticOf(fields[4 + static_cast<int>(c)]);
         takeMeasured(fields[7], fields[8], o);
-        for (qsizetype f = 9; f < fields.size(); ++f)
+        takeFrameRows(fields[9], o);
+        for (qsizetype f = 10; f < fields.size(); ++f)
             o.outputs << QString::fromUtf8(fields[f]);
         slot.job = -1;
         settle(index, o);
@@ -269,8 +276,21 @@ void Dispatcher::print(qsizetype index, const Outcome &o)
         std::fputs("\r\033[K", stderr);
     if (report_.isOpen() && !write(report_, jsonLine(file, s_, o)))
         reportFailed_ = true;
-    if (measure_.isOpen() && !write(measure_, csvLine(file, s_, o)))
-        measureFailed_ = true;
+    if (measure_.isOpen()) {
+        // A stack's frames, each a row.
+        QByteArray rows;
+        if (o.frames.isEmpty())
+            rows = csvLine(file, s_, o);
+        for (const Outcome::Frame &f : o.frames) {
+            Outcome one = o;
+            one.automatic = f.automatic;
+            one.measured = f.measured;
+            one.bands = f.bands;
+            rows += csvLine(file, s_, one, f.number, f.time);
+        }
+        if (!write(measure_, rows))
+            measureFailed_ = true;
+    }
     if (s_.report != QLatin1String("-") && s_.measure != QLatin1String("-")) {
         const QByteArray line = tsvLine(file, o);
         std::fwrite(line.constData(), 1, std::size_t(line.size()), stdout);

@@ -102,4 +102,53 @@ void takeMeasured(const QByteArray &counts, const QByteArray &bands, Outcome &o)
     o.measured = m;
 }
 
+QByteArray frameRowsField(const Outcome &o)
+{
+    QByteArrayList rows;
+    for (const Outcome::Frame &f : o.frames) {
+        Outcome one;
+        one.automatic = f.automatic;
+        one.measured = f.measured;
+        one.bands = f.bands;
+        QByteArrayList parts{QByteArray::number(f.number),
+                             f.time ? QByteArray::number(*f.time, 'f', 3) : QByteArray()};
+        for (const auto &a : f.automatic)
+            parts << automaticField(a);
+        parts << measuredFields(one);
+        rows << parts.join(';');
+    }
+    return rows.join('\n');
+}
+
+void takeFrameRows(const QByteArray &field, Outcome &o)
+{
+    for (const QByteArray &row : field.split('\n')) {
+        const QByteArrayList parts = row.split(';');
+        if (parts.size() != 7)
+            continue;
+        Outcome one;
+        Outcome::Frame f;
+        f.number = parts[0].toInt();
+        bool ok = false;
+        if (const double t = parts[1].toDouble(&ok); ok)
+            f.time = t;
+        for (const Channel c : Channels)
+            f.automatic[c] = automaticOf(parts[2 + static_cast<int>(c)]);
+        takeMeasured(parts[5], parts[6], one);
+        f.measured = one.measured;
+        f.bands = one.bands;
+        o.frames << f;
+    }
+}
+
+QByteArray progressFrame(qsizetype index)
+{
+    return frame({QByteArrayLiteral("frame"), QByteArray::number(index)});
+}
+
+bool isProgress(const QList<QByteArray> &fields)
+{
+    return fields.size() == 2 && fields[0] == "frame";
+}
+
 } // namespace batch

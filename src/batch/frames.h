@@ -22,6 +22,14 @@ std::optional<Outcome::Automatic> automaticOf(const QByteArray &field);
 QList<QByteArray> measuredFields(const Outcome &o);
 void takeMeasured(const QByteArray &counts, const QByteArray &bands, Outcome &o);
 
+// The frames an outcome measured, as one field of a worker's answer (empty for none), and back.
+QByteArray frameRowsField(const Outcome &o);
+void takeFrameRows(const QByteArray &field, Outcome &o);
+// A worker's word that it has finished one more frame of its picture: its picture is not
+// hanging, however many frames it has.
+QByteArray progressFrame(qsizetype index);
+bool isProgress(const QList<QByteArray> &fields);
+
 enum class Take { Frame, NeedMore, Broken };
 // Takes one whole message off the front of `buffer` into `fields`.
 Take takeFrame(QByteArray &buffer, QList<QByteArray> &fields);

@@ -25,6 +25,15 @@ struct Outcome {
     // What its threshold scan marked, and the bands it tested, where it made one.
     std::optional<scan::Measurements> measured;
     PerChannel<scan::Band> bands;
+    // With --frames and --measure: each frame scanned, as a picture of its own.
+    struct Frame {
+        int number = 0;
+        std::optional<double> time;
+        PerChannel<std::optional<Automatic>> automatic;
+        std::optional<scan::Measurements> measured;
+        PerChannel<scan::Band> bands;
+    };
+    QList<Frame> frames;
     bool ok() const { return status == Ok; }
 };
 

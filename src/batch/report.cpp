@@ -99,17 +99,21 @@ QByteArray csvHeader()
     QStringList columns{QStringLiteral("file"), QStringLiteral("status")};
     for (const auto &[name, value] : settingsOf({}, {}))
         columns << name;
-    columns << scan::measurementHeader() << QStringLiteral("version");
+    columns << scan::measurementHeader() << QStringLiteral("frame") << QStringLiteral("time")
+            << QStringLiteral("version");
     return columns.join(QLatin1Char(',')).toUtf8() + '\n';
 }
 
-QByteArray csvLine(QByteArrayView file, const Settings &s, const Outcome &o)
+QByteArray csvLine(QByteArrayView file, const Settings &s, const Outcome &o, int frame,
+                   std::optional<double> time)
 {
     QStringList values{QFile::decodeName(file.toByteArray()), statusName(o.status)};
     for (const auto &[name, value] : settingsOf(s, o))
         values << value;
     values << (o.measured ? scan::measurementRow(*o.measured)
                           : QStringList(scan::measurementHeader().size(), QString()))
+           << (frame > 0 ? QString::number(frame) : QString())
+           << (time ? QString::number(*time, 'f', 3) : QString())
            << QLatin1String(appinfo::Version);
     QByteArrayList fields;
     for (const QString &v : values)

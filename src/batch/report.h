@@ -22,7 +22,8 @@ QByteArray jsonLine(QByteArrayView file, const Settings &s, const Outcome &o);
 // (size, type, rates, the bands tested, the automatic methods), the counts of
 // scan::measurementHeader(), empty where no scan was made, and the program's version.
 QByteArray csvHeader();
-QByteArray csvLine(QByteArrayView file, const Settings &s, const Outcome &o);
+QByteArray csvLine(QByteArrayView file, const Settings &s, const Outcome &o, int frame = 0,
+                   std::optional<double> time = std::nullopt);
 
 QString statusName(Outcome::Status status);
 

@@ -889,11 +889,24 @@ void TestBatch::framesOfStacksAndFilms()
                 count += (red.pixel(x, y) | 0xff000000u) == marked;
         QVERIFY2(count > 0 && count <= 36, qPrintable(QString::number(count)));
     }
-    // A rerun makes only what is missing.
+    // A rerun makes only what is missing, and measures every frame, a row each with its
+    // number and time.
     QVERIFY(QFile::remove(out.filePath(QStringLiteral("film-f00013-green-massimo-5x5.png"))));
-    const Run again = batchRun(options + QStringList{"--report", "-"});
+    const Run again = batchRun(options + QStringList{"--measure", "-"});
     QCOMPARE(again.status, 0);
     QCOMPARE(filesIn(out.path()).size(), 4 * 3);
+    const QStringList rows = again.lines();
+    QCOMPARE(rows.size(), 5);
+    const QStringList header = rows[0].split(QLatin1Char(','));
+    const qsizetype frameAt = header.indexOf(QStringLiteral("frame"));
+    const qsizetype markedAt = header.indexOf(QStringLiteral("red_marked"));
+    QVERIFY(frameAt > 0 && markedAt > 0);
+    for (int i = 0; i < 4; ++i) {
+        const QStringList row = rows[i + 1].split(QLatin1Char(','));
+        QCOMPARE(row[frameAt], QString::number(7 + 6 * i));
+        QCOMPARE(row[frameAt + 1], QString::number((6 + 6 * i) / 25.0, 'f', 3));
+        QVERIFY(row[markedAt].toInt() > 0);
+    }
 }
 
 QTEST_MAIN(TestBatch)
