@@ -14,6 +14,7 @@
 #include <QThreadPool>
 #include <cerrno>
 #include <csignal>
+#include <future>
 #include <unistd.h>
 
 namespace batch {
@@ -194,31 +195,54 @@ Outcome Worker::processFrames(Work &w, const QString &file, QElapsedTimer &clock
         }
     }
     // Frame by frame, in order, those with a plane to make: a half-done film goes on from its
-    // first missing frame.
-    std::size_t next = 0;
+    // first missing frame. Measurements need every frame's scan, even where its planes are up
+    // to date.
     const bool measuring = !s_.measure.isEmpty();
+    std::vector<std::pair<int, std::vector<Work::Plane>>> work;
+    std::size_t next = 0;
     for (const int number : w.numbers) {
         std::vector<Work::Plane> toMake;
         while (next < w.toMake.size() && w.toMake[next].frame == number)
             toMake.push_back(w.toMake[next++]);
-        // Measurements need every frame's scan, even where its planes are up to date.
-        if (toMake.empty() && !measuring)
-            continue;
-        const Result<pipeline::Preview> preview = frameOf(number);
-        if (!preview)
-            return refuse(preview.error());
+        if (!toMake.empty() || measuring)
+            work.emplace_back(number, std::move(toMake));
+    }
+    // The next frame is decoded while this one is scanned and written: the decoder's threads
+    // would otherwise wait on them.
+    struct Decoded {
+        Result<pipeline::Preview> preview;
+        std::optional<double> time;
+    };
+    const auto decode = [&](int number) {
+        return std::async(std::launch::async, [&frameOf, &frames, number] {
+            Result<pipeline::Preview> preview = frameOf(number);
+            return Decoded{std::move(preview), frames.time(number - 1)};
+        });
+    };
+    std::future<Decoded> ahead = work.empty() ? std::future<Decoded>() : decode(work[0].first);
+    for (std::size_t i = 0; i < work.size(); ++i) {
+        const auto &[number, toMake] = work[i];
+        const Decoded decoded = ahead.get();
+        if (i + 1 < work.size() && decoded.preview)
+            ahead = decode(work[i + 1].first);
+        if (!decoded.preview)
+            return refuse(decoded.preview.error());
+        const pipeline::Preview &preview = *decoded.preview;
         const pipeline::Planes planes =
-            runner_.run(pipeline::scene(*preview), recipe, stack ? &*stack : nullptr);
+            runner_.run(pipeline::scene(preview), recipe, stack ? &*stack : nullptr);
         for (const Channel c : Channels)
             if (const auto &a = planes.automatic[c])
                 o.automatic[c] = Outcome::Automatic{QLatin1String(histogram::methodName(a->method)),
                                                     a->threshold};
-        results::Source source{QFileInfo(file).absoluteFilePath(), w.hash, preview->picture.size,
+        results::Source source{QFileInfo(file).absoluteFilePath(), w.hash, preview.picture.size,
                                QLatin1String(appinfo::Version)};
         source.frame = number;
-        source.time = frames.time(number - 1);
-        if (const std::optional<QString> why = write(planes, source, toMake))
+        source.time = decoded.time;
+        if (const std::optional<QString> why = write(planes, source, toMake)) {
+            if (ahead.valid())
+                ahead.wait();
             return refuse(*why);
+        }
         if (measuring) {
             Outcome::Frame row;
             row.number = number;
