@@ -42,6 +42,7 @@ Form1::Form1(QWidget *parent)
     resize(1120, 584);
     setFont(msSansSerif());
     buildControls();
+    buildFrameRow();
     wireEvents();
     for (const View view : Views)
         addResultMenu(view);

@@ -18,6 +18,7 @@
 #include "core/recipe.h"
 #include "histogramwindow/frmhistogram.h"
 #include "overlaywindow/frmoverlay.h"
+#include "picture/frames.h"
 #include "picture/picture.h"
 #include "pipeline/pipeline.h"
 #include "platform/backgroundload.h"
@@ -33,7 +34,11 @@
 #include <QButtonGroup>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QLabel>
 #include <QPointer>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
 #include <QTimer>
 #include <QWidget>
 
@@ -285,6 +290,29 @@ private:
     PerChannel<QImage> blocks_;
     void keepBlocks(Channel channel, int nx, int ny, const core::Colour *colours);
     QSize loadedPicture_; // the picture's own size
+
+    // The frames of a stack or a film: a row below the classic controls, shown only for a
+    // picture of more than one frame, steps through them; the window grows to show it. Frames
+    // are numbered from 1.
+    void buildFrameRow();
+    // Finds the frames of the picture just placed, in the background.
+    void findFrames(const QString &file);
+    void showFrameRow(bool shown);
+    void showFrame(int number);
+    void playFrames(bool on);
+    QString frameCaption() const;
+    // The frame the planes are made of as --frames says it: empty for a still picture.
+    QString frameText() const;
+    // Lays out a picture (a load's, or a frame's) and makes it the one the commands read.
+    void showPicture(const picture::Picture &picture);
+    std::shared_ptr<picture::Frames> frames_;
+    int frame_ = 1;
+    QSlider *FrameSlider = nullptr;
+    QSpinBox *FrameNumber = nullptr;
+    QPushButton *FramePlay = nullptr;
+    QLabel *FrameLabel = nullptr;
+    QTimer *framePlay_ = nullptr;
+    QList<QAction *> frameKeys_;
 
     // Recipes in and out.
     results::Recipe settings() const; // the controls as a recipe, in no mode

@@ -67,18 +67,15 @@ Result<void> Form1::openFile(const QString &path, const QString &knownHash)
 
 void Form1::placePicture(const QString &file, const Picture &picture)
 {
-    Picture1->hide();
-    Picture1->setAutoSize(true);
-    Picture1->setPicture(picture);
-    anteprima(CD1->FileName(), picture);
-    setRGB();
     loadedPath_ = picture.isEmpty() ? QString() : file;
     loadedHash_.clear();
     loadedFile_ = picture.file;
     ++placed_;
     loadedSide_ = Combo1->Text().toInt();
-    loadedPicture_ = picture.size;
-    shown_ = {picture, loadedSide_};
+    frames_.reset();
+    frame_ = 1;
+    showFrameRow(false);
+    showPicture(picture);
     // Which picture is shown, where the window's caption, which stays as it is, cannot say.
     const QString shown = picture.isEmpty() ? QStringLiteral("No picture loaded")
                                             : QStringLiteral("%1: %2 x %3 pixels")
@@ -88,6 +85,19 @@ void Form1::placePicture(const QString &file, const Picture &picture)
     for (QWidget *preview : {static_cast<QWidget *>(Image1), static_cast<QWidget *>(Shape1)})
         preview->setToolTip(shown);
     Image1->setAccessibleDescription(shown);
+    if (!loadedPath_.isEmpty())
+        findFrames(loadedPath_);
+}
+
+void Form1::showPicture(const Picture &picture)
+{
+    Picture1->hide();
+    Picture1->setAutoSize(true);
+    Picture1->setPicture(picture);
+    anteprima(CD1->FileName(), picture);
+    setRGB();
+    loadedPicture_ = picture.size;
+    shown_ = {picture, loadedSide_};
     followChange();
     // The overlay shows the new picture at once, under the marks the planes still show.
     refreshOverlay();

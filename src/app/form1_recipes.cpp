@@ -39,6 +39,7 @@ results::Recipe Form1::recipe() const
     r.reduction = pressed_ == Command::Reduction;
     if (r.reduction)
         r.ry = r.rx;
+    r.frames = frameText();
     return r;
 }
 

@@ -70,8 +70,14 @@ PictureBox *Form1::boxOf(View view)
 
 results::Source Form1::source() const
 {
-    return {loadedPath_.isEmpty() ? QString() : QFileInfo(loadedPath_).absoluteFilePath(),
-            loadedHash_, loadedPicture_, QLatin1String(appinfo::Version)};
+    results::Source s{loadedPath_.isEmpty() ? QString() : QFileInfo(loadedPath_).absoluteFilePath(),
+                      loadedHash_, loadedPicture_, QLatin1String(appinfo::Version)};
+    // A frame of a stack or a film, as the batch records it.
+    if (frames_) {
+        s.frame = frame_;
+        s.time = frames_->time(frame_ - 1);
+    }
+    return s;
 }
 
 std::optional<results::Source> Form1::recordedSource()
@@ -90,8 +96,11 @@ std::optional<results::Source> Form1::recordedSource()
 
 QString Form1::resultName(View view)
 {
-    return results::suggestedName(QFileInfo(loadedPath_).completeBaseName(), viewName(view),
-                                  recipeOf(view));
+    // A frame's planes are named as the batch names them.
+    QString stem = QFileInfo(loadedPath_).completeBaseName();
+    if (const int frame = recipeOf(view).frames.toInt(); frame > 0)
+        stem += QStringLiteral("-f%1").arg(frame, 5, 10, QLatin1Char('0'));
+    return results::suggestedName(stem, viewName(view), recipeOf(view));
 }
 
 Result<void> Form1::saveResult(View view, const QString &path)

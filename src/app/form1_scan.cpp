@@ -69,6 +69,7 @@ void Form1::scansiona(short filtro)
     results::Recipe recipe = settings();
     recipe.size = loadedSide_;
     recipe.threshold = p.threshold;
+    recipe.frames = frameText();
     for (const Channel c : Channels) {
         recipeOf(viewOf(c)) = recipe;
         row(c).plane->PSetBlock(1, 1, result.nx, result.ny, result.planes[c].data());

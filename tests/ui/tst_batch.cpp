@@ -17,6 +17,8 @@
 #include <QMap>
 #include <QProcess>
 #include <QSet>
+#include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 #include <csignal>
 #include <fcntl.h>
@@ -101,6 +103,7 @@ private slots:
     void automaticThresholdsPerPicture();
     void measurementsAsCsvAndJson();
     void framesOfStacksAndFilms();
+    void windowFramesEqualTheBatch();
 
 private:
     QTemporaryDir dir_;
@@ -907,6 +910,66 @@ void TestBatch::framesOfStacksAndFilms()
         QCOMPARE(row[frameAt + 1], QString::number((6 + 6 * i) / 25.0, 'f', 3));
         QVERIFY(row[markedAt].toInt() > 0);
     }
+}
+
+// The window's frame row: a film's frames stepped to, scanned and saved as the batch makes them,
+// byte for byte; with Live the planes follow the frame. A still picture shows no row.
+void TestBatch::windowFramesEqualTheBatch()
+{
+    const QString film = dir_.filePath(QStringLiteral("steps.mp4"));
+    QCOMPARE(QProcess::execute(
+                 QStringLiteral("ffmpeg"),
+                 {"-v", "error", "-f", "lavfi", "-i",
+                  "color=black:s=320x240:r=25,format=gray,geq=lum='255*between(X\\,mod(N\\,20)*"
+                  "16\\,mod(N\\,20)*16+15)*between(Y\\,floor(N/20)*16\\,floor(N/20)*16+15)'",
+                  "-frames:v", "30", "-c:v", "libx264", "-bf", "3", "-g", "10", "-pix_fmt",
+                  "yuv420p", film}),
+             0);
+    // What --frames 13 makes is what the window saves of frame 13; --frames 14's planes are
+    // what Live shows of frame 14.
+    QTemporaryDir out;
+    for (const char *frame : {"13", "14"})
+        QCOMPARE(batchRun({"--frames", frame, "--threshold", "--type", "massimo", "--out",
+                           out.path(), film})
+                     .status,
+                 0);
+    Form1Driver form;
+    form.load(film);
+    auto *slider = form.control<QSlider>("FrameSlider");
+    auto *number = form.control<QSpinBox>("FrameNumber");
+    QTRY_VERIFY(slider->isVisible());
+    QCOMPARE(slider->maximum(), 30);
+    QCOMPARE(form.height(), 620);
+    number->setValue(13);
+    QCOMPARE(form.control<QLabel>("FrameLabel")->text(),
+             QStringLiteral("frame 13 of 30 (0:00:00.5)"));
+    QCOMPARE(slider->value(), 13);
+    form.typeList()->setListIndex(scan::Maximum);
+    form.click(Button::Threshold);
+    QTemporaryDir saved;
+    for (const Channel c : Channels) {
+        const QString name = form.resultName(viewOf(c));
+        QCOMPARE(name, QStringLiteral("steps-f00013-%1-massimo-3x3.png").arg(channelName(c)));
+        QVERIFY(form.saveResult(viewOf(c), saved.filePath(name)));
+        QFile mine(saved.filePath(name)), batch(out.filePath(name));
+        QVERIFY(mine.open(QIODevice::ReadOnly) && batch.open(QIODevice::ReadOnly));
+        QVERIFY2(mine.readAll() == batch.readAll(), qPrintable(name));
+    }
+    // Live: Page Down shows the next frame, and the planes follow it.
+    form.live()->setChecked(true);
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(&form, Qt::Key_PageDown);
+    QCOMPARE(number->value(), 14);
+    const QImage next(out.filePath(QStringLiteral("steps-f00014-red-massimo-3x3.png")));
+    QTRY_COMPARE(form.resultImage(View::Red).convertToFormat(QImage::Format_RGB32),
+                 next.convertToFormat(QImage::Format_RGB32));
+    QTest::keyClick(&form, Qt::Key_End);
+    QCOMPARE(slider->value(), 30);
+    // A still picture: no row, the classic window.
+    form.load(odd_);
+    QVERIFY(!slider->isVisible());
+    QCOMPARE(form.height(), 584);
 }
 
 QTEST_MAIN(TestBatch)

@@ -1,0 +1,182 @@
+// The frames of a stack or a film: the row that steps through them.
+#include "app/form1.h"
+
+#include "app/logging.h"
+
+#include <QAction>
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+
+// Below the classic controls, which keep their places; the window grows by the row.
+constexpr int RowTop = 588, GrownHeight = 620, ClassicHeight = 584;
+
+// "0:00:11.4"
+QString clock(double seconds)
+{
+    const qint64 tenths = qint64(std::floor(seconds * 10 + 0.5));
+    return QStringLiteral("%1:%2:%3.%4")
+        .arg(tenths / 36000)
+        .arg(tenths / 600 % 60, 2, 10, QLatin1Char('0'))
+        .arg(tenths / 10 % 60, 2, 10, QLatin1Char('0'))
+        .arg(tenths % 10);
+}
+
+} // namespace
+
+void Form1::buildFrameRow()
+{
+    FramePlay = new QPushButton(QStringLiteral("Play"), this);
+    FramePlay->setObjectName(QStringLiteral("FramePlay"));
+    FramePlay->setCheckable(true);
+    FramePlay->setGeometry(16, RowTop, 65, 25);
+    FramePlay->setToolTip(QStringLiteral("Step through the frames at the film's pace"));
+    FrameSlider = new QSlider(Qt::Horizontal, this);
+    FrameSlider->setObjectName(QStringLiteral("FrameSlider"));
+    FrameSlider->setGeometry(88, RowTop + 2, 345, 21);
+    FrameSlider->setToolTip(QStringLiteral("The frame shown (Page Up, Page Down, Home, End)"));
+    FrameNumber = new QSpinBox(this);
+    FrameNumber->setObjectName(QStringLiteral("FrameNumber"));
+    FrameNumber->setGeometry(440, RowTop, 88, 25);
+    FrameNumber->setToolTip(QStringLiteral("The frame shown, from 1"));
+    FrameLabel = new QLabel(this);
+    FrameLabel->setObjectName(QStringLiteral("FrameLabel"));
+    FrameLabel->setGeometry(536, RowTop + 4, 312, 17);
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{FramePlay, FrameSlider, FrameNumber, FrameLabel})
+        w->hide();
+    framePlay_ = new QTimer(this);
+    connect(FrameSlider, &QSlider::valueChanged, this, &Form1::showFrame);
+    connect(FrameNumber, &QSpinBox::valueChanged, this, &Form1::showFrame);
+    connect(FramePlay, &QPushButton::toggled, this, &Form1::playFrames);
+    connect(framePlay_, &QTimer::timeout, this, [this] {
+        if (!frames_ || frame_ >= frames_->count())
+            FramePlay->setChecked(false);
+        else
+            showFrame(frame_ + 1);
+    });
+    const auto key = [this](QKeySequence keys, auto step) {
+        auto *action = new QAction(this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setEnabled(false);
+        connect(action, &QAction::triggered, this, [this, step] {
+            if (frames_)
+                showFrame(std::clamp(step(frame_, frames_->count()), 1, frames_->count()));
+        });
+        addAction(action);
+        frameKeys_ << action;
+    };
+    key(QKeySequence(Qt::Key_PageDown), [](int k, int) { return k + 1; });
+    key(QKeySequence(Qt::Key_PageUp), [](int k, int) { return k - 1; });
+    key(QKeySequence(Qt::Key_Home), [](int, int) { return 1; });
+    key(QKeySequence(Qt::Key_End), [](int, int n) { return n; });
+}
+
+void Form1::findFrames(const QString &file)
+{
+    const int placed = placed_;
+    auto *watcher = new QFutureWatcher<Result<std::shared_ptr<picture::Frames>>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, placed] {
+        watcher->deleteLater();
+        // Another picture placed meanwhile has frames of its own.
+        if (placed != placed_)
+            return;
+        const Result<std::shared_ptr<picture::Frames>> found = watcher->result();
+        if (!found) {
+            qCInfo(lcApp) << "no frames:" << found.error();
+            return;
+        }
+        if ((*found)->count() < 2)
+            return;
+        frames_ = *found;
+        frame_ = 1;
+        showFrameRow(true);
+    });
+    watcher->setFuture(QtConcurrent::run([file]() -> Result<std::shared_ptr<picture::Frames>> {
+        Result<std::unique_ptr<picture::Frames>> opened = picture::openFrames(file);
+        if (!opened)
+            return opened.failure();
+        return std::shared_ptr<picture::Frames>(std::move(*opened));
+    }));
+}
+
+void Form1::showFrameRow(bool shown)
+{
+    if (!FrameSlider)
+        return;
+    if (!shown)
+        FramePlay->setChecked(false);
+    const int count = frames_ ? frames_->count() : 1;
+    for (QSpinBox *w : {FrameNumber}) {
+        const QSignalBlocker quiet(w);
+        w->setRange(1, count);
+        w->setValue(frame_);
+    }
+    const QSignalBlocker quiet(FrameSlider);
+    FrameSlider->setRange(1, count);
+    FrameSlider->setPageStep(std::max(1, count / 10));
+    FrameSlider->setValue(frame_);
+    FrameLabel->setText(frameCaption());
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{FramePlay, FrameSlider, FrameNumber, FrameLabel})
+        w->setVisible(shown);
+    for (QAction *a : frameKeys_)
+        a->setEnabled(shown);
+    if (shown && height() < GrownHeight)
+        resize(width(), GrownHeight);
+    else if (!shown && height() == GrownHeight)
+        resize(width(), ClassicHeight);
+}
+
+void Form1::showFrame(int number)
+{
+    if (!frames_ || number < 1 || number > frames_->count() || number == frame_)
+        return;
+    const picture::LoadResult frame = frames_->read(number - 1, loadedSide_);
+    if (!frame) {
+        FramePlay->setChecked(false);
+        Label23->setCaption(QStringLiteral("Frame %1 cannot be read").arg(number));
+        qCInfo(lcApp) << "frame" << number << frame.error();
+    } else {
+        frame_ = number;
+        showPicture(*frame);
+    }
+    // The slider, the number and the caption follow whichever of them moved.
+    const QSignalBlocker quietSlider(FrameSlider), quietNumber(FrameNumber);
+    FrameSlider->setValue(frame_);
+    FrameNumber->setValue(frame_);
+    FrameLabel->setText(frameCaption());
+}
+
+void Form1::playFrames(bool on)
+{
+    FramePlay->setText(on ? QStringLiteral("Pause") : QStringLiteral("Play"));
+    if (!on || !frames_) {
+        framePlay_->stop();
+        return;
+    }
+    // At the film's pace where it has one, 25 frames a second otherwise; from the start again
+    // when the last frame is shown.
+    const std::optional<double> first = frames_->time(0), second = frames_->time(1);
+    const double step = first && second && *second > *first ? *second - *first : 0.04;
+    framePlay_->start(int(std::clamp(step * 1000, 1.0, 1000.0)));
+    if (frame_ >= frames_->count())
+        showFrame(1);
+}
+
+QString Form1::frameCaption() const
+{
+    if (!frames_)
+        return {};
+    QString caption = QStringLiteral("frame %1 of %2").arg(frame_).arg(frames_->count());
+    if (const std::optional<double> t = frames_->time(frame_ - 1))
+        caption += QStringLiteral(" (%1)").arg(clock(*t));
+    return caption;
+}
+
+QString Form1::frameText() const
+{
+    return frames_ ? QString::number(frame_) : QString();
+}
