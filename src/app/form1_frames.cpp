@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QFutureWatcher>
+#include <QScreen>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace {
@@ -124,10 +125,23 @@ void Form1::showFrameRow(bool shown)
         w->setVisible(shown);
     for (QAction *a : frameKeys_)
         a->setEnabled(shown);
-    if (shown && height() < GrownHeight)
-        resize(width(), GrownHeight);
-    else if (!shown && height() == GrownHeight)
-        resize(width(), ClassicHeight);
+    const int wanted = shown ? GrownHeight : ClassicHeight;
+    QWidget *top = window();
+    if (top == this) {
+        if (shown ? height() < GrownHeight : height() == GrownHeight)
+            resize(width(), wanted);
+        return;
+    }
+    // Inside a scrolling window: the window grows by the row as far as the screen lets it, and
+    // scrolls to the rest; it shrinks back for a still picture.
+    if (minimumHeight() == wanted)
+        return;
+    const int by = wanted - minimumHeight();
+    setMinimumHeight(wanted);
+    QSize size = top->size() + QSize(0, by);
+    if (const QScreen *screen = top->screen())
+        size = size.boundedTo(screen->availableSize() * 9 / 10);
+    top->resize(size);
 }
 
 void Form1::showFrame(int number)
