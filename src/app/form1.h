@@ -16,6 +16,7 @@
 #include "core/measurements.h"
 #include "core/pixelreduction.h"
 #include "core/recipe.h"
+#include "histogramwindow/frmframes.h"
 #include "histogramwindow/frmhistogram.h"
 #include "overlaywindow/frmoverlay.h"
 #include "picture/frames.h"
@@ -41,6 +42,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
 // The main window. It owns every control; its handlers read the controls, call the
 // subsystems' pure functions and write the results back.
@@ -313,6 +315,20 @@ private:
     QLabel *FrameLabel = nullptr;
     QTimer *framePlay_ = nullptr;
     QList<QAction *> frameKeys_;
+    // The histogram window's scope for automatic methods; "this frame" without a stack.
+    frmHistogram::Scope scope() const;
+    // Every frame's block values together, as the scope "the whole stack's histogram" takes
+    // them: counted once for a picture and a type, rates and Overlap; none where cancelled.
+    std::optional<scan::BlockHistograms> stackHistograms();
+    struct StackCount {
+        int placed, selection, rx, ry;
+        bool overlap;
+        scan::BlockHistograms counted;
+    };
+    std::optional<StackCount> stackCount_;
+    // "Measure all frames": a threshold scan of every frame, a row each.
+    void measureFrames();
+    QPointer<frmFrames> framesWindow_;
 
     // Recipes in and out.
     results::Recipe settings() const; // the controls as a recipe, in no mode
@@ -337,6 +353,9 @@ private:
     class SettingsStep;
     static constexpr int NothingPending = -2, OwnStep = -1;
     Snapshot snapshot() const;
+    // A change the program makes that is no step of the history (a frame's own automatic
+    // minimums); the history goes on from it.
+    void quietly(const std::function<void()> &change);
     void restore(const Snapshot &s);
     // The settings as they stand are where the history goes on from.
     void startHistory();

@@ -2,9 +2,11 @@
 #include "app/form1.h"
 
 #include "app/logging.h"
+#include "platform/toolwindow.h"
 
 #include <QAction>
 #include <QFutureWatcher>
+#include <QProgressDialog>
 #include <QScreen>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -93,7 +95,10 @@ void Form1::findFrames(const QString &file)
             return;
         frames_ = *found;
         frame_ = 1;
+        stackCount_.reset();
         showFrameRow(true);
+        if (histogram_)
+            refreshHistogram();
     });
     watcher->setFuture(QtConcurrent::run([file]() -> Result<std::shared_ptr<picture::Frames>> {
         Result<std::unique_ptr<picture::Frames>> opened = picture::openFrames(file);
@@ -155,6 +160,23 @@ void Form1::showFrame(int number)
         qCInfo(lcApp) << "frame" << number << frame.error();
     } else {
         frame_ = number;
+        // Each frame its own: the automatic minimums follow the frame, as the batch's
+        // --auto-scope frame takes them, without a step of the history each.
+        if (scope() == frmHistogram::Scope::EachFrame) {
+            shown_ = {*frame, loadedSide_};
+            const scan::BlockHistograms counted = blockHistograms();
+            quietly([&] {
+                for (const Channel c : Channels)
+                    if (automatic_[c])
+                        if (const std::optional<int> t =
+                                histogram::threshold(automatic_[c]->method, counted.bins[c])) {
+                            // Noted first: a minimum moved off its method's threshold forgets
+                            // the method.
+                            automatic_[c]->threshold = *t;
+                            chooseBound(c, true, *t);
+                        }
+            });
+        }
         showPicture(*frame);
     }
     // The slider, the number and the caption follow whichever of them moved.
@@ -193,4 +215,98 @@ QString Form1::frameCaption() const
 QString Form1::frameText() const
 {
     return frames_ ? QString::number(frame_) : QString();
+}
+
+frmHistogram::Scope Form1::scope() const
+{
+    return frames_ && histogram_ ? histogram_->scope() : frmHistogram::Scope::ThisFrame;
+}
+
+std::optional<scan::BlockHistograms> Form1::stackHistograms()
+{
+    if (!frames_)
+        return std::nullopt;
+    const results::Recipe r = settings();
+    if (stackCount_ && stackCount_->placed == placed_ && stackCount_->selection == r.selection &&
+        stackCount_->rx == r.rx && stackCount_->ry == r.ry && stackCount_->overlap == r.overlap)
+        return stackCount_->counted;
+    QProgressDialog progress(QStringLiteral("Counting the block values of every frame..."),
+                             QStringLiteral("Cancel"), 0, frames_->count(), this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    scan::BlockHistograms sum;
+    for (int k = 0; k < frames_->count(); ++k) {
+        progress.setValue(k);
+        if (progress.wasCanceled())
+            return std::nullopt;
+        const picture::LoadResult frame = frames_->read(k, loadedSide_);
+        if (!frame)
+            continue;
+        const pipeline::Preview preview{*frame, loadedSide_};
+        const scan::BlockHistograms counted = runner_.histograms(pipeline::scene(preview), r);
+        for (const Channel c : Channels)
+            for (std::size_t v = 0; v < sum.bins[c].size(); ++v)
+                sum.bins[c][v] += counted.bins[c][v];
+        sum.blocks += counted.blocks;
+    }
+    stackCount_ = StackCount{placed_, r.selection, r.rx, r.ry, r.overlap, sum};
+    return sum;
+}
+
+void Form1::measureFrames()
+{
+    if (!frames_)
+        return;
+    // As a threshold scan of each frame with the settings shown; the automatic minimums as the
+    // scope takes them.
+    results::Recipe r = settings();
+    r.size = loadedSide_;
+    r.threshold = true;
+    std::optional<scan::BlockHistograms> stack;
+    if (scope() == frmHistogram::Scope::ThisFrame)
+        r.automatic = {};
+    else if (scope() == frmHistogram::Scope::Stack && !(stack = stackHistograms()))
+        return;
+    QStringList header{QStringLiteral("frame"), QStringLiteral("time")};
+    for (const auto &[name, value] : results::measuredSettings(r))
+        header << name;
+    header << scan::measurementHeader();
+    QProgressDialog progress(QStringLiteral("Measuring every frame..."), QStringLiteral("Cancel"),
+                             0, frames_->count(), this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    std::vector<frmFrames::Row> rows;
+    for (int k = 0; k < frames_->count(); ++k) {
+        progress.setValue(k);
+        if (progress.wasCanceled())
+            return;
+        const picture::LoadResult frame = frames_->read(k, loadedSide_);
+        if (!frame)
+            continue;
+        const pipeline::Planes planes =
+            runner_.run(pipeline::scene({*frame, loadedSide_}), r, stack ? &*stack : nullptr);
+        frmFrames::Row row;
+        row.frame = k + 1;
+        row.time = frames_->time(k);
+        row.red = planes.measured.channels[Channel::Red].percent();
+        row.green = planes.measured.channels[Channel::Green].percent();
+        row.blue = planes.measured.channels[Channel::Blue].percent();
+        results::Recipe asked = planes.recipe;
+        for (const Channel c : Channels)
+            if (const auto &a = planes.automatic[c])
+                asked.automatic[c] = a->method;
+        row.values << QString::number(row.frame)
+                   << (row.time ? QString::number(*row.time, 'f', 3) : QString());
+        for (const auto &[name, value] : results::measuredSettings(asked))
+            row.values << value;
+        row.values << scan::measurementRow(planes.measured);
+        rows.push_back(row);
+    }
+    progress.setValue(frames_->count());
+    if (!framesWindow_) {
+        framesWindow_ = new frmFrames(this);
+        connect(framesWindow_, &frmFrames::frameChosen, this, &Form1::showFrame);
+    }
+    framesWindow_->setRows(header, rows);
+    platform::showToolWindow(framesWindow_);
 }

@@ -17,6 +17,8 @@ void Form1::showHistogram()
                 [this](Channel channel, int v) { chooseBound(channel, false, v); });
         connect(histogram_, &frmHistogram::automaticChosen, this, &Form1::takeAutomatic);
         connect(histogram_, &frmHistogram::tryAllRequested, this, &Form1::tryAll);
+        connect(histogram_, &frmHistogram::scopeChanged, this, &Form1::refreshHistogram);
+        connect(histogram_, &frmHistogram::measureFramesRequested, this, &Form1::measureFrames);
         histogram_->showHistory(history_, {tools_[0], tools_[1]});
     }
     refreshHistogram();
@@ -28,6 +30,7 @@ void Form1::refreshHistogram()
     histogramPending_->stop();
     if (!histogram_)
         return;
+    histogram_->setFrames(frames_ ? frames_->count() : 1);
     histogram_->setMeasurements(measured_);
     histogram_->setOutOfDate(outOfDate());
     histogram_->setHistograms(blockHistograms());
@@ -39,6 +42,9 @@ void Form1::refreshHistogram()
 
 scan::BlockHistograms Form1::blockHistograms()
 {
+    if (scope() == frmHistogram::Scope::Stack)
+        if (std::optional<scan::BlockHistograms> stack = stackHistograms())
+            return *stack;
     const scan::ScanParams p = scanParams(true);
     return scanner_.histograms(stage(scan::scanGrid(p).sampled), p);
 }

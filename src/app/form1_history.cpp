@@ -116,6 +116,15 @@ void Form1::noteChange(int setting)
     stepPending_->start();
 }
 
+void Form1::quietly(const std::function<void()> &change)
+{
+    const bool was = restoring_;
+    restoring_ = true;
+    change();
+    restoring_ = was;
+    recorded_ = snapshot();
+}
+
 void Form1::oneStep(const QString &label)
 {
     if (restoring_)

@@ -70,6 +70,9 @@ void Form1::scansiona(short filtro)
     recipe.size = loadedSide_;
     recipe.threshold = p.threshold;
     recipe.frames = frameText();
+    recipe.stackScope = scope() == frmHistogram::Scope::Stack &&
+                        std::any_of(recipe.automatic.begin(), recipe.automatic.end(),
+                                    [](const auto &m) { return m.has_value(); });
     for (const Channel c : Channels) {
         recipeOf(viewOf(c)) = recipe;
         row(c).plane->PSetBlock(1, 1, result.nx, result.ny, result.planes[c].data());

@@ -82,16 +82,6 @@ results::Entries settingsOf(const Settings &s, const Outcome &o)
     return results::measuredSettings(r);
 }
 
-// A CSV field, quoted where it holds a comma, a quote or a line break, as RFC 4180 has it.
-QByteArray csvField(const QString &text)
-{
-    QByteArray bytes = text.toUtf8();
-    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n') &&
-        !bytes.contains('\r'))
-        return bytes;
-    return '"' + bytes.replace('"', "\"\"") + '"';
-}
-
 } // namespace
 
 QByteArray csvHeader()
@@ -117,7 +107,7 @@ QByteArray csvLine(QByteArrayView file, const Settings &s, const Outcome &o, int
            << QLatin1String(appinfo::Version);
     QByteArrayList fields;
     for (const QString &v : values)
-        fields << csvField(v);
+        fields << results::csvQuoted(v).toUtf8();
     return fields.join(',') + '\n';
 }
 

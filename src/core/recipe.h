@@ -150,6 +150,8 @@ Result<void> readOptions(const GivenOptions &given, Recipe &r);
 QStringList batchArguments(const Recipe &r);
 // The words as one line for a POSIX shell, each quoted where it needs it.
 QString shellQuoted(const QStringList &words);
+// A CSV field, quoted where it holds a comma, a quote or a line break, as RFC 4180 has it.
+QString csvQuoted(QString text);
 
 // What changed from `before` to `after`, for a history list: "Red minimum 84 (Otsu)",
 // "Rate x 7, rate y 7"; empty when nothing did.

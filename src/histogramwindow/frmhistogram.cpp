@@ -33,10 +33,22 @@ frmHistogram::frmHistogram(QWidget *owner)
     auto *all = new QPushButton(QStringLiteral("Apply to all"), this);
     all->setObjectName(QStringLiteral("ApplyAuto"));
     all->setAccessibleName(QStringLiteral("Apply the method to all three channels"));
+    scope_ = new QComboBox(this);
+    scope_->setObjectName(QStringLiteral("AutoScope"));
+    scope_->addItems({QStringLiteral("this frame"), QStringLiteral("each frame its own"),
+                      QStringLiteral("the whole stack's histogram")});
+    scope_->setToolTip(QStringLiteral(
+        "Which block values a method takes: the frame shown, each frame's own as the frames "
+        "change, or every frame's together"));
+    scopeLabel_ = new QLabel(QStringLiteral("&Scope:"), this);
+    scopeLabel_->setBuddy(scope_);
     chooser->addWidget(methodLabel);
     chooser->addWidget(methods_);
     chooser->addWidget(all);
+    chooser->addWidget(scopeLabel_);
+    chooser->addWidget(scope_);
     chooser->addStretch();
+    connect(scope_, &QComboBox::currentIndexChanged, this, &frmHistogram::scopeChanged);
     grid->addLayout(chooser, 0, 0, 1, 3);
     connect(all, &QPushButton::clicked, this, [this] {
         apply({Channel::Red, Channel::Green, Channel::Blue}, method());
@@ -115,8 +127,18 @@ frmHistogram::frmHistogram(QWidget *owner)
     auto *copy = new QPushButton(QStringLiteral("Copy measurements"), this);
     copy->setObjectName(QStringLiteral("CopyMeasurements"));
     copy->setToolTip(QStringLiteral("The counts as tab-separated text with a header row"));
+    measureFrames_ = new QPushButton(QStringLiteral("Measure all frames"), this);
+    measureFrames_->setObjectName(QStringLiteral("MeasureFrames"));
+    measureFrames_->setToolTip(
+        QStringLiteral("A threshold scan of every frame: a row each, and the marked share "
+                       "against time"));
+    auto *measuring = new QVBoxLayout;
+    measuring->addWidget(copy);
+    measuring->addWidget(measureFrames_);
     grid->addWidget(measured_, 10, 0);
-    grid->addWidget(copy, 10, 1, 1, 2, Qt::AlignTop);
+    grid->addLayout(measuring, 10, 1, 1, 2, Qt::AlignTop);
+    connect(measureFrames_, &QPushButton::clicked, this, &frmHistogram::measureFramesRequested);
+    setFrames(1);
     connect(copy, &QPushButton::clicked, this, [this] {
         QGuiApplication::clipboard()->setText(
             scan::measurementHeader().join(QLatin1Char('\t')) + QLatin1Char('\n') +
@@ -153,6 +175,19 @@ void frmHistogram::showHistory(QUndoStack *history, const QList<QAction *> &keys
 histogram::Method frmHistogram::method() const
 {
     return histogram::Methods[std::size_t(std::max(0, methods_->currentIndex()))];
+}
+
+void frmHistogram::setFrames(int count)
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{scopeLabel_, scope_, measureFrames_})
+        w->setVisible(count > 1);
+    if (count < 2)
+        scope_->setCurrentIndex(0);
+}
+
+frmHistogram::Scope frmHistogram::scope() const
+{
+    return Scope(scope_->currentIndex());
 }
 
 void frmHistogram::apply(std::initializer_list<Channel> channels, histogram::Method m)

@@ -50,12 +50,20 @@ public:
     HistogramView *view(Channel channel) const { return views_[channel]; }
     histogram::Method method() const;
 
+    // For a stack or a film: where an automatic method takes its block values, and the
+    // "Measure all frames" command; hidden for a still picture (fewer than two frames).
+    enum class Scope { ThisFrame, EachFrame, Stack };
+    void setFrames(int count);
+    Scope scope() const;
+
 signals:
     void minimumChosen(Channel channel, int value);
     void maximumChosen(Channel channel, int value);
     // An automatic method's threshold, to become the channel's minimum.
     void automaticChosen(Channel channel, histogram::Method method, int threshold);
     void tryAllRequested(Channel channel);
+    void scopeChanged();
+    void measureFramesRequested();
 
 private:
     // Applies a method to the channels, and says what it set and where it has no threshold.
@@ -65,7 +73,9 @@ private:
     PerChannel<HistogramView *> views_;
     PerChannel<QLabel *> bands_;
     PerChannel<QPushButton *> otsu_, triangle_;
-    QComboBox *methods_ = nullptr;
+    QComboBox *methods_ = nullptr, *scope_ = nullptr;
+    QLabel *scopeLabel_ = nullptr;
+    QPushButton *measureFrames_ = nullptr;
     QLabel *said_ = nullptr, *pointed_ = nullptr, *measured_ = nullptr;
     scan::Measurements measurements_;
     QString outOfDate_;

@@ -8,6 +8,7 @@
 #include "support/pictures.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateTime>
 #include <QDirIterator>
 #include <QImageWriter>
@@ -16,9 +17,11 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
+#include <QPushButton>
 #include <QSet>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 #include <csignal>
 #include <fcntl.h>
@@ -72,6 +75,21 @@ QList<QJsonObject> jsonLines(const QByteArray &text)
     return objects;
 }
 
+// A film of 30 frames with B-frames: frame n shows a white square at a place that says n, on a
+// ground that grows lighter by `rise` a frame.
+bool squaresFilm(const QString &path, int rise = 0)
+{
+    const QString squares =
+        QStringLiteral("color=black:s=320x240:r=25,format=gray,geq=lum='min(255\\,255*between(X"
+                       "\\,mod(N\\,20)*16\\,mod(N\\,20)*16+15)*between(Y\\,floor(N/20)*"
+                       "16\\,floor(N/20)*16+15)+%1*N)'")
+            .arg(rise);
+    return QProcess::execute(QStringLiteral("ffmpeg"),
+                             {"-v", "error", "-f", "lavfi", "-i", squares, "-frames:v", "30",
+                              "-c:v", "libx264", "-bf", "3", "-g", "10", "-pix_fmt", "yuv420p",
+                              path}) == 0;
+}
+
 // The batch's worker processes now running.
 QList<pid_t> workersOf(qint64 parent)
 {
@@ -104,6 +122,7 @@ private slots:
     void measurementsAsCsvAndJson();
     void framesOfStacksAndFilms();
     void windowFramesEqualTheBatch();
+    void windowScopesAndMeasuredFramesEqualTheBatch();
 
 private:
     QTemporaryDir dir_;
@@ -863,14 +882,7 @@ void TestBatch::framesOfStacksAndFilms()
 
     // A film with B-frames: frame n shows a white square at a place that says n.
     const QString film = dir_.filePath(QStringLiteral("film.mp4"));
-    QCOMPARE(QProcess::execute(
-                 QStringLiteral("ffmpeg"),
-                 {"-v", "error", "-f", "lavfi", "-i",
-                  "color=black:s=320x240:r=25,format=gray,geq=lum='255*between(X\\,mod(N\\,20)*"
-                  "16\\,mod(N\\,20)*16+15)*between(Y\\,floor(N/20)*16\\,floor(N/20)*16+15)'",
-                  "-frames:v", "30", "-c:v", "libx264", "-bf", "3", "-g", "10", "-pix_fmt",
-                  "yuv420p", film}),
-             0);
+    QVERIFY(squaresFilm(film));
     QTemporaryDir out;
     const QStringList options{"--frames", "7-25/6", "--threshold", "--type",   "massimo",
                               "--rate",   "5",      "--out",       out.path(), film};
@@ -917,14 +929,7 @@ void TestBatch::framesOfStacksAndFilms()
 void TestBatch::windowFramesEqualTheBatch()
 {
     const QString film = dir_.filePath(QStringLiteral("steps.mp4"));
-    QCOMPARE(QProcess::execute(
-                 QStringLiteral("ffmpeg"),
-                 {"-v", "error", "-f", "lavfi", "-i",
-                  "color=black:s=320x240:r=25,format=gray,geq=lum='255*between(X\\,mod(N\\,20)*"
-                  "16\\,mod(N\\,20)*16+15)*between(Y\\,floor(N/20)*16\\,floor(N/20)*16+15)'",
-                  "-frames:v", "30", "-c:v", "libx264", "-bf", "3", "-g", "10", "-pix_fmt",
-                  "yuv420p", film}),
-             0);
+    QVERIFY(squaresFilm(film));
     // What --frames 13 makes is what the window saves of frame 13; --frames 14's planes are
     // what Live shows of frame 14.
     QTemporaryDir out;
@@ -970,6 +975,79 @@ void TestBatch::windowFramesEqualTheBatch()
     form.load(odd_);
     QVERIFY(!slider->isVisible());
     QCOMPARE(form.height(), 584);
+}
+
+// The histogram window's scopes and "Measure all frames" against the batch's --auto-scope and
+// --measure for the same film.
+void TestBatch::windowScopesAndMeasuredFramesEqualTheBatch()
+{
+    const QString film = dir_.filePath(QStringLiteral("rising.mp4"));
+    QVERIFY(squaresFilm(film, 6));
+    QTemporaryDir each, stack;
+    const QString csv = each.filePath(QStringLiteral("frames.csv"));
+    QCOMPARE(batchRun({"--frames", "all", "--threshold", "--auto", "Otsu", "--measure", csv,
+                       "--out", each.path(), film})
+                 .status,
+             0);
+    QCOMPARE(batchRun({"--frames", "all", "--threshold", "--auto", "Otsu", "--auto-scope", "stack",
+                       "--out", stack.path(), film})
+                 .status,
+             0);
+    const auto recordedMinimum = [](const QString &folder, int frame) {
+        const auto texts = picture::pngTexts(QFile::encodeName(QDir(folder).filePath(
+            QStringLiteral("rising-f%1-red-media-3x3.png").arg(frame, 5, 10, QLatin1Char('0')))));
+        if (!texts)
+            return -1;
+        for (const auto &[key, value] : *texts)
+            if (key == results::thresholdKey(Channel::Red))
+                return value.section(QLatin1Char(':'), 0, 0).toInt();
+        return -1;
+    };
+    Form1Driver form;
+    form.load(film);
+    auto *number = form.control<QSpinBox>("FrameNumber");
+    QTRY_VERIFY(number->isVisible());
+    QVERIFY(form.menu(View::Red, "Histogram..."));
+    auto *histogram = form.findChild<frmHistogram *>();
+    auto *scope = histogram->findChild<QComboBox *>(QStringLiteral("AutoScope"));
+    QVERIFY(scope->isVisible());
+    // Each frame its own: the minimum follows the frame.
+    scope->setCurrentIndex(1);
+    histogram->findChild<QPushButton *>(QStringLiteral("ApplyAuto"))->click();
+    for (const int frame : {5, 20, 2}) {
+        number->setValue(frame);
+        QCOMPARE(form.bar(Channel::Red, Bound::Minimum)->Value(),
+                 recordedMinimum(each.path(), frame));
+    }
+    // Every frame's block values together: one minimum.
+    scope->setCurrentIndex(2);
+    histogram->findChild<QPushButton *>(QStringLiteral("ApplyAuto"))->click();
+    QCOMPARE(form.bar(Channel::Red, Bound::Minimum)->Value(), recordedMinimum(stack.path(), 1));
+    QVERIFY(recordedMinimum(stack.path(), 1) != recordedMinimum(each.path(), 20));
+    // Measure all frames, each frame its own minimum: the batch's rows.
+    scope->setCurrentIndex(1);
+    histogram->findChild<QPushButton *>(QStringLiteral("MeasureFrames"))->click();
+    auto *table = form.findChild<QTableWidget *>(QStringLiteral("FrameTable"));
+    QVERIFY(table);
+    QCOMPARE(table->rowCount(), 30);
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines =
+        QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 31);
+    const QStringList batchHeader = lines[0].split(QLatin1Char(','));
+    QStringList windowHeader;
+    for (int c = 0; c < table->columnCount(); ++c)
+        windowHeader << table->horizontalHeaderItem(c)->text();
+    for (int row = 0; row < 30; ++row) {
+        const QStringList batch = lines[row + 1].split(QLatin1Char(','));
+        for (const char *column :
+             {"frame", "time", "red_band", "green_auto", "red_marked", "any_percent"}) {
+            const QString name = QLatin1String(column);
+            QCOMPARE(table->item(row, int(windowHeader.indexOf(name)))->text(),
+                     batch[batchHeader.indexOf(name)]);
+        }
+    }
 }
 
 QTEST_MAIN(TestBatch)
