@@ -5,8 +5,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
@@ -76,6 +81,56 @@ BENCHMARK(liveBench)
     ->ArgNames({"type", "threshold", "mode"})
     ->ArgsProduct({{0, 1, 2, 3}, {0, 1}, {0, 1, 2}})
     ->Unit(benchmark::kMillisecond);
+
+// A 1080p film of 300 frames (made once, as photo-like as a fractal zoom with grain), stepped
+// with Page Down with Live on after a threshold scan at rate 3: from the key press to the three
+// planes painted. Play steps the same way, so 1000 / this is the frames a second it keeps up.
+void frameStepBench(benchmark::State &state)
+{
+    const QString film = QStringLiteral("/tmp/tintara-bench/film/film1080.mp4");
+    if (!QFileInfo::exists(film)) {
+        QDir().mkpath(QFileInfo(film).path());
+        QProcess::execute(QStringLiteral("ffmpeg"),
+                          {"-v", "error", "-f", "lavfi", "-i",
+                           "mandelbrot=size=1920x1080:rate=30,noise=alls=12:allf=t", "-t", "10",
+                           "-c:v", "libx264", "-crf", "20", "-bf", "3", "-pix_fmt", "yuv420p",
+                           film});
+    }
+    Form1Driver form;
+    form.load(film);
+    auto *number = form.findChild<QSpinBox *>(QStringLiteral("FrameNumber"));
+    QElapsedTimer waited;
+    waited.start();
+    while (!number->isVisible() && waited.elapsed() < 30000)
+        QCoreApplication::processEvents();
+    if (!number->isVisible()) {
+        state.SkipWithError("the film has no frames here (ffmpeg or FFmpeg's libraries missing)");
+        return;
+    }
+    form.activateWindow();
+    if (!QTest::qWaitForWindowActive(&form)) {
+        state.SkipWithError("the window cannot take keys here");
+        return;
+    }
+    auto *live = form.findChild<QTimer *>(QStringLiteral("livePending"));
+    form.live()->setChecked(true);
+    form.click(Button::Threshold);
+    for (auto _ : state) {
+        if (number->value() == number->maximum()) {
+            state.PauseTiming();
+            QTest::keyClick(&form, Qt::Key_Home);
+            while (live->isActive())
+                QCoreApplication::processEvents();
+            state.ResumeTiming();
+        }
+        QTest::keyClick(&form, Qt::Key_PageDown);
+        while (live->isActive())
+            QCoreApplication::processEvents();
+        for (auto *plane : {form.plane(View::Red), form.plane(View::Green), form.plane(View::Blue)})
+            plane->repaint();
+    }
+}
+BENCHMARK(frameStepBench)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The thumb of a minimum bar dragged over all 256 values, with the event loop turning once per
 // value as a pointer's moves arrive; runs counts the re-runs actually made.
