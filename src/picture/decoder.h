@@ -32,6 +32,11 @@ public:
     // The stored pixels: at least `atLeast` of them where the library scales while it decodes,
     // all of them where it cannot. Fails for a damaged or cut file.
     virtual Result<QImage> decode(QSize atLeast) = 0;
+    // For a file of several pictures side by side (HEIF's top-level images): which one to read,
+    // from 0, asked before readHeader(); and how many there are, known after it. Every other
+    // file holds one.
+    void choose(int picture) { chosen_ = picture; }
+    virtual int pictures() const { return 1; }
 
 protected:
     explicit Decoder(Source &source)
@@ -46,6 +51,7 @@ protected:
     QSize size_;
     QImageIOHandler::Transformations turn_ = QImageIOHandler::TransformationNone;
     QColorSpace space_;
+    int chosen_ = -1; // none: the file's primary picture
 };
 
 } // namespace picture

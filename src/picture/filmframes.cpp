@@ -263,8 +263,7 @@ private:
             return made.failure();
         scaler_ = sws_getCachedContext(
             scaler_, shown.width(), shown.height(), AVPixelFormat(frame_->format), stored.width(),
-            stored.height(), AV_PIX_FMT_RGB32, SWS_AREA,
-            nullptr, nullptr, nullptr);
+            stored.height(), AV_PIX_FMT_RGB32, SWS_AREA, nullptr, nullptr, nullptr);
         if (!scaler_)
             return Failure{QStringLiteral("The film's frames have colours this program cannot "
                                           "convert.")};

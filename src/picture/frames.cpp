@@ -133,6 +133,28 @@ private:
     std::vector<int> delays_; // milliseconds after each frame decoded so far
 };
 
+// The pictures of a HEIF or AVIF file that holds several side by side, as libheif lists them:
+// each read as the loader reads the primary one.
+class Pictures : public Frames {
+public:
+    Pictures(QString path, const FileState &file, int count)
+        : path_(std::move(path))
+    {
+        count_ = count;
+        file_ = file;
+    }
+    LoadResult read(int k, int fitSide, const std::atomic<bool> *cancel) override
+    {
+        if (k < 0 || k >= count_)
+            return Failure{
+                QStringLiteral("There is no frame %1: the picture has %2.").arg(k + 1).arg(count_)};
+        return loadPicture(path_, k, fitSide, cancel);
+    }
+
+private:
+    QString path_;
+};
+
 } // namespace
 
 std::optional<double> Frames::time(int) const
@@ -177,6 +199,17 @@ Result<std::unique_ptr<Frames>> openFrames(const QString &path, const std::atomi
                                       "program reads.")
                            .arg(count)
                            .arg(MaxFrames)};
+    if (format != "tiff" && format != "gif" && format != "webp") {
+        const Result<int> pictures = countPictures(path);
+        if (pictures && *pictures > 1)
+            count = *pictures;
+        if (count > MaxFrames)
+            return Failure{QStringLiteral("The picture holds more than the %1 frames this "
+                                          "program reads.")
+                               .arg(MaxFrames)};
+        if (count > 1)
+            return std::unique_ptr<Frames>(std::make_unique<Pictures>(path, *state, count));
+    }
     if (count <= 1)
         return std::unique_ptr<Frames>(std::make_unique<Still>(path));
     return std::unique_ptr<Frames>(std::make_unique<Stack>(path, *state, count, format == "tiff"));

@@ -1,5 +1,7 @@
 #include "picture/heifdecoder.h"
 
+#include <vector>
+
 #include "picture/allocationguard.h"
 #include "picture/heifplan.h"
 #include "picture/profile.h"
@@ -69,6 +71,11 @@ HeifDecoder::~HeifDecoder()
         heif_context_free(context_);
 }
 
+int HeifDecoder::pictures() const
+{
+    return context_ ? heif_context_get_number_of_top_level_images(context_) : 1;
+}
+
 bool HeifDecoder::recognises(QByteArrayView head)
 {
     // An ISO base media file whose type box names a still-image brand.
@@ -101,7 +108,16 @@ Result<void> HeifDecoder::readHeader()
                                                               std::size_t(data.size()), nullptr);
     if (e.code != heif_error_Ok)
         return Failure{QStringLiteral("The HEIF file is damaged or cut short: %1.").arg(reason(e))};
-    e = heif_context_get_primary_image_handle(context_, &handle_);
+    if (chosen_ < 0) {
+        e = heif_context_get_primary_image_handle(context_, &handle_);
+    } else {
+        // One of the file's top-level pictures, in the order the file lists them.
+        std::vector<heif_item_id> ids(std::size_t(std::max(0, pictures())));
+        if (chosen_ >= int(ids.size()))
+            return Failure{QStringLiteral("The HEIF file has no picture %1.").arg(chosen_ + 1)};
+        heif_context_get_list_of_top_level_image_IDs(context_, ids.data(), int(ids.size()));
+        e = heif_context_get_image_handle(context_, ids[std::size_t(chosen_)], &handle_);
+    }
     if (e.code != heif_error_Ok)
         return Failure{QStringLiteral("The HEIF file has no picture: %1.").arg(reason(e))};
     // The size as shown, after the file's own rotation, known before anything is decoded.

@@ -21,6 +21,7 @@ public:
     static bool recognises(QByteArrayView head);
     Result<void> readHeader() override;
     Result<QImage> decode(QSize atLeast) override;
+    int pictures() const override;
 
 private:
     heif_context *context_ = nullptr;

@@ -115,11 +115,13 @@ LoadResult fitPreview(QImage image, const QColorSpace &space, QSize size, int fi
 
 namespace {
 
-LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *cancel)
+LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *cancel,
+                    int picture = -1)
 {
     Source source(device, cancel);
     // Known by their content, whatever their names say.
     const std::unique_ptr<Decoder> decoder = formatFor(source.head()).open(source);
+    decoder->choose(picture);
     if (Result<void> header = decoder->readHeader(); !header)
         return source.cancelled() ? cancelled() : header.failure();
     const QImageIOHandler::Transformations turn = decoder->orientation();
@@ -187,6 +189,37 @@ LoadResult LoadPicture(const QString &path, int fitSide, const std::atomic<bool>
         result->file = *state;
     else
         qCDebug(lcPicture) << "not loaded:" << path << result.error();
+    return result;
+}
+
+Result<int> countPictures(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure{file.errorString()};
+    quietCodecMessages();
+    Source source(file, nullptr);
+    const std::unique_ptr<Decoder> decoder = formatFor(source.head()).open(source);
+    if (Result<void> header = decoder->readHeader(); !header)
+        return header.failure();
+    return decoder->pictures();
+}
+
+LoadResult loadPicture(const QString &path, int picture, int fitSide,
+                       const std::atomic<bool> *cancel)
+{
+    const Result<FileState> state = regularFile(path);
+    if (!state)
+        return state.failure();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure{file.errorString()};
+    quietCodecMessages();
+    static const std::atomic<bool> never{false};
+    CancellableDevice guarded(file, cancel ? *cancel : never);
+    LoadResult result = loadFrom(guarded, fitSide, cancel, picture);
+    if (result)
+        result->file = *state;
     return result;
 }
 

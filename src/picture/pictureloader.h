@@ -37,6 +37,12 @@ LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *
 // its colour space says otherwise, at the painted size for `fitSide`, in Qt's 32-bit order.
 LoadResult fitPreview(QImage image, const QColorSpace &space, QSize size, int fitSide);
 
+// How many pictures a file holds side by side (HEIF's top-level images), and one of them, from
+// 0, loaded as LoadPicture loads the file's primary one.
+Result<int> countPictures(const QString &path);
+LoadResult loadPicture(const QString &path, int picture, int fitSide,
+                       const std::atomic<bool> *cancel = nullptr);
+
 // Whether the file is a regular file of a format this program reads, judged from its header
 // alone, at once whatever its size: its state, or why it is no picture.
 Result<FileState> checkPicture(const QString &path);

@@ -1,5 +1,6 @@
 // Frames of stacks and films, made at test time by ffmpeg and ImageMagick: frame k shows a white
 // square at a place that says k, so every frame read checks itself.
+#include "picture/formats.h"
 #include "picture/frames.h"
 
 #include <QDir>
@@ -72,7 +73,7 @@ protected:
     static QString path(const char *name) { return dir_->filePath(QLatin1String(name)); }
 
     static inline QTemporaryDir *dir_ = nullptr;
-    static inline bool made_ = false;
+    static inline bool made_ = false, heif_ = false;
 };
 
 // Every kind, its frames read in a random order, backwards and forwards, each the one asked.
@@ -87,7 +88,10 @@ TEST_F(FramesTest, EveryFrameIsTheOneAskedFor)
                  {"film.avi", Frames, 0.48}, {"stack.tif", 24, std::nullopt},
                  {"anim.gif", 24, 0.48},     {"anim.webp", 24, 0.48}};
     std::mt19937 rng(12);
-    for (const auto &c : cases) {
+    std::vector<std::decay_t<decltype(cases[0])>> all(std::begin(cases), std::end(cases));
+    if (heif_)
+        all.push_back({"multi.heic", 3, std::nullopt});
+    for (const auto &c : all) {
         auto opened = picture::openFrames(path(c.name));
         ASSERT_TRUE(opened) << c.name << ": " << qPrintable(opened.error());
         picture::Frames &frames = **opened;
