@@ -293,32 +293,21 @@ transparent picture over the window's ground. Returns a (height, width, 3)
 uint8 array whose base, a Preview, makes scan() read it as the window does.
 Raises PictureError with the window's reason for a file it cannot load.)");
 
-    py::class_<PyPlanes>(m, "Planes", "What a scan or a reduction made of an image.")
-        .def_property_readonly(
-            "red",
-            [](PyPlanes &p) -> py::object {
-                if (!p.arrays[Channel::Red])
-                    p.arrays[Channel::Red] = channelArray(p.result, Channel::Red);
-                return p.arrays[Channel::Red];
+    py::class_<PyPlanes> planes(m, "Planes", "What a scan or a reduction made of an image.");
+    // One property a channel, each array made when first asked for.
+    for (const Channel c : Channels)
+        planes.def_property_readonly(
+            channelName(c).toLatin1().constData(),
+            [c](PyPlanes &p) -> py::object {
+                if (!p.arrays[c])
+                    p.arrays[c] = channelArray(p.result, c);
+                return p.arrays[c];
             },
-            "The red plane, (rows, columns) uint8: block values, or 255 for a marked block and 0 "
-            "for the others after a threshold scan. None after a reduction.")
-        .def_property_readonly(
-            "green",
-            [](PyPlanes &p) -> py::object {
-                if (!p.arrays[Channel::Green])
-                    p.arrays[Channel::Green] = channelArray(p.result, Channel::Green);
-                return p.arrays[Channel::Green];
-            },
-            "The green plane, as red.")
-        .def_property_readonly(
-            "blue",
-            [](PyPlanes &p) -> py::object {
-                if (!p.arrays[Channel::Blue])
-                    p.arrays[Channel::Blue] = channelArray(p.result, Channel::Blue);
-                return p.arrays[Channel::Blue];
-            },
-            "The blue plane, as red.")
+            c == Channel::Red
+                ? "The red plane, (rows, columns) uint8: block values, or 255 for a marked block "
+                  "and 0 for the others after a threshold scan. None after a reduction."
+                : "The plane of its channel, as red.");
+    planes
         .def_property_readonly(
             "reduced",
             [](PyPlanes &p) -> py::object {

@@ -19,6 +19,20 @@
 
 namespace batch {
 
+namespace {
+
+// The picture refused, saying why: none of its planes is there.
+Outcome refused(Outcome &o, const QString &why, const QElapsedTimer &clock)
+{
+    o.status = Outcome::Refused;
+    o.reason = why;
+    o.outputs.clear();
+    o.ms = clock.elapsed();
+    return o;
+}
+
+} // namespace
+
 Worker::Worker(const Settings &s)
     : s_(s)
 {
@@ -123,11 +137,7 @@ Outcome Worker::process(const Job &job)
     if (o.status != Outcome::Ok)
         return o;
     const auto refuse = [&](const QString &why) {
-        o.status = Outcome::Refused;
-        o.reason = why;
-        o.outputs.clear();
-        o.ms = clock.elapsed();
-        return o;
+        return refused(o, why, clock);
     };
     const QString file = QFile::decodeName(job.path);
     const QString folder = QFile::decodeName(job.folder);
@@ -162,11 +172,7 @@ Outcome Worker::processFrames(Work &w, const QString &file, QElapsedTimer &clock
 {
     Outcome &o = w.outcome;
     const auto refuse = [&](const QString &why) {
-        o.status = Outcome::Refused;
-        o.reason = why;
-        o.outputs.clear();
-        o.ms = clock.elapsed();
-        return o;
+        return refused(o, why, clock);
     };
     picture::Frames &frames = *w.frames;
     const results::Recipe recipe = recipeFor(s_);

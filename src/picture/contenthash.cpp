@@ -64,4 +64,15 @@ Result<QString> contentHash(const QString &path, const std::optional<FileState> 
     return hash;
 }
 
+Result<FileState> openRegularFile(const QString &path, QFile &file)
+{
+    const Result<FileState> state = regularFile(path);
+    if (!state)
+        return state;
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure{file.errorString()};
+    return state;
+}
+
 } // namespace picture

@@ -3,6 +3,7 @@
 #include "core/result.h"
 #include "picture/picture.h"
 
+#include <QFile>
 #include <QIODevice>
 #include <QString>
 #include <atomic>
@@ -13,6 +14,8 @@ namespace picture {
 // The state of a regular file; fails, saying so, for a folder, a pipe or a device (whose reading
 // could block or never end), and with the system's reason for a file that cannot be read.
 Result<FileState> regularFile(const QString &path);
+// The same, and `file` opened to read it.
+Result<FileState> openRegularFile(const QString &path, QFile &file);
 
 // A hash of a picture file's bytes, "xxh3-128:" and 32 hexadecimal digits, that tells two
 // states of a file apart: what a saved plane records of the picture it was made from. Reads

@@ -174,12 +174,10 @@ bool isFilm(QByteArrayView head)
 
 Result<std::unique_ptr<Frames>> openFrames(const QString &path, const std::atomic<bool> *cancel)
 {
-    const Result<FileState> state = regularFile(path);
+    QFile file;
+    const Result<FileState> state = openRegularFile(path, file);
     if (!state)
         return state.failure();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure{file.errorString()};
     const QByteArray head = file.peek(32);
 #ifdef TINTARA_FILM
     if (filmSignature(head))

@@ -154,6 +154,21 @@ LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *can
     return fitPreview(upright(image, turn), decoder->colorSpace(), size, fitSide);
 }
 
+LoadResult loadDevice(QIODevice &device, int fitSide, const std::atomic<bool> *cancel, int picture)
+{
+    quietCodecMessages();
+    // A /proc file tells a size of 0 and still has something to read.
+    if (device.size() == 0 && device.peek(1).isEmpty())
+        return Failure{QStringLiteral("The file is empty.")};
+    // Every decoder reads through the guard, so a cancel reaches it at its next read.
+    static const std::atomic<bool> never{false};
+    CancellableDevice guarded(device, cancel ? *cancel : never);
+    LoadResult result = loadFrom(guarded, fitSide, cancel, picture);
+    if (!result && cancel && cancel->load())
+        return cancelled();
+    return result;
+}
+
 } // namespace
 
 QSize paintedSize(QSize upright, int fitSide)
@@ -169,34 +184,14 @@ LoadResult LoadPicture(const QString &path, int fitSide, const std::atomic<bool>
 {
     if (path.isEmpty())
         return Picture{};
-    // A pipe or a device would block the open or never end: only regular files are read. The
-    // file is not hashed here: a record takes its hash when one is written.
-    const Result<FileState> state = regularFile(path);
-    if (!state)
-        return state.failure();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure{file.errorString()};
-    // A film shows its first frame, as any stack does.
-    if (isFilm(file.peek(32))) {
-        Result<std::unique_ptr<Frames>> film = openFrames(path, cancel);
-        if (!film)
-            return film.failure();
-        return (*film)->read(0, fitSide, cancel);
-    }
-    LoadResult result = LoadPicture(file, fitSide, cancel);
-    if (result)
-        result->file = *state;
-    else
-        qCDebug(lcPicture) << "not loaded:" << path << result.error();
-    return result;
+    return loadPicture(path, -1, fitSide, cancel);
 }
 
 Result<int> countPictures(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure{file.errorString()};
+    QFile file;
+    if (const Result<FileState> state = openRegularFile(path, file); !state)
+        return state.failure();
     quietCodecMessages();
     Source source(file, nullptr);
     const std::unique_ptr<Decoder> decoder = formatFor(source.head()).open(source);
@@ -208,29 +203,33 @@ Result<int> countPictures(const QString &path)
 LoadResult loadPicture(const QString &path, int picture, int fitSide,
                        const std::atomic<bool> *cancel)
 {
-    const Result<FileState> state = regularFile(path);
+    // A pipe or a device would block the open or never end: only regular files are read. The
+    // file is not hashed here: a record takes its hash when one is written.
+    QFile file;
+    const Result<FileState> state = openRegularFile(path, file);
     if (!state)
         return state.failure();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure{file.errorString()};
-    quietCodecMessages();
-    static const std::atomic<bool> never{false};
-    CancellableDevice guarded(file, cancel ? *cancel : never);
-    LoadResult result = loadFrom(guarded, fitSide, cancel, picture);
+    // A film shows its first frame, as any stack does.
+    if (picture < 0 && isFilm(file.peek(32))) {
+        Result<std::unique_ptr<Frames>> film = openFrames(path, cancel);
+        if (!film)
+            return film.failure();
+        return (*film)->read(0, fitSide, cancel);
+    }
+    LoadResult result = loadDevice(file, fitSide, cancel, picture);
     if (result)
         result->file = *state;
+    else
+        qCDebug(lcPicture) << "not loaded:" << path << result.error();
     return result;
 }
 
 Result<FileState> checkPicture(const QString &path)
 {
-    const Result<FileState> state = regularFile(path);
+    QFile file;
+    const Result<FileState> state = openRegularFile(path, file);
     if (!state)
         return state;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failure{file.errorString()};
     if (file.size() == 0)
         return Failure{QStringLiteral("The file is empty.")};
     quietCodecMessages();
@@ -246,17 +245,7 @@ Result<FileState> checkPicture(const QString &path)
 
 LoadResult LoadPicture(QIODevice &device, int fitSide, const std::atomic<bool> *cancel)
 {
-    quietCodecMessages();
-    // A /proc file tells a size of 0 and still has something to read.
-    if (device.size() == 0 && device.peek(1).isEmpty())
-        return Failure{QStringLiteral("The file is empty.")};
-    // Every decoder reads through the guard, so a cancel reaches it at its next read.
-    static const std::atomic<bool> never{false};
-    CancellableDevice guarded(device, cancel ? *cancel : never);
-    LoadResult result = loadFrom(guarded, fitSide, cancel);
-    if (!result && cancel && cancel->load())
-        return cancelled();
-    return result;
+    return loadDevice(device, fitSide, cancel, -1);
 }
 
 } // namespace picture
