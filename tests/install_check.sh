@@ -20,6 +20,10 @@ for f in bin/tintara \
     share/tintara/samples/{sample-testcard.png,sample-landscape.jpg,sample-rings.png}; do
     [ -s "$prefix/$f" ] || { echo "missing from the installed tree: $f"; exit 1; }
 done
+# The film reader, where it was built, where the program looks for it.
+if [ -e "$build/tintara-film.so" ]; then
+    [ -s "$prefix/lib/tintara/readers/tintara-film.so" ] || { echo "missing from the installed tree: the film reader"; exit 1; }
+fi
 # The Python module, where it was built, in the prefix's site-packages.
 if compgen -G "$build/python/tintara.*.so" >/dev/null; then
     compgen -G "$prefix/lib/python3.*/site-packages/tintara.*.so" >/dev/null &&

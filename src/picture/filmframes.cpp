@@ -44,6 +44,9 @@ void quiet()
     Q_UNUSED(once);
 }
 
+} // namespace
+
+// A film's frames, read with FFmpeg's libraries.
 class Film : public Frames {
 public:
     ~Film() override
@@ -298,34 +301,18 @@ private:
     const std::atomic<bool> *cancel_ = nullptr;
 };
 
-} // namespace
-
-bool filmSignature(QByteArrayView head)
-{
-    if (head.size() >= 12 && head.sliced(4, 4) == "ftyp") {
-        // An ISO base media file of a still-image brand is HEIF's.
-        static constexpr const char *Stills[] = {"heic", "heix", "hevc", "hevx", "heim",
-                                                 "heis", "mif1", "msf1", "avif", "avis"};
-        for (const char *brand : Stills)
-            if (head.sliced(8, 4) == brand)
-                return false;
-        return true;
-    }
-    return head.startsWith("\x1a\x45\xdf\xa3") || // Matroska, WebM
-           (head.startsWith("RIFF") && head.size() >= 12 && head.sliced(8, 4) == "AVI ") ||
-           head.startsWith(QByteArrayView("\x00\x00\x01\xba", 4)) || // MPEG program stream
-           head.startsWith("FLV\x01");
-}
-
-Result<std::unique_ptr<Frames>> openFilm(const QString &path, const FileState &file,
-                                         const std::atomic<bool> *cancel)
-{
-    auto film = std::make_unique<Film>();
-    if (Result<void> opened = film->open(path, file, cancel); !opened) {
-        qCDebug(lcPicture) << "film not opened:" << path << opened.error();
-        return opened.failure();
-    }
-    return std::unique_ptr<Frames>(std::move(film));
-}
-
 } // namespace picture
+
+// The film reader's one entry, which the picture room finds when it first meets a film.
+extern "C" Q_DECL_EXPORT void tintara_open_film(const QString *path, const picture::FileState *file,
+                                                const std::atomic<bool> *cancel,
+                                                Result<std::unique_ptr<picture::Frames>> *out)
+{
+    auto film = std::make_unique<picture::Film>();
+    if (Result<void> opened = film->open(*path, *file, cancel); !opened) {
+        qCDebug(lcPicture) << "film not opened:" << *path << opened.error();
+        *out = opened.failure();
+        return;
+    }
+    *out = std::unique_ptr<picture::Frames>(std::move(film));
+}
