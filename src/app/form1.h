@@ -309,6 +309,7 @@ private:
     void showPicture(const picture::Picture &picture);
     std::shared_ptr<picture::Frames> frames_;
     int frame_ = 1;
+    int scannedFrame_ = 0; // the frame the planes shown were made of; 0 for a still picture
     QSlider *FrameSlider = nullptr;
     QSpinBox *FrameNumber = nullptr;
     QPushButton *FramePlay = nullptr;

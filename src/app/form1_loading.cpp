@@ -74,6 +74,7 @@ void Form1::placePicture(const QString &file, const Picture &picture)
     loadedSide_ = Combo1->Text().toInt();
     frames_.reset();
     frame_ = 1;
+    scannedFrame_ = 0;
     showFrameRow(false);
     showPicture(picture);
     // Which picture is shown, where the window's caption, which stays as it is, cannot say.

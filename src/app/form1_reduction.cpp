@@ -30,6 +30,7 @@ void Form1::riduzione()
     recipe.size = loadedSide_;
     recipe.reduction = true;
     recipe.frames = frameText();
+    scannedFrame_ = frames_ ? frame_ : 0;
     recipe.rx = recipe.ry = p.n;
     Picture2->PSetBlock(1, 1, reduced_.columns, reduced_.rows, reduced_.colours.data());
     keepBlocks(Channel::Blue, reduced_.columns, reduced_.rows, reduced_.colours.data());

@@ -72,10 +72,10 @@ results::Source Form1::source() const
 {
     results::Source s{loadedPath_.isEmpty() ? QString() : QFileInfo(loadedPath_).absoluteFilePath(),
                       loadedHash_, loadedPicture_, QLatin1String(appinfo::Version)};
-    // A frame of a stack or a film, as the batch records it.
+    // A frame of a stack or a film, as the batch records it: the one the planes were made of.
     if (frames_) {
-        s.frame = frame_;
-        s.time = frames_->time(frame_ - 1);
+        s.frame = scannedFrame_ > 0 ? scannedFrame_ : frame_;
+        s.time = frames_->time(s.frame - 1);
     }
     return s;
 }
@@ -98,8 +98,8 @@ QString Form1::resultName(View view)
 {
     // A frame's planes are named as the batch names them.
     QString stem = QFileInfo(loadedPath_).completeBaseName();
-    if (const int frame = recipeOf(view).frames.toInt(); frame > 0)
-        stem += QStringLiteral("-f%1").arg(frame, 5, 10, QLatin1Char('0'));
+    if (!recipeOf(view).frames.isEmpty() && scannedFrame_ > 0)
+        stem += QStringLiteral("-f%1").arg(scannedFrame_, 5, 10, QLatin1Char('0'));
     return results::suggestedName(stem, viewName(view), recipeOf(view));
 }
 

@@ -69,10 +69,13 @@ void Form1::scansiona(short filtro)
     results::Recipe recipe = settings();
     recipe.size = loadedSide_;
     recipe.threshold = p.threshold;
-    recipe.frames = frameText();
     recipe.stackScope = scope() == frmHistogram::Scope::Stack &&
                         std::any_of(recipe.automatic.begin(), recipe.automatic.end(),
                                     [](const auto &m) { return m.has_value(); });
+    // A minimum of the whole stack's block values is what --frames all makes with
+    // --auto-scope stack; any other is the frame's alone.
+    recipe.frames = recipe.stackScope ? QStringLiteral("all") : frameText();
+    scannedFrame_ = frames_ ? frame_ : 0;
     for (const Channel c : Channels) {
         recipeOf(viewOf(c)) = recipe;
         row(c).plane->PSetBlock(1, 1, result.nx, result.ny, result.planes[c].data());

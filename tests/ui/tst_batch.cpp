@@ -1024,6 +1024,17 @@ void TestBatch::windowScopesAndMeasuredFramesEqualTheBatch()
     histogram->findChild<QPushButton *>(QStringLiteral("ApplyAuto"))->click();
     QCOMPARE(form.bar(Channel::Red, Bound::Minimum)->Value(), recordedMinimum(stack.path(), 1));
     QVERIFY(recordedMinimum(stack.path(), 1) != recordedMinimum(each.path(), 20));
+    // Its planes are what --frames all --auto-scope stack makes of the frame, byte for byte, and
+    // Copy as Command says so.
+    form.click(Button::Threshold);
+    QTemporaryDir saved;
+    const QString name = form.resultName(View::Red);
+    QCOMPARE(name, QStringLiteral("rising-f00002-red-media-3x3.png"));
+    QVERIFY(form.saveResult(View::Red, saved.filePath(name)));
+    QFile mine(saved.filePath(name)), batch(stack.filePath(name));
+    QVERIFY(mine.open(QIODevice::ReadOnly) && batch.open(QIODevice::ReadOnly));
+    QVERIFY(mine.readAll() == batch.readAll());
+    QVERIFY(form.batchCommand().contains(QLatin1String("--frames all --auto-scope stack")));
     // Measure all frames, each frame its own minimum: the batch's rows.
     scope->setCurrentIndex(1);
     histogram->findChild<QPushButton *>(QStringLiteral("MeasureFrames"))->click();
