@@ -91,7 +91,6 @@ public:
             if (std::isfinite(degrees))
                 turn_ = (int(std::lround(-degrees / 90.0)) % 4 + 4) % 4 * 90;
         }
-        size_ = turn_ % 180 ? stored.transposed() : stored;
         timeBase_ = st->time_base;
         codec_ = avcodec_alloc_context3(decoder);
         if (!codec_ || avcodec_parameters_to_context(codec_, p) < 0)
@@ -283,7 +282,8 @@ private:
         QImage image = std::move(*made);
         if (turn_)
             image = image.transformed(QTransform().rotate(turn_));
-        return Picture{size_, image, file_};
+        // A film may change its frames' size on the way: each frame is its own size.
+        return Picture{uprightShown, image, file_};
     }
 
     AVFormatContext *format_ = nullptr;
@@ -297,7 +297,6 @@ private:
     bool untimed_ = false, draining_ = false;
     int next_ = -1; // the frame the decoder gives next, -1 after a seek
     int turn_ = 0;  // degrees clockwise that turn a stored frame upright
-    QSize size_;
     const std::atomic<bool> *cancel_ = nullptr;
 };
 

@@ -192,6 +192,24 @@ TEST_F(FramesTest, HostileFilmsAndStacksAreRefusedOrBounded)
         }
         (void)frames.time(frames.count() - 1);
     }
+    // A film whose frames change size on the way: each frame is its own size.
+    const QString a = path("a.mp4"), b = path("b.mp4"), list = path("list.txt");
+    ASSERT_TRUE(run("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc=s=320x240:r=25",
+                               "-frames:v", "10", "-c:v", "libx264", "-pix_fmt", "yuv420p", a}) &&
+                run("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc=s=640x120:r=25",
+                               "-frames:v", "10", "-c:v", "libx264", "-pix_fmt", "yuv420p", b}));
+    QFile listFile(list);
+    ASSERT_TRUE(listFile.open(QIODevice::WriteOnly));
+    listFile.write(QStringLiteral("file '%1'\nfile '%2'\n").arg(a, b).toUtf8());
+    listFile.close();
+    ASSERT_TRUE(run("ffmpeg", {"-v", "error", "-f", "concat", "-safe", "0", "-i", list, "-c",
+                               "copy", path("mixed.mkv")}));
+    auto mixed = picture::openFrames(path("mixed.mkv"));
+    ASSERT_TRUE(mixed);
+    const picture::LoadResult wide = (*mixed)->read(12, Side);
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(wide->size, QSize(640, 120));
+    EXPECT_EQ(wide->image.size(), QSize(200, 38));
     // A cancel reaches the film's reads.
     const std::atomic<bool> stop{true};
     EXPECT_FALSE(picture::openFrames(path("film.mp4"), &stop));
