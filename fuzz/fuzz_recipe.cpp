@@ -3,6 +3,7 @@
 // shell, told as a history step, and mapped from plane to picture.
 #include "batch/batchoptions.h"
 #include "batch/outputplan.h"
+#include "core/quoting.h"
 #include "core/recipe.h"
 #include "fuzzinput.h"
 

@@ -13,16 +13,18 @@ std::string typeName(const py::handle &value)
     return py::str(py::type::handle_of(value).attr("__name__"));
 }
 
-int wholeNumber(const py::handle &value, const char *what, int lo, int hi)
+// A whole number read as the kind reads its text, so that a keyword takes what the option and
+// the record of the same setting take.
+template <class T>
+T wholeNumber(const py::handle &value, const char *what, const results::Kind<T> &kind)
 {
     if (py::isinstance<py::bool_>(value) ||
         !py::isinstance(value, py::module_::import("numbers").attr("Integral")))
         throw py::type_error(std::string(what) + " must be a whole number, not " + typeName(value));
-    const long long v = value.cast<long long>();
-    if (v < lo || v > hi)
-        throw py::value_error(std::string(what) + " must be " + std::to_string(lo) + " to " +
-                              std::to_string(hi) + ", not " + std::to_string(v));
-    return int(v);
+    const std::string text = py::str(value);
+    if (const std::optional<T> v = kind.read(QString::fromStdString(text)))
+        return *v;
+    throw py::value_error(std::string(what) + " takes " + kind.rule + ", not " + text);
 }
 
 std::optional<Channel> channelNamed(const std::string &name)
@@ -64,13 +66,15 @@ scan::Band bandOf(const py::handle &value)
         throw py::type_error("a threshold band must be a pair (lo, hi), not " +
                              std::string(py::repr(value)));
     const auto pair = py::reinterpret_borrow<py::sequence>(value);
-    scan::Band b;
-    b.lo = wholeNumber(pair[0], "a band's lo", 0, 255);
-    b.hi = wholeNumber(pair[1], "a band's hi", 0, 255);
-    if (b.hi < b.lo)
-        throw py::value_error("a band's hi must not be below its lo: (" + std::to_string(b.lo) +
-                              ", " + std::to_string(b.hi) + ")");
-    return b;
+    for (const py::handle end : pair)
+        if (py::isinstance<py::bool_>(end) ||
+            !py::isinstance(end, py::module_::import("numbers").attr("Integral")))
+            throw py::type_error("a band's ends must be whole numbers, not " + typeName(end));
+    const std::string text = std::string(py::str(pair[0])) + ":" + std::string(py::str(pair[1]));
+    if (const std::optional<scan::Band> b = results::kinds::Band.read(QString::fromStdString(text)))
+        return *b;
+    throw py::value_error(std::string("a threshold band takes ") + results::kinds::Band.rule +
+                          ", not " + std::string(py::repr(value)));
 }
 
 } // namespace
@@ -79,10 +83,18 @@ histogram::Method methodOf(const py::handle &name)
 {
     if (!py::isinstance<py::str>(name))
         throw py::type_error("a method must be a name, not " + typeName(name));
-    if (const auto m = histogram::methodNamed(name.cast<std::string>()))
+    if (const auto m =
+            results::kinds::Method.read(QString::fromStdString(name.cast<std::string>())))
         return *m;
     throw py::value_error("no method is called " + std::string(py::repr(name)) +
                           "; the methods are " + results::methodList().toStdString());
+}
+
+void checkSide(int size)
+{
+    if (!results::kinds::Side.read(QString::number(size)))
+        throw py::value_error(std::string("size takes ") + results::kinds::Side.rule + ", not " +
+                              std::to_string(size));
 }
 
 py::tuple methodNames()
@@ -104,20 +116,19 @@ results::Recipe recipeOf(const Keywords &k)
         if (k.reduction || py::len(pair) != 2)
             throw py::type_error(k.reduction ? "rate must be one whole number"
                                              : "rate must be a whole number or a pair (x, y)");
-        r.rx = wholeNumber(pair[0], "rate", 3, 30);
-        r.ry = wholeNumber(pair[1], "rate", 3, 30);
+        r.rx = wholeNumber(pair[0], "rate", results::kinds::Rate);
+        r.ry = wholeNumber(pair[1], "rate", results::kinds::Rate);
     } else {
-        r.rx = r.ry = wholeNumber(k.rate, "rate", 3, 30);
+        r.rx = r.ry = wholeNumber(k.rate, "rate", results::kinds::Rate);
     }
     if (k.type) {
         const std::optional<int> type =
             py::isinstance<py::str>(k.type)
-                ? results::selectionNamed(QString::fromStdString(k.type.cast<std::string>()))
+                ? results::kinds::Selection.read(QString::fromStdString(k.type.cast<std::string>()))
                 : std::nullopt;
         if (!type)
-            throw py::value_error("type must be \"media\", \"massimo\", \"minimo\", "
-                                  "\"massimo-minimo\" or \"nessuno\", not " +
-                                  std::string(py::repr(k.type)));
+            throw py::value_error(std::string("type takes ") + results::kinds::Selection.rule +
+                                  " (or nessuno), not " + std::string(py::repr(k.type)));
         r.selection = *type;
     }
     if (k.threshold && !k.threshold.is_none()) {
@@ -139,11 +150,7 @@ results::Recipe recipeOf(const Keywords &k)
     }
     if (k.overlap)
         r.overlap = k.overlap.cast<bool>();
-    if (r.reduction) {
-        r.threshold = false;
-        r.ry = r.rx;
-    }
-    return r;
+    return results::held(r);
 }
 
 py::dict bandsOf(const results::Recipe &r)

@@ -18,6 +18,8 @@ struct Keywords {
     int size = 500;
 };
 results::Recipe recipeOf(const Keywords &k);
+// A ValueError unless the preview's side is one the window offers.
+void checkSide(int size);
 
 // The automatic method a name calls for, whatever its case; a ValueError listing the methods
 // for any other name.

@@ -1,6 +1,7 @@
 // The module `tintara`: the scan from Python, on numpy arrays, with the batch's files.
 
 #include "core/channelscan.h"
+#include "core/quoting.h"
 #include "picture/contenthash.h"
 #include "picture/recipefile.h"
 #include "pipeline/planefiles.h"
@@ -61,8 +62,7 @@ std::string text(const QString &s)
 
 py::array load(const py::object &file, int size)
 {
-    if (size != 200 && size != 300 && size != 400 && size != 500)
-        throw py::value_error("size must be 200, 300, 400 or 500, not " + std::to_string(size));
+    checkSide(size);
     const QString path = pathOf(file);
     auto loaded = std::make_shared<LoadedPreview>();
     QString failure;
@@ -416,9 +416,7 @@ METHODS, in any case.)");
         .def(py::init([](int size, const py::object &rate, const py::object &type,
                          const py::object &threshold, const py::object &automatic,
                          const py::object &overlap, bool reduction) {
-                 if (size != 200 && size != 300 && size != 400 && size != 500)
-                     throw py::value_error("size must be 200, 300, 400 or 500, not " +
-                                           std::to_string(size));
+                 checkSide(size);
                  Keywords k{rate, type, threshold, automatic, overlap};
                  k.reduction = reduction;
                  k.size = size;

@@ -3,6 +3,7 @@
 #include "app/form1.h"
 
 #include "app/logging.h"
+#include "core/quoting.h"
 #include "picture/recipefile.h"
 #include "platform/messagebox.h"
 #include "platform/savedialog.h"

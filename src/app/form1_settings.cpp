@@ -1,38 +1,47 @@
-// The settings as the window's controls hold them, read and set whole: what a new setting's
-// control adds here, with its row in the table of settings (core/recipe.cpp). Also the results
-// cleared and a plane zoomed.
+// The settings as the window's controls hold them, read and set whole: a control that holds a
+// setting whole is named by the setting's row in the table of settings (core/recipe.cpp), and
+// read, set and watched from there. Also the results cleared and a plane zoomed.
 #include "app/form1.h"
+
+#include "platform/controlvalue.h"
 
 void Form1::watchSettings(Watch when)
 {
     int setting = 0;
-    const auto watch = [this, when, &setting](auto *control, bool follow, auto... changed) {
+    const auto watch = [this, when, &setting](QWidget *control, bool follow) {
         const int id = setting++;
         if (when == Watch::BeforeHandlers)
-            (connect(control, changed, this, [this, id] { noteChange(id); }), ...);
+            platform::onValueChanged(control, this, [this, id] { noteChange(id); });
         else if (follow)
-            (connect(control, changed, this, &Form1::followChange), ...);
+            platform::onValueChanged(control, this, [this] { followChange(); });
     };
-    // The size takes effect at the next load; everything else at once.
-    watch(Combo1, false, &platform::ComboBox::Click);
-    watch(Combo2, true, &QComboBox::currentIndexChanged, &QComboBox::editTextChanged);
-    watch(HScroll4, true, &QScrollBar::valueChanged);
-    watch(HScroll8, true, &QScrollBar::valueChanged);
-    watch(CheckOverlap, true, &QCheckBox::toggled);
+    // What a control holds whole is watched as the settings' table names it.
+    for (const results::ControlSetting &held : results::controlSettings())
+        watch(child<QWidget>(held.control.toLatin1().constData()), held.atOnce);
+    // The type, picked from its list or typed.
+    const int type = setting++;
+    const auto typeChanged = [this, when, type] {
+        if (when == Watch::BeforeHandlers)
+            noteChange(type);
+        else
+            followChange();
+    };
+    connect(Combo2, &QComboBox::currentIndexChanged, this, typeChanged);
+    connect(Combo2, &QComboBox::editTextChanged, this, typeChanged);
     for (const Channel c : Channels) {
-        watch(row(c).minimum, true, &QScrollBar::valueChanged);
-        watch(row(c).maximum, true, &QScrollBar::valueChanged);
+        watch(row(c).minimum, true);
+        watch(row(c).maximum, true);
     }
 }
 
 results::Recipe Form1::settings() const
 {
     results::Recipe r;
-    r.size = Combo1->Text().toInt();
+    for (const results::ControlSetting &held : results::controlSettings())
+        results::takeControlText(
+            r, held.control,
+            platform::valueText(child<QWidget>(held.control.toLatin1().constData())));
     r.selection = Combo2->ListIndex();
-    r.rx = HScroll4->Value();
-    r.ry = HScroll8->Value();
-    r.overlap = CheckOverlap->isChecked();
     for (const Channel c : Channels) {
         r.bands[c] = band(c);
         if (const auto &a = automatic_[c])
@@ -43,12 +52,10 @@ results::Recipe Form1::settings() const
 
 void Form1::apply(const results::Recipe &r, const QString &typed)
 {
-    // A list fires its Click on every set, so only a list that changes is set.
-    if (const int size = (r.size - 200) / 100; Combo1->ListIndex() != size)
-        Combo1->setListIndex(size);
-    // The x rate drags the y rate along, so the y rate comes second.
-    HScroll4->setValue(r.rx);
-    HScroll8->setValue(r.ry);
+    // In the table's order: the x rate drags the y rate along, so the y rate comes second.
+    for (const results::ControlSetting &held : results::controlSettings())
+        platform::setValueText(child<QWidget>(held.control.toLatin1().constData()),
+                               results::controlText(r, held.control));
     // Each minimum first: it reopens its band up to 255, and a maximum never goes below it.
     for (const Channel c : Channels) {
         row(c).minimum->setValue(r.bands[c].lo);
@@ -63,7 +70,6 @@ void Form1::apply(const results::Recipe &r, const QString &typed)
         Combo2->setText(typed);
     else if (Combo2->ListIndex() != r.selection)
         Combo2->setListIndex(r.selection);
-    CheckOverlap->setChecked(r.overlap);
 }
 
 void Form1::clearResults()

@@ -1,6 +1,5 @@
 #include "batch/batchoptions.h"
 
-#include "batch/outputplan.h"
 #include "core/recipe.h"
 #include "picture/recipefile.h"
 
@@ -206,6 +205,7 @@ Result<Settings> parse(const QList<QByteArray> &given)
                                       }};
     if (const Result<void> read = results::readOptions(named, s); !read)
         return read.failure();
+    static_cast<results::Recipe &>(s) = results::held(s);
     const auto isSet = [&p](const char *name) {
         return p.isSet(QLatin1String(name));
     };
@@ -263,7 +263,7 @@ Result<Settings> parse(const QList<QByteArray> &given)
 QStringList workerArguments(const Settings &s)
 {
     // The settings as a recipe says them, then what only a batch has.
-    QStringList a = results::batchArguments(recipeFor(s));
+    QStringList a = results::batchArguments(s);
     if (s.zoom)
         a << QStringLiteral("--zoom") << channelName(*s.zoom).left(1);
     if (!s.outDir.isEmpty())

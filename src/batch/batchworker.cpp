@@ -84,7 +84,7 @@ Work planWork(const Settings &s, const Job &job)
     for (const int frame : numbers) {
         results::Source source{info.absoluteFilePath(), *hash, {}, QLatin1String(appinfo::Version)};
         source.frame = frame;
-        QList<QPair<QString, QString>> wanted = results::describe(source, recipeFor(s));
+        QList<QPair<QString, QString>> wanted = results::describe(source, s);
         // A band from an automatic method is known once the picture is read; the method,
         // recorded beside it, stands for it.
         for (const Channel c : Channels)
@@ -92,7 +92,7 @@ Work planWork(const Settings &s, const Job &job)
                 wanted.removeIf([key = results::thresholdKey(c)](const auto &entry) {
                     return entry.first == key;
                 });
-        for (const PlaneFile &p : pipeline::planeFiles(recipeFor(s), s.zoom, job.stem, frame)) {
+        for (const PlaneFile &p : pipeline::planeFiles(s, s.zoom, job.stem, frame)) {
             const QString name = QFile::decodeName(p.name);
             const QString path = QDir(folder).filePath(name);
             const QFileInfo target(path);
@@ -150,7 +150,7 @@ Outcome Worker::process(const Job &job)
     const Result<pipeline::Preview> loaded = pipeline::load(file, s_.size);
     if (!loaded)
         return refuse(loaded.error());
-    const pipeline::Planes planes = runner_.run(*loaded, recipeFor(s_));
+    const pipeline::Planes planes = runner_.run(*loaded, s_);
     for (const Channel c : Channels)
         if (const auto &a = planes.automatic[c])
             o.automatic[c] =
@@ -175,7 +175,7 @@ Outcome Worker::processFrames(Work &w, const QString &file, QElapsedTimer &clock
         return refused(o, why, clock);
     };
     picture::Frames &frames = *w.frames;
-    const results::Recipe recipe = recipeFor(s_);
+    const results::Recipe &recipe = s_;
     const auto frameOf = [&](int number) -> Result<pipeline::Preview> {
         picture::LoadResult loaded = frames.read(number - 1, s_.size);
         if (!loaded)

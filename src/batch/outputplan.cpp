@@ -18,26 +18,9 @@ struct Keyed {
 
 } // namespace
 
-results::Recipe recipeFor(const Settings &s)
-{
-    results::Recipe r;
-    r.size = s.size;
-    r.selection = s.selection;
-    r.threshold = s.threshold && !s.reduction;
-    r.reduction = s.reduction;
-    // The reduction steps by the x rate both ways, as the window's does.
-    r.rx = s.rx, r.ry = s.reduction ? s.rx : s.ry;
-    r.overlap = s.overlap;
-    r.bands = s.bands;
-    r.automatic = s.automatic;
-    r.frames = s.frames;
-    r.stackScope = s.stackScope;
-    return r;
-}
-
 QList<PlaneFile> planeFiles(const Settings &s, QByteArrayView stem)
 {
-    return pipeline::planeFiles(recipeFor(s), s.zoom, stem);
+    return pipeline::planeFiles(s, s.zoom, stem);
 }
 
 QByteArray OutputPlan::folderOf(qsizetype i) const
@@ -139,7 +122,7 @@ Result<void> OutputPlan::make(const Settings &s, const PictureList &list)
 
     // A plane that would be written over a picture of the batch: its picture is refused.
     // `keyed` now holds every final folder and stem.
-    const QList<PlaneFile> suffixes = pipeline::planeTails(recipeFor(s), s.zoom);
+    const QList<PlaneFile> suffixes = pipeline::planeTails(s, s.zoom);
     for (qsizetype j = 0; j < n; ++j) {
         if (state_[std::size_t(j)] == NotCarried)
             continue;

@@ -20,9 +20,6 @@ struct Job {
     QByteArray path, folder, stem;
 };
 
-// How the planes of every picture of a batch are made, named by the window's own rule.
-results::Recipe recipeFor(const Settings &s);
-
 using pipeline::PlaneFile;
 // The views a batch saves and the file each is saved as, for a stem.
 QList<PlaneFile> planeFiles(const Settings &s, QByteArrayView stem);

@@ -1,6 +1,7 @@
 #include "batch/report.h"
 
 #include "core/channel.h"
+#include "core/quoting.h"
 #include "core/recipe.h"
 #include "tintara/appinfo.h"
 

@@ -1,10 +1,7 @@
 #include "core/recipe.h"
 
 #include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 namespace results {
@@ -19,31 +16,12 @@ const QString SourceKey = QStringLiteral("Source");
 const QString PathKey = QStringLiteral("Source path");
 const QString HashKey = QStringLiteral("Source hash");
 const QString PictureKey = QStringLiteral("Picture size");
-const QString SizeKey = QStringLiteral("Preview size");
 const QString ScaleKey = QStringLiteral("Preview scale");
-const QString SelectionKey = QStringLiteral("Selection");
-const QString ModeKey = QStringLiteral("Mode");
-const QString RatesKey = QStringLiteral("Rates");
-const QString OverlapKey = QStringLiteral("Overlap");
-const QString FramesKey = QStringLiteral("Frames");
-const QString ScopeKey = QStringLiteral("Automatic scope");
 const QString FrameKey = QStringLiteral("Frame");
 const QString TimeKey = QStringLiteral("Frame time");
 const QString OriginKey = QStringLiteral("Grid origin");
 const QString StepKey = QStringLiteral("Grid step");
 const QString Software = QStringLiteral("Tintara");
-
-constexpr const char *Modes[] = {"RGB", "threshold", "pixel reduction"};
-
-QString modeName(const Recipe &r)
-{
-    return QLatin1String(Modes[r.reduction ? 2 : r.threshold ? 1 : 0]);
-}
-
-QString bandText(const scan::Band &b)
-{
-    return QStringLiteral("%1:%2").arg(b.lo).arg(b.hi);
-}
 
 QString pairText(int a, int b, QChar between = QLatin1Char('x'))
 {
@@ -68,406 +46,303 @@ Failure bad(const QString &key, const QString &value, const QString &why)
     return Failure{QStringLiteral("Its \"%1\" reads \"%2\": %3.").arg(key, value, why)};
 }
 
-bool isSize(const QString &text)
-{
-    return text == QLatin1String("200") || text == QLatin1String("300") ||
-           text == QLatin1String("400") || text == QLatin1String("500");
-}
-
-using Why = std::optional<QString>;
-
-// One setting, said once: its entry in a record, the batch options that set it, and what a
-// change of it says in the history. Two recipes are equal when every entry reads the same.
-struct Field {
-    QString key;
-    bool required = true; // a record without it holds no recipe
-    // The entry's text; none where it is not written (Overlap off, no automatic method).
-    std::function<std::optional<QString>(const Recipe &)> text;
-    // Reads the entry (none where it is absent) into the recipe; the reason it cannot.
-    std::function<Why(Recipe &, const std::optional<QString> &)> read;
-    QList<OptionDoc> options;
-    // Sets the recipe from the options given; the usage error.
-    std::function<Why(Recipe &, const GivenOptions &)> given;
-    // The options that say it.
-    std::function<QStringList(const Recipe &)> arguments;
-    // What changed, for the history: no part, one or two.
-    std::function<QStringList(const Recipe &before, const Recipe &after)> change;
-    // What a record of a placed picture says after it: the preview's scale, or the grid.
-    enum class Then { Nothing, Scale, Grid } then = Then::Nothing;
+// One value of a recipe as the text of its kind.
+struct Value {
+    std::function<QString(const Recipe &)> text = {};
+    // Reads the text into the recipe; false, leaving it as it was, where the text breaks the
+    // kind's rule.
+    std::function<bool(Recipe &, const QString &)> read = {};
+    const char *rule = "";
 };
 
+template <class T> Value of(T Recipe::*member, const Kind<T> &kind)
+{
+    return {[member, &kind](const Recipe &r) { return kind.write(r.*member); },
+            [member, &kind](Recipe &r, const QString &text) {
+                const std::optional<T> v = kind.read(text);
+                if (v)
+                    r.*member = *v;
+                return v.has_value();
+            },
+            kind.rule};
+}
+
+// A channel's value; an optional one reads "" for none.
+template <class T, class M> Value of(PerChannel<M> Recipe::*member, Channel c, const Kind<T> &kind)
+{
+    constexpr bool optional = !std::is_same_v<T, M>;
+    return {[member, c, &kind](const Recipe &r) {
+                if constexpr (optional)
+                    return (r.*member)[c] ? kind.write(*(r.*member)[c]) : QString();
+                else
+                    return kind.write((r.*member)[c]);
+            },
+            [member, c, &kind](Recipe &r, const QString &text) {
+                const std::optional<T> v = kind.read(text);
+                if (v)
+                    (r.*member)[c] = *v;
+                return v.has_value();
+            },
+            kind.rule};
+}
+
+// The mode, held as two flags.
+Value mode()
+{
+    return {[](const Recipe &r) {
+                return kinds::Modes.write(r.reduction   ? Mode::Reduction
+                                          : r.threshold ? Mode::Threshold
+                                                        : Mode::Rgb);
+            },
+            [](Recipe &r, const QString &text) {
+                const std::optional<Mode> m = kinds::Modes.read(text);
+                if (m) {
+                    r.threshold = *m == Mode::Threshold;
+                    r.reduction = *m == Mode::Reduction;
+                }
+                return m.has_value();
+            },
+            kinds::Modes.rule};
+}
+
+// A part of a setting's entry: one value, how the options given set it, its words in the
+// history, its column in a measurement row and the window's control that holds it.
+struct Part {
+    Value value = {};
+    // Options whose value is read as the part's kind: the later one given counts. `standIns`
+    // count only where none of them is given ("--auto" for "--auto-red").
+    QStringList options = {}, standIns = {};
+    // Options without a value, each standing for one text of the part's kind; the later one
+    // given counts.
+    QList<QPair<QString, QString>> flags = {};
+    // The history's words for a new value, %1 its text; empty where a change is not told.
+    QString change = {};
+    // Words of its own for the change, where a value needs more than its text.
+    std::function<QStringList(const Recipe &before, const Recipe &after)> changes = {};
+    QString column = {};
+    QString control = {};
+    bool atOnce = true; // a change takes effect at once, not at the next load
+};
+
+// One setting, said once: its entry in a record, made of its parts' texts, and the batch
+// options that say it, with their help.
+struct Field {
+    QString key = {};
+    // Written in every record, or only where it is not the default: records of settings that
+    // are off stay as they always were.
+    enum class Written { Always, UnlessDefault } written = Written::Always;
+    QList<Part> parts = {};
+    QChar joint = QLatin1Char('x'); // between the parts' texts
+    QList<OptionDoc> options = {};
+    // What a record of a placed picture says after it: the preview's scale, or the grid.
+    enum class Then { Nothing, Scale, Grid } then = Then::Nothing;
+
+    QString text(const Recipe &r) const
+    {
+        QStringList texts;
+        for (const Part &p : parts)
+            texts << p.value.text(r);
+        return texts.join(joint);
+    }
+    bool isDefault(const Recipe &r) const { return text(r) == text(Recipe{}); }
+    QString rule() const
+    {
+        if (parts.size() == 1)
+            return QLatin1String(parts[0].value.rule);
+        QStringList names;
+        for (qsizetype i = 0; i < parts.size(); ++i)
+            names << QString(QLatin1Char('A' + char(i)));
+        return QStringLiteral("%1, each %2").arg(names.join(joint), parts[0].value.rule);
+    }
+};
+
+OptionDoc option(const char *name, const char *value, const QString &help, const char *usage = "")
+{
+    return {QLatin1String(name), QLatin1String(value), help, QLatin1String(usage)};
+}
+
+// "Red minimum 84 (Otsu)", "red maximum 200": the method a minimum came from is told with it.
+QStringList bandChanges(Channel c, const Recipe &a, const Recipe &b)
+{
+    QStringList parts;
+    const scan::Band &was = a.bands[c], &is = b.bands[c];
+    const auto &method = b.automatic[c];
+    if (was.lo != is.lo || method != a.automatic[c])
+        parts << QStringLiteral("%1 minimum %2%3")
+                     .arg(channelName(c))
+                     .arg(is.lo)
+                     .arg(method ? QStringLiteral(" (%1)").arg(kinds::Method.write(*method))
+                                 : QString());
+    if (was.hi != is.hi)
+        parts << QStringLiteral("%1 maximum %2").arg(channelName(c)).arg(is.hi);
+    return parts;
+}
+
+// Every setting, in the order records write them and the help lists them.
 QList<Field> makeFields()
 {
-    const auto none = [](const Recipe &, const Recipe &) {
-        return QStringList{};
+    using W = Field::Written;
+    QList<Field> f{
+        {.key = QStringLiteral("Preview size"),
+         .parts = {{.value = of(&Recipe::size, kinds::Side),
+                    .options = {QStringLiteral("size")},
+                    .change = QStringLiteral("preview size %1"),
+                    .column = QStringLiteral("size"),
+                    .control = QStringLiteral("Combo1"),
+                    .atOnce = false}},
+         .options = {option("size", "200|300|400|500",
+                            QStringLiteral("side of the preview square, in pixels (default 500)"))},
+         .then = Field::Then::Scale},
+        {.key = QStringLiteral("Selection"),
+         .parts = {{.value = of(&Recipe::selection, kinds::Selection),
+                    .options = {QStringLiteral("type")},
+                    .change = QStringLiteral("type %1"),
+                    .column = QStringLiteral("type")}},
+         .options = {option("type", "media|massimo|minimo|massimo-minimo",
+                            QStringLiteral("block value: average, maximum, minimum or maximum "
+                                           "minus minimum (default media)"))}},
+        {.key = QStringLiteral("Mode"),
+         .parts = {{.value = mode(),
+                    .flags = {{QStringLiteral("threshold"), QStringLiteral("threshold")},
+                              {QStringLiteral("reduction"), QStringLiteral("pixel reduction")}}}},
+         .options = {option("threshold", "",
+                            QStringLiteral("threshold markers instead of intensities; of "
+                                           "--threshold and --reduction the later one counts "
+                                           "(default off)")),
+                     option("reduction", "",
+                            QStringLiteral("pixel reduction into the blue plane instead of a "
+                                           "scan (default off)"))}},
+        {.key = QStringLiteral("Rates"),
+         .parts = {{.value = of(&Recipe::rx, kinds::Rate),
+                    .options = {QStringLiteral("rate-x"), QStringLiteral("rate")},
+                    .change = QStringLiteral("rate x %1"),
+                    .column = QStringLiteral("rate_x"),
+                    .control = QStringLiteral("HScroll4")},
+                   // As the x rate's bar drags the y rate's.
+                   {.value = of(&Recipe::ry, kinds::Rate),
+                    .options = {QStringLiteral("rate-y"), QStringLiteral("rate")},
+                    .standIns = {QStringLiteral("rate-x")},
+                    .change = QStringLiteral("rate y %1"),
+                    .column = QStringLiteral("rate_y"),
+                    .control = QStringLiteral("HScroll8")}},
+         .options = {option("rate", "N",
+                            QStringLiteral("x and y rate together, 3 to 30 (default 3)"),
+                            "[--rate N | --rate-x N --rate-y N]"),
+                     option("rate-x", "N",
+                            QStringLiteral("block width, 3 to 30; the y rate follows it unless "
+                                           "given (default 3)"),
+                            "-"),
+                     option("rate-y", "N",
+                            QStringLiteral("block height, 3 to 30 (default: the x rate)"), "-")}},
+        {.key = QStringLiteral("Overlap"),
+         .written = W::UnlessDefault,
+         .parts = {{.value = of(&Recipe::overlap, kinds::OnOff),
+                    .flags = {{QStringLiteral("overlap"), QStringLiteral("on")}},
+                    .change = QStringLiteral("overlap %1"),
+                    .column = QStringLiteral("overlap"),
+                    .control = QStringLiteral("CheckOverlap")}},
+         .options = {option("overlap", "",
+                            QStringLiteral("each block also takes the pixels one step into its "
+                                           "right and lower neighbours, so that no edge falls "
+                                           "between two blocks; the grid keeps its step "
+                                           "(default off)"))},
+         .then = Field::Then::Grid},
     };
-    QList<Field> f;
-    f.append({SizeKey,
-              true,
-              [](const Recipe &r) { return QString::number(r.size); },
-              [](Recipe &r, const std::optional<QString> &t) -> Why {
-                  if (!isSize(*t))
-                      return QStringLiteral("the preview is 200, 300, 400 or 500 pixels");
-                  r.size = t->toInt();
-                  return {};
-              },
-              {{QStringLiteral("size"),
-                QStringLiteral("200|300|400|500"),
-                QStringLiteral("side of the preview square, in pixels (default 500)"),
-                {}}},
-              [](Recipe &r, const GivenOptions &g) -> Why {
-                  if (const auto v = g.value(QStringLiteral("size"))) {
-                      if (!isSize(*v))
-                          return QStringLiteral("--size takes 200, 300, 400 or 500");
-                      r.size = v->toInt();
-                  }
-                  return {};
-              },
-              [](const Recipe &r) {
-                  return QStringList{QStringLiteral("--size"), QString::number(r.size)};
-              },
-              [](const Recipe &a, const Recipe &b) {
-                  return a.size == b.size
-                             ? QStringList{}
-                             : QStringList{QStringLiteral("preview size %1").arg(b.size)};
-              },
-              Field::Then::Scale});
-    f.append(
-        {SelectionKey,
-         true,
-         [](const Recipe &r) { return selectionName(r.selection); },
-         [](Recipe &r, const std::optional<QString> &t) -> Why {
-             const std::optional<int> selection = selectionNamed(*t);
-             if (!selection)
-                 return QStringLiteral("the types are media, massimo, minimo and massimo-minimo");
-             r.selection = *selection;
-             return {};
-         },
-         {{QStringLiteral("type"),
-           QStringLiteral("media|massimo|minimo|massimo-minimo"),
-           QStringLiteral("block value: average, maximum, minimum or maximum minus minimum "
-                          "(default media)"),
-           {}}},
-         [](Recipe &r, const GivenOptions &g) -> Why {
-             // "nessuno" is a typed type, as a recipe of such planes says.
-             if (const auto v = g.value(QStringLiteral("type"))) {
-                 const std::optional<int> selection = selectionNamed(*v);
-                 if (!selection)
-                     return QStringLiteral("--type takes media, massimo, minimo or massimo-minimo");
-                 r.selection = *selection;
-             }
-             return {};
-         },
-         [](const Recipe &r) {
-             return QStringList{QStringLiteral("--type"), selectionName(r.selection)};
-         },
-         [](const Recipe &a, const Recipe &b) {
-             return a.selection == b.selection
-                        ? QStringList{}
-                        : QStringList{QStringLiteral("type %1").arg(selectionName(b.selection))};
-         }});
-    f.append({ModeKey,
-              true,
-              [](const Recipe &r) { return modeName(r); },
-              [](Recipe &r, const std::optional<QString> &t) -> Why {
-                  if (*t != QLatin1String(Modes[0]) && *t != QLatin1String(Modes[1]) &&
-                      *t != QLatin1String(Modes[2]))
-                      return QStringLiteral("the modes are RGB, threshold and pixel reduction");
-                  r.threshold = *t == QLatin1String(Modes[1]);
-                  r.reduction = *t == QLatin1String(Modes[2]);
-                  return {};
-              },
-              {{QStringLiteral("threshold"),
-                {},
-                QStringLiteral("threshold markers instead of intensities; of --threshold and "
-                               "--reduction the later one counts (default off)"),
-                {}},
-               {QStringLiteral("reduction"),
-                {},
-                QStringLiteral("pixel reduction into the blue plane instead of a scan (default "
-                               "off)"),
-                {}}},
-              [](Recipe &r, const GivenOptions &g) -> Why {
-                  const QString threshold = QStringLiteral("threshold"),
-                                reduction = QStringLiteral("reduction");
-                  r.threshold = g.value(threshold).has_value();
-                  r.reduction = g.value(reduction).has_value();
-                  // A recipe's mode gives way to one given after it: the later of the two counts.
-                  if (r.threshold && r.reduction)
-                      (g.lastAt(threshold) > g.lastAt(reduction) ? r.reduction : r.threshold) =
-                          false;
-                  return {};
-              },
-              [](const Recipe &r) {
-                  return r.reduction   ? QStringList{QStringLiteral("--reduction")}
-                         : r.threshold ? QStringList{QStringLiteral("--threshold")}
-                                       : QStringList{};
-              },
-              none});
-    f.append(
-        {RatesKey,
-         true,
-         [](const Recipe &r) { return pairText(r.rx, r.ry); },
-         [](Recipe &r, const std::optional<QString> &t) -> Why {
-             const auto rates = pairOf(*t, QLatin1Char('x'), 3, 30);
-             if (!rates)
-                 return QStringLiteral("rates are XxY, each from 3 to 30");
-             std::tie(r.rx, r.ry) = *rates;
-             return {};
-         },
-         {{QStringLiteral("rate"), QStringLiteral("N"),
-           QStringLiteral("x and y rate together, 3 to 30 (default 3)"),
-           QStringLiteral("[--rate N | --rate-x N --rate-y N]")},
-          {QStringLiteral("rate-x"), QStringLiteral("N"),
-           QStringLiteral("block width, 3 to 30; the y rate follows it unless given (default "
-                          "3)"),
-           QStringLiteral("-")},
-          {QStringLiteral("rate-y"), QStringLiteral("N"),
-           QStringLiteral("block height, 3 to 30 (default: the x rate)"), QStringLiteral("-")}},
-         [](Recipe &r, const GivenOptions &g) -> Why {
-             const auto rate = g.value(QStringLiteral("rate")),
-                        x = g.value(QStringLiteral("rate-x")),
-                        y = g.value(QStringLiteral("rate-y"));
-             const QString why = QStringLiteral("rates lie between 3 and 30");
-             if (rate && !numberIn(*rate, 3, 30, r.rx))
-                 return why;
-             r.ry = r.rx; // as the x rate's bar drags the y rate's
-             if ((x && !numberIn(*x, 3, 30, r.rx)) || (y && !numberIn(*y, 3, 30, r.ry)))
-                 return why;
-             if (x && !y && !rate)
-                 r.ry = r.rx;
-             return {};
-         },
-         [](const Recipe &r) {
-             return QStringList{QStringLiteral("--rate-x"), QString::number(r.rx),
-                                QStringLiteral("--rate-y"), QString::number(r.ry)};
-         },
-         [](const Recipe &a, const Recipe &b) {
-             QStringList parts;
-             if (a.rx != b.rx)
-                 parts << QStringLiteral("rate x %1").arg(b.rx);
-             if (a.ry != b.ry)
-                 parts << QStringLiteral("rate y %1").arg(b.ry);
-             return parts;
-         }});
-    // Written only where it is on: the record of a plain scan stays as it always was.
-    f.append({OverlapKey,
-              false,
-              [](const Recipe &r) {
-                  return r.overlap ? std::optional(QStringLiteral("on")) : std::nullopt;
-              },
-              [](Recipe &r, const std::optional<QString> &t) -> Why {
-                  const QString overlap = t.value_or(QStringLiteral("off"));
-                  if (overlap != QLatin1String("on") && overlap != QLatin1String("off"))
-                      return QStringLiteral("it is on or off");
-                  r.overlap = overlap == QLatin1String("on");
-                  return {};
-              },
-              {{QStringLiteral("overlap"),
-                {},
-                QStringLiteral("each block also takes the pixels one step into its right and "
-                               "lower neighbours, so that no edge falls between two blocks; the "
-                               "grid keeps its step (default off)"),
-                {}}},
-              [](Recipe &r, const GivenOptions &g) -> Why {
-                  r.overlap = g.value(QStringLiteral("overlap")).has_value();
-                  return {};
-              },
-              [](const Recipe &r) {
-                  return r.overlap ? QStringList{QStringLiteral("--overlap")} : QStringList{};
-              },
-              [](const Recipe &a, const Recipe &b) {
-                  return a.overlap == b.overlap
-                             ? QStringList{}
-                             : QStringList{QStringLiteral("overlap %1")
-                                               .arg(b.overlap ? QStringLiteral("on")
-                                                              : QStringLiteral("off"))};
-              },
-              Field::Then::Grid});
     for (const Channel c : Channels) {
-        const QString option = channelName(c);
-        f.append(
-            {thresholdKey(c),
-             true,
-             [c](const Recipe &r) { return bandText(r.bands[c]); },
-             [c](Recipe &r, const std::optional<QString> &t) -> Why {
-                 const auto band = pairOf(*t, QLatin1Char(':'), 0, 255);
-                 if (!band || band->first > band->second)
-                     return QStringLiteral("a band is LO:HI, with 0 <= LO <= HI <= 255");
-                 r.bands[c] = {band->first, band->second};
-                 return {};
-             },
-             {{option,
-               QStringLiteral("LO:HI"),
-               c == Channel::Red ? QStringLiteral("red band: a block is marked when LO < value "
-                                                  "<= HI (default 128:255)")
-                                 : QStringLiteral("%1 band (default 128:255)").arg(option),
-               {}}},
-             [c, option](Recipe &r, const GivenOptions &g) -> Why {
-                 const auto v = g.value(option);
-                 if (!v)
-                     return {};
-                 const QStringList parts = v->split(QLatin1Char(':'));
-                 if (parts.size() != 2 || !numberIn(parts[0], 0, 255, r.bands[c].lo) ||
-                     !numberIn(parts[1], 0, 255, r.bands[c].hi))
-                     return QStringLiteral("a band is LO:HI, each 0 to 255");
-                 return {};
-             },
-             [c, option](const Recipe &r) {
-                 return QStringList{QStringLiteral("--") + option, bandText(r.bands[c])};
-             },
-             [c, option](const Recipe &a, const Recipe &b) {
-                 QStringList parts;
-                 const scan::Band &was = a.bands[c], &is = b.bands[c];
-                 // The method a minimum came from is told with it.
-                 const auto &method = b.automatic[c];
-                 if (was.lo != is.lo || method != a.automatic[c])
-                     parts << QStringLiteral("%1 minimum %2%3")
-                                  .arg(option)
-                                  .arg(is.lo)
-                                  .arg(method ? QStringLiteral(" (%1)").arg(
-                                                    QLatin1String(histogram::methodName(*method)))
-                                              : QString());
-                 if (was.hi != is.hi)
-                     parts << QStringLiteral("%1 maximum %2").arg(option).arg(is.hi);
-                 return parts;
-             }});
+        const QString name = channelName(c);
+        f.append({.key = thresholdKey(c),
+                  .parts = {{.value = of(&Recipe::bands, c, kinds::Band),
+                             .options = {name},
+                             .changes = [c](const Recipe &a,
+                                            const Recipe &b) { return bandChanges(c, a, b); },
+                             .column = name + QStringLiteral("_band")}},
+                  .options = {{name,
+                               QStringLiteral("LO:HI"),
+                               c == Channel::Red
+                                   ? QStringLiteral("red band: a block is marked when LO < value "
+                                                    "<= HI (default 128:255)")
+                                   : QStringLiteral("%1 band (default 128:255)").arg(name),
+                               {}}}});
     }
     for (const Channel c : Channels) {
-        const QString option = QStringLiteral("auto-") + channelName(c);
+        const QString name = QStringLiteral("auto-") + channelName(c);
         QList<OptionDoc> options;
         if (c == Channel::Red)
-            options.append({QStringLiteral("auto"),
-                            QStringLiteral("METHOD"),
-                            QStringLiteral("each channel's minimum from METHOD on the picture's "
-                                           "own block values, as the histogram window's Apply "
-                                           "sets it; the maximum stays as far as the minimum "
-                                           "allows (default none)"),
-                            {}});
-        options.append(
-            {option,
-             QStringLiteral("METHOD"),
-             QStringLiteral("the %1 minimum from METHOD, whatever --auto says").arg(channelName(c)),
-             {}});
-        f.append({automaticKey(c), false,
-                  [c](const Recipe &r) -> std::optional<QString> {
-                      if (const auto &method = r.automatic[c])
-                          return QLatin1String(histogram::methodName(*method));
-                      return std::nullopt;
-                  },
-                  [c](Recipe &r, const std::optional<QString> &t) -> Why {
-                      if (!t)
-                          return {};
-                      r.automatic[c] = histogram::methodNamed(t->toStdString());
-                      if (!r.automatic[c])
-                          return QStringLiteral("that is no automatic threshold method");
-                      return {};
-                  },
-                  options,
-                  [c, option](Recipe &r, const GivenOptions &g) -> Why {
-                      const QString used = g.value(option) ? option : QStringLiteral("auto");
-                      const auto v = g.value(used);
-                      if (!v)
-                          return {};
-                      r.automatic[c] = histogram::methodNamed(v->toStdString());
-                      if (!r.automatic[c])
-                          return QStringLiteral("--%1 takes one of %2").arg(used, methodList());
-                      return {};
-                  },
-                  [c, option](const Recipe &r) {
-                      if (const auto &m = r.automatic[c])
-                          return QStringList{QStringLiteral("--") + option,
-                                             QLatin1String(histogram::methodName(*m))};
-                      return QStringList{};
-                  },
-                  // Told with the minimum it gives.
-                  none});
+            options << option("auto", "METHOD",
+                              QStringLiteral("each channel's minimum from METHOD on the "
+                                             "picture's own block values, as the histogram "
+                                             "window's Apply sets it; the maximum stays as far as "
+                                             "the minimum allows (default none)"));
+        options << OptionDoc{
+            name,
+            QStringLiteral("METHOD"),
+            QStringLiteral("the %1 minimum from METHOD, whatever --auto says").arg(channelName(c)),
+            {}};
+        // Told with the minimum it gives.
+        f.append({.key = automaticKey(c),
+                  .written = W::UnlessDefault,
+                  .parts = {{.value = of(&Recipe::automatic, c, kinds::Method),
+                             .options = {name},
+                             .standIns = {QStringLiteral("auto")},
+                             .column = channelName(c) + QStringLiteral("_auto")}},
+                  .options = options});
     }
     // Written only for a stack or a film whose frames were asked for: every other record stays
     // as it always was.
-    f.append({FramesKey,
-              false,
-              [](const Recipe &r) {
-                  return r.frames.isEmpty() ? std::nullopt : std::optional(r.frames);
-              },
-              [](Recipe &r, const std::optional<QString> &t) -> Why {
-                  if (t && !frameRange(*t))
-                      return QStringLiteral("frames are all, N or A-B[/STEP]");
-                  r.frames = t.value_or(QString());
-                  return {};
-              },
-              {{QStringLiteral("frames"),
-                QStringLiteral("all|N|A-B[/STEP]"),
-                QStringLiteral("the frames of stacks and films to scan, numbered from 1: every "
-                               "one, one, or A to B every STEP; their planes are named "
-                               "<stem>-f<NNNNN>-... (default: the first frame, named as a "
-                               "still picture's)"),
-                {}}},
-              [](Recipe &r, const GivenOptions &g) -> Why {
-                  if (const auto v = g.value(QStringLiteral("frames"))) {
-                      if (!frameRange(*v))
-                          return QStringLiteral("--frames takes all, N or A-B[/STEP]");
-                      r.frames = *v;
-                  }
-                  return {};
-              },
-              [](const Recipe &r) {
-                  return r.frames.isEmpty() ? QStringList{}
-                                            : QStringList{QStringLiteral("--frames"), r.frames};
-              },
-              [](const Recipe &a, const Recipe &b) {
-                  return a.frames == b.frames
-                             ? QStringList{}
-                             : QStringList{QStringLiteral("frames %1")
-                                               .arg(b.frames.isEmpty() ? QStringLiteral("first")
+    f.append({.key = QStringLiteral("Frames"),
+              .written = W::UnlessDefault,
+              .parts = {{.value = of(&Recipe::frames, kinds::Frames),
+                         .options = {QStringLiteral("frames")},
+                         .changes =
+                             [](const Recipe &a, const Recipe &b) {
+                                 return a.frames == b.frames
+                                            ? QStringList{}
+                                            : QStringList{QStringLiteral("frames %1")
+                                                              .arg(b.frames.isEmpty()
+                                                                       ? QStringLiteral("first")
                                                                        : b.frames)};
-              }});
-    f.append({ScopeKey,
-              false,
-              [](const Recipe &r) {
-                  return r.stackScope ? std::optional(QStringLiteral("stack")) : std::nullopt;
-              },
-              [](Recipe &r, const std::optional<QString> &t) -> Why {
-                  const QString scope = t.value_or(QStringLiteral("frame"));
-                  if (scope != QLatin1String("frame") && scope != QLatin1String("stack"))
-                      return QStringLiteral("it is frame or stack");
-                  r.stackScope = scope == QLatin1String("stack");
-                  return {};
-              },
-              {{QStringLiteral("auto-scope"),
-                QStringLiteral("frame|stack"),
-                QStringLiteral("with --auto and --frames: each frame's minimum from its own "
-                               "block values, or one minimum for all from the block values of "
-                               "every frame scanned (default frame)"),
-                {}}},
-              [](Recipe &r, const GivenOptions &g) -> Why {
-                  if (const auto v = g.value(QStringLiteral("auto-scope"))) {
-                      if (*v != QLatin1String("frame") && *v != QLatin1String("stack"))
-                          return QStringLiteral("--auto-scope takes frame or stack");
-                      r.stackScope = *v == QLatin1String("stack");
-                  }
-                  return {};
-              },
-              [](const Recipe &r) {
-                  return r.stackScope
-                             ? QStringList{QStringLiteral("--auto-scope"), QStringLiteral("stack")}
-                             : QStringList{};
-              },
-              [](const Recipe &a, const Recipe &b) {
-                  return a.stackScope == b.stackScope
-                             ? QStringList{}
-                             : QStringList{QStringLiteral("automatic scope %1")
-                                               .arg(b.stackScope ? QStringLiteral("stack")
-                                                                 : QStringLiteral("frame"))};
-              }});
+                             }}},
+              .options = {option("frames", "all|N|A-B[/STEP]",
+                                 QStringLiteral("the frames of stacks and films to scan, numbered "
+                                                "from 1: every one, one, or A to B every STEP; "
+                                                "their planes are named <stem>-f<NNNNN>-... "
+                                                "(default: the first frame, named as a still "
+                                                "picture's)"))}});
+    f.append({.key = QStringLiteral("Automatic scope"),
+              .written = W::UnlessDefault,
+              .parts = {{.value = of(&Recipe::stackScope, kinds::StackScope),
+                         .options = {QStringLiteral("auto-scope")},
+                         .change = QStringLiteral("automatic scope %1")}},
+              .options = {option("auto-scope", "frame|stack",
+                                 QStringLiteral("with --auto and --frames: each frame's minimum "
+                                                "from its own block values, or one minimum for "
+                                                "all from the block values of every frame "
+                                                "scanned (default frame)"))}});
+    // A change told in the part's own words, with the new value's text.
+    for (Field &field : f)
+        for (Part &p : field.parts)
+            if (!p.changes && !p.change.isEmpty())
+                p.changes = [text = p.value.text, change = p.change](const Recipe &a,
+                                                                     const Recipe &b) {
+                    const QString is = text(b);
+                    return text(a) == is ? QStringList{} : QStringList{change.arg(is)};
+                };
     return f;
 }
 
-// Every setting, in the order records write them.
 const QList<Field> &fields()
 {
     static const QList<Field> table = makeFields();
     return table;
+}
+
+const Part *partHeldBy(const QString &control)
+{
+    for (const Field &f : fields())
+        for (const Part &p : f.parts)
+            if (p.control == control)
+                return &p;
+    return nullptr;
 }
 
 } // namespace
@@ -478,73 +353,40 @@ bool operator==(const Recipe &a, const Recipe &b)
                        [&](const Field &f) { return f.text(a) == f.text(b); });
 }
 
+Recipe held(Recipe r)
+{
+    r.size = std::clamp((r.size - 200) / 100, 0, 3) * 100 + 200;
+    r.rx = std::clamp(r.rx, 3, 30);
+    r.ry = std::clamp(r.ry, 3, 30);
+    for (scan::Band &b : r.bands) {
+        b.lo = std::clamp(b.lo, 0, 255);
+        b.hi = std::clamp(b.hi, b.lo, 255);
+    }
+    if (r.reduction) {
+        r.threshold = false;
+        r.ry = r.rx;
+    }
+    return r;
+}
+
 QString selectionName(int selection)
 {
-    // In the order of the selection types; a typed type selects none of them.
-    static constexpr const char *names[] = {"media", "massimo", "minimo", "massimo-minimo"};
-    if (selection < scan::Average || selection > scan::Spread)
-        return QStringLiteral("nessuno");
-    return QLatin1String(names[selection - scan::Average]);
-}
-
-std::optional<FrameRange> frameRange(const QString &text)
-{
-    FrameRange range;
-    if (text == QLatin1String("all"))
-        return range;
-    QString span = text;
-    if (const qsizetype slash = text.indexOf(QLatin1Char('/')); slash >= 0) {
-        if (!numberIn(text.sliced(slash + 1), 1, MaxFrameNumber, range.step))
-            return std::nullopt;
-        span = text.first(slash);
-    }
-    const QStringList ends = span.split(QLatin1Char('-'));
-    int last = 0;
-    if (ends.size() == 1 && text.indexOf(QLatin1Char('/')) < 0 &&
-        numberIn(ends[0], 1, MaxFrameNumber, range.first)) {
-        range.last = range.first;
-        return range;
-    }
-    if (ends.size() != 2 || !numberIn(ends[0], 1, MaxFrameNumber, range.first) ||
-        !numberIn(ends[1], range.first, MaxFrameNumber, last))
-        return std::nullopt;
-    range.last = last;
-    return range;
-}
-
-QList<int> FrameRange::of(int count) const
-{
-    QList<int> frames;
-    for (int k = first; k <= std::min(count, last.value_or(count)); k += step)
-        frames << k;
-    return frames;
-}
-
-Entries measuredSettings(const Recipe &r)
-{
-    Entries out{
-        {QStringLiteral("size"), QString::number(r.size)},
-        {QStringLiteral("type"), selectionName(r.selection)},
-        {QStringLiteral("rate_x"), QString::number(r.rx)},
-        {QStringLiteral("rate_y"), QString::number(r.ry)},
-        {QStringLiteral("overlap"), r.overlap ? QStringLiteral("on") : QStringLiteral("off")},
-    };
-    for (const Channel c : Channels)
-        out.append({channelName(c) + QStringLiteral("_band"),
-                    QStringLiteral("%1:%2").arg(r.bands[c].lo).arg(r.bands[c].hi)});
-    for (const Channel c : Channels)
-        out.append(
-            {channelName(c) + QStringLiteral("_auto"),
-             r.automatic[c] ? QLatin1String(histogram::methodName(*r.automatic[c])) : QString()});
-    return out;
+    return kinds::Selection.write(selection);
 }
 
 std::optional<int> selectionNamed(const QString &name)
 {
-    for (int i = scan::None; i <= scan::Spread; ++i)
-        if (selectionName(i) == name)
-            return i;
-    return std::nullopt;
+    return kinds::Selection.read(name);
+}
+
+Entries measuredSettings(const Recipe &r)
+{
+    Entries out;
+    for (const Field &f : fields())
+        for (const Part &p : f.parts)
+            if (!p.column.isEmpty())
+                out.append({p.column, p.value.text(r)});
+    return out;
 }
 
 QString suggestedName(const QString &picture, const QString &view, const Recipe &r)
@@ -574,8 +416,8 @@ Entries describe(const Source &source, const Recipe &r)
             texts.append({TimeKey, QString::number(*source.time, 'f', 3)});
     }
     for (const Field &f : fields()) {
-        if (const std::optional<QString> text = f.text(r))
-            texts.append({f.key, *text});
+        if (f.written == Field::Written::Always || !f.isDefault(r))
+            texts.append({f.key, f.text(r)});
         if (!placed)
             continue;
         if (f.then == Field::Then::Scale) {
@@ -641,13 +483,18 @@ Result<Recorded> readEntries(const Entries &entries)
         out.format = 1; // written before recipes had a version
     }
     for (const Field &f : fields())
-        if (f.required && !v.contains(f.key))
+        if (f.written == Field::Written::Always && !v.contains(f.key))
             return Failure{QStringLiteral("It has no \"%1\" entry.").arg(f.key)};
     for (const Field &f : fields()) {
-        const std::optional<QString> text =
-            v.contains(f.key) ? std::optional(v[f.key]) : std::nullopt;
-        if (const Why why = f.read(out.recipe, text))
-            return bad(f.key, text.value_or(QString()), *why);
+        if (!v.contains(f.key))
+            continue;
+        const QString &text = v[f.key];
+        const QStringList texts = f.parts.size() == 1 ? QStringList{text} : text.split(f.joint);
+        bool read = texts.size() == f.parts.size();
+        for (qsizetype i = 0; read && i < texts.size(); ++i)
+            read = f.parts[i].value.read(out.recipe, texts[i]);
+        if (!read)
+            return bad(f.key, text, QStringLiteral("it takes ") + f.rule());
     }
 
     // Records of earlier versions name their picture by its file name alone.
@@ -679,7 +526,8 @@ Result<Recorded> readEntries(const Entries &entries)
         if (!origin)
             return bad(OriginKey, v[OriginKey], QStringLiteral("an origin is X,Y in pixels"));
         p.origin = {origin->first, origin->second};
-        const auto step = pairOf(v.value(StepKey, v[RatesKey]), QLatin1Char('x'), 1, 1 << 16);
+        const auto step =
+            pairOf(v.value(StepKey, v[QStringLiteral("Rates")]), QLatin1Char('x'), 1, 1 << 16);
         if (!step)
             return bad(StepKey, v[StepKey], QStringLiteral("a step is XxY in pixels"));
         p.step = {step->first, step->second};
@@ -687,66 +535,11 @@ Result<Recorded> readEntries(const Entries &entries)
     return out;
 }
 
-QByteArray toJson(const Entries &entries)
-{
-    // Written in the entries' order, which an object of Qt's would sort; Qt quotes each string.
-    const auto quoted = [](const QString &s) {
-        return QJsonDocument(QJsonArray{s}).toJson(QJsonDocument::Compact).sliced(1).chopped(1);
-    };
-    QByteArray json = "{\n";
-    for (qsizetype i = 0; i < entries.size(); ++i)
-        json += "    " + quoted(entries[i].first) + ": " + quoted(entries[i].second) +
-                (i + 1 < entries.size() ? ",\n" : "\n");
-    return json + "}\n";
-}
-
-Result<Entries> entriesOfJson(const QByteArray &json)
-{
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError)
-        return Failure{QStringLiteral("It is damaged: %1 at byte %2.")
-                           .arg(error.errorString())
-                           .arg(error.offset)};
-    if (!doc.isObject())
-        return Failure{QStringLiteral("It has no recipe: it is no JSON object.")};
-    Entries entries;
-    const QJsonObject object = doc.object();
-    for (auto it = object.begin(); it != object.end(); ++it) {
-        const QJsonValue value = it.value();
-        QString text;
-        if (value.isString())
-            text = value.toString();
-        else if (value.isDouble())
-            text = value.toDouble() == std::floor(value.toDouble()) &&
-                           std::abs(value.toDouble()) < 1e15
-                       ? QString::number(qint64(value.toDouble()))
-                       : QString::number(value.toDouble(), 'g', 17);
-        else
-            text = QString::fromUtf8(QJsonDocument(QJsonArray{value})
-                                         .toJson(QJsonDocument::Compact)
-                                         .sliced(1)
-                                         .chopped(1));
-        entries.append({it.key(), text});
-    }
-    return entries;
-}
-
-bool numberIn(const QString &text, int lo, int hi, int &out)
-{
-    bool ok = false;
-    const int v = text.toInt(&ok);
-    if (!ok || v < lo || v > hi)
-        return false;
-    out = v;
-    return true;
-}
-
 QString methodList()
 {
     QStringList names;
     for (const histogram::Method m : histogram::Methods)
-        names << QLatin1String(histogram::methodName(m));
+        names << kinds::Method.write(m);
     return names.join(QStringLiteral(", "));
 }
 
@@ -760,47 +553,80 @@ QList<OptionDoc> recipeOptions()
 
 Result<void> readOptions(const GivenOptions &given, Recipe &r)
 {
+    // The one given last of these options, if any.
+    const auto latest = [&given](const QStringList &names) -> std::optional<QString> {
+        std::optional<QString> last;
+        qsizetype at = -1;
+        for (const QString &name : names)
+            if (given.value(name) && given.lastAt(name) >= at)
+                last = name, at = given.lastAt(name);
+        return last;
+    };
     for (const Field &f : fields())
-        if (const Why why = f.given(r, given))
-            return Failure{*why};
+        for (const Part &p : f.parts) {
+            QStringList flags;
+            for (const auto &[flag, text] : p.flags)
+                flags << flag;
+            if (const std::optional<QString> flag = latest(flags))
+                for (const auto &[name, text] : p.flags)
+                    if (name == *flag)
+                        p.value.read(r, text);
+            std::optional<QString> name = latest(p.options);
+            if (!name)
+                name = latest(p.standIns);
+            if (name && !p.value.read(r, *given.value(*name)))
+                return Failure{QStringLiteral("--%1 takes %2").arg(*name, p.value.rule)};
+        }
     return {};
 }
 
 QStringList batchArguments(const Recipe &r)
 {
     QStringList a;
-    for (const Field &f : fields())
-        a += f.arguments(r);
+    for (const Field &f : fields()) {
+        if (f.written == Field::Written::UnlessDefault && f.isDefault(r))
+            continue;
+        for (const Part &p : f.parts) {
+            const QString text = p.value.text(r);
+            if (!p.options.isEmpty())
+                a << QStringLiteral("--") + p.options[0] << text;
+            for (const auto &[flag, stands] : p.flags)
+                if (stands == text)
+                    a << QStringLiteral("--") + flag;
+        }
+    }
     return a;
 }
 
-QString csvQuoted(QString text)
+QList<ControlSetting> controlSettings()
 {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    return QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-           QLatin1Char('"');
+    QList<ControlSetting> held;
+    for (const Field &f : fields())
+        for (const Part &p : f.parts)
+            if (!p.control.isEmpty())
+                held.append({p.control, p.atOnce});
+    return held;
 }
 
-QString shellQuoted(const QStringList &words)
+QString controlText(const Recipe &r, const QString &control)
 {
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_@%+=:,./-]+$"));
-    QStringList out;
-    for (const QString &w : words)
-        out << (plain.match(w).hasMatch()
-                    ? w
-                    : QLatin1Char('\'') +
-                          QString(w).replace(QLatin1Char('\''), QStringLiteral("'\\''")) +
-                          QLatin1Char('\''));
-    return out.join(QLatin1Char(' '));
+    const Part *p = partHeldBy(control);
+    return p ? p->value.text(r) : QString();
+}
+
+bool takeControlText(Recipe &r, const QString &control, const QString &text)
+{
+    const Part *p = partHeldBy(control);
+    return p && p->value.read(r, text);
 }
 
 QString describeChange(const Recipe &before, const Recipe &after)
 {
     QStringList parts;
     for (const Field &f : fields())
-        parts += f.change(before, after);
+        for (const Part &p : f.parts)
+            if (p.changes)
+                parts += p.changes(before, after);
     QString text = parts.join(QStringLiteral(", "));
     if (!text.isEmpty())
         text[0] = text[0].toUpper();

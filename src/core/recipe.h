@@ -6,7 +6,10 @@
 
 #include "core/autothreshold.h"
 #include "core/channelscan.h"
+#include "core/entriesjson.h"
+#include "core/framerange.h"
 #include "core/result.h"
+#include "core/valuekinds.h"
 
 #include <QList>
 #include <QPair>
@@ -25,8 +28,9 @@ namespace results {
 // 2 saves the blocks alone and says where they lie in the picture.
 inline constexpr int RecipeFormat = 2;
 
-// Each setting is named in one place, the table of settings in recipe.cpp: its entry in a record,
-// its batch options with their help, its text in the history, and its part in equality.
+// Each setting is named in one place, its row in the table of settings (recipe.cpp): its entry
+// in a record, its batch options with their help, its words in the history, its column in a
+// measurement row, the window's control that holds it, and its part in equality.
 struct Recipe {
     int size = 500;                // the side of the preview square: 200, 300, 400 or 500
     int selection = scan::Average; // the selection type's index; -1 when typed
@@ -47,24 +51,15 @@ struct Recipe {
     friend bool operator==(const Recipe &a, const Recipe &b);
 };
 
-using Entries = QList<QPair<QString, QString>>;
-
-// The highest frame number a frames text or a record may name.
-inline constexpr int MaxFrameNumber = 99'999'999;
-// Which frames a frames text names: from `first` to `last` (none: to the end) every `step`.
-struct FrameRange {
-    int first = 1;
-    std::optional<int> last;
-    int step = 1;
-    // The frame numbers of a stack of `count` frames that the range takes.
-    QList<int> of(int count) const;
-};
-// The range of "all", "N" or "A-B[/STEP]"; none for any other text.
-std::optional<FrameRange> frameRange(const QString &text);
+// The settings as every caller takes them, and as the window's controls hold them: the size one
+// of the list's, each rate 3 to 30, each bound 0 to 255 and no maximum below its minimum;
+// threshold markers only without the reduction, which steps by the x rate both ways.
+Recipe held(Recipe r);
 
 // "media", "massimo", "minimo", "massimo-minimo", or "nessuno" for a typed selection type.
 QString selectionName(int selection);
-// The selection type's index for its name, -1 for "nessuno"; none for any other text.
+// The selection type's index for its name in any case, -1 for "nessuno"; none for any other
+// text.
 std::optional<int> selectionNamed(const QString &name);
 
 // The settings a measurement row records, as its columns and their values: size, type, rate_x,
@@ -120,12 +115,6 @@ bool claimsRecipe(const Entries &entries);
 // format, with an entry missing, unreadable or out of range.
 Result<Recorded> readEntries(const Entries &entries);
 
-// The entries as a .tintara.json file: one object of strings, in their order.
-QByteArray toJson(const Entries &entries);
-// A .tintara.json file's entries; strings and numbers are taken as their text, and anything
-// else kept as its JSON. Fails on a file that is no JSON object.
-Result<Entries> entriesOfJson(const QByteArray &json);
-
 // A batch option: its name without "--", its value as the help writes it (empty for a flag),
 // what it does, and how the usage line shows it: empty for "[--name VALUE]", "-" for an option
 // another one's usage shows.
@@ -138,20 +127,29 @@ struct GivenOptions {
     std::function<std::optional<QString>(const QString &name)> value;
     std::function<qsizetype(const QString &name)> lastAt;
 };
-// Whether the text is a whole number from lo to hi, put in `out` when it is.
-bool numberIn(const QString &text, int lo, int hi, int &out);
 // The automatic methods' names, as options take them: "Default, Huang, ...".
 QString methodList();
 // The options that set a recipe, in the order the help lists them.
 QList<OptionDoc> recipeOptions();
-// Sets the recipe from the options given; fails with the usage error.
+// Sets the recipe from the options given: of the options that set one value, the later one
+// counts, and an option that stands in for others ("--auto" for "--auto-red") only where none
+// of them is given. Fails with the usage error, which names the option and what it takes.
 Result<void> readOptions(const GivenOptions &given, Recipe &r);
 // The batch options that make these planes, without the program's name and "--batch".
 QStringList batchArguments(const Recipe &r);
-// The words as one line for a POSIX shell, each quoted where it needs it.
-QString shellQuoted(const QStringList &words);
-// A CSV field, quoted where it holds a comma, a quote or a line break, as RFC 4180 has it.
-QString csvQuoted(QString text);
+
+// The settings that one control of the window holds whole, by the control's name, in the order
+// they are set (the x rate before the y rate, which it drags along): the control's value as the
+// setting's text, and whether a change of it takes effect at once rather than at the next load.
+struct ControlSetting {
+    QString control;
+    bool atOnce = true;
+};
+QList<ControlSetting> controlSettings();
+// The text of the setting the control holds.
+QString controlText(const Recipe &r, const QString &control);
+// Sets the setting the control holds from its text; false where the text is none of its values.
+bool takeControlText(Recipe &r, const QString &control, const QString &text);
 
 // What changed from `before` to `after`, for a history list: "Red minimum 84 (Otsu)",
 // "Rate x 7, rate y 7"; empty when nothing did.

@@ -1,5 +1,6 @@
 #include "histogramwindow/frmframes.h"
 
+#include "core/quoting.h"
 #include "core/recipe.h"
 
 #include <QClipboard>

@@ -62,20 +62,9 @@ Scene scene(const Preview &preview)
             }};
 }
 
-results::Recipe held(results::Recipe r)
+scan::ScanParams scanParams(const Scene &scene, const results::Recipe &given)
 {
-    r.size = std::clamp((r.size - 200) / 100, 0, 3) * 100 + 200;
-    r.rx = std::clamp(r.rx, 3, 30);
-    r.ry = std::clamp(r.ry, 3, 30);
-    for (scan::Band &b : r.bands) {
-        b.lo = std::clamp(b.lo, 0, 255);
-        b.hi = std::clamp(b.hi, b.lo, 255);
-    }
-    return r;
-}
-
-scan::ScanParams scanParams(const Scene &scene, const results::Recipe &recipe)
-{
+    const results::Recipe recipe = results::held(given);
     scan::ScanParams p;
     p.iw = static_cast<float>(scene.size.width());
     p.ih = static_cast<float>(scene.size.height());
@@ -86,7 +75,7 @@ scan::ScanParams scanParams(const Scene &scene, const results::Recipe &recipe)
     p.originY = scene.first.y() - 1;
     p.sel = recipe.selection;
     p.overlap = recipe.overlap;
-    p.threshold = recipe.threshold && !recipe.reduction;
+    p.threshold = recipe.threshold;
     p.bands = recipe.bands;
     return p;
 }
@@ -156,7 +145,7 @@ const core::ColourSurface &Runner::stage(const Preview &preview, const QRect &re
 
 scan::BlockHistograms Runner::histograms(const Scene &scene, const results::Recipe &recipe)
 {
-    scan::ScanParams p = scanParams(scene, held(recipe));
+    scan::ScanParams p = scanParams(scene, recipe);
     p.threshold = true;
     scene.read(scan::scanGrid(p).sampled, surface_);
     return scanner_.histograms(surface_, p);
@@ -173,7 +162,7 @@ Planes Runner::run(const Scene &scene, const results::Recipe &recipe,
                    const scan::BlockHistograms *counted)
 {
     Planes out;
-    results::Recipe r = held(recipe);
+    results::Recipe r = results::held(recipe);
     // Each method takes its channel's minimum from the block values; the maximum is kept as far
     // as the new minimum allows.
     if (std::any_of(r.automatic.begin(), r.automatic.end(), [](const auto &m) { return m; })) {
@@ -206,10 +195,6 @@ Planes Runner::run(const Scene &scene, const results::Recipe &recipe,
         reduction::riduzione(surface_, q, reduced_);
         out.blocks[Channel::Blue] =
             blocksImage(reduced_.columns, reduced_.rows, reduced_.colours.data());
-        out.outer[Channel::Blue] = geometry::planeSize(p.iw, p.ih, q.n, q.n);
-        // The reduction steps by the x rate both ways.
-        r.threshold = false;
-        r.ry = r.rx;
     } else {
         scene.read(scan::scanGrid(p).sampled, surface_);
         const scan::ScanPlanes &scanned = scanner_.scan(surface_, p);
@@ -217,7 +202,6 @@ Planes Runner::run(const Scene &scene, const results::Recipe &recipe,
             out.blocks[c] = blocksImage(scanned.nx, scanned.ny, scanned.planes[c].data());
         if (p.threshold)
             out.measured = scan::measure(scanned);
-        r.threshold = p.threshold;
     }
     out.recipe = r;
     return out;

@@ -46,12 +46,8 @@ struct Scene {
 // The window as it shows a preview: its stage, the preview at the stage's place.
 Scene scene(const Preview &preview);
 
-// The settings as the window's controls hold them: the size one of the list's, each rate 3 to
-// 30, each bound 0 to 255 and no maximum below its minimum.
-results::Recipe held(results::Recipe r);
-
-// The scan's parameters for a recipe on a scene: the grid starts at its picture's top-left
-// pixel; markers where the recipe asks for a threshold scan.
+// The scan's parameters for a recipe on a scene, taken as held: the grid starts at its picture's
+// top-left pixel; markers where the recipe asks for a threshold scan.
 scan::ScanParams scanParams(const Scene &scene, const results::Recipe &recipe);
 scan::ScanParams scanParams(const Preview &preview, const results::Recipe &recipe);
 

@@ -351,11 +351,15 @@ void TestBatch::commandLine()
     for (const QStringList &wrong :
          {QStringList{QStringLiteral("--rate"), QStringLiteral("31"), odd_},
           QStringList{QStringLiteral("--type"), QStringLiteral("other"), odd_},
-          QStringList{QStringLiteral("--timeout"), QStringLiteral("0"), odd_}, QStringList{}}) {
+          QStringList{QStringLiteral("--timeout"), QStringLiteral("0"), odd_}, QStringList{},
+          // An empty band, as a recipe with it is refused: no run would ever mark a block.
+          QStringList{QStringLiteral("--threshold"), QStringLiteral("--red"),
+                      QStringLiteral("200:100"), odd_}}) {
         r = batchRun(wrong);
         QCOMPARE(r.status, 2);
         QVERIFY(r.err.contains("Usage:"));
     }
+    QVERIFY2(r.err.contains("--red takes LO:HI, with 0 <= LO <= HI <= 255"), r.err.constData());
     // A recipe that cannot be used is no usage error: its reason alone.
     r = batchRun({QStringLiteral("--recipe"), odd_, odd_});
     QCOMPARE(r.status, 2);

@@ -1,5 +1,6 @@
 // Results out and pictures in: copy and save of the planes, drops on the window, the command
 // line.
+#include "core/quoting.h"
 #include "support/form1driver.h"
 #include "support/modalscript.h"
 #include "support/pictures.h"

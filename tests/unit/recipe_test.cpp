@@ -1,5 +1,6 @@
 // Recipes: written as entries and JSON, read back by the one parser, refused when they cannot be
 // used; what a history step says; where a plane pixel lies in the picture.
+#include "core/quoting.h"
 #include "core/recipe.h"
 
 #include <gtest/gtest.h>
@@ -226,17 +227,18 @@ TEST(Recipes, RefusalsSayWhy)
         {"a newer format", edited(good, "Format version", "3"), "format version 3"},
         {"no format number", edited(good, "Format version", "two"), "no format version"},
         {"rate 2", edited(good, "Rates", "2x2"), "\"Rates\" reads \"2x2\""},
-        {"rate 31", edited(good, "Rates", "3x31"), "each from 3 to 30"},
+        {"rate 31", edited(good, "Rates", "3x31"), "each 3 to 30"},
         {"rates mangled", edited(good, "Rates", "3x3x3"), "\"3x3x3\""},
         {"band 300:10", edited(good, "Red threshold", "300:10"), "0 <= LO <= HI <= 255"},
         {"band upside down", edited(good, "Green threshold", "200:100"), "\"200:100\""},
         {"band of one number", edited(good, "Blue threshold", "12"), "\"12\""},
         {"size 250", edited(good, "Preview size", "250"), "200, 300, 400 or 500"},
-        {"unknown type", edited(good, "Selection", "mediana"), "the types are"},
-        {"unknown mode", edited(good, "Mode", "edges"), "the modes are"},
+        {"unknown type", edited(good, "Selection", "mediana"),
+         "media, massimo, minimo or massimo-minimo"},
+        {"unknown mode", edited(good, "Mode", "edges"), "RGB, threshold or pixel reduction"},
         {"overlap maybe", edited(good, "Overlap", "maybe") + Entries{{"Overlap", "maybe"}},
          "on or off"},
-        {"unknown method", good + Entries{{"Red automatic threshold", "Magic"}}, "no automatic"},
+        {"unknown method", good + Entries{{"Red automatic threshold", "Magic"}}, "one of Default"},
         {"no rates", without(good, "Rates"), "no \"Rates\" entry"},
         {"no band", without(good, "Green threshold"), "no \"Green threshold\" entry"},
         {"scale 0", edited(good, "Preview scale", "0"), "above 0"},

@@ -1,0 +1,151 @@
+#include "core/valuekinds.h"
+
+#include "core/framerange.h"
+
+#include <QStringList>
+
+namespace results {
+
+namespace {
+
+constexpr const char *SelectionNames[] = {"media", "massimo", "minimo", "massimo-minimo"};
+constexpr const char *ModeNames[] = {"RGB", "threshold", "pixel reduction"};
+
+std::optional<int> readSide(const QString &text)
+{
+    for (const int side : {200, 300, 400, 500})
+        if (text == QString::number(side))
+            return side;
+    return std::nullopt;
+}
+
+std::optional<int> readSelection(const QString &text)
+{
+    if (text.compare(QLatin1String("nessuno"), Qt::CaseInsensitive) == 0)
+        return scan::None;
+    for (int i = 0; i < int(std::size(SelectionNames)); ++i)
+        if (text.compare(QLatin1String(SelectionNames[i]), Qt::CaseInsensitive) == 0)
+            return scan::Average + i;
+    return std::nullopt;
+}
+
+QString writeSelection(const int &selection)
+{
+    // A typed type selects none of them.
+    if (selection < scan::Average || selection > scan::Spread)
+        return QStringLiteral("nessuno");
+    return QLatin1String(SelectionNames[selection - scan::Average]);
+}
+
+std::optional<Mode> readMode(const QString &text)
+{
+    for (int i = 0; i < int(std::size(ModeNames)); ++i)
+        if (text == QLatin1String(ModeNames[i]))
+            return Mode(i);
+    return std::nullopt;
+}
+
+std::optional<int> readRate(const QString &text)
+{
+    int rate = 0;
+    return numberIn(text, 3, 30, rate) ? std::optional(rate) : std::nullopt;
+}
+
+QString writeNumber(const int &n)
+{
+    return QString::number(n);
+}
+
+std::optional<bool> readOnOff(const QString &text)
+{
+    if (text == QLatin1String("on"))
+        return true;
+    if (text == QLatin1String("off"))
+        return false;
+    return std::nullopt;
+}
+
+std::optional<scan::Band> readBand(const QString &text)
+{
+    const QStringList ends = text.split(QLatin1Char(':'));
+    scan::Band b;
+    if (ends.size() != 2 || !numberIn(ends[0].trimmed(), 0, 255, b.lo) ||
+        !numberIn(ends[1].trimmed(), 0, 255, b.hi) || b.hi < b.lo)
+        return std::nullopt;
+    return b;
+}
+
+std::optional<histogram::Method> readMethod(const QString &text)
+{
+    return histogram::methodNamed(text.toStdString());
+}
+
+QString writeMethod(const histogram::Method &m)
+{
+    return QLatin1String(histogram::methodName(m));
+}
+
+std::optional<QString> readFrames(const QString &text)
+{
+    return frameRange(text) ? std::optional(text) : std::nullopt;
+}
+
+std::optional<bool> readScope(const QString &text)
+{
+    if (text == QLatin1String("stack"))
+        return true;
+    if (text == QLatin1String("frame"))
+        return false;
+    return std::nullopt;
+}
+
+// The automatic methods' names as the rule lists them: "one of Default, Huang, ...".
+const char *methodRule()
+{
+    static const QByteArray rule = [] {
+        QStringList names;
+        for (const histogram::Method m : histogram::Methods)
+            names << QLatin1String(histogram::methodName(m));
+        return (QStringLiteral("one of ") + names.join(QStringLiteral(", "))).toLatin1();
+    }();
+    return rule.constData();
+}
+
+} // namespace
+
+bool numberIn(const QString &text, int lo, int hi, int &out)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < lo || v > hi)
+        return false;
+    out = v;
+    return true;
+}
+
+namespace kinds {
+
+const Kind<int> Side{readSide, writeNumber, "200, 300, 400 or 500"};
+const Kind<int> Selection{readSelection, writeSelection,
+                          "media, massimo, minimo or massimo-minimo"};
+const Kind<Mode> Modes{readMode,
+                       [](const Mode &m) { return QString::fromLatin1(ModeNames[int(m)]); },
+                       "RGB, threshold or pixel reduction"};
+const Kind<int> Rate{readRate, writeNumber, "3 to 30"};
+const Kind<bool> OnOff{
+    readOnOff, [](const bool &on) { return on ? QStringLiteral("on") : QStringLiteral("off"); },
+    "on or off"};
+const Kind<scan::Band> Band{
+    readBand, [](const scan::Band &b) { return QStringLiteral("%1:%2").arg(b.lo).arg(b.hi); },
+    "LO:HI, with 0 <= LO <= HI <= 255"};
+const Kind<histogram::Method> Method{readMethod, writeMethod, methodRule()};
+const Kind<QString> Frames{readFrames, [](const QString &t) { return t; },
+                           "all, N or A-B[/STEP], numbered from 1"};
+const Kind<bool> StackScope{
+    readScope,
+    [](const bool &stack) { return stack ? QStringLiteral("stack") : QStringLiteral("frame"); },
+    "frame or stack"};
+
+} // namespace kinds
+
+} // namespace results
