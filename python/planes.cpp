@@ -94,13 +94,8 @@ py::dict automaticOf(const ScanResult &r)
 
 py::dict measurementsOf(const ScanResult &r)
 {
-    // The methods asked for, as the batch's row names them, found or not.
-    results::Recipe asked = r.planes.recipe;
-    for (const Channel c : Channels)
-        if (const auto &a = r.planes.automatic[c])
-            asked.automatic[c] = a->method;
     py::dict out;
-    for (const auto &[name, value] : results::measuredSettings(asked)) {
+    for (const auto &[name, value] : results::measuredSettings(r.planes.asked())) {
         const bool number = name == QLatin1String("size") || name.startsWith(QLatin1String("rate"));
         out[py::str(name.toStdString())] =
             number ? py::object(py::int_(value.toInt())) : py::object(py::str(value.toStdString()));

@@ -183,10 +183,17 @@ private:
         return rows_[c];
     }
     PerChannel<ChannelRow> rows_;
-    // The scan's parameters as the bars, the type and the preview stand now.
-    scan::ScanParams scanParams(bool threshold) const;
-    void scansiona(short filtro);
-    void runScanCommand(short filtro);
+    // The window as its commands read it: the picture shown, staged as the pipeline stages it,
+    // over the preview where the window lays it out.
+    pipeline::Scene scene() const;
+    // The settings as the controls stand, in the command's mode, at the size the picture shown
+    // was loaded at.
+    results::Recipe asShown(Command command) const;
+    // What the command makes of the picture shown with the bars' bands, recorded with the
+    // methods the minimums came from and the frame it was made of.
+    pipeline::Planes made(Command command);
+    void scansiona(Command command);
+    void runScanCommand(Command command);
     void setRGB();
     // Gives the three planes one outer size.
     void sizePlanes(const QSizeF &size);
@@ -251,7 +258,7 @@ private:
     // as the minimum stays there.
     void takeAutomatic(Channel channel, histogram::Method method, int threshold);
     void tryAll(Channel channel);
-    std::vector<TryAllTile> tryAllTiles(Channel channel);
+    std::vector<pipeline::Trial> tryAllTiles(Channel channel);
     struct Automatic {
         histogram::Method method;
         int threshold;
@@ -272,25 +279,22 @@ private:
     core::ColourSurface samples_;
     pipeline::Runner runner_;
     pipeline::Preview shown_; // the picture shown, as the pipeline takes it
-    scan::Scanner scanner_;
-    reduction::ReducedPicture reduced_;
-    QString loadedPath_; // the picture file now shown, empty before any load
-    QString loadedHash_; // a hash of its bytes as they were loaded, once a record needed it
+    QString loadedPath_;      // the picture file now shown, empty before any load
+    QString loadedHash_;      // a hash of its bytes as they were loaded, once a record needed it
     picture::FileState loadedFile_; // the file as it was loaded
     int loadedSide_ = 500;          // the preview square it was fitted into
     // How each view was made: the red, green and blue planes and the zoom box.
-    results::Recipe recipes_[4];
+    PerView<results::Recipe> recipes_;
     results::Recipe &recipeOf(View view)
     {
-        return recipes_[static_cast<int>(view)];
+        return recipes_[view];
     }
     const results::Recipe &recipeOf(View view) const
     {
-        return recipes_[static_cast<int>(view)];
+        return recipes_[view];
     }
     // The planes' blocks as the last command drew them, one pixel each; null while blank.
     PerChannel<QImage> blocks_;
-    void keepBlocks(Channel channel, int nx, int ny, const core::Colour *colours);
     QSize loadedPicture_; // the picture's own size
 
     // The frames of a stack or a film: a row below the classic controls, shown only for a

@@ -164,17 +164,15 @@ void Form1::showFrame(int number)
         // --auto-scope frame takes them, without a step of the history each.
         if (scope() == frmHistogram::Scope::EachFrame) {
             shown_ = {*frame, loadedSide_};
-            const scan::BlockHistograms counted = blockHistograms();
+            const auto found = runner_.automatic(scene(), asShown(Command::Threshold));
             quietly([&] {
                 for (const Channel c : Channels)
-                    if (automatic_[c])
-                        if (const std::optional<int> t =
-                                histogram::threshold(automatic_[c]->method, counted.bins[c])) {
-                            // Noted first: a minimum moved off its method's threshold forgets
-                            // the method.
-                            automatic_[c]->threshold = *t;
-                            chooseBound(c, true, *t);
-                        }
+                    if (automatic_[c] && found[c] && found[c]->threshold) {
+                        // Noted first: a minimum moved off its method's threshold forgets the
+                        // method.
+                        automatic_[c]->threshold = *found[c]->threshold;
+                        chooseBound(c, true, *found[c]->threshold);
+                    }
             });
         }
         showPicture(*frame);
@@ -226,7 +224,7 @@ std::optional<scan::BlockHistograms> Form1::stackHistograms()
 {
     if (!frames_)
         return std::nullopt;
-    const results::Recipe r = settings();
+    const results::Recipe r = asShown(Command::Threshold);
     if (stackCount_ && stackCount_->placed == placed_ && stackCount_->selection == r.selection &&
         stackCount_->rx == r.rx && stackCount_->ry == r.ry && stackCount_->overlap == r.overlap)
         return stackCount_->counted;
@@ -234,23 +232,21 @@ std::optional<scan::BlockHistograms> Form1::stackHistograms()
                              QStringLiteral("Cancel"), 0, frames_->count(), this);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
-    scan::BlockHistograms sum;
-    for (int k = 0; k < frames_->count(); ++k) {
-        progress.setValue(k);
-        if (progress.wasCanceled())
-            return std::nullopt;
-        const picture::LoadResult frame = frames_->read(k, loadedSide_);
-        if (!frame)
-            continue;
-        const pipeline::Preview preview{*frame, loadedSide_};
-        const scan::BlockHistograms counted = runner_.histograms(pipeline::scene(preview), r);
-        for (const Channel c : Channels)
-            for (std::size_t v = 0; v < sum.bins[c].size(); ++v)
-                sum.bins[c][v] += counted.bins[c][v];
-        sum.blocks += counted.blocks;
+    const Result<scan::BlockHistograms> counted = runner_.stackHistograms(
+        *frames_, results::frameRange(QStringLiteral("all"))->of(frames_->count()), r,
+        [&progress](int done) {
+            progress.setValue(done);
+            return !progress.wasCanceled();
+        });
+    if (!counted) {
+        // A stack with a frame that cannot be read has no minimum of all its frames: the batch
+        // refuses it alike.
+        if (!counted.error().isEmpty())
+            Label23->setCaption(counted.error());
+        return std::nullopt;
     }
-    stackCount_ = StackCount{placed_, r.selection, r.rx, r.ry, r.overlap, sum};
-    return sum;
+    stackCount_ = StackCount{placed_, r.selection, r.rx, r.ry, r.overlap, *counted};
+    return *counted;
 }
 
 void Form1::measureFrames()
@@ -259,9 +255,7 @@ void Form1::measureFrames()
         return;
     // As a threshold scan of each frame with the settings shown; the automatic minimums as the
     // scope takes them.
-    results::Recipe r = settings();
-    r.size = loadedSide_;
-    r.threshold = true;
+    results::Recipe r = asShown(Command::Threshold);
     std::optional<scan::BlockHistograms> stack;
     if (scope() == frmHistogram::Scope::ThisFrame)
         r.automatic = {};
@@ -288,16 +282,11 @@ void Form1::measureFrames()
         frmFrames::Row row;
         row.frame = k + 1;
         row.time = frames_->time(k);
-        row.red = planes.measured.channels[Channel::Red].percent();
-        row.green = planes.measured.channels[Channel::Green].percent();
-        row.blue = planes.measured.channels[Channel::Blue].percent();
-        results::Recipe asked = planes.recipe;
         for (const Channel c : Channels)
-            if (const auto &a = planes.automatic[c])
-                asked.automatic[c] = a->method;
+            row.shares[c] = planes.measured.channels[c].percent();
         row.values << QString::number(row.frame)
                    << (row.time ? QString::number(*row.time, 'f', 3) : QString());
-        for (const auto &[name, value] : results::measuredSettings(asked))
+        for (const auto &[name, value] : results::measuredSettings(planes.asked()))
             row.values << value;
         row.values << scan::measurementRow(planes.measured);
         rows.push_back(row);

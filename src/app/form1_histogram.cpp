@@ -16,6 +16,8 @@ void Form1::showHistogram()
         connect(histogram_, &frmHistogram::maximumChosen, this,
                 [this](Channel channel, int v) { chooseBound(channel, false, v); });
         connect(histogram_, &frmHistogram::automaticChosen, this, &Form1::takeAutomatic);
+        histogram_->setApplier(
+            [this](Channel channel, histogram::Method m) { return applyAutomatic(channel, m); });
         connect(histogram_, &frmHistogram::tryAllRequested, this, &Form1::tryAll);
         connect(histogram_, &frmHistogram::scopeChanged, this, &Form1::refreshHistogram);
         connect(histogram_, &frmHistogram::measureFramesRequested, this, &Form1::measureFrames);
@@ -34,7 +36,7 @@ void Form1::refreshHistogram()
     histogram_->setMeasurements(measured_);
     histogram_->setOutOfDate(outOfDate());
     histogram_->setHistograms(blockHistograms());
-    histogram_->setBands(scanParams(true));
+    histogram_->setBands(asShown(Command::Threshold).bands);
     // An open montage follows too, without taking the focus.
     if (const std::optional<Channel> shown = histogram_->tryAllShown())
         histogram_->refreshTryAll(tryAllTiles(*shown));
@@ -45,13 +47,16 @@ scan::BlockHistograms Form1::blockHistograms()
     if (scope() == frmHistogram::Scope::Stack)
         if (std::optional<scan::BlockHistograms> stack = stackHistograms())
             return *stack;
-    const scan::ScanParams p = scanParams(true);
-    return scanner_.histograms(stage(scan::scanGrid(p).sampled), p);
+    return runner_.histograms(scene(), asShown(Command::Threshold));
 }
 
 std::optional<int> Form1::applyAutomatic(Channel channel, histogram::Method method)
 {
-    const std::optional<int> t = histogram::threshold(method, blockHistograms().bins[channel]);
+    results::Recipe r = asShown(Command::Threshold);
+    r.automatic = {};
+    r.automatic[channel] = method;
+    const scan::BlockHistograms counted = blockHistograms();
+    const std::optional<int> t = runner_.automatic(scene(), r, &counted)[channel]->threshold;
     if (t)
         takeAutomatic(channel, method, *t);
     return t;
@@ -70,34 +75,9 @@ void Form1::tryAll(Channel channel)
         histogram_->showTryAll(channel, tryAllTiles(channel));
 }
 
-std::vector<TryAllTile> Form1::tryAllTiles(Channel channel)
+std::vector<pipeline::Trial> Form1::tryAllTiles(Channel channel)
 {
-    // Every method's plane as a threshold scan with that minimum would draw it, the maximum kept
-    // as far as the minimum allows, as Apply keeps it.
-    const scan::ScanParams base = scanParams(true);
-    const core::ColourSurface &surface = stage(scan::scanGrid(base).sampled);
-    const histogram::Bins bins = scanner_.histograms(surface, base).bins[channel];
-    std::vector<TryAllTile> tiles;
-    for (const histogram::Method method : histogram::Methods) {
-        TryAllTile tile{method, histogram::threshold(method, bins), {}};
-        if (tile.threshold) {
-            scan::ScanParams p = base;
-            p.bands[channel].lo = *tile.threshold;
-            p.bands[channel].hi = std::max(p.bands[channel].hi, *tile.threshold);
-            const scan::ScanPlanes planes = scan::scansiona(surface, p);
-            tile.plane =
-                QImage(std::max(1, planes.nx), std::max(1, planes.ny), QImage::Format_RGB32);
-            tile.plane.fill(Qt::white);
-            const std::vector<core::Colour> &plane = planes.planes[channel];
-            for (int y = 0; y < planes.ny; ++y) {
-                auto *line = reinterpret_cast<QRgb *>(tile.plane.scanLine(y));
-                for (int x = 0; x < planes.nx; ++x)
-                    line[x] = core::toArgb(plane[std::size_t(y) * planes.nx + x]);
-            }
-        }
-        tiles.push_back(std::move(tile));
-    }
-    return tiles;
+    return runner_.tryAll(scene(), asShown(Command::Threshold), channel);
 }
 
 void Form1::chooseBound(Channel channel, bool minimum, int value)

@@ -32,14 +32,10 @@ bool sameFile(const QString &a, const QString &b)
 results::Recipe Form1::recipe() const
 {
     if (last_ != Command::None)
-        return recipes_[static_cast<int>(last_ == Command::Reduction ? View::Blue : View::Red)];
-    results::Recipe r = settings();
-    if (!loadedPath_.isEmpty())
-        r.size = loadedSide_;
-    r.threshold = pressed_ == Command::Threshold;
-    r.reduction = pressed_ == Command::Reduction;
-    if (r.reduction)
-        r.ry = r.rx;
+        return recipeOf(last_ == Command::Reduction ? View::Blue : View::Red);
+    results::Recipe r = asShown(pressed_);
+    if (loadedPath_.isEmpty())
+        r.size = settings().size;
     r.frames = frameText();
     return r;
 }

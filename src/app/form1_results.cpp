@@ -47,22 +47,6 @@ QImage Form1::resultImage(View view) const
     return blocks.isNull() ? row(channel).plane->surface() : blocks;
 }
 
-void Form1::keepBlocks(Channel channel, int nx, int ny, const core::Colour *colours)
-{
-    QImage &blocks = blocks_[channel];
-    if (nx <= 0 || ny <= 0) {
-        blocks = QImage();
-        return;
-    }
-    // All of them, also those a plane too small for them cannot show.
-    blocks = QImage(nx, ny, QImage::Format_RGB32);
-    for (int y = 0; y < ny; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(blocks.scanLine(y));
-        for (int x = 0; x < nx; ++x)
-            line[x] = core::toArgb(colours[std::size_t(y) * std::size_t(nx) + std::size_t(x)]);
-    }
-}
-
 PictureBox *Form1::boxOf(View view)
 {
     return view == View::Zoom ? Immagine : row(static_cast<Channel>(view)).plane;
@@ -147,18 +131,20 @@ void Form1::refreshOverlay()
     if (!overlay_ || !overlay_->isVisible())
         return;
     // The preview as the scan reads it: the grid's first block starts at its top-left pixel.
-    const scan::ScanParams p = scanParams(true);
-    const QRect preview(p.originX + 1, p.originY + 1, static_cast<int>(p.iw),
-                        static_cast<int>(p.ih));
+    const pipeline::Scene shown = this->scene();
+    const QRect preview(shown.first, QSize(static_cast<int>(float(shown.size.width())),
+                                           static_cast<int>(float(shown.size.height()))));
     OverlayScene scene;
-    scene.picture = overlay::imageOf(stage(preview));
+    core::ColourSurface pixels;
+    shown.read(preview, pixels);
+    scene.picture = overlay::imageOf(pixels);
     scene.measured = measured_;
     // Marks only where the planes now shown are a threshold scan's.
     if (measured_.any.tested > 0) {
-        const scan::ScanPlanes &planes = scanner_.planes();
-        scene.grid = {planes.nx, planes.ny, scannedRx_, scannedRy_};
+        const QImage &blocks = blocks_[Channel::Red];
+        scene.grid = {blocks.width(), blocks.height(), scannedRx_, scannedRy_};
         for (const Channel c : Channels)
-            scene.marks[c] = overlay::marksOf(planes, c);
+            scene.marks[c] = overlay::marksOf(blocks_[c], c);
     }
     const results::Recipe &recipe = recipeOf(View::Red);
     QString folder = QFileInfo(loadedPath_).absolutePath();

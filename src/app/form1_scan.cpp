@@ -1,24 +1,21 @@
 // The two scan commands: "RGB" draws channel intensities, "THRESHOLD SCAN" band markers.
 #include "app/form1.h"
 
-#include "core/channelscan.h"
-#include "core/geometry.h"
-
 #include <QCoreApplication>
 
 void Form1::Command1_Click()
 {
     last_ = pressed_ = Command::Rgb;
-    runScanCommand(0);
+    runScanCommand(Command::Rgb);
 }
 
 void Form1::Command7_Click()
 {
     last_ = pressed_ = Command::Threshold;
-    runScanCommand(-1);
+    runScanCommand(Command::Threshold);
 }
 
-void Form1::runScanCommand(short filtro)
+void Form1::runScanCommand(Command command)
 {
     Label23->setCaption(QStringLiteral(" Working... "));
     Label23->setForeColor(core::Red);
@@ -27,7 +24,7 @@ void Form1::runScanCommand(short filtro)
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     Immagine->Cls();
     clearOptions();
-    scansiona(filtro);
+    scansiona(command);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     Label23->setForeColor(core::Blue);
     Label23->setCaption(QStringLiteral("Process complete."));
@@ -42,48 +39,56 @@ void Form1::clearOptions()
     options_->setExclusive(true);
 }
 
-scan::ScanParams Form1::scanParams(bool threshold) const
+pipeline::Scene Form1::scene() const
 {
-    // The settings as the pipeline takes them, over the preview where the window shows it (before
-    // any load, the preview control's own place).
-    results::Recipe r = settings();
-    r.threshold = threshold;
-    r.reduction = false;
-    scan::ScanParams p = pipeline::scanParams(shown_, r);
-    p.iw = Image1->Width();
-    p.ih = Image1->Height();
-    // The grid starts at the preview's top-left pixel: the first sample of the first block.
-    p.originX = platform::toPixels(Image1->Left()) - 1;
-    p.originY = platform::toPixels(Image1->Top()) - 1;
-    return p;
+    // The picture shown as the pipeline stages it, over the preview where the window lays it out
+    // (before any load, the preview control's own place and size).
+    pipeline::Scene s = pipeline::scene(shown_);
+    s.size = QSizeF(Image1->Width(), Image1->Height());
+    s.first = QPoint(platform::toPixels(Image1->Left()), platform::toPixels(Image1->Top()));
+    return s;
 }
 
-void Form1::scansiona(short filtro)
+results::Recipe Form1::asShown(Command command) const
 {
-    const scan::ScanParams p = scanParams(filtro != 0);
-    sizePlanes(geometry::planeSize(p.iw, p.ih, p.rx, p.ry));
+    results::Recipe r = settings();
+    r.size = loadedSide_;
+    r.threshold = command == Command::Threshold;
+    r.reduction = command == Command::Reduction;
+    return results::held(r);
+}
 
-    // The scan never yields, so one capture of the window serves every sample.
-    const scan::ScanGrid grid = scan::scanGrid(p);
-    const scan::ScanPlanes &result = scanner_.scan(stage(grid.sampled), p);
-    results::Recipe recipe = settings();
-    recipe.size = loadedSide_;
-    recipe.threshold = p.threshold;
-    recipe.stackScope = scope() == frmHistogram::Scope::Stack &&
-                        std::any_of(recipe.automatic.begin(), recipe.automatic.end(),
-                                    [](const auto &m) { return m.has_value(); });
+pipeline::Planes Form1::made(Command command)
+{
+    // The bars hold the bands: a method recorded with a minimum found it on the picture shown
+    // when it was applied, and is not asked again.
+    results::Recipe r = asShown(command);
+    const PerChannel<std::optional<histogram::Method>> methods = r.automatic;
+    r.automatic = {};
+    pipeline::Planes planes = runner_.run(scene(), r);
+    planes.recipe.automatic = methods;
     // A minimum of the whole stack's block values is what --frames all makes with
     // --auto-scope stack; any other is the frame's alone.
-    recipe.frames = recipe.stackScope ? QStringLiteral("all") : frameText();
+    planes.recipe.stackScope =
+        !r.reduction && scope() == frmHistogram::Scope::Stack &&
+        std::any_of(methods.begin(), methods.end(), [](const auto &m) { return m.has_value(); });
+    planes.recipe.frames = planes.recipe.stackScope ? QStringLiteral("all") : frameText();
     scannedFrame_ = frames_ ? frame_ : 0;
+    return planes;
+}
+
+void Form1::scansiona(Command command)
+{
+    const pipeline::Planes planes = made(command);
+    sizePlanes(planes.outer[Channel::Blue]);
     for (const Channel c : Channels) {
-        recipeOf(viewOf(c)) = recipe;
-        row(c).plane->PSetBlock(1, 1, result.nx, result.ny, result.planes[c].data());
-        keepBlocks(c, result.nx, result.ny, result.planes[c].data());
+        recipeOf(viewOf(c)) = planes.recipe;
+        row(c).plane->PSetBlock(1, 1, planes.blocks[c]);
+        blocks_[c] = planes.blocks[c];
     }
-    scannedRx_ = p.rx, scannedRy_ = p.ry;
-    setMeasurements(p.threshold ? scan::measure(result) : scan::Measurements{});
-    describePlanes(p.threshold ? Command::Threshold : Command::Rgb);
+    scannedRx_ = planes.recipe.rx, scannedRy_ = planes.recipe.ry;
+    setMeasurements(planes.measured);
+    describePlanes(command);
 }
 
 scan::Band Form1::band(Channel channel) const

@@ -187,18 +187,10 @@ Outcome Worker::processFrames(Work &w, const QString &file, QElapsedTimer &clock
     const bool automatic = std::any_of(recipe.automatic.begin(), recipe.automatic.end(),
                                        [](const auto &m) { return m; });
     if (automatic && recipe.stackScope) {
-        stack.emplace();
-        for (const int number : w.numbers) {
-            const Result<pipeline::Preview> preview = frameOf(number);
-            if (!preview)
-                return refuse(preview.error());
-            const scan::BlockHistograms counted =
-                runner_.histograms(pipeline::scene(*preview), recipe);
-            for (const Channel c : Channels)
-                for (std::size_t v = 0; v < counted.bins[c].size(); ++v)
-                    stack->bins[c][v] += counted.bins[c][v];
-            stack->blocks += counted.blocks;
-        }
+        Result<scan::BlockHistograms> counted = runner_.stackHistograms(frames, w.numbers, recipe);
+        if (!counted)
+            return refuse(counted.error());
+        stack = std::move(*counted);
     }
     // Frame by frame, in order, those with a plane to make: a half-done film goes on from its
     // first missing frame. Measurements need every frame's scan, even where its planes are up

@@ -17,34 +17,38 @@
 enum class Channel { Red, Green, Blue };
 inline constexpr Channel Channels[] = {Channel::Red, Channel::Green, Channel::Blue};
 
-// One value a channel, reached by the channel itself, so that no count or cast can quietly
-// name a fourth: the bands of a scan, the planes it draws, their histograms and counts, a
-// window's controls of each channel.
-template <class T> struct PerChannel {
-    std::array<T, 3> values{};
+// One value a key, reached by the key itself, so that no count or cast can quietly name one
+// more: a channel's bands, planes, histograms, counts and controls; each view's recipe.
+template <class Key, class T, std::size_t N> struct PerKey {
+    std::array<T, N> values{};
 
-    T &operator[](Channel c) { return values[at(c)]; }
-    const T &operator[](Channel c) const { return values[at(c)]; }
+    T &operator[](Key k) { return values[at(k)]; }
+    const T &operator[](Key k) const { return values[at(k)]; }
     auto begin() { return values.begin(); }
     auto end() { return values.end(); }
     auto begin() const { return values.begin(); }
     auto end() const { return values.end(); }
-    bool operator==(const PerChannel &) const = default;
+    bool operator==(const PerKey &) const = default;
 
 private:
     // Checked in debug builds only: a check in every index slowed the scans by up to 15 %, and a
-    // Channel is only ever one of the three enumerators.
-    static std::size_t at(Channel c)
+    // key is only ever one of its enumerators.
+    static std::size_t at(Key k)
     {
-        Q_ASSERT_X(static_cast<std::size_t>(c) < 3, "PerChannel",
-                   "a channel is red, green or blue");
-        return static_cast<std::size_t>(c);
+        Q_ASSERT_X(static_cast<std::size_t>(k) < N, "PerKey", "a key is one of its enumerators");
+        return static_cast<std::size_t>(k);
     }
 };
+
+// One value a channel: red, green, blue.
+template <class T> using PerChannel = PerKey<Channel, T, 3>;
 
 // What a plane or the zoom box shows: a channel's plane, or the zoom box's enlargement.
 enum class View { Red, Green, Blue, Zoom };
 inline constexpr View Views[] = {View::Red, View::Green, View::Blue, View::Zoom};
+
+// One value a view.
+template <class T> using PerView = PerKey<View, T, 4>;
 
 constexpr View viewOf(Channel c)
 {

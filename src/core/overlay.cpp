@@ -12,13 +12,16 @@ QRect blockRect(const Grid &g, int bx, int by)
     return {bx * g.rx, by * g.ry, g.rx, g.ry};
 }
 
-Marks marksOf(const scan::ScanPlanes &planes, Channel channel)
+Marks marksOf(const QImage &plane, Channel channel)
 {
-    const core::Colour marker = scan::markerColour(channel);
-    const std::vector<core::Colour> &plane = planes.planes[channel];
-    Marks marks(plane.size());
-    for (std::size_t i = 0; i < plane.size(); ++i)
-        marks[i] = plane[i] == marker;
+    const QRgb marker = core::toArgb(scan::markerColour(channel));
+    const QImage rgb = plane.convertToFormat(QImage::Format_RGB32);
+    Marks marks(std::size_t(std::max(0, rgb.width())) * std::size_t(std::max(0, rgb.height())));
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            marks[std::size_t(y) * std::size_t(rgb.width()) + std::size_t(x)] = line[x] == marker;
+    }
     return marks;
 }
 

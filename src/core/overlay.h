@@ -20,9 +20,10 @@ struct Grid {
 };
 QRect blockRect(const Grid &g, int bx, int by);
 
-// A channel's marked blocks, row by row: those its threshold plane draws with its marker.
+// A channel's marked blocks, row by row: those its threshold plane (one pixel a block) draws
+// with its marker.
 using Marks = std::vector<bool>;
-Marks marksOf(const scan::ScanPlanes &planes, Channel channel);
+Marks marksOf(const QImage &plane, Channel channel);
 
 struct Layer {
     Marks marks;

@@ -61,17 +61,15 @@ protected:
             return;
         p.drawText(QRectF(area.left(), area.bottom() + 2, area.width(), 16), Qt::AlignCenter,
                    rows.front().time ? QStringLiteral("time") : QStringLiteral("frame"));
-        const std::pair<double Row::*, QColor> lines[] = {{&Row::red, QColor(200, 0, 0)},
-                                                          {&Row::green, QColor(0, 160, 0)},
-                                                          {&Row::blue, QColor(0, 0, 220)}};
-        for (const auto &[share, colour] : lines) {
+        const PerChannel<QColor> colours{{QColor(200, 0, 0), QColor(0, 160, 0), QColor(0, 0, 220)}};
+        for (const Channel c : Channels) {
             QPainterPath path;
             for (std::size_t i = 0; i < rows.size(); ++i) {
                 const QPointF at(xOf(rows[i]),
-                                 area.bottom() - rows[i].*share / 100.0 * area.height());
+                                 area.bottom() - rows[i].shares[c] / 100.0 * area.height());
                 i ? path.lineTo(at) : path.moveTo(at);
             }
-            p.setPen(QPen(colour, 1.5));
+            p.setPen(QPen(colours[c], 1.5));
             p.drawPath(path);
         }
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/channel.h"
+
 #include <QStringList>
 #include <QWidget>
 #include <optional>
@@ -18,8 +20,8 @@ public:
     struct Row {
         int frame = 0;
         std::optional<double> time;
-        double red = 0, green = 0, blue = 0; // the marked shares, in percent
-        QStringList values;                  // in the header's order
+        PerChannel<double> shares; // the marked shares, in percent
+        QStringList values;        // in the header's order
     };
     void setRows(const QStringList &header, const std::vector<Row> &rows);
     // The table as CSV, as --measure writes it.

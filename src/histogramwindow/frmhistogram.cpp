@@ -195,9 +195,8 @@ void frmHistogram::apply(std::initializer_list<Channel> channels, histogram::Met
     const QString name = QLatin1String(histogram::methodName(m));
     QStringList set, none;
     for (const Channel channel : channels) {
-        if (const std::optional<int> t = histogram::threshold(m, view(channel)->bins())) {
+        if (const std::optional<int> t = applier_ ? applier_(channel, m) : std::nullopt) {
             set << QStringLiteral("%1 minimum %2").arg(channelTitle(channel)).arg(*t);
-            emit automaticChosen(channel, m, *t);
         } else {
             qCDebug(lcHistogram) << name << "has no threshold for" << channelName(channel);
             none << channelTitle(channel);
@@ -225,7 +224,7 @@ void frmHistogram::showPointed(Channel channel, int bin)
                           .arg(n == 1 ? QStringLiteral("block") : QStringLiteral("blocks")));
 }
 
-void frmHistogram::showTryAll(Channel channel, const std::vector<TryAllTile> &tiles)
+void frmHistogram::showTryAll(Channel channel, const std::vector<pipeline::Trial> &tiles)
 {
     if (!tryAll_) {
         tryAll_ = new frmTryAll(this);
@@ -264,7 +263,7 @@ std::optional<Channel> frmHistogram::tryAllShown() const
     return tryAll_->channel();
 }
 
-void frmHistogram::refreshTryAll(const std::vector<TryAllTile> &tiles)
+void frmHistogram::refreshTryAll(const std::vector<pipeline::Trial> &tiles)
 {
     if (tryAll_)
         tryAll_->setTiles(tryAll_->channel(), tiles);
@@ -275,18 +274,18 @@ void frmHistogram::setHistograms(const scan::BlockHistograms &h)
     for (const Channel channel : Channels) {
         const Channel c = channel;
         views_[c]->setBins(h.bins[channel]);
-        // A method with no answer (fewer than two distinct values) has nothing to offer.
-        otsu_[c]->setEnabled(
-            histogram::threshold(histogram::Method::Otsu, h.bins[channel]).has_value());
-        triangle_[c]->setEnabled(
-            histogram::threshold(histogram::Method::Triangle, h.bins[channel]).has_value());
+        // Fewer than two distinct values have no threshold between them.
+        const auto values = std::count_if(h.bins[channel].begin(), h.bins[channel].end(),
+                                          [](auto n) { return n > 0; });
+        otsu_[c]->setEnabled(values >= 2);
+        triangle_[c]->setEnabled(values >= 2);
     }
 }
 
-void frmHistogram::setBands(const scan::ScanParams &p)
+void frmHistogram::setBands(const PerChannel<scan::Band> &bands)
 {
     for (const Channel channel : Channels) {
-        const scan::Band band = p.bands[channel];
+        const scan::Band band = bands[channel];
         view(channel)->setBand(band);
         bands_[channel]->setText(QStringLiteral("band (%1, %2]").arg(band.lo).arg(band.hi));
     }

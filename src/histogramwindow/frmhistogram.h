@@ -11,6 +11,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 class HistogramView;
 class QCheckBox;
@@ -31,17 +32,17 @@ public:
 
     void setHistograms(const scan::BlockHistograms &h);
     // Each channel's band, as the scan would test it.
-    void setBands(const scan::ScanParams &p);
+    void setBands(const PerChannel<scan::Band> &bands);
     // What the last threshold scan marked, for the read-out and "Copy measurements".
     void setMeasurements(const scan::Measurements &m);
     // Says, under the measurements, why they no longer match the settings shown; empty where
     // they do.
     void setOutOfDate(const QString &note);
     // The montage of every method for one channel, shown and raised.
-    void showTryAll(Channel channel, const std::vector<TryAllTile> &tiles);
+    void showTryAll(Channel channel, const std::vector<pipeline::Trial> &tiles);
     // The channel of the montage on screen, if one is; new tiles for it, left where it is.
     std::optional<Channel> tryAllShown() const;
-    void refreshTryAll(const std::vector<TryAllTile> &tiles);
+    void refreshTryAll(const std::vector<pipeline::Trial> &tiles);
 
     // The settings' history as a list: a click on a step goes back, or on, to it. `keys` are
     // the owner's Undo and Redo, which work here too.
@@ -56,10 +57,17 @@ public:
     void setFrames(int count);
     Scope scope() const;
 
+    // How the owner applies a method to a channel's block values: the minimum it set, none
+    // where the method has no threshold for them.
+    void setApplier(std::function<std::optional<int>(Channel, histogram::Method)> applier)
+    {
+        applier_ = std::move(applier);
+    }
+
 signals:
     void minimumChosen(Channel channel, int value);
     void maximumChosen(Channel channel, int value);
-    // An automatic method's threshold, to become the channel's minimum.
+    // An automatic method's threshold picked in the montage, to become the channel's minimum.
     void automaticChosen(Channel channel, histogram::Method method, int threshold);
     void tryAllRequested(Channel channel);
     void scopeChanged();
@@ -71,6 +79,7 @@ private:
     void showPointed(Channel channel, int bin);
 
     PerChannel<HistogramView *> views_;
+    std::function<std::optional<int>(Channel, histogram::Method)> applier_;
     PerChannel<QLabel *> bands_;
     PerChannel<QPushButton *> otsu_, triangle_;
     QComboBox *methods_ = nullptr, *scope_ = nullptr;

@@ -29,11 +29,11 @@ frmTryAll::frmTryAll(QWidget *owner)
     }
 }
 
-void frmTryAll::setTiles(Channel channel, const std::vector<TryAllTile> &tiles)
+void frmTryAll::setTiles(Channel channel, const std::vector<pipeline::Trial> &tiles)
 {
     channel_ = channel;
     setWindowTitle(QStringLiteral("Try all: %1").arg(channelTitle(channel)));
-    for (const TryAllTile &t : tiles) {
+    for (const pipeline::Trial &t : tiles) {
         QToolButton *tile = tiles_[static_cast<int>(t.method)];
         const QString name = QLatin1String(histogram::methodName(t.method));
         tile->setEnabled(t.threshold.has_value());

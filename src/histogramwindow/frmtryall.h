@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/autothreshold.h"
 #include "core/channel.h"
+#include "pipeline/pipeline.h"
 
 #include <QImage>
 #include <QWidget>
@@ -11,13 +11,6 @@
 class QGridLayout;
 class QToolButton;
 
-// One method's answer for the montage: its threshold, and the threshold plane it makes.
-struct TryAllTile {
-    histogram::Method method;
-    std::optional<int> threshold;
-    QImage plane; // null where the method has no threshold
-};
-
 // "Try all...": one small threshold plane per automatic method for one channel, each captioned
 // with its method and threshold. A click on one reports its threshold; a method with no answer
 // shows "no threshold" and cannot be picked.
@@ -26,7 +19,7 @@ class frmTryAll : public QWidget {
 public:
     explicit frmTryAll(QWidget *owner);
 
-    void setTiles(Channel channel, const std::vector<TryAllTile> &tiles);
+    void setTiles(Channel channel, const std::vector<pipeline::Trial> &tiles);
     Channel channel() const { return channel_; }
 
 signals:

@@ -91,6 +91,15 @@ QSize planeInterior(QSizeF outer)
                  std::max(0, wholePixels(outer.height()) - 2 * PlaneBorder));
 }
 
+results::Recipe Planes::asked() const
+{
+    results::Recipe r = recipe;
+    for (const Channel c : Channels)
+        if (const auto &a = automatic[c])
+            r.automatic[c] = a->method;
+    return r;
+}
+
 QImage Planes::box(Channel channel) const
 {
     QImage box(planeInterior(outer[channel]), QImage::Format_RGB32);
@@ -158,6 +167,73 @@ Planes Runner::run(const Preview &preview, const results::Recipe &recipe)
     return run(scene(preview), r);
 }
 
+Result<scan::BlockHistograms> Runner::stackHistograms(picture::Frames &frames,
+                                                      const QList<int> &numbers,
+                                                      const results::Recipe &recipe,
+                                                      const std::function<bool(int)> &goOn)
+{
+    scan::BlockHistograms sum;
+    for (qsizetype i = 0; i < numbers.size(); ++i) {
+        if (goOn && !goOn(int(i)))
+            return Failure{};
+        const int number = numbers[i];
+        picture::LoadResult frame = frames.read(number - 1, recipe.size);
+        if (!frame)
+            return Failure{QStringLiteral("frame %1: %2").arg(number).arg(frame.error())};
+        const scan::BlockHistograms counted =
+            histograms(scene(Preview{std::move(*frame), recipe.size}), recipe);
+        for (const Channel c : Channels)
+            for (std::size_t v = 0; v < counted.bins[c].size(); ++v)
+                sum.bins[c][v] += counted.bins[c][v];
+        sum.blocks += counted.blocks;
+    }
+    return sum;
+}
+
+PerChannel<std::optional<Planes::Automatic>> Runner::automatic(const Scene &scene,
+                                                               const results::Recipe &recipe,
+                                                               const scan::BlockHistograms *counted)
+{
+    PerChannel<std::optional<Planes::Automatic>> out;
+    if (std::none_of(recipe.automatic.begin(), recipe.automatic.end(),
+                     [](const auto &m) { return m.has_value(); }))
+        return out;
+    const scan::BlockHistograms own = counted ? scan::BlockHistograms{} : histograms(scene, recipe);
+    const scan::BlockHistograms &values = counted ? *counted : own;
+    for (const Channel c : Channels)
+        if (const std::optional<histogram::Method> method = recipe.automatic[c])
+            out[c] = Planes::Automatic{*method, histogram::threshold(*method, values.bins[c])};
+    return out;
+}
+
+std::vector<Trial> Runner::tryAll(const Scene &scene, const results::Recipe &recipe,
+                                  Channel channel)
+{
+    results::Recipe r = results::held(recipe);
+    r.threshold = true;
+    r.reduction = false;
+    r.automatic = {};
+    const scan::ScanParams base = scanParams(scene, r);
+    scene.read(scan::scanGrid(base).sampled, surface_);
+    const histogram::Bins bins = scanner_.histograms(surface_, base).bins[channel];
+    std::vector<Trial> trials;
+    for (const histogram::Method method : histogram::Methods) {
+        Trial trial{method, histogram::threshold(method, bins), {}};
+        if (trial.threshold) {
+            scan::ScanParams p = base;
+            p.bands[channel] = {*trial.threshold, std::max(p.bands[channel].hi, *trial.threshold)};
+            const scan::ScanPlanes &planes = scanner_.scan(surface_, p);
+            trial.plane = blocksImage(planes.nx, planes.ny, planes.planes[channel].data());
+            if (trial.plane.isNull()) {
+                trial.plane = QImage(1, 1, QImage::Format_RGB32);
+                trial.plane.fill(Qt::white);
+            }
+        }
+        trials.push_back(std::move(trial));
+    }
+    return trials;
+}
+
 Planes Runner::run(const Scene &scene, const results::Recipe &recipe,
                    const scan::BlockHistograms *counted)
 {
@@ -165,20 +241,14 @@ Planes Runner::run(const Scene &scene, const results::Recipe &recipe,
     results::Recipe r = results::held(recipe);
     // Each method takes its channel's minimum from the block values; the maximum is kept as far
     // as the new minimum allows.
-    if (std::any_of(r.automatic.begin(), r.automatic.end(), [](const auto &m) { return m; })) {
-        const scan::BlockHistograms own = counted ? scan::BlockHistograms{} : histograms(scene, r);
-        const scan::BlockHistograms &values = counted ? *counted : own;
-        for (const Channel c : Channels) {
-            const std::optional<histogram::Method> method = r.automatic[c];
-            if (!method)
-                continue;
-            const std::optional<int> t = histogram::threshold(*method, values.bins[c]);
-            out.automatic[c] = Planes::Automatic{*method, t};
-            if (t)
-                r.bands[c] = {*t, std::max(r.bands[c].hi, *t)};
-            else
-                r.automatic[c].reset();
-        }
+    out.automatic = automatic(scene, r, counted);
+    for (const Channel c : Channels) {
+        if (!out.automatic[c])
+            continue;
+        if (const std::optional<int> t = out.automatic[c]->threshold)
+            r.bands[c] = {*t, std::max(r.bands[c].hi, *t)};
+        else
+            r.automatic[c].reset();
     }
     const scan::ScanParams p = scanParams(scene, r);
     const QSizeF planes = geometry::planeSize(p.iw, p.ih, p.rx, p.ry);

@@ -12,6 +12,7 @@
 #include "core/pixelreduction.h"
 #include "core/recipe.h"
 #include "core/result.h"
+#include "picture/frames.h"
 #include "picture/picture.h"
 
 #include <QImage>
@@ -19,6 +20,7 @@
 #include <atomic>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace pipeline {
 
@@ -71,6 +73,9 @@ struct Planes {
     };
     PerChannel<std::optional<Automatic>> automatic;
 
+    // The recipe as it was asked for, with the bands the methods gave: every method asked for,
+    // those that found no threshold too, as a measurement row names them.
+    results::Recipe asked() const;
     // A channel's plane box as the window shows it after the command: the ground, and the
     // blocks from pixel (1, 1) as far as the box shows them.
     QImage box(Channel channel) const;
@@ -84,6 +89,14 @@ struct Planes {
     results::Entries record(View view, results::Source source) const;
 };
 
+// One automatic method's answer for a channel, with the threshold plane it makes: what Try all
+// shows a tile of.
+struct Trial {
+    histogram::Method method;
+    std::optional<int> threshold;
+    QImage plane; // one pixel a block; null where the method has no threshold
+};
+
 // The pipeline with its storage, kept from one picture to the next: after the first picture of
 // a size a scan allocates nothing. One a thread.
 class Runner {
@@ -92,6 +105,22 @@ public:
     const core::ColourSurface &stage(const Preview &preview, const QRect &region);
     // The block values a threshold scan with these settings tests, counted.
     scan::BlockHistograms histograms(const Scene &scene, const results::Recipe &recipe);
+    // The block values of frames `numbers` (from 1) of a stack, each fitted into the recipe's
+    // square, counted together: what a minimum for the whole stack is taken from. `goOn` is
+    // told how many frames are counted before each one is read, and stops the count (a failure
+    // with no reason) when it answers false. Fails at a frame that cannot be read, naming it.
+    Result<scan::BlockHistograms>
+    stackHistograms(picture::Frames &frames, const QList<int> &numbers,
+                    const results::Recipe &recipe,
+                    const std::function<bool(int counted)> &goOn = {});
+    // The recipe's automatic methods on the scene's block values, or on `counted` where it is
+    // given: each method's threshold, none for a channel without a method.
+    PerChannel<std::optional<Planes::Automatic>>
+    automatic(const Scene &scene, const results::Recipe &recipe,
+              const scan::BlockHistograms *counted = nullptr);
+    // Every automatic method's answer for one channel, with the plane a threshold scan of the
+    // recipe makes with the method's minimum, the maximum kept as far as the minimum allows.
+    std::vector<Trial> tryAll(const Scene &scene, const results::Recipe &recipe, Channel channel);
     // The recipe's automatic methods, then its command: the pixel reduction, the threshold
     // scan or the RGB scan. The recipe is taken as the controls hold it; on a preview, at the
     // preview's size. The methods take `counted` where it is given (a whole stack's block

@@ -59,6 +59,20 @@ void PictureBox::PSetBlock(int x, int y, int width, int height, const core::Colo
     update();
 }
 
+void PictureBox::PSetBlock(int x, int y, const QImage &pixels)
+{
+    const QRect target = QRect(QPoint(x, y), pixels.size()) & QRect(QPoint(), size_);
+    if (target.isEmpty())
+        return;
+    surface();
+    const QImage rgb = pixels.convertToFormat(QImage::Format_RGB32);
+    for (int row = target.top(); row <= target.bottom(); ++row)
+        std::copy_n(
+            reinterpret_cast<const QRgb *>(rgb.constScanLine(row - y)) + (target.left() - x),
+            target.width(), reinterpret_cast<QRgb *>(surface_.scanLine(row)) + target.left());
+    update();
+}
+
 void PictureBox::paintBlank(QImage &into) const
 {
     into.fill(core::toArgb(back_));

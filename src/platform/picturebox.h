@@ -22,6 +22,8 @@ public:
     void PSet(float x, float y, core::Colour c);
     // PSet for a block of colours, row by row, with the top-left one at (x, y).
     void PSetBlock(int x, int y, int width, int height, const core::Colour *colours);
+    // The same for an image's pixels, as a command's planes hold them.
+    void PSetBlock(int x, int y, const QImage &pixels);
     // Erases the drawing to BackColor (and the held picture), keeping the size.
     void Cls();
 
