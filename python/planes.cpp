@@ -129,21 +129,22 @@ py::list save(const ScanResult &r, const QString &folder, std::optional<Channel>
         const QString picture = QFileInfo(r.source.path).canonicalFilePath();
         const QList<pipeline::PlaneFile> files =
             pipeline::planeFiles(r.planes.recipe, zoom, QFile::encodeName(stem));
+        std::vector<pipeline::Target> targets;
         for (const pipeline::PlaneFile &f : files) {
-            if (!failure.isEmpty())
-                break;
             const QString path = dir.filePath(QFile::decodeName(f.name));
-            if (!picture.isEmpty() && QFileInfo(path).canonicalFilePath() == picture) {
+            if (failure.isEmpty() && !picture.isEmpty() &&
+                QFileInfo(path).canonicalFilePath() == picture)
                 failure = QStringLiteral("%1 would replace the picture itself").arg(path);
-                break;
-            }
-            const QImage image = r.planes.image(f.view, zoom.value_or(Channel::Red));
-            const Result<void> saved = pipeline::save(
-                image, path, r.planes.record(f.view, r.source), pipeline::Sync::Later);
+            targets.push_back({f.view, path, path});
+        }
+        if (failure.isEmpty()) {
+            const Result<void> saved = pipeline::writePlanes(
+                r.planes, r.source, targets, zoom.value_or(Channel::Red), pipeline::Sync::Later);
             if (!saved)
-                failure = QStringLiteral("%1: %2").arg(path, saved.error());
+                failure = saved.error();
             else
-                written << path;
+                for (const pipeline::Target &t : targets)
+                    written << t.path;
         }
         if (failure.isEmpty()) {
             if (const Result<void> synced = pipeline::syncAll(folder); !synced)

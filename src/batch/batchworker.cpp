@@ -1,6 +1,6 @@
 #include "batch/batchworker.h"
 
-#include "batch/frames.h"
+#include "batch/messages.h"
 #include "batch/provenance.h"
 #include "picture/contenthash.h"
 #include "picture/pictureloader.h"
@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSemaphore>
 #include <QThreadPool>
 #include <cerrno>
 #include <csignal>
@@ -263,34 +262,12 @@ Outcome Worker::processFrames(Work &w, const QString &file, QElapsedTimer &clock
 std::optional<QString> Worker::write(const pipeline::Planes &planes, const results::Source &source,
                                      const std::vector<Work::Plane> &toMake)
 {
-    const auto one = [&](const Work::Plane &p) {
-        return pipeline::save(planes.image(p.view, s_.zoom.value_or(Channel::Red)), p.path,
-                              planes.record(p.view, source), pipeline::Sync::Later);
-    };
-    std::vector<Result<void>> saved(toMake.size());
-    QSemaphore done;
-    int handed = 0;
-    for (std::size_t i = 1; i < toMake.size() && handed < spare_.maxThreadCount(); ++i) {
-        ++handed;
-        spare_.start([&, i] {
-            saved[i] = one(toMake[i]);
-            done.release();
-        });
-    }
-    for (std::size_t i = 0; i < toMake.size(); ++i)
-        if (i == 0 || i > std::size_t(handed))
-            saved[i] = one(toMake[i]);
-    done.acquire(handed);
-    for (std::size_t i = 0; i < saved.size(); ++i) {
-        if (saved[i])
-            continue;
-        // Whole or nothing: the planes this picture wrote go too.
-        for (std::size_t j = 0; j < saved.size(); ++j)
-            if (saved[j])
-                QFile::remove(toMake[j].path);
-        return QStringLiteral("%1: %2").arg(toMake[i].name, saved[i].error());
-    }
-    return std::nullopt;
+    std::vector<pipeline::Target> targets;
+    for (const Work::Plane &p : toMake)
+        targets.push_back({p.view, p.name, p.path});
+    const Result<void> written = pipeline::writePlanes(
+        planes, source, targets, s_.zoom.value_or(Channel::Red), pipeline::Sync::Later, &spare_);
+    return written ? std::nullopt : std::optional(written.error());
 }
 
 Outcome processPicture(const Settings &s, const QString &file)
@@ -325,26 +302,18 @@ int serve(const Settings &s)
     Worker worker(s);
     worker.onFrame([](qsizetype index) {
         // Lost words only cost a timeout's margin: a failed write shows at the answer.
-        (void)writeAll(STDOUT_FILENO, progressFrame(index));
+        (void)writeAll(STDOUT_FILENO, bytesOf(Progress{index}));
     });
     QByteArray pending;
-    QList<QByteArray> fields;
+    Message message;
     char buffer[1 << 16];
     while (true) {
         Take took;
-        while ((took = takeFrame(pending, fields)) == Take::Frame) {
-            if (fields.size() != 4)
+        while ((took = takeMessage(pending, message)) == Take::Message) {
+            const auto *job = std::get_if<Job>(&message);
+            if (!job)
                 return 3;
-            const Job job{fields[0].toLongLong(), fields[1], fields[2], fields[3]};
-            const Outcome o = worker.process(job);
-            QList<QByteArray> answer{fields[0], QByteArray::number(int(o.status)),
-                                     o.reason.toUtf8(), QByteArray::number(o.ms)};
-            for (const auto &a : o.automatic)
-                answer << automaticField(a);
-            answer << measuredFields(o) << frameRowsField(o);
-            for (const QString &name : o.outputs)
-                answer << name.toUtf8();
-            if (!writeAll(STDOUT_FILENO, frame(answer)))
+            if (!writeAll(STDOUT_FILENO, bytesOf(Answer{job->index, worker.process(*job)})))
                 return 1;
         }
         if (took == Take::Broken)

@@ -1,8 +1,8 @@
 #include "batch/dispatcher.h"
 
-#include "batch/frames.h"
 #include "batch/interruptwatch.h"
 #include "batch/logging.h"
+#include "batch/messages.h"
 #include "batch/report.h"
 
 #include <QCoreApplication>
@@ -162,7 +162,7 @@ void Dispatcher::feed(Slot &slot)
         }
         const Job job = plan_.job(index);
         slot.job = index;
-        slot.process->write(frame({QByteArray::number(index), job.path, job.folder, job.stem}));
+        slot.process->write(bytesOf(job));
         slot.timer->start();
         return;
     }
@@ -173,32 +173,21 @@ void Dispatcher::feed(Slot &slot)
 
 void Dispatcher::answered(Slot &slot, bool more)
 {
-    QList<QByteArray> fields;
+    Message message;
     Take took;
-    while ((took = takeFrame(slot.answers, fields)) == Take::Frame) {
+    while ((took = takeMessage(slot.answers, message)) == Take::Message) {
         // A film's frames each restart the clock: --timeout is a frame's time.
-        if (isProgress(fields)) {
-            if (fields[1].toLongLong() == slot.job)
+        if (const auto *progress = std::get_if<Progress>(&message)) {
+            if (progress->index == slot.job)
                 slot.timer->start();
             continue;
         }
-        bool ok = false;
-        const qsizetype index = fields.value(0).toLongLong(&ok);
-        if (!ok || fields.size() < 10 || index != slot.job)
+        const auto *answer = std::get_if<Answer>(&message);
+        if (!answer || answer->index != slot.job)
             continue;
         slot.timer->stop();
-        Outcome o;
-        o.status = static_cast<Outcome::Status>(std::clamp(fields[1].toInt(), 0, 2));
-        o.reason = QString::fromUtf8(fields[2]);
-        o.ms = fields[3].toLongLong();
-        for (const Channel c : Channels)
-            o.automatic[c] = automaticOf(fields[4 + static_cast<int>(c)]);
-        takeMeasured(fields[7], fields[8], o);
-        takeFrameRows(fields[9], o);
-        for (qsizetype f = 10; f < fields.size(); ++f)
-            o.outputs << QString::fromUtf8(fields[f]);
         slot.job = -1;
-        settle(index, o);
+        settle(answer->index, answer->outcome);
         if (more)
             feed(slot);
     }

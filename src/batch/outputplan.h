@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/batchoptions.h"
+#include "batch/messages.h"
 #include "batch/outcome.h"
 #include "batch/picturelist.h"
 #include "core/recipe.h"
@@ -13,12 +14,6 @@
 #include <vector>
 
 namespace batch {
-
-// One picture as a worker is given it: where its planes go and the stem that names them.
-struct Job {
-    qsizetype index = 0;
-    QByteArray path, folder, stem;
-};
 
 using pipeline::PlaneFile;
 // The views a batch saves and the file each is saved as, for a stem.

@@ -7,6 +7,8 @@
 #include "pipeline/logging.h"
 #include "pipeline/stage.h"
 
+#include <QFile>
+#include <QSemaphore>
 #include <algorithm>
 #include <cmath>
 
@@ -291,6 +293,39 @@ Result<void> save(const QImage &image, const QString &path, const results::Entri
 Result<void> syncAll(const QString &folder)
 {
     return picture::syncFileSystem(folder);
+}
+
+Result<void> writePlanes(const Planes &planes, const results::Source &source,
+                         const std::vector<Target> &targets, Channel zoomed, Sync sync,
+                         QThreadPool *spare)
+{
+    const auto one = [&](const Target &t) {
+        return save(planes.image(t.view, zoomed), t.path, planes.record(t.view, source), sync);
+    };
+    std::vector<Result<void>> saved(targets.size());
+    QSemaphore done;
+    int handed = 0;
+    const int helpers = spare ? spare->maxThreadCount() : 0;
+    for (std::size_t i = 1; i < targets.size() && handed < helpers; ++i) {
+        ++handed;
+        spare->start([&, i] {
+            saved[i] = one(targets[i]);
+            done.release();
+        });
+    }
+    for (std::size_t i = 0; i < targets.size(); ++i)
+        if (i == 0 || i > std::size_t(handed))
+            saved[i] = one(targets[i]);
+    done.acquire(handed);
+    for (std::size_t i = 0; i < saved.size(); ++i) {
+        if (saved[i])
+            continue;
+        for (std::size_t j = 0; j < saved.size(); ++j)
+            if (saved[j])
+                QFile::remove(targets[j].path);
+        return Failure{QStringLiteral("%1: %2").arg(targets[i].name, saved[i].error())};
+    }
+    return {};
 }
 
 } // namespace pipeline

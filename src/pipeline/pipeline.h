@@ -17,6 +17,7 @@
 
 #include <QImage>
 #include <QSizeF>
+#include <QThreadPool>
 #include <atomic>
 #include <functional>
 #include <optional>
@@ -143,5 +144,17 @@ Result<void> save(const QImage &image, const QString &path, const results::Entri
                   Sync sync);
 // Waits until everything written to the file system holding `folder` is on its disk.
 Result<void> syncAll(const QString &folder);
+
+// A view of a command's planes and the file it is written to; `name` names it in a failure.
+struct Target {
+    View view;
+    QString name, path;
+};
+// Writes each target's view of the planes with its record, whole or not at all: where one
+// cannot be written, those already written go again, and the failure names it ("name: why").
+// The zoom box shows `zoomed`. Threads of `spare`, where it has any, write beside the caller.
+Result<void> writePlanes(const Planes &planes, const results::Source &source,
+                         const std::vector<Target> &targets, Channel zoomed, Sync sync,
+                         QThreadPool *spare = nullptr);
 
 } // namespace pipeline

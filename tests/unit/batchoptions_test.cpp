@@ -1,5 +1,5 @@
 #include "batch/batchoptions.h"
-#include "batch/frames.h"
+#include "batch/messages.h"
 #include "batch/outputplan.h"
 #include "batch/picturelist.h"
 #include "batch/report.h"
@@ -234,33 +234,36 @@ TEST(BatchOptions, FilesFromTakesLinesOrNulSeparatedNames)
     EXPECT_TRUE(error.contains(QLatin1String("cannot read the list"))) << qPrintable(error);
 }
 
-TEST(BatchFrames, CarryAnyBytesAndWaitForWholeMessages)
+TEST(BatchMessages, CarryAnyBytesAndWaitForWholeMessages)
 {
-    const QList<QByteArray> fields{"12", QByteArray("tab\tnew\nline\0nul", 16), "", "\xff\xfe",
-                                   QByteArray(70000, 'x')};
-    const QByteArray one = batch::frame(fields);
+    const batch::Job job{12, QByteArray("tab\tnew\nline\0nul", 16), "\xff\xfe",
+                         QByteArray(70000, 'x')};
+    const QByteArray one = batch::bytesOf(job);
     QByteArray stream = one + one;
-    QList<QByteArray> got;
+    batch::Message got;
     // Byte by byte, as a pipe may deliver it: nothing until a message is whole.
     QByteArray trickle;
-    int frames = 0;
+    int messages = 0;
     for (const char c : stream) {
         trickle += c;
-        while (batch::takeFrame(trickle, got) == batch::Take::Frame) {
-            EXPECT_EQ(got, fields);
-            ++frames;
+        while (batch::takeMessage(trickle, got) == batch::Take::Message) {
+            const auto *back = std::get_if<batch::Job>(&got);
+            ASSERT_TRUE(back);
+            EXPECT_TRUE(back->index == job.index && back->path == job.path &&
+                        back->folder == job.folder && back->stem == job.stem);
+            ++messages;
         }
-        if (frames == 0 && trickle.size() > 4 && trickle.size() < one.size() &&
+        if (messages == 0 && trickle.size() > 4 && trickle.size() < one.size() &&
             (trickle.size() % 9000) == 0)
-            EXPECT_EQ(batch::takeFrame(trickle, got), batch::Take::NeedMore);
+            EXPECT_EQ(batch::takeMessage(trickle, got), batch::Take::NeedMore);
     }
-    EXPECT_EQ(frames, 2);
+    EXPECT_EQ(messages, 2);
     EXPECT_TRUE(trickle.isEmpty());
     QByteArray lying = one;
     lying[4] = '\x7f'; // the first field claims more than the message holds
-    EXPECT_EQ(batch::takeFrame(lying, got), batch::Take::Broken);
+    EXPECT_EQ(batch::takeMessage(lying, got), batch::Take::Broken);
     QByteArray huge("\xff\xff\xff\x7f", 4);
-    EXPECT_EQ(batch::takeFrame(huge, got), batch::Take::Broken);
+    EXPECT_EQ(batch::takeMessage(huge, got), batch::Take::Broken);
 }
 
 TEST(BatchReport, EscapesWhatWouldBreakALine)
@@ -292,11 +295,17 @@ TEST(BatchReport, EscapesWhatWouldBreakALine)
     ok.automatic[Channel::Red] = batch::Outcome::Automatic{QStringLiteral("Otsu"), 97};
     ok.automatic[Channel::Blue] =
         batch::Outcome::Automatic{QStringLiteral("Minimum"), std::nullopt};
-    for (const auto &a : ok.automatic) {
-        const auto back = batch::automaticOf(batch::automaticField(a));
-        EXPECT_EQ(back.has_value(), a.has_value());
-        if (a && back)
-            EXPECT_TRUE(back->method == a->method && back->threshold == a->threshold);
+    QByteArray answer = batch::bytesOf(batch::Answer{7, ok});
+    batch::Message message;
+    ASSERT_EQ(batch::takeMessage(answer, message), batch::Take::Message);
+    const auto *back = std::get_if<batch::Answer>(&message);
+    ASSERT_TRUE(back && back->index == 7);
+    EXPECT_EQ(back->outcome.outputs, ok.outputs);
+    for (const Channel c : Channels) {
+        const auto &a = ok.automatic[c], &b = back->outcome.automatic[c];
+        EXPECT_EQ(b.has_value(), a.has_value());
+        if (a && b)
+            EXPECT_TRUE(b->method == a->method && b->threshold == a->threshold);
     }
     const QJsonObject automatic = QJsonDocument::fromJson(batch::jsonLine("/a.png", {}, ok))
                                       .object()[QLatin1String("automatic")]

@@ -1,15 +1,16 @@
-#include "batch/frames.h"
+#include "batch/messages.h"
 
 #include <QtEndian>
+#include <algorithm>
 
 namespace batch {
 
 namespace {
+
 // Far more than any message holds: a longer one means the stream is not ours.
 constexpr quint32 Largest = 64u << 20;
-} // namespace
 
-QByteArray frame(const QList<QByteArray> &fields)
+QByteArray fieldsBytes(const QList<QByteArray> &fields)
 {
     QByteArray out(4, '\0');
     for (const QByteArray &f : fields) {
@@ -21,7 +22,7 @@ QByteArray frame(const QList<QByteArray> &fields)
     return out;
 }
 
-Take takeFrame(QByteArray &buffer, QList<QByteArray> &fields)
+Take takeFields(QByteArray &buffer, QList<QByteArray> &fields)
 {
     if (buffer.size() < 4)
         return Take::NeedMore;
@@ -44,7 +45,7 @@ Take takeFrame(QByteArray &buffer, QList<QByteArray> &fields)
         at += length;
     }
     buffer.remove(0, end);
-    return Take::Frame;
+    return Take::Message;
 }
 
 QByteArray automaticField(const std::optional<Outcome::Automatic> &a)
@@ -141,14 +142,60 @@ void takeFrameRows(const QByteArray &field, Outcome &o)
     }
 }
 
-QByteArray progressFrame(qsizetype index)
+} // namespace
+
+QByteArray bytesOf(const Message &message)
 {
-    return frame({QByteArrayLiteral("frame"), QByteArray::number(index)});
+    if (const auto *job = std::get_if<Job>(&message))
+        return fieldsBytes(
+            {"job", QByteArray::number(job->index), job->path, job->folder, job->stem});
+    if (const auto *progress = std::get_if<Progress>(&message))
+        return fieldsBytes({"frame", QByteArray::number(progress->index)});
+    const Answer &a = std::get<Answer>(message);
+    const Outcome &o = a.outcome;
+    QList<QByteArray> fields{"answer", QByteArray::number(a.index),
+                             QByteArray::number(int(o.status)), o.reason.toUtf8(),
+                             QByteArray::number(o.ms)};
+    for (const auto &automatic : o.automatic)
+        fields << automaticField(automatic);
+    fields << measuredFields(o) << frameRowsField(o);
+    for (const QString &name : o.outputs)
+        fields << name.toUtf8();
+    return fieldsBytes(fields);
 }
 
-bool isProgress(const QList<QByteArray> &fields)
+Take takeMessage(QByteArray &buffer, Message &out)
 {
-    return fields.size() == 2 && fields[0] == "frame";
+    QList<QByteArray> fields;
+    const Take took = takeFields(buffer, fields);
+    if (took != Take::Message)
+        return took;
+    bool ok = false;
+    const qsizetype index = fields.value(1).toLongLong(&ok);
+    if (!ok)
+        return Take::Broken;
+    const QByteArray &kind = fields[0];
+    if (kind == "job" && fields.size() == 5) {
+        out = Job{index, fields[2], fields[3], fields[4]};
+    } else if (kind == "frame" && fields.size() == 2) {
+        out = Progress{index};
+    } else if (kind == "answer" && fields.size() >= 11) {
+        Answer a{index, {}};
+        Outcome &o = a.outcome;
+        o.status = static_cast<Outcome::Status>(std::clamp(fields[2].toInt(), 0, 2));
+        o.reason = QString::fromUtf8(fields[3]);
+        o.ms = fields[4].toLongLong();
+        for (const Channel c : Channels)
+            o.automatic[c] = automaticOf(fields[5 + static_cast<int>(c)]);
+        takeMeasured(fields[8], fields[9], o);
+        takeFrameRows(fields[10], o);
+        for (qsizetype f = 11; f < fields.size(); ++f)
+            o.outputs << QString::fromUtf8(fields[f]);
+        out = std::move(a);
+    } else {
+        return Take::Broken;
+    }
+    return Take::Message;
 }
 
 } // namespace batch
