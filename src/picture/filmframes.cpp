@@ -1,4 +1,4 @@
-#include "picture/filmframes.h"
+#include "picture/filmreader.h"
 
 #include "picture/allocationguard.h"
 #include "picture/logging.h"
@@ -300,18 +300,25 @@ private:
     const std::atomic<bool> *cancel_ = nullptr;
 };
 
+// The reader the picture room loads when it first meets a film; its metadata names the build
+// it belongs to.
+class FfmpegFilmReader : public QObject, public FilmReader {
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID TintaraFilmReader_iid FILE "filmreader.json")
+    Q_INTERFACES(picture::FilmReader)
+public:
+    Result<std::unique_ptr<Frames>> open(const QString &path, const FileState &file,
+                                         const std::atomic<bool> *cancel) override
+    {
+        auto film = std::make_unique<Film>();
+        if (Result<void> opened = film->open(path, file, cancel); !opened) {
+            qCDebug(lcPicture) << "film not opened:" << path << opened.error();
+            return opened.failure();
+        }
+        return std::unique_ptr<Frames>(std::move(film));
+    }
+};
+
 } // namespace picture
 
-// The film reader's one entry, which the picture room finds when it first meets a film.
-extern "C" Q_DECL_EXPORT void tintara_open_film(const QString *path, const picture::FileState *file,
-                                                const std::atomic<bool> *cancel,
-                                                Result<std::unique_ptr<picture::Frames>> *out)
-{
-    auto film = std::make_unique<picture::Film>();
-    if (Result<void> opened = film->open(*path, *file, cancel); !opened) {
-        qCDebug(lcPicture) << "film not opened:" << *path << opened.error();
-        *out = opened.failure();
-        return;
-    }
-    *out = std::unique_ptr<picture::Frames>(std::move(film));
-}
+#include "filmframes.moc"

@@ -1,48 +1,76 @@
-// Where the film reader is found, and its one entry called.
-#include "picture/filmframes.h"
+// Where the film reader is found, checked and loaded.
+#include "picture/filmreader.h"
 
 #include "picture/logging.h"
+#include "tintara/appinfo.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonObject>
+#include <QPluginLoader>
 #include <dlfcn.h>
 
 namespace picture {
 
 namespace {
 
-using Open = void (*)(const QString *, const FileState *, const std::atomic<bool> *,
-                      Result<std::unique_ptr<Frames>> *);
-
 // Beside the binary that holds this code (a program, a test, the Python module), in the build
 // folder above it, or where an install puts it: <prefix>/lib/tintara/readers, from <prefix>/bin
-// or from <prefix>/lib/python3*/<site>.
-Open reader()
+// or from <prefix>/lib/python3*/<site>. The first one found is the one taken.
+Result<FilmReader *> reader()
 {
-    static const Open open = []() -> Open {
+    static const Result<FilmReader *> found = []() -> Result<FilmReader *> {
+        const Failure none{QStringLiteral("Films are not read here: the film reader "
+                                          "(tintara-film.so, with FFmpeg's libraries) is not "
+                                          "installed.")};
         Dl_info self{};
-        if (!dladdr(reinterpret_cast<void *>(&reader), &self) || !self.dli_fname)
-            return nullptr;
+        if (!dladdr(reinterpret_cast<void *>(&filmReaderAt), &self) || !self.dli_fname)
+            return none;
         const QDir here = QFileInfo(QFile::decodeName(self.dli_fname)).absoluteDir();
         for (const char *place : {".", "..", "../lib/tintara/readers", "../../tintara/readers"}) {
             const QString path =
                 here.absoluteFilePath(QLatin1String(place) + QStringLiteral("/tintara-film.so"));
-            if (!QFileInfo::exists(path))
-                continue;
-            void *library = ::dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-            if (!library) {
-                qCInfo(lcPicture) << "film reader not loaded:" << ::dlerror();
-                continue;
-            }
-            if (auto *entry = reinterpret_cast<Open>(::dlsym(library, "tintara_open_film")))
-                return entry;
+            if (QFileInfo::exists(path))
+                return filmReaderAt(path);
         }
-        return nullptr;
+        return none;
     }();
-    return open;
+    return found;
 }
 
 } // namespace
+
+Result<FilmReader *> filmReaderAt(const QString &path)
+{
+    QPluginLoader loader(path);
+    // Read from the file before any of its code runs.
+    const QJsonObject meta = loader.metaData();
+    const QJsonObject build = meta.value(QLatin1String("MetaData")).toObject();
+    const QString version = build.value(QLatin1String("version")).toString(),
+                  id = build.value(QLatin1String("build")).toString();
+    if (meta.value(QLatin1String("IID")).toString() != QLatin1String(TintaraFilmReader_iid))
+        return Failure{
+            QStringLiteral("Films are not read here: %1 is no film reader of Tintara "
+                           "(%2).")
+                .arg(QDir::toNativeSeparators(path),
+                     meta.isEmpty() ? loader.errorString() : QStringLiteral("another plugin"))};
+    if (version != QLatin1String(appinfo::Version) || id != QLatin1String(appinfo::BuildId))
+        return Failure{QStringLiteral("Films are not read here: the film reader %1 comes from "
+                                      "another build of Tintara (%2, build %3), and this program "
+                                      "is %4, build %5. Install the reader built with it.")
+                           .arg(QDir::toNativeSeparators(path),
+                                version.isEmpty() ? QStringLiteral("unknown") : version,
+                                id.isEmpty() ? QStringLiteral("unknown") : id,
+                                QLatin1String(appinfo::Version), QLatin1String(appinfo::BuildId))};
+    auto *reader = qobject_cast<FilmReader *>(loader.instance());
+    if (!reader) {
+        qCInfo(lcPicture) << "film reader not loaded:" << loader.errorString();
+        return Failure{QStringLiteral("Films are not read here: the film reader %1 cannot be "
+                                      "loaded: %2")
+                           .arg(QDir::toNativeSeparators(path), loader.errorString())};
+    }
+    return reader;
+}
 
 bool filmSignature(QByteArrayView head)
 {
@@ -64,13 +92,10 @@ bool filmSignature(QByteArrayView head)
 Result<std::unique_ptr<Frames>> openFilm(const QString &path, const FileState &file,
                                          const std::atomic<bool> *cancel)
 {
-    const Open open = reader();
-    if (!open)
-        return Failure{QStringLiteral("Films are not read here: the film reader (tintara-film.so, "
-                                      "with FFmpeg's libraries) is not installed.")};
-    Result<std::unique_ptr<Frames>> out = Failure{};
-    open(&path, &file, cancel, &out);
-    return out;
+    const Result<FilmReader *> found = reader();
+    if (!found)
+        return found.failure();
+    return (*found)->open(path, file, cancel);
 }
 
 } // namespace picture

@@ -11,6 +11,9 @@
 #ifdef TINTARA_JXL
 #include "picture/jxldecoder.h"
 #endif
+#ifdef TINTARA_FILM
+#include "picture/filmreader.h"
+#endif
 
 namespace picture {
 
@@ -34,6 +37,12 @@ constexpr Format Formats[] = {
     {"jxl", "jxl", "image/jxl", JxlDecoder::recognises, make<JxlDecoder>},
 #endif
     {"tiff", "", "", TiffDecoder::recognises, make<TiffDecoder>},
+#ifdef TINTARA_FILM
+    // Read frame by frame, after every still format whose container looks alike (HEIF's).
+    {"film", "mp4 m4v mov webm mkv avi",
+     "video/mp4 video/quicktime video/webm video/x-matroska video/x-msvideo", filmSignature,
+     nullptr, openFilm},
+#endif
     // TGA has no signature: after every format that has one.
     {"tga", "tga", "image/x-tga", TgaDecoder::recognises, make<TgaDecoder>},
     // Last, and taking anything: PNG, GIF, BMP, the PNM family, XBM, XPM, ICO, ICNS, WBMP...
@@ -58,26 +67,14 @@ const Format &formatFor(QByteArrayView head)
     return Formats[std::size(Formats) - 1];
 }
 
-// Films are read frame by frame (frames.h), not by a decoder of the table.
-#ifdef TINTARA_FILM
-constexpr const char *FilmSuffixes = "mp4 m4v mov webm mkv avi";
-constexpr const char *FilmMimeTypes = "video/mp4 video/quicktime video/webm video/x-matroska "
-                                      "video/x-msvideo";
-#else
-constexpr const char *FilmSuffixes = "";
-constexpr const char *FilmMimeTypes = "";
-#endif
-
 QStringList extraSuffixes()
 {
-    return words(&Format::suffixes) +
-           QString::fromLatin1(FilmSuffixes).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return words(&Format::suffixes);
 }
 
 QStringList extraMimeTypes()
 {
-    return words(&Format::mimeTypes) +
-           QString::fromLatin1(FilmMimeTypes).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return words(&Format::mimeTypes);
 }
 
 } // namespace picture

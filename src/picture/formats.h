@@ -4,18 +4,25 @@
 
 #include <QByteArrayView>
 #include <QStringList>
+#include <atomic>
 #include <memory>
 
 namespace picture {
 
+class Frames;
+struct FileState;
+
 // One picture format: how to know it by its first bytes, whatever the file's name says, and
-// the decoder that reads it.
+// the decoder that reads it; or, for films, the reader of its frames, whose first frame is the
+// picture.
 struct Format {
     const char *name;
     const char *suffixes;  // as a folder's files are named, blank-separated
     const char *mimeTypes; // blank-separated
     bool (*recognises)(QByteArrayView head);
     std::unique_ptr<Decoder> (*open)(Source &source);
+    Result<std::unique_ptr<Frames>> (*frames)(const QString &path, const FileState &file,
+                                              const std::atomic<bool> *cancel) = nullptr;
 };
 
 // The format of a file by its first 32 bytes. Whatever no other format claims goes to Qt's own

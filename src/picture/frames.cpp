@@ -2,10 +2,8 @@
 
 #include "picture/allocationguard.h"
 #include "picture/contenthash.h"
+#include "picture/formats.h"
 #include "picture/logging.h"
-#ifdef TINTARA_FILM
-#include "picture/filmframes.h"
-#endif
 
 #include <QFile>
 #include <QImageReader>
@@ -164,12 +162,7 @@ std::optional<double> Frames::time(int) const
 
 bool isFilm(QByteArrayView head)
 {
-#ifdef TINTARA_FILM
-    return filmSignature(head);
-#else
-    Q_UNUSED(head);
-    return false;
-#endif
+    return formatFor(head).frames != nullptr;
 }
 
 Result<std::unique_ptr<Frames>> openFrames(const QString &path, const std::atomic<bool> *cancel)
@@ -178,12 +171,8 @@ Result<std::unique_ptr<Frames>> openFrames(const QString &path, const std::atomi
     const Result<FileState> state = openRegularFile(path, file);
     if (!state)
         return state.failure();
-    const QByteArray head = file.peek(32);
-#ifdef TINTARA_FILM
-    if (filmSignature(head))
-        return openFilm(path, *state, cancel);
-#endif
-    Q_UNUSED(cancel);
+    if (const Format &format = formatFor(file.peek(32)); format.frames)
+        return format.frames(path, *state, cancel);
     quietCodecMessages();
     // Only the formats whose readers give frames one after another: a still picture of any
     // other format is one frame, read by the loader.

@@ -120,7 +120,10 @@ LoadResult loadFrom(QIODevice &device, int fitSide, const std::atomic<bool> *can
 {
     Source source(device, cancel);
     // Known by their content, whatever their names say.
-    const std::unique_ptr<Decoder> decoder = formatFor(source.head()).open(source);
+    const Format &format = formatFor(source.head());
+    if (!format.open)
+        return Failure{QStringLiteral("It is a film, whose frames are read from its file.")};
+    const std::unique_ptr<Decoder> decoder = format.open(source);
     decoder->choose(picture);
     if (Result<void> header = decoder->readHeader(); !header)
         return source.cancelled() ? cancelled() : header.failure();
@@ -194,7 +197,10 @@ Result<int> countPictures(const QString &path)
         return state.failure();
     quietCodecMessages();
     Source source(file, nullptr);
-    const std::unique_ptr<Decoder> decoder = formatFor(source.head()).open(source);
+    const Format &format = formatFor(source.head());
+    if (!format.open)
+        return 1; // a film's frames are no pictures side by side
+    const std::unique_ptr<Decoder> decoder = format.open(source);
     if (Result<void> header = decoder->readHeader(); !header)
         return header.failure();
     return decoder->pictures();

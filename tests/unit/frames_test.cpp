@@ -1,5 +1,6 @@
 // Frames of stacks and films, made at test time by ffmpeg and ImageMagick: frame k shows a white
 // square at a place that says k, so every frame read checks itself.
+#include "picture/filmreader.h"
 #include "picture/formats.h"
 #include "picture/frames.h"
 
@@ -213,6 +214,15 @@ TEST_F(FramesTest, HostileFilmsAndStacksAreRefusedOrBounded)
     // A cancel reaches the film's reads.
     const std::atomic<bool> stop{true};
     EXPECT_FALSE(picture::openFrames(path("film.mp4"), &stop));
+#ifdef TINTARA_OTHER_READER
+    // A reader left by another build passes types of that build: it is refused, saying so.
+    const Result<picture::FilmReader *> other =
+        picture::filmReaderAt(QStringLiteral(TINTARA_OTHER_READER));
+    ASSERT_FALSE(other);
+    EXPECT_TRUE(other.error().contains(QLatin1String("another build of Tintara (3.0.0, build "
+                                                     "0ther0build0000)")))
+        << qPrintable(other.error());
+#endif
 }
 
 } // namespace
