@@ -28,25 +28,17 @@ BlockPainter::BlockPainter(const ScanParams &p, ScanPlanes &out, std::size_t blo
                            std::vector<std::uint8_t> &table)
     : threshold_(p.threshold)
     , samples_(static_cast<std::uint32_t>(p.spanX() * p.spanY()))
-    , red_(out.planes[Channel::Red].data())
-    , green_(out.planes[Channel::Green].data())
-    , blue_(out.planes[Channel::Blue].data())
-    , bands_{{scaled(p.bands[Channel::Red].lo, 1), scaled(p.bands[Channel::Red].hi, 1)},
-             {scaled(p.bands[Channel::Green].lo, 1), scaled(p.bands[Channel::Green].hi, 1)},
-             {scaled(p.bands[Channel::Blue].lo, 1), scaled(p.bands[Channel::Blue].hi, 1)}}
-    , sumBands_{{scaled(p.bands[Channel::Red].lo, samples_),
-                 scaled(p.bands[Channel::Red].hi, samples_)},
-                {scaled(p.bands[Channel::Green].lo, samples_),
-                 scaled(p.bands[Channel::Green].hi, samples_)},
-                {scaled(p.bands[Channel::Blue].lo, samples_),
-                 scaled(p.bands[Channel::Blue].hi, samples_)}}
     // Sums stay below 2^24 and the count below 2^16, where a 40-bit reciprocal is exact.
     , reciprocal_((std::uint64_t{1} << 40) / samples_ + 1)
     , outside_(unmarkedColour())
-    , redIn_(markerColour(Channel::Red))
-    , greenIn_(markerColour(Channel::Green))
-    , blueIn_(markerColour(Channel::Blue))
 {
+    for (const Channel c : Channels) {
+        const std::size_t i = std::size_t(c);
+        planes_[i] = out.planes[c].data();
+        bands_[i] = {scaled(p.bands[c].lo, 1), scaled(p.bands[c].hi, 1)};
+        sumBands_[i] = {scaled(p.bands[c].lo, samples_), scaled(p.bands[c].hi, samples_)};
+        marker_[i] = markerColour(c);
+    }
     // Rounding every possible sum up front pays when there are more blocks than sums.
     const std::uint32_t sums = samples_ * 255 + 1;
     if (!threshold_ && sums <= 3 * blocks) {
@@ -83,14 +75,14 @@ void BlockPainter::one(std::size_t at, std::uint32_t r, std::uint32_t g, std::ui
         return band.low < s && s <= band.high;
     };
     if (!threshold_) {
-        red_[at] = static_cast<core::Colour>(r);
-        green_[at] = static_cast<core::Colour>(g << 8);
-        blue_[at] = static_cast<core::Colour>(b << 16);
+        planes_[0][at] = static_cast<core::Colour>(r);
+        planes_[1][at] = static_cast<core::Colour>(g << 8);
+        planes_[2][at] = static_cast<core::Colour>(b << 16);
         return;
     }
-    green_[at] = in(bounds[1], g) ? greenIn_ : outside_;
-    red_[at] = in(bounds[0], r) ? redIn_ : outside_;
-    blue_[at] = in(bounds[2], b) ? blueIn_ : outside_;
+    planes_[1][at] = in(bounds[1], g) ? marker_[1] : outside_;
+    planes_[0][at] = in(bounds[0], r) ? marker_[0] : outside_;
+    planes_[2][at] = in(bounds[2], b) ? marker_[2] : outside_;
 }
 
 #if defined(__SSE2__) && !defined(TINTARA_PORTABLE_SCAN)
@@ -124,13 +116,13 @@ void BlockPainter::values(std::size_t at, const std::uint32_t *packed, int count
         const __m128i g = _mm_and_si128(_mm_srli_epi32(v, 8), byte);
         const __m128i bl = _mm_and_si128(_mm_srli_epi32(v, 16), byte);
         if (!threshold_) {
-            store(red_ + at, r);
-            store(green_ + at, _mm_slli_epi32(g, 8));
-            store(blue_ + at, _mm_slli_epi32(bl, 16));
+            store(planes_[0] + at, r);
+            store(planes_[1] + at, _mm_slli_epi32(g, 8));
+            store(planes_[2] + at, _mm_slli_epi32(bl, 16));
         } else {
-            store(green_ + at, pick(g, bands_[1].low, bands_[1].high, greenIn_, outside_));
-            store(red_ + at, pick(r, bands_[0].low, bands_[0].high, redIn_, outside_));
-            store(blue_ + at, pick(bl, bands_[2].low, bands_[2].high, blueIn_, outside_));
+            store(planes_[1] + at, pick(g, bands_[1].low, bands_[1].high, marker_[1], outside_));
+            store(planes_[0] + at, pick(r, bands_[0].low, bands_[0].high, marker_[0], outside_));
+            store(planes_[2] + at, pick(bl, bands_[2].low, bands_[2].high, marker_[2], outside_));
         }
     }
     for (; b < count; ++b, ++at)
@@ -144,9 +136,9 @@ void BlockPainter::sums(std::size_t at, const std::uint32_t *lanes, int count) c
         const std::uint8_t *table = rounded_;
         for (; b < count; ++b, ++at) {
             const std::uint32_t *s = lanes + 4 * b;
-            red_[at] = table[s[0]];
-            green_[at] = table[s[1]] << 8;
-            blue_[at] = table[s[2]] << 16;
+            planes_[0][at] = table[s[0]];
+            planes_[1][at] = table[s[1]] << 8;
+            planes_[2][at] = table[s[2]] << 16;
         }
         return;
     }
@@ -159,12 +151,12 @@ void BlockPainter::sums(std::size_t at, const std::uint32_t *lanes, int count) c
                    bl = _mm_loadu_ps(reinterpret_cast<const float *>(p + 2)),
                    x = _mm_loadu_ps(reinterpret_cast<const float *>(p + 3));
             _MM_TRANSPOSE4_PS(r, g, bl, x);
-            store(green_ + at, pick(_mm_castps_si128(g), sumBands_[1].low, sumBands_[1].high,
-                                    greenIn_, outside_));
-            store(red_ + at,
-                  pick(_mm_castps_si128(r), sumBands_[0].low, sumBands_[0].high, redIn_, outside_));
-            store(blue_ + at, pick(_mm_castps_si128(bl), sumBands_[2].low, sumBands_[2].high,
-                                   blueIn_, outside_));
+            store(planes_[1] + at, pick(_mm_castps_si128(g), sumBands_[1].low, sumBands_[1].high,
+                                        marker_[1], outside_));
+            store(planes_[0] + at, pick(_mm_castps_si128(r), sumBands_[0].low, sumBands_[0].high,
+                                        marker_[0], outside_));
+            store(planes_[2] + at, pick(_mm_castps_si128(bl), sumBands_[2].low, sumBands_[2].high,
+                                        marker_[2], outside_));
         }
     }
     for (; b < count; ++b, ++at) {

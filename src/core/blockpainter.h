@@ -35,11 +35,12 @@ private:
 
     bool threshold_;
     std::uint32_t samples_;
-    core::Colour *red_, *green_, *blue_;
+    // Each channel's plane and marker, red, green and blue, as the packed lanes hold them.
+    core::Colour *planes_[3];
     Bounds bands_[3], sumBands_[3];
     const std::uint8_t *rounded_ = nullptr; // every possible sum, rounded, when that pays
     std::uint64_t reciprocal_;
-    core::Colour outside_, redIn_, greenIn_, blueIn_;
+    core::Colour outside_, marker_[3];
 };
 
 } // namespace scan

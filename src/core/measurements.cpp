@@ -6,7 +6,8 @@ namespace scan {
 
 core::Colour markerColour(Channel channel)
 {
-    return core::QBColor(channel == Channel::Red ? 4 : channel == Channel::Green ? 10 : 1);
+    static constexpr PerChannel<int> palette{{4, 10, 1}};
+    return core::QBColor(palette[channel]);
 }
 
 core::Colour unmarkedColour()
