@@ -159,13 +159,7 @@ void BlockPainter::sums(std::size_t at, const std::uint32_t *lanes, int count) c
                                         marker_[2], outside_));
         }
     }
-    for (; b < count; ++b, ++at) {
-        const std::uint32_t *s = lanes + 4 * b;
-        if (threshold_)
-            one(at, s[0], s[1], s[2], sumBands_);
-        else
-            one(at, rounded(s[0]), rounded(s[1]), rounded(s[2]), bands_);
-    }
+    oneByOne(at, lanes + 4 * b, count - b);
 }
 
 #else
@@ -178,6 +172,13 @@ void BlockPainter::values(std::size_t at, const std::uint32_t *packed, int count
 
 void BlockPainter::sums(std::size_t at, const std::uint32_t *lanes, int count) const
 {
+    oneByOne(at, lanes, count);
+}
+
+#endif
+
+void BlockPainter::oneByOne(std::size_t at, const std::uint32_t *lanes, int count) const
+{
     for (int b = 0; b < count; ++b, ++at) {
         const std::uint32_t *s = lanes + 4 * b;
         if (threshold_)
@@ -186,7 +187,5 @@ void BlockPainter::sums(std::size_t at, const std::uint32_t *lanes, int count) c
             one(at, rounded(s[0]), rounded(s[1]), rounded(s[2]), bands_);
     }
 }
-
-#endif
 
 } // namespace scan

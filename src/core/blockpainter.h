@@ -30,6 +30,8 @@ private:
     };
     void one(std::size_t at, std::uint32_t r, std::uint32_t g, std::uint32_t b,
              const Bounds (&bounds)[3]) const;
+    // Sums block by block, where no vector of four is left.
+    void oneByOne(std::size_t at, const std::uint32_t *lanes, int count) const;
     std::uint32_t rounded(std::uint32_t sum) const;
     std::uint32_t divided(std::uint32_t sum) const;
 

@@ -8,20 +8,17 @@ namespace results {
 
 namespace {
 
-// The entries' keys, each said once.
-const QString FormatKey = QStringLiteral("Format version");
-const QString SoftwareKey = QStringLiteral("Software");
-const QString VersionKey = QStringLiteral("Software version");
-const QString SourceKey = QStringLiteral("Source");
-const QString PathKey = QStringLiteral("Source path");
-const QString HashKey = QStringLiteral("Source hash");
-const QString PictureKey = QStringLiteral("Picture size");
-const QString ScaleKey = QStringLiteral("Preview scale");
-const QString FrameKey = QStringLiteral("Frame");
-const QString TimeKey = QStringLiteral("Frame time");
-const QString OriginKey = QStringLiteral("Grid origin");
-const QString StepKey = QStringLiteral("Grid step");
-const QString Software = QStringLiteral("Tintara");
+// The entries of a record besides its settings, each said once: the program's,
+const QString Software = QStringLiteral("Tintara"), SoftwareKey = QStringLiteral("Software"),
+              VersionKey = QStringLiteral("Software version"),
+              FormatKey = QStringLiteral("Format version");
+// the picture's,
+const QString SourceKey = QStringLiteral("Source"), PathKey = QStringLiteral("Source path"),
+              HashKey = QStringLiteral("Source hash"), PictureKey = QStringLiteral("Picture size"),
+              FrameKey = QStringLiteral("Frame"), TimeKey = QStringLiteral("Frame time");
+// and where its blocks lie in the picture.
+const QString ScaleKey = QStringLiteral("Preview scale"), OriginKey = QStringLiteral("Grid origin"),
+              StepKey = QStringLiteral("Grid step");
 
 QString pairText(int a, int b, QChar between = QLatin1Char('x'))
 {

@@ -56,13 +56,17 @@ QString writeNumber(const int &n)
     return QString::number(n);
 }
 
+// One of two words: false for the first, true for the second.
+std::optional<bool> eitherOf(const QString &text, const char *no, const char *yes)
+{
+    if (text != QLatin1String(no) && text != QLatin1String(yes))
+        return std::nullopt;
+    return text == QLatin1String(yes);
+}
+
 std::optional<bool> readOnOff(const QString &text)
 {
-    if (text == QLatin1String("on"))
-        return true;
-    if (text == QLatin1String("off"))
-        return false;
-    return std::nullopt;
+    return eitherOf(text, "off", "on");
 }
 
 std::optional<scan::Band> readBand(const QString &text)
@@ -92,11 +96,7 @@ std::optional<QString> readFrames(const QString &text)
 
 std::optional<bool> readScope(const QString &text)
 {
-    if (text == QLatin1String("stack"))
-        return true;
-    if (text == QLatin1String("frame"))
-        return false;
-    return std::nullopt;
+    return eitherOf(text, "frame", "stack");
 }
 
 // The automatic methods' names as the rule lists them: "one of Default, Huang, ...".

@@ -1,6 +1,7 @@
 // Where the film reader is found, checked and loaded.
 #include "picture/filmreader.h"
 
+#include "picture/formats.h"
 #include "picture/logging.h"
 #include "tintara/appinfo.h"
 
@@ -97,5 +98,12 @@ Result<std::unique_ptr<Frames>> openFilm(const QString &path, const FileState &f
         return found.failure();
     return (*found)->open(path, file, cancel);
 }
+
+const Format FilmFormat{"film",
+                        "mp4 m4v mov webm mkv avi",
+                        "video/mp4 video/quicktime video/webm video/x-matroska video/x-msvideo",
+                        filmSignature,
+                        nullptr,
+                        openFilm};
 
 } // namespace picture

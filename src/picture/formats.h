@@ -25,6 +25,16 @@ struct Format {
                                               const std::atomic<bool> *cancel) = nullptr;
 };
 
+// A decoder of the format's own, for a format's row.
+template <class D> std::unique_ptr<Decoder> make(Source &source)
+{
+    return std::make_unique<D>(source);
+}
+
+// Each format's row, beside its decoder: one file a format.
+extern const Format JpegFormat, WebpFormat, HeifFormat, JxlFormat, TiffFormat, TgaFormat,
+    FilmFormat, QtFormat;
+
 // The format of a file by its first 32 bytes. Whatever no other format claims goes to Qt's own
 // image readers, which know their formats by content too.
 const Format &formatFor(QByteArrayView head);

@@ -1,6 +1,4 @@
-#include "picture/heifdecoder.h"
-
-#include <vector>
+#include "picture/formats.h"
 
 #include "picture/allocationguard.h"
 #include "picture/heifplan.h"
@@ -10,8 +8,31 @@
 #include <algorithm>
 #include <libheif/heif.h>
 #include <memory>
+#include <vector>
 
 namespace picture {
+
+namespace {
+
+// HEIC and AVIF (and the other HEIF brands) through libheif, which finds their codecs itself:
+// the primary picture, turned upright by libheif as the file's irot and imir say, 10 and 12
+// bits rounded to 8.
+class HeifDecoder : public Decoder {
+public:
+    explicit HeifDecoder(Source &source);
+    ~HeifDecoder() override;
+
+    static bool recognises(QByteArrayView head);
+    Result<void> readHeader() override;
+    Result<QImage> decode(QSize atLeast) override;
+    int pictures() const override;
+
+private:
+    heif_context *context_ = nullptr;
+    heif_image_handle *handle_ = nullptr;
+};
+
+} // namespace
 
 namespace {
 
@@ -216,5 +237,8 @@ Result<QImage> HeifDecoder::decode(QSize)
                   alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888, releaseDecoded,
                   decoded);
 }
+
+const Format HeifFormat{"heif", "heic heif hif avif", "image/heic image/heif image/avif",
+                        HeifDecoder::recognises, make<HeifDecoder>};
 
 } // namespace picture

@@ -1,4 +1,4 @@
-#include "picture/jpegdecoder.h"
+#include "picture/formats.h"
 
 #include "picture/allocationguard.h"
 #include "picture/cmyk.h"
@@ -14,6 +14,32 @@
 #include <jerror.h>
 
 namespace picture {
+
+namespace {
+
+// More progressive scans than any encoder writes: a file past it only costs decoding time.
+inline constexpr int MaxJpegScans = 100;
+
+// JPEG through libjpeg, from the file in memory, at the smallest DCT scale that still covers
+// the wanted size. Any warning of missing or broken data refuses the file, and so does a
+// progressive file with more than MaxJpegScans scans. CMYK and YCCK come out in colour.
+class JpegDecoder : public Decoder {
+public:
+    explicit JpegDecoder(Source &source);
+    ~JpegDecoder() override;
+
+    static bool recognises(QByteArrayView head);
+    Result<void> readHeader() override;
+    Result<QImage> decode(QSize atLeast) override;
+
+    struct State;
+
+private:
+    Failure damaged() const;
+    std::unique_ptr<State> state_;
+};
+
+} // namespace
 
 // libjpeg reports through callbacks; a fatal error leaves by longjmp back into the step that
 // called it. Everything a step changes after its setjmp lives here, outside its frame.
@@ -214,5 +240,7 @@ Result<QImage> JpegDecoder::decode(QSize atLeast)
         return damaged();
     return std::exchange(state_->image, QImage());
 }
+
+const Format JpegFormat{"jpeg", "", "", JpegDecoder::recognises, make<JpegDecoder>};
 
 } // namespace picture

@@ -1,4 +1,4 @@
-#include "picture/jxldecoder.h"
+#include "picture/formats.h"
 
 #include "picture/allocationguard.h"
 #include "picture/profile.h"
@@ -10,6 +10,27 @@
 #include <algorithm>
 
 namespace picture {
+
+namespace {
+
+// JPEG XL, bare or in its container, through libjxl on all cores: the first frame of an
+// animation, turned upright by libjxl as the file says.
+class JxlDecoder : public Decoder {
+public:
+    explicit JxlDecoder(Source &source);
+    ~JxlDecoder() override;
+
+    static bool recognises(QByteArrayView head);
+    Result<void> readHeader() override;
+    Result<QImage> decode(QSize atLeast) override;
+
+    struct State;
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+} // namespace
 
 struct JxlDecoder::State {
     std::unique_ptr<::JxlDecoder, decltype(&JxlDecoderDestroy)> decoder{nullptr, JxlDecoderDestroy};
@@ -177,5 +198,7 @@ Result<QImage> JxlDecoder::decode(QSize)
         }
     }
 }
+
+const Format JxlFormat{"jxl", "jxl", "image/jxl", JxlDecoder::recognises, make<JxlDecoder>};
 
 } // namespace picture

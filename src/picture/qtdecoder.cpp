@@ -1,5 +1,7 @@
 #include "picture/qtdecoder.h"
 
+#include "picture/formats.h"
+
 #include "picture/picturedamage.h"
 #include "picture/profile.h"
 #include "picture/source.h"
@@ -45,5 +47,7 @@ Result<QImage> QtDecoder::decode(QSize atLeast)
     space_ = image.colorSpace();
     return image;
 }
+
+const Format QtFormat{"qt", "", "", QtDecoder::recognises, make<QtDecoder>};
 
 } // namespace picture

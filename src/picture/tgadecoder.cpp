@@ -1,4 +1,4 @@
-#include "picture/tgadecoder.h"
+#include "picture/formats.h"
 
 #include "picture/allocationguard.h"
 #include "picture/source.h"
@@ -6,6 +6,21 @@
 #include <vector>
 
 namespace picture {
+
+namespace {
+
+// Truevision TGA: true colour, grey and colour-mapped, plain or run-length encoded, in any of
+// its four pixel orders. TGA has no signature; its header's fields are checked instead.
+class TgaDecoder : public Decoder {
+public:
+    explicit TgaDecoder(Source &source);
+
+    static bool recognises(QByteArrayView head);
+    Result<void> readHeader() override;
+    Result<QImage> decode(QSize atLeast) override;
+};
+
+} // namespace
 
 namespace {
 
@@ -190,5 +205,7 @@ Result<QImage> TgaDecoder::decode(QSize)
                                 : QStringLiteral("The TGA file is cut short or damaged.")};
     return made;
 }
+
+const Format TgaFormat{"tga", "tga", "image/x-tga", TgaDecoder::recognises, make<TgaDecoder>};
 
 } // namespace picture

@@ -1,9 +1,10 @@
-#include "picture/tiffdecoder.h"
+#include "picture/formats.h"
 
 #include "picture/allocationguard.h"
 #include "picture/cmyk.h"
 #include "picture/logging.h"
 #include "picture/profile.h"
+#include "picture/qtdecoder.h"
 #include "picture/source.h"
 
 #include <QIODevice>
@@ -13,6 +14,27 @@
 #include <vector>
 
 namespace picture {
+
+namespace {
+
+// TIFF: Qt's reader, except for print's CMYK of 8 or 16 bits a sample, which Qt's reader
+// leaves and libtiff reads here, through the file's own profile when it has one.
+class TiffDecoder : public Decoder {
+public:
+    explicit TiffDecoder(Source &source);
+
+    static bool recognises(QByteArrayView head);
+    Result<void> readHeader() override;
+    Result<QImage> decode(QSize atLeast) override;
+
+private:
+    Result<QImage> decodeCmyk();
+
+    bool cmyk_ = false;
+    QtDecoder qt_;
+};
+
+} // namespace
 
 namespace {
 
@@ -180,5 +202,7 @@ Result<QImage> TiffDecoder::decodeCmyk()
     }
     return made;
 }
+
+const Format TiffFormat{"tiff", "", "", TiffDecoder::recognises, make<TiffDecoder>};
 
 } // namespace picture

@@ -1,14 +1,36 @@
-#include "picture/webpdecoder.h"
+#include "picture/formats.h"
 
 #include "picture/allocationguard.h"
 #include "picture/profile.h"
+#include "picture/qtdecoder.h"
 #include "picture/source.h"
 
 #include <algorithm>
+#include <memory>
 #include <webp/decode.h>
 #include <webp/demux.h>
 
 namespace picture {
+
+namespace {
+
+// A still WebP through libwebp, decoded straight to the wanted size with its own scaler, so no
+// full-size copy is ever made; the data goes to libwebp in pieces, with a cancel between two of
+// them. An animation is left to Qt's reader, which composes its first frame.
+class WebpDecoder : public Decoder {
+public:
+    explicit WebpDecoder(Source &source);
+
+    static bool recognises(QByteArrayView head);
+    Result<void> readHeader() override;
+    Result<QImage> decode(QSize atLeast) override;
+
+private:
+    bool alpha_ = false;
+    std::unique_ptr<QtDecoder> animation_;
+};
+
+} // namespace
 
 namespace {
 
@@ -135,5 +157,7 @@ Result<QImage> WebpDecoder::decode(QSize atLeast)
         return Failure{reason(status)};
     return made;
 }
+
+const Format WebpFormat{"webp", "", "", WebpDecoder::recognises, make<WebpDecoder>};
 
 } // namespace picture

@@ -28,7 +28,6 @@ bool setValueText(QWidget *control, const QString &text)
 {
     if (valueText(control) == text)
         return true;
-    bool ok = false;
     if (auto *list = qobject_cast<ComboBox *>(control)) {
         const int index = list->findText(text);
         if (index >= 0)
@@ -41,25 +40,19 @@ bool setValueText(QWidget *control, const QString &text)
         button->setChecked(text == QLatin1String("on"));
         return true;
     }
-    if (auto *slider = qobject_cast<QAbstractSlider *>(control)) {
-        const int v = text.toInt(&ok);
-        if (ok)
-            slider->setValue(v);
-        return ok;
-    }
-    if (auto *spin = qobject_cast<QSpinBox *>(control)) {
-        const int v = text.toInt(&ok);
-        if (ok)
-            spin->setValue(v);
-        return ok;
-    }
-    if (auto *spin = qobject_cast<QDoubleSpinBox *>(control)) {
-        const double v = text.toDouble(&ok);
-        if (ok)
-            spin->setValue(v);
-        return ok;
-    }
-    return false;
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok)
+        return false;
+    if (auto *slider = qobject_cast<QAbstractSlider *>(control))
+        slider->setValue(int(v));
+    else if (auto *spin = qobject_cast<QSpinBox *>(control))
+        spin->setValue(int(v));
+    else if (auto *real = qobject_cast<QDoubleSpinBox *>(control))
+        real->setValue(v);
+    else
+        return false;
+    return true;
 }
 
 void onValueChanged(QWidget *control, QObject *context, const std::function<void()> &changed)

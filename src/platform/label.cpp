@@ -10,28 +10,40 @@ Label::Label(const QString &name, const QString &caption, QWidget *parent)
     setTextFormat(Qt::PlainText);
 }
 
+namespace {
+
+core::Colour colourOf(const QWidget &w, QPalette::ColorRole role)
+{
+    return core::fromQColor(w.palette().color(role));
+}
+
+void setColour(QWidget &w, QPalette::ColorRole role, core::Colour c)
+{
+    QPalette p = w.palette();
+    p.setColor(role, core::toQColor(c));
+    w.setPalette(p);
+}
+
+} // namespace
+
 core::Colour Label::ForeColor() const
 {
-    return core::fromQColor(palette().color(QPalette::WindowText));
+    return colourOf(*this, QPalette::WindowText);
 }
 
 void Label::setForeColor(core::Colour c)
 {
-    QPalette p = palette();
-    p.setColor(QPalette::WindowText, core::toQColor(c));
-    setPalette(p);
+    setColour(*this, QPalette::WindowText, c);
 }
 
 core::Colour Label::BackColor() const
 {
-    return core::fromQColor(palette().color(QPalette::Window));
+    return colourOf(*this, QPalette::Window);
 }
 
 void Label::setBackColor(core::Colour c)
 {
-    QPalette p = palette();
-    p.setColor(QPalette::Window, core::toQColor(c));
-    setPalette(p);
+    setColour(*this, QPalette::Window, c);
     setAutoFillBackground(true);
 }
 

@@ -1,9 +1,9 @@
 #include "picture/contenthash.h"
+#include "picture/formats.h"
 #include "picture/picturedamage.h"
 #include "picture/pictureloader.h"
 #include "picture/pngwriter.h"
 #include "picture/source.h"
-#include "picture/webpdecoder.h"
 
 #include <gtest/gtest.h>
 
@@ -249,9 +249,9 @@ TEST_F(Loader, ACancelReachesEveryDecoderAtItsNextRead)
     ASSERT_TRUE(webpFile.open(QIODevice::ReadOnly));
     std::atomic<bool> stopped{true};
     picture::Source source(webpFile, &stopped);
-    picture::WebpDecoder webp(source);
-    ASSERT_TRUE(webp.readHeader());
-    const Result<QImage> decoded = webp.decode(QSize(500, 500));
+    const std::unique_ptr<picture::Decoder> webp = picture::WebpFormat.open(source);
+    ASSERT_TRUE(webp->readHeader());
+    const Result<QImage> decoded = webp->decode(QSize(500, 500));
     ASSERT_FALSE(decoded);
     EXPECT_EQ(decoded.error(), QStringLiteral("The load was cancelled."));
 }
