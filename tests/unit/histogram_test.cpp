@@ -1,11 +1,15 @@
-// Histograms, worked out by hand, and the automatic thresholds against ImageJ's answers on the
-// histograms of tests/data/thresholds/imagej.tsv (scripts/make-threshold-oracle.sh).
+// Histograms, worked out by hand, the automatic thresholds against ImageJ's answers on the
+// histograms of tests/data/thresholds/imagej.tsv (scripts/make-threshold-oracle.sh), and the
+// local thresholds against Fiji's on the planes of tests/data/thresholds/local.
 #include "core/autothreshold.h"
 #include "core/histogram.h"
+#include "core/localthreshold.h"
 
+#include <QByteArray>
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -68,4 +72,59 @@ TEST(AutoThreshold, EveryMethodGivesImageJsNumberOnEveryHistogram)
     EXPECT_EQ(histogram::methodNamed("renyientropy"), histogram::Method::RenyiEntropy);
     EXPECT_EQ(histogram::methodNamed("OTSU"), histogram::Method::Otsu);
     EXPECT_EQ(histogram::methodNamed("Otsu2"), std::nullopt);
+}
+
+// Fiji's Auto Local Threshold on the planes of tests/data/thresholds/local: every method,
+// radius, pair of parameters and polarity, each of its marks.
+TEST(LocalThreshold, EveryMethodMarksWhatFijisPluginMarks)
+{
+    const auto rows = [](const char *name) {
+        std::ifstream file(std::string(TINTARA_LOCAL_ORACLE) + "/" + name);
+        std::vector<std::vector<std::string>> out;
+        for (std::string line; std::getline(file, line);) {
+            if (line.empty() || line[0] == '#')
+                continue;
+            std::vector<std::string> field;
+            std::istringstream cells(line);
+            for (std::string cell; std::getline(cells, cell, '\t');)
+                field.push_back(cell);
+            out.push_back(field);
+        }
+        return out;
+    };
+    struct Plane {
+        int width, height;
+        QByteArray values;
+    };
+    std::map<std::string, Plane> planes;
+    for (const auto &p : rows("planes.tsv"))
+        planes[p[0]] = {std::stoi(p[1]), std::stoi(p[2]),
+                        QByteArray::fromBase64(QByteArray::fromStdString(p[3]))};
+    ASSERT_EQ(planes.size(), 26u);
+    local::Thresholder thresholder;
+    std::vector<std::uint8_t> marks;
+    int answers = 0;
+    std::map<std::string, int> wrong;
+    for (const auto &c : rows("cases.tsv")) {
+        ASSERT_EQ(c.size(), 7u);
+        const Plane &plane = planes.at(c[0]);
+        const std::optional<local::Method> method = local::methodNamed(c[1]);
+        ASSERT_TRUE(method) << c[1];
+        const local::Params params{std::stoi(c[2]), std::stod(c[3]), std::stod(c[4]), c[5] == "1"};
+        marks.assign(std::size_t(plane.width) * std::size_t(plane.height), 2);
+        thresholder.mark(*method, params, reinterpret_cast<const std::uint8_t *>(plane.values.data()),
+                         plane.width, plane.height, marks.data());
+        const QByteArray expected = QByteArray::fromBase64(QByteArray::fromStdString(c[6]));
+        int differ = 0;
+        for (std::size_t i = 0; i < marks.size(); ++i)
+            differ += marks[i] != ((std::uint8_t(expected[qsizetype(i / 8)]) >> (7 - i % 8)) & 1);
+        if (differ)
+            ++wrong[c[1]];
+        EXPECT_EQ(differ, 0) << c[1] << " radius " << c[2] << " (" << c[3] << ", " << c[4]
+                             << ") white " << c[5] << " on " << c[0];
+        ++answers;
+    }
+    EXPECT_EQ(answers, 4212);
+    for (const auto &[method, n] : wrong)
+        ADD_FAILURE() << method << ": " << n << " answers differ";
 }
