@@ -6,6 +6,8 @@
 
 namespace tintara_python {
 
+using namespace pybind11::literals;
+
 namespace {
 
 std::string typeName(const py::handle &value)
@@ -150,6 +152,53 @@ results::Recipe recipeOf(const Keywords &k)
     }
     if (k.overlap)
         r.overlap = k.overlap.cast<bool>();
+    if (k.local && !k.local.is_none()) {
+        perChannel(k.local, "local", true, [&](Channel c, const py::handle &v) {
+            if (v.is_none()) {
+                r.local[c].reset();
+                return;
+            }
+            if (!py::isinstance<py::str>(v))
+                throw py::type_error("a local method must be a name, not " + typeName(v));
+            r.local[c] =
+                results::kinds::LocalMethod.read(QString::fromStdString(v.cast<std::string>()));
+            if (!r.local[c])
+                throw py::value_error("no local method is called " + std::string(py::repr(v)) +
+                                      "; it takes " + results::kinds::LocalMethod.rule);
+        });
+        // A local method marks a threshold scan's blocks, unless the caller said no markers.
+        if (!k.threshold || k.threshold.is_none())
+            r.threshold = true;
+    }
+    if (k.radius && !k.radius.is_none())
+        r.localRadius = wholeNumber(k.radius, "radius", results::kinds::LocalRadius);
+    if (k.params && !k.params.is_none()) {
+        if (!py::isinstance<py::sequence>(k.params) || py::isinstance<py::str>(k.params) ||
+            py::len(k.params) != 2)
+            throw py::type_error("params must be a pair (param1, param2), not " +
+                                 std::string(py::repr(k.params)));
+        const auto pair = py::reinterpret_borrow<py::sequence>(k.params);
+        double *into[] = {&r.localParam1, &r.localParam2};
+        for (std::size_t i = 0; i < 2; ++i) {
+            if (py::isinstance<py::bool_>(pair[i]) ||
+                !py::isinstance(pair[i], py::module_::import("numbers").attr("Real")))
+                throw py::type_error("params must be numbers, not " + typeName(pair[i]));
+            const std::optional<double> v = results::kinds::LocalParameter.read(
+                QString::number(pair[i].cast<double>(), 'g', 17));
+            if (!v)
+                throw py::value_error(std::string("params take ") +
+                                      results::kinds::LocalParameter.rule);
+            *into[i] = *v;
+        }
+    }
+    if (k.white && !k.white.is_none())
+        r.localWhite = k.white.cast<bool>();
+    for (const Channel c : Channels)
+        if (r.local[c] && r.automatic[c])
+            throw py::value_error("the " + channelName(c).toStdString() +
+                                  " channel has both an automatic method (auto) and a local one "
+                                  "(local): its blocks are marked by a band or by a local "
+                                  "method, not both");
     return results::held(r);
 }
 
@@ -158,6 +207,18 @@ py::dict bandsOf(const results::Recipe &r)
     py::dict out;
     for (const Channel c : Channels)
         out[py::str(channelName(c).toStdString())] = py::make_tuple(r.bands[c].lo, r.bands[c].hi);
+    return out;
+}
+
+py::dict localsOf(const results::Recipe &r)
+{
+    py::dict out;
+    for (const Channel c : Channels)
+        if (const auto &m = r.local[c])
+            out[py::str(channelName(c).toStdString())] =
+                py::dict("method"_a = local::methodName(*m), "radius"_a = r.localRadius,
+                         "params"_a = py::make_tuple(r.localParam1, r.localParam2),
+                         "white"_a = r.localWhite);
     return out;
 }
 

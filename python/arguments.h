@@ -14,6 +14,9 @@ namespace py = pybind11;
 // takes for a value out of range or of no method, a TypeError for a value of another kind.
 struct Keywords {
     py::handle rate, type, threshold, automatic, overlap;
+    // A local method for every channel or a dict of them, its radius in blocks, its two
+    // parameters, and whether the objects are white.
+    py::handle local = {}, radius = {}, params = {}, white = {};
     bool reduction = false;
     int size = 500;
 };
@@ -29,6 +32,9 @@ py::tuple methodNames();
 
 // A recipe's channel bands, {"red": (lo, hi), ...}.
 py::dict bandsOf(const results::Recipe &r);
+// A recipe's local methods, {"red": {"method", "radius", "params", "white"}, ...}: only the
+// channels that have one.
+py::dict localsOf(const results::Recipe &r);
 // The entries as a dict, in their order.
 py::dict entriesOf(const results::Entries &entries);
 

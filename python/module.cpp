@@ -209,7 +209,8 @@ struct PyPlanes {
 };
 
 const char *const ScanDoc =
-    R"(scan(image, rate=3, type="media", threshold=None, auto=None, overlap=False)
+    R"(scan(image, rate=3, type="media", threshold=None, auto=None, overlap=False,
+     local=None, radius=15, params=(0, 0), white=True)
 
 Splits an image block by block into red, green and blue planes.
 
@@ -234,6 +235,14 @@ auto: an automatic method (see METHODS) for every channel's lo, or a dict such
   threshold=True unless threshold=False is given.
 overlap: each block also takes the pixels one step into its right and lower
   neighbours, so that an edge on a block boundary is inside some block.
+local: a local method (see LOCAL_METHODS) for every channel, or a dict such as
+  {"red": "Sauvola"}: the channel's blocks are marked where Fiji's Auto Local
+  Threshold, run on the plane of block values that an RGB scan draws, finds an
+  object, instead of by a band. It implies threshold=True unless
+  threshold=False is given, and no channel takes both auto and local.
+radius: the local methods' neighbourhood, in blocks (1 to 100).
+params: their two parameters, 0 for each method's default.
+white: objects brighter than their ground (False: darker).
 
 Returns a Planes. Raises TypeError or ValueError, saying why, for an image or
 a setting it cannot take. The scan runs without the GIL.)";
@@ -267,6 +276,12 @@ PYBIND11_MODULE(tintara, m)
     m.attr("RecipeError").attr("__doc__") =
         "A recipe that cannot be used: damaged, of another program or of a newer format.";
     m.attr("METHODS") = methodNames();
+    {
+        py::tuple names(local::Methods.size());
+        for (std::size_t i = 0; i < local::Methods.size(); ++i)
+            names[i] = py::str(local::methodName(local::Methods[i]));
+        m.attr("LOCAL_METHODS") = names;
+    }
 
     py::class_<LoadedPreview, std::shared_ptr<LoadedPreview>>(
         m, "Preview",
@@ -331,6 +346,10 @@ Raises PictureError with the window's reason for a file it cannot load.)");
             "an automatic method was asked for; None where the method found none and the band "
             "stayed as given.")
         .def_property_readonly(
+            "local", [](const PyPlanes &p) { return localsOf(p.result.planes.recipe); },
+            "{channel: {\"method\", \"radius\", \"params\", \"white\"}} for the channels "
+            "whose blocks a local method marked, instead of their bands.")
+        .def_property_readonly(
             "measurements", [](const PyPlanes &p) { return measurementsOf(p.result); },
             "The columns `tintara --batch --measure` writes, but the file and its status: the "
             "settings, then how many blocks each channel tested and marked and the share; the "
@@ -373,12 +392,17 @@ writing nothing, when one cannot be written.)")
     m.def(
         "scan",
         [](const py::object &image, const py::object &rate, const py::object &type,
-           const py::object &threshold, const py::object &automatic, const py::object &overlap) {
-            return PyPlanes{
-                runOn(image, recipeOf({rate, type, threshold, automatic, overlap})), {}, {}};
+           const py::object &threshold, const py::object &automatic, const py::object &overlap,
+           const py::object &local, const py::object &radius, const py::object &params,
+           const py::object &white) {
+            return PyPlanes{runOn(image, recipeOf({rate, type, threshold, automatic, overlap, local,
+                                                   radius, params, white})),
+                            {},
+                            {}};
         },
         "image"_a, "rate"_a = 3, "type"_a = "media", "threshold"_a = py::none(),
-        "auto"_a = py::none(), "overlap"_a = false, ScanDoc);
+        "auto"_a = py::none(), "overlap"_a = false, "local"_a = py::none(), "radius"_a = 15,
+        "params"_a = py::make_tuple(0, 0), "white"_a = true, ScanDoc);
 
     m.def(
         "reduce",
@@ -415,19 +439,24 @@ METHODS, in any case.)");
                          "them.")
         .def(py::init([](int size, const py::object &rate, const py::object &type,
                          const py::object &threshold, const py::object &automatic,
-                         const py::object &overlap, bool reduction) {
+                         const py::object &overlap, bool reduction, const py::object &local,
+                         const py::object &radius, const py::object &params,
+                         const py::object &white) {
                  checkSide(size);
-                 Keywords k{rate, type, threshold, automatic, overlap};
+                 Keywords k{rate,  type,   threshold, automatic, overlap,
+                            local, radius, params,    white};
                  k.reduction = reduction;
                  k.size = size;
                  return PyRecipe{recipeOf(k)};
              }),
              py::kw_only(), "size"_a = 500, "rate"_a = 3, "type"_a = "media",
              "threshold"_a = py::none(), "auto"_a = py::none(), "overlap"_a = false,
-             "reduction"_a = false,
+             "reduction"_a = false, "local"_a = py::none(), "radius"_a = 15,
+             "params"_a = py::make_tuple(0, 0), "white"_a = true,
              "Recipe(*, size=500, rate=3, type=\"media\", threshold=None, auto=None, "
-             "overlap=False, reduction=False): the settings as scan() takes them, and the "
-             "preview's size for run() on a file.")
+             "overlap=False, reduction=False, local=None, radius=15, params=(0, 0), "
+             "white=True): the settings as scan() takes them, and the preview's size for run() "
+             "on a file.")
         .def_static("load", &recipeFromFile, "path"_a,
                     R"(Recipe.load(path)
 
@@ -480,6 +509,7 @@ FileNotFoundError for no file.)")
                                    return out;
                                })
         .def_property_readonly("overlap", [](const PyRecipe &r) { return r.recipe.overlap; })
+        .def_property_readonly("local", [](const PyRecipe &r) { return localsOf(r.recipe); })
         .def_property_readonly("reduction", [](const PyRecipe &r) { return r.recipe.reduction; })
         .def("__eq__", [](const PyRecipe &a, const PyRecipe &b) { return a.recipe == b.recipe; })
         .def("__repr__", [](const PyRecipe &r) {

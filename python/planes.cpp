@@ -96,9 +96,13 @@ py::dict measurementsOf(const ScanResult &r)
 {
     py::dict out;
     for (const auto &[name, value] : results::measuredSettings(r.planes.asked())) {
-        const bool number = name == QLatin1String("size") || name.startsWith(QLatin1String("rate"));
-        out[py::str(name.toStdString())] =
-            number ? py::object(py::int_(value.toInt())) : py::object(py::str(value.toStdString()));
+        const bool number = name == QLatin1String("size") ||
+                            name.startsWith(QLatin1String("rate")) ||
+                            name == QLatin1String("local_radius");
+        const bool real = name.startsWith(QLatin1String("local_param"));
+        out[py::str(name.toStdString())] = number ? py::object(py::int_(value.toInt()))
+                                           : real ? py::object(py::float_(value.toDouble()))
+                                                  : py::object(py::str(value.toStdString()));
     }
     const QStringList names = scan::measurementHeader();
     const QStringList values = r.planes.recipe.threshold ? scan::measurementRow(r.planes.measured)

@@ -9,6 +9,7 @@ import numpy.typing as npt
 
 __version__: str
 METHODS: Tuple[str, ...]
+LOCAL_METHODS: Tuple[str, ...]
 
 Channel = Literal["red", "green", "blue"]
 Type = Literal["media", "massimo", "minimo", "massimo-minimo", "nessuno"]
@@ -47,6 +48,8 @@ class Planes:
     @property
     def automatic(self) -> dict[str, dict[str, Optional[Union[str, int]]]]: ...
     @property
+    def local(self) -> dict[str, dict[str, object]]: ...
+    @property
     def measurements(self) -> dict[str, Union[str, int, float, None]]: ...
     @property
     def recipe(self) -> dict[str, str]: ...
@@ -66,6 +69,10 @@ class Recipe:
         auto: Union[None, str, Mapping[str, Optional[str]]] = None,
         overlap: bool = False,
         reduction: bool = False,
+        local: Union[None, str, Mapping[str, Optional[str]]] = None,
+        radius: int = 15,
+        params: Tuple[float, float] = (0, 0),
+        white: bool = True,
     ) -> None: ...
     @staticmethod
     def load(path: Path) -> Recipe: ...
@@ -87,6 +94,8 @@ class Recipe:
     @property
     def overlap(self) -> bool: ...
     @property
+    def local(self) -> dict[str, dict[str, object]]: ...
+    @property
     def reduction(self) -> bool: ...
 
 def load(path: Path, size: int = 500) -> Image:
@@ -99,6 +108,10 @@ def scan(
     threshold: Union[None, bool, Band, Mapping[str, Band]] = None,
     auto: Union[None, str, Mapping[str, Optional[str]]] = None,
     overlap: bool = False,
+    local: Union[None, str, Mapping[str, Optional[str]]] = None,
+    radius: int = 15,
+    params: Tuple[float, float] = (0, 0),
+    white: bool = True,
 ) -> Planes:
     """Splits an image block by block into red, green and blue planes."""
 

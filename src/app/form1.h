@@ -173,6 +173,7 @@ private:
         platform::PictureBox *plane;
         platform::Label *probe;
         platform::OptionButton *zoom;
+        platform::Label *local;
     };
     ChannelRow &row(Channel c)
     {
@@ -264,6 +265,15 @@ private:
         int threshold;
     };
     PerChannel<std::optional<Automatic>> automatic_;
+    // The local methods the channels' blocks are marked by, instead of their bands, and the
+    // neighbourhood and parameters they take: settings the histogram window sets.
+    PerChannel<std::optional<local::Method>> local_;
+    local::Params localParams_;
+    // A local method (none: the band again) for the channels, as one step of the history.
+    void takeLocal(const QList<Channel> &channels, std::optional<local::Method> method);
+    void takeLocalParams(const local::Params &params);
+    // Each channel's row as its local method has it: the method over the bars, which wait.
+    void showLocal();
     QPointer<frmHistogram> histogram_;
     // The overlay tool window, made on first use; it follows every scan while it is shown.
     void showOverlay();

@@ -90,7 +90,15 @@ void Form1::describePlanes(Command command, bool made)
         // As the planes were made, whatever the bars say now.
         const results::Recipe &recipe = recipeOf(viewOf(c));
         QString meaning;
-        if (command == Command::Threshold)
+        if (command == Command::Threshold && recipe.local[c])
+            meaning =
+                QStringLiteral("marked: %1 at radius %2 finds the block %3 than its "
+                               "neighbours; grey: not; %4 marked")
+                    .arg(QLatin1String(local::methodName(*recipe.local[c])))
+                    .arg(recipe.localRadius)
+                    .arg(recipe.localWhite ? QStringLiteral("brighter") : QStringLiteral("darker"))
+                    .arg(scan::describeCount(measured_.channels[c]));
+        else if (command == Command::Threshold)
             meaning = QStringLiteral("marked: the block's value is inside (%1, %2]; grey: "
                                      "outside; %3 marked")
                           .arg(recipe.bands[c].lo)

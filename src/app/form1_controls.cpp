@@ -130,6 +130,8 @@ void Form1::buildControls()
         r.plane = child<PictureBox>(names.plane);
         r.probe = child<Label>(names.probe);
         r.zoom = child<OptionButton>(names.zoom);
+        r.local = child<Label>(names.local);
+        r.local->hide();
         options_->addButton(r.zoom);
     }
 }

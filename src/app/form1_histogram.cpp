@@ -18,6 +18,9 @@ void Form1::showHistogram()
         connect(histogram_, &frmHistogram::automaticChosen, this, &Form1::takeAutomatic);
         histogram_->setApplier(
             [this](Channel channel, histogram::Method m) { return applyAutomatic(channel, m); });
+        connect(histogram_, &frmHistogram::localChosen, this, &Form1::takeLocal);
+        connect(histogram_, &frmHistogram::localParamsChanged, this, &Form1::takeLocalParams);
+        histogram_->setLocal(local_, localParams_);
         connect(histogram_, &frmHistogram::tryAllRequested, this, &Form1::tryAll);
         connect(histogram_, &frmHistogram::scopeChanged, this, &Form1::refreshHistogram);
         connect(histogram_, &frmHistogram::measureFramesRequested, this, &Form1::measureFrames);
@@ -67,6 +70,12 @@ void Form1::takeAutomatic(Channel channel, histogram::Method method, int thresho
     oneStep({});
     chooseBound(channel, true, threshold);
     automatic_[channel] = Automatic{method, threshold};
+    // The band marks the channel's blocks again.
+    if (local_[channel]) {
+        local_[channel].reset();
+        showLocal();
+        followChange();
+    }
 }
 
 void Form1::tryAll(Channel channel)

@@ -47,6 +47,11 @@ results::Recipe Form1::settings() const
         if (const auto &a = automatic_[c])
             r.automatic[c] = a->method;
     }
+    r.local = local_;
+    r.localRadius = localParams_.radius;
+    r.localParam1 = localParams_.param1;
+    r.localParam2 = localParams_.param2;
+    r.localWhite = localParams_.white;
     return r;
 }
 
@@ -70,6 +75,55 @@ void Form1::apply(const results::Recipe &r, const QString &typed)
         Combo2->setText(typed);
     else if (Combo2->ListIndex() != r.selection)
         Combo2->setListIndex(r.selection);
+    if (local_ != r.local || localParams_ != r.localParams()) {
+        local_ = r.local;
+        localParams_ = r.localParams();
+        showLocal();
+        followChange();
+    }
+}
+
+void Form1::takeLocal(const QList<Channel> &channels, std::optional<local::Method> method)
+{
+    oneStep({});
+    for (const Channel c : channels) {
+        local_[c] = method;
+        // A channel is marked by its band, which an automatic method may set, or by a local
+        // method.
+        if (method)
+            automatic_[c].reset();
+    }
+    if (histogram_)
+        localParams_ = histogram_->localParams();
+    showLocal();
+    followChange();
+}
+
+void Form1::takeLocalParams(const local::Params &params)
+{
+    // The spin boxes' changes in a burst are one step, as a bar's are.
+    constexpr int LocalParamsSetting = 100;
+    noteChange(LocalParamsSetting);
+    localParams_ = params;
+    followChange();
+}
+
+void Form1::showLocal()
+{
+    for (const Channel c : Channels) {
+        const ChannelRow &r = row(c);
+        const std::optional<local::Method> &m = local_[c];
+        r.local->setCaption(m ? QStringLiteral("local %1, r %2")
+                                    .arg(QLatin1String(local::methodName(*m)))
+                                    .arg(localParams_.radius)
+                              : QString());
+        r.local->setVisible(m.has_value());
+        r.maximum->setVisible(!m);
+        r.maximumReadout->setVisible(!m);
+        r.minimum->setEnabled(!m);
+    }
+    if (histogram_)
+        histogram_->setLocal(local_, localParams_);
 }
 
 void Form1::clearResults()

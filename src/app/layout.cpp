@@ -14,9 +14,9 @@ std::span<const Control> form1Controls()
 const ChannelControls &channelControls(Channel c)
 {
     static constexpr ChannelControls rows[] = {
-        {"HScroll2", "HScroll5", "Label14", "Label11", "Picture4", "Label29", "Option1"},
-        {"HScroll1", "HScroll6", "Label13", "Label16", "Picture3", "Label28", "Option2"},
-        {"HScroll3", "HScroll7", "Label15", "Label17", "Picture2", "Label27", "Option3"},
+        {"HScroll2", "HScroll5", "Label14", "Label11", "Picture4", "Label29", "Option1", "LocalR"},
+        {"HScroll1", "HScroll6", "Label13", "Label16", "Picture3", "Label28", "Option2", "LocalG"},
+        {"HScroll3", "HScroll7", "Label15", "Label17", "Picture2", "Label27", "Option3", "LocalB"},
     };
     return rows[static_cast<int>(c)];
 }

@@ -104,6 +104,10 @@ template <> struct WidgetOf<Kind::Dialog> { using type = platform::CommonDialog;
     X(Label15, Readout, Small, 664, 120, 33, 17, "0", core::NoColour, "The blue minimum") \
     X(HScroll7, Threshold, Normal, 704, 120, 97, 17, "", core::NoColour, "Blue maximum: blocks with a blue value above it are not marked") \
     X(Label17, Readout, Small, 808, 120, 33, 17, "0", core::NoColour, "The blue maximum") \
+    /* a channel's local method, over its maximum, shown only while it has one */ \
+    X(LocalR, Label, Bold, 704, 88, 137, 17, "", core::NoColour, "The red blocks are marked by this local method, not by the band") \
+    X(LocalG, Label, Bold, 704, 104, 137, 17, "", core::NoColour, "The green blocks are marked by this local method, not by the band") \
+    X(LocalB, Label, Bold, 704, 120, 137, 17, "", core::NoColour, "The blue blocks are marked by this local method, not by the band") \
     X(Label5, Label, Bold, 576, 136, 17, 17, "0", core::NoColour, "The bars run from 0") \
     X(Label9, Label, Bold, 632, 136, 25, 17, "255", core::NoColour, "to 255") \
     X(CheckOverlap, Check, Bold, 720, 136, 89, 17, "Overlap", core::NoColour, "Each block also takes the pixels one step into its right and lower neighbours: no edge falls between two blocks") \
@@ -152,6 +156,7 @@ struct ChannelControls {
     const char *minimum, *maximum;               // its threshold bars
     const char *minimumReadout, *maximumReadout; // their values
     const char *plane, *probe, *zoom;            // its plane, the probe's read-out, zoom option
+    const char *local;                           // its local method, where it has one
 };
 const ChannelControls &channelControls(Channel c);
 // The picture box that shows a view.

@@ -16,8 +16,8 @@ namespace local {
 
 enum class Method { Bernsen, Contrast, Mean, Median, MidGrey, Niblack, Otsu, Phansalkar, Sauvola };
 inline constexpr std::array<Method, 9> Methods = {
-    Method::Bernsen, Method::Contrast,   Method::Mean,   Method::Median,  Method::MidGrey,
-    Method::Niblack, Method::Otsu,       Method::Phansalkar, Method::Sauvola,
+    Method::Bernsen, Method::Contrast, Method::Mean,       Method::Median,  Method::MidGrey,
+    Method::Niblack, Method::Otsu,     Method::Phansalkar, Method::Sauvola,
 };
 
 // "Bernsen", "Contrast", ... as Fiji's list names them.
@@ -46,17 +46,28 @@ public:
 private:
     void pad(const std::uint8_t *values, int width, int height, int margin, int outside);
     void sums(bool squares);
+    void moments(double scale);
     void extremes();
     void median(const Params &p, const std::uint8_t *values, std::uint8_t *marks);
     void otsu(const std::uint8_t *values, std::uint8_t *marks);
 
     int width_ = 0, height_ = 0, k_ = 0, radius_ = 0, stride_ = 0;
-    std::vector<int> reach_;            // the kernel's half-width in each of its rows
+    std::vector<int> reach_; // the kernel's half-width in each of its rows
+    std::vector<int> spans_; // and its width
+    std::vector<const std::uint32_t *> starts_;
     std::vector<std::uint16_t> padded_; // the plane with `k_` more values each way
-    std::vector<std::int32_t> rowSums_, sum_;
-    std::vector<std::int64_t> rowSquares_, square_;
+    std::vector<std::uint32_t> rowSums_, rowSquares_, sum_, square_, keys_;
     std::vector<std::uint8_t> rowMax_, rowMin_, max_, min_;
-    std::vector<std::uint16_t> histogram_;
+    std::vector<float> means_;
+    std::vector<double> deviations_, exponentials_, thresholds_;
+    double *thresholds(std::size_t n)
+    {
+        thresholds_.resize(n);
+        return thresholds_.data();
+    }
+    std::vector<std::uint16_t> histogram_, counts_;
+    std::vector<std::uint8_t> bytes_;
+    std::vector<std::int16_t> limits_;
 };
 
 } // namespace local

@@ -38,6 +38,16 @@ std::optional<std::pair<int, int>> pairOf(const QString &text, QChar between, in
     return std::pair{a, b};
 }
 
+// A channel's blocks are marked by its band, which an automatic method may set, or by a local
+// method; never both.
+std::optional<Channel> bandAndLocal(const Recipe &r)
+{
+    for (const Channel c : Channels)
+        if (r.automatic[c] && r.local[c])
+            return c;
+    return std::nullopt;
+}
+
 Failure bad(const QString &key, const QString &value, const QString &why)
 {
     return Failure{QStringLiteral("Its \"%1\" reads \"%2\": %3.").arg(key, value, why)};
@@ -284,6 +294,77 @@ QList<Field> makeFields()
                              .column = channelName(c) + QStringLiteral("_auto")}},
                   .options = options});
     }
+    // Local methods, written only where a channel has one: every other record stays as it
+    // always was.
+    for (const Channel c : Channels) {
+        const QString name = QStringLiteral("local-") + channelName(c);
+        QList<OptionDoc> options;
+        if (c == Channel::Red)
+            options << option("local", "METHOD",
+                              QStringLiteral("each channel's blocks marked by a local method on "
+                                             "its plane of block values, as Fiji's Auto Local "
+                                             "Threshold marks pixels, instead of by its band; "
+                                             "implies --threshold (default none)"));
+        options << OptionDoc{
+            name,
+            QStringLiteral("METHOD"),
+            QStringLiteral("the %1 blocks by METHOD, whatever --local says").arg(channelName(c)),
+            {}};
+        f.append({.key = QStringLiteral("%1 local threshold").arg(channelTitle(c)),
+                  .written = W::UnlessDefault,
+                  .parts = {{.value = of(&Recipe::local, c, kinds::LocalMethod),
+                             .options = {name},
+                             .standIns = {QStringLiteral("local")},
+                             .changes =
+                                 [c](const Recipe &a, const Recipe &b) {
+                                     if (a.local[c] == b.local[c])
+                                         return QStringList{};
+                                     return QStringList{QStringLiteral("%1 %2").arg(
+                                         channelName(c), b.local[c]
+                                                             ? kinds::LocalMethod.write(*b.local[c])
+                                                             : QStringLiteral("band"))};
+                                 },
+                             .column = channelName(c) + QStringLiteral("_local")}},
+                  .options = options});
+    }
+    f.append({.key = QStringLiteral("Local radius"),
+              .written = W::UnlessDefault,
+              .parts = {{.value = of(&Recipe::localRadius, kinds::LocalRadius),
+                         .options = {QStringLiteral("local-radius")},
+                         .change = QStringLiteral("local radius %1"),
+                         .column = QStringLiteral("local_radius")}},
+              .options = {option("local-radius", "R",
+                                 QStringLiteral("a local method's neighbourhood: the blocks within "
+                                                "R of each, 1 to 100 (default 15)"))}});
+    for (const int n : {1, 2})
+        f.append({.key = QStringLiteral("Local parameter %1").arg(n),
+                  .written = W::UnlessDefault,
+                  .parts = {{.value = of(n == 1 ? &Recipe::localParam1 : &Recipe::localParam2,
+                                         kinds::LocalParameter),
+                             .options = {QStringLiteral("local-param%1").arg(n)},
+                             .change = QStringLiteral("local parameter %1 %2")
+                                           .arg(n)
+                                           .arg(QStringLiteral("%1")),
+                             .column = QStringLiteral("local_param%1").arg(n)}},
+                  .options = {{QStringLiteral("local-param%1").arg(n),
+                               QStringLiteral("X"),
+                               n == 1 ? QStringLiteral("a local method's first parameter: "
+                                                       "Bernsen's contrast, the offset of Mean, "
+                                                       "Median and MidGrey, k of Niblack, "
+                                                       "Phansalkar and Sauvola; 0 for the "
+                                                       "method's default (default 0)")
+                                      : QStringLiteral("its second: the offset of Niblack, r of "
+                                                       "Phansalkar and Sauvola (default 0)"),
+                               {}}}});
+    f.append({.key = QStringLiteral("Local objects"),
+              .written = W::UnlessDefault,
+              .parts = {{.value = of(&Recipe::localWhite, kinds::LocalObjects),
+                         .flags = {{QStringLiteral("local-dark"), QStringLiteral("dark")}},
+                         .change = QStringLiteral("local objects %1"),
+                         .column = QStringLiteral("local_objects")}},
+              .options = {option("local-dark", "",
+                                 QStringLiteral("a local method finds objects darker than their "
+                                                "ground (default: brighter, as edges are)"))}});
     // Written only for a stack or a film whose frames were asked for: every other record stays
     // as it always was.
     f.append({.key = QStringLiteral("Frames"),
@@ -429,7 +510,8 @@ Entries describe(const Source &source, const Recipe &r)
     }
     texts.append({SoftwareKey, Software});
     texts.append({VersionKey, source.version});
-    texts.append({FormatKey, QString::number(RecipeFormat)});
+    // A local method is what a reader of format 2 would pass over without a word.
+    texts.append({FormatKey, QString::number(r.anyLocal() ? RecipeFormat : 2)});
     return texts;
 }
 
@@ -494,6 +576,10 @@ Result<Recorded> readEntries(const Entries &entries)
             return bad(f.key, text, QStringLiteral("it takes ") + f.rule());
     }
 
+    if (const std::optional<Channel> c = bandAndLocal(out.recipe))
+        return Failure{QStringLiteral("Its %1 channel has both an automatic and a local method; "
+                                      "a channel takes one of them.")
+                           .arg(channelName(*c))};
     // Records of earlier versions name their picture by its file name alone.
     out.source.path = v.value(PathKey, v.value(SourceKey));
     out.source.hash = v.value(HashKey);
@@ -574,6 +660,14 @@ Result<void> readOptions(const GivenOptions &given, Recipe &r)
             if (name && !p.value.read(r, *given.value(*name)))
                 return Failure{QStringLiteral("--%1 takes %2").arg(*name, p.value.rule)};
         }
+    if (const std::optional<Channel> c = bandAndLocal(r))
+        return Failure{QStringLiteral("the %1 channel has both an automatic method (--auto) and a "
+                                      "local one (--local): its blocks are marked by a band or by "
+                                      "a local method, not both")
+                           .arg(channelName(*c))};
+    // A local method marks the blocks of a threshold scan.
+    if (r.anyLocal() && !r.reduction)
+        r.threshold = true;
     return {};
 }
 

@@ -8,6 +8,7 @@
 #include "core/channelscan.h"
 #include "core/entriesjson.h"
 #include "core/framerange.h"
+#include "core/localthreshold.h"
 #include "core/result.h"
 #include "core/valuekinds.h"
 
@@ -18,6 +19,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -25,8 +27,10 @@ namespace results {
 
 // The recipe format this program writes and the newest it reads. 1 is the record of planes
 // saved with a frame around their blocks (block (0, 0) at pixel (1, 1)) and no placement;
-// 2 saves the blocks alone and says where they lie in the picture.
-inline constexpr int RecipeFormat = 2;
+// 2 saves the blocks alone and says where they lie in the picture; 3 marks a channel's blocks
+// by a local method, which a program that reads 2 would pass over. A recipe without a local
+// method is still written as 2.
+inline constexpr int RecipeFormat = 3;
 
 // Each setting is named in one place, its row in the table of settings (recipe.cpp): its entry
 // in a record, its batch options with their help, its words in the history, its column in a
@@ -47,6 +51,20 @@ struct Recipe {
     // Whether an automatic method takes the block values of every frame scanned together, and
     // gives each the same minimum, rather than each frame's own.
     bool stackScope = false;
+    // The local method a channel's blocks are marked by, instead of its band, in a threshold
+    // scan; and the neighbourhood and parameters every channel's method takes.
+    PerChannel<std::optional<local::Method>> local;
+    int localRadius = 15; // in blocks
+    double localParam1 = 0, localParam2 = 0;
+    bool localWhite = true; // objects brighter than their ground
+    local::Params localParams() const
+    {
+        return {localRadius, localParam1, localParam2, localWhite};
+    }
+    bool anyLocal() const
+    {
+        return std::any_of(local.begin(), local.end(), [](const auto &m) { return m.has_value(); });
+    }
 
     friend bool operator==(const Recipe &a, const Recipe &b);
 };

@@ -3,6 +3,7 @@
 #include "core/framerange.h"
 
 #include <QStringList>
+#include <cmath>
 
 namespace results {
 
@@ -99,15 +100,32 @@ std::optional<bool> readScope(const QString &text)
     return eitherOf(text, "frame", "stack");
 }
 
+std::optional<double> readParameter(const QString &text)
+{
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    return ok && std::isfinite(v) ? std::optional(v) : std::nullopt;
+}
+
+// The names of a list as a rule lists them: "one of A, B, ...".
+template <class List, class Name> QByteArray oneOf(const List &list, Name name)
+{
+    QStringList names;
+    for (const auto &item : list)
+        names << QLatin1String(name(item));
+    return (QStringLiteral("one of ") + names.join(QStringLiteral(", "))).toLatin1();
+}
+
 // The automatic methods' names as the rule lists them: "one of Default, Huang, ...".
 const char *methodRule()
 {
-    static const QByteArray rule = [] {
-        QStringList names;
-        for (const histogram::Method m : histogram::Methods)
-            names << QLatin1String(histogram::methodName(m));
-        return (QStringLiteral("one of ") + names.join(QStringLiteral(", "))).toLatin1();
-    }();
+    static const QByteArray rule = oneOf(histogram::Methods, histogram::methodName);
+    return rule.constData();
+}
+
+const char *localRule()
+{
+    static const QByteArray rule = oneOf(local::Methods, local::methodName);
     return rule.constData();
 }
 
@@ -145,6 +163,22 @@ const Kind<bool> StackScope{
     readScope,
     [](const bool &stack) { return stack ? QStringLiteral("stack") : QStringLiteral("frame"); },
     "frame or stack"};
+const Kind<local::Method> LocalMethod{
+    [](const QString &t) { return local::methodNamed(t.toStdString()); },
+    [](const local::Method &m) { return QString::fromLatin1(local::methodName(m)); }, localRule()};
+const Kind<int> LocalRadius{[](const QString &t) {
+                                int r = 0;
+                                return numberIn(t, 1, local::MaxRadius, r) ? std::optional(r)
+                                                                           : std::nullopt;
+                            },
+                            writeNumber, "1 to 100 blocks"};
+const Kind<double> LocalParameter{readParameter,
+                                  [](const double &v) { return QString::number(v, 'g', 15); },
+                                  "a number, 0 for the method's default"};
+const Kind<bool> LocalObjects{
+    [](const QString &t) { return eitherOf(t, "dark", "white"); },
+    [](const bool &white) { return white ? QStringLiteral("white") : QStringLiteral("dark"); },
+    "white or dark"};
 
 } // namespace kinds
 

@@ -6,6 +6,7 @@
 
 #include "core/autothreshold.h"
 #include "core/channelscan.h"
+#include "core/localthreshold.h"
 
 #include <QString>
 #include <optional>
@@ -45,6 +46,14 @@ extern const Kind<histogram::Method> Method;
 extern const Kind<QString> Frames;
 // The automatic scope: "frame" (false) or "stack" (true).
 extern const Kind<bool> StackScope;
+// A local method by its name, in any case.
+extern const Kind<local::Method> LocalMethod;
+// A local method's radius, in blocks: 1 to 100.
+extern const Kind<int> LocalRadius;
+// A local method's parameter: any number; 0 for the method's default.
+extern const Kind<double> LocalParameter;
+// Which objects a local method finds: "white" (true) or "dark" (false).
+extern const Kind<bool> LocalObjects;
 } // namespace kinds
 
 // Whether the text is a whole number from lo to hi, put in `out` when it is.

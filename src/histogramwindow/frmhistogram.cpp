@@ -7,12 +7,14 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QUndoView>
 
 frmHistogram::frmHistogram(QWidget *owner)
@@ -49,7 +51,70 @@ frmHistogram::frmHistogram(QWidget *owner)
     chooser->addWidget(scope_);
     chooser->addStretch();
     connect(scope_, &QComboBox::currentIndexChanged, this, &frmHistogram::scopeChanged);
-    grid->addLayout(chooser, 0, 0, 1, 3);
+
+    // The local methods: each block judged against its neighbours instead of a band.
+    auto *locally = new QHBoxLayout;
+    localMethod_ = new QComboBox(this);
+    localMethod_->setObjectName(QStringLiteral("LocalMethod"));
+    localMethod_->addItem(QStringLiteral("none"));
+    for (const local::Method m : local::Methods)
+        localMethod_->addItem(QLatin1String(local::methodName(m)));
+    localMethod_->setToolTip(QStringLiteral(
+        "A local method marks each block whose value its neighbours' values find an object, "
+        "as Fiji's Auto Local Threshold marks pixels; none gives the channel its band again"));
+    auto *localLabel = new QLabel(QStringLiteral("&Local:"), this);
+    localLabel->setBuddy(localMethod_);
+    localRadius_ = new QSpinBox(this);
+    localRadius_->setObjectName(QStringLiteral("LocalRadius"));
+    localRadius_->setRange(1, local::MaxRadius);
+    localRadius_->setValue(15);
+    localRadius_->setSuffix(QStringLiteral(" blocks"));
+    localRadius_->setToolTip(QStringLiteral("The neighbourhood: the blocks within this radius"));
+    auto *radiusLabel = new QLabel(QStringLiteral("&Radius:"), this);
+    radiusLabel->setBuddy(localRadius_);
+    const auto parameter = [this](const char *name, const QString &tip) {
+        auto *box = new QDoubleSpinBox(this);
+        box->setObjectName(QLatin1String(name));
+        box->setRange(-1000, 1000);
+        box->setDecimals(3);
+        box->setToolTip(tip);
+        return box;
+    };
+    localParam1_ = parameter("LocalParam1",
+                             QStringLiteral("The method's first parameter: Bernsen's contrast, "
+                                            "the offset of Mean, Median and MidGrey, k of "
+                                            "Niblack, Phansalkar and Sauvola; 0 for its default"));
+    localParam2_ = parameter("LocalParam2",
+                             QStringLiteral("Its second: the offset of Niblack, r of Phansalkar "
+                                            "and Sauvola; 0 for its default"));
+    auto *paramsLabel = new QLabel(QStringLiteral("&Parameters:"), this);
+    paramsLabel->setBuddy(localParam1_);
+    localWhite_ = new QCheckBox(QStringLiteral("White objects on black background"), this);
+    localWhite_->setObjectName(QStringLiteral("LocalWhite"));
+    localWhite_->setChecked(true);
+    localWhite_->setToolTip(QStringLiteral("Objects brighter than their ground, as edges are"));
+    auto *allLocal = new QPushButton(QStringLiteral("Apply to all"), this);
+    allLocal->setObjectName(QStringLiteral("ApplyLocal"));
+    allLocal->setAccessibleName(QStringLiteral("Apply the local method to all three channels"));
+    for (QWidget *w : std::initializer_list<QWidget *>{localLabel, localMethod_, radiusLabel,
+                                                       localRadius_, paramsLabel, localParam1_,
+                                                       localParam2_, localWhite_, allLocal})
+        locally->addWidget(w);
+    locally->addStretch();
+    connect(allLocal, &QPushButton::clicked, this, [this] {
+        emit localChosen({Channel::Red, Channel::Green, Channel::Blue}, localMethod());
+    });
+    const auto changed = [this] {
+        emit localParamsChanged(localParams());
+    };
+    connect(localRadius_, &QSpinBox::valueChanged, this, changed);
+    connect(localParam1_, &QDoubleSpinBox::valueChanged, this, changed);
+    connect(localParam2_, &QDoubleSpinBox::valueChanged, this, changed);
+    connect(localWhite_, &QCheckBox::toggled, this, changed);
+    auto *choosers = new QVBoxLayout;
+    choosers->addLayout(chooser);
+    choosers->addLayout(locally);
+    grid->addLayout(choosers, 0, 0, 1, 3);
     connect(all, &QPushButton::clicked, this, [this] {
         apply({Channel::Red, Channel::Green, Channel::Blue}, method());
     });
@@ -74,6 +139,10 @@ frmHistogram::frmHistogram(QWidget *owner)
         auto *applyOne = new QPushButton(QStringLiteral("Apply"), this);
         applyOne->setObjectName(QStringLiteral("Apply") + suffix);
         applyOne->setToolTip(QStringLiteral("The method chosen above, on this channel"));
+        auto *applyLocal = new QPushButton(QStringLiteral("Apply local"), this);
+        applyLocal->setObjectName(QStringLiteral("ApplyLocal") + suffix);
+        applyLocal->setToolTip(QStringLiteral("The local method chosen above, on this channel"));
+        applyLocal->setAccessibleName(QStringLiteral("%1: local method").arg(title));
         auto *tryAll = new QPushButton(QStringLiteral("Try all..."), this);
         tryAll->setObjectName(QStringLiteral("TryAll") + suffix);
         tryAll->setToolTip(QStringLiteral("Every method's plane for this channel, side by side"));
@@ -91,7 +160,8 @@ frmHistogram::frmHistogram(QWidget *owner)
         buttons->addWidget(triangle_[c], 0, 1);
         buttons->addWidget(applyOne, 1, 0);
         buttons->addWidget(tryAll, 1, 1);
-        buttons->setRowStretch(2, 1);
+        buttons->addWidget(applyLocal, 2, 0, 1, 2);
+        buttons->setRowStretch(3, 1);
         grid->addLayout(buttons, place + 2, 1, 1, 2);
 
         connect(views_[c], &HistogramView::minimumDragged, this,
@@ -108,6 +178,8 @@ frmHistogram::frmHistogram(QWidget *owner)
                 [this, channel] { apply({channel}, method()); });
         connect(tryAll, &QPushButton::clicked, this,
                 [this, channel] { emit tryAllRequested(channel); });
+        connect(applyLocal, &QPushButton::clicked, this,
+                [this, channel] { emit localChosen({channel}, localMethod()); });
     }
     log_ = new QCheckBox(QStringLiteral("Logarithmic counts"), this);
     log_->setObjectName(QStringLiteral("CheckLog"));
@@ -229,6 +301,8 @@ void frmHistogram::showTryAll(Channel channel, const std::vector<pipeline::Trial
     if (!tryAll_) {
         tryAll_ = new frmTryAll(this);
         connect(tryAll_, &frmTryAll::chosen, this, &frmHistogram::automaticChosen);
+        connect(tryAll_, &frmTryAll::localChosen, this,
+                [this](Channel c, local::Method m) { emit localChosen({c}, m); });
     }
     tryAll_->setTiles(channel, tiles);
     platform::showToolWindow(tryAll_);
@@ -284,9 +358,50 @@ void frmHistogram::setHistograms(const scan::BlockHistograms &h)
 
 void frmHistogram::setBands(const PerChannel<scan::Band> &bands)
 {
-    for (const Channel channel : Channels) {
-        const scan::Band band = bands[channel];
-        view(channel)->setBand(band);
-        bands_[channel]->setText(QStringLiteral("band (%1, %2]").arg(band.lo).arg(band.hi));
-    }
+    shownBands_ = bands;
+    for (const Channel channel : Channels)
+        showBand(channel);
+}
+
+void frmHistogram::showBand(Channel channel)
+{
+    // A channel under a local method has no band to show.
+    const scan::Band band = shownBands_[channel];
+    view(channel)->setBand(band, !local_[channel]);
+    bands_[channel]->setText(
+        local_[channel]
+            ? QStringLiteral("local %1").arg(QLatin1String(local::methodName(*local_[channel])))
+            : QStringLiteral("band (%1, %2]").arg(band.lo).arg(band.hi));
+}
+
+void frmHistogram::setLocal(const PerChannel<std::optional<local::Method>> &methods,
+                            const local::Params &params)
+{
+    local_ = methods;
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{localRadius_, localParam1_, localParam2_, localWhite_})
+        w->blockSignals(true);
+    localRadius_->setValue(params.radius);
+    localParam1_->setValue(params.param1);
+    localParam2_->setValue(params.param2);
+    localWhite_->setChecked(params.white);
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{localRadius_, localParam1_, localParam2_, localWhite_})
+        w->blockSignals(false);
+    for (const Channel channel : Channels)
+        showBand(channel);
+}
+
+std::optional<local::Method> frmHistogram::localMethod() const
+{
+    const int at = localMethod_->currentIndex();
+    if (at <= 0)
+        return std::nullopt;
+    return local::Methods[std::size_t(at - 1)];
+}
+
+local::Params frmHistogram::localParams() const
+{
+    return {localRadius_->value(), localParam1_->value(), localParam2_->value(),
+            localWhite_->isChecked()};
 }

@@ -6,6 +6,7 @@
 
 #include "core/autothreshold.h"
 #include "core/channelscan.h"
+#include "core/localthreshold.h"
 #include "core/measurements.h"
 #include "histogramwindow/frmtryall.h"
 
@@ -16,6 +17,8 @@
 class HistogramView;
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
+class QSpinBox;
 class QGridLayout;
 class QLabel;
 class QPushButton;
@@ -57,6 +60,15 @@ public:
     void setFrames(int count);
     Scope scope() const;
 
+    // The local methods the channels' blocks are marked by, and the neighbourhood and
+    // parameters they take: a channel under one shows it instead of its band.
+    void setLocal(const PerChannel<std::optional<local::Method>> &methods,
+                  const local::Params &params);
+    // The local method chosen to apply, none for "none"; and the parameters as the controls
+    // stand.
+    std::optional<local::Method> localMethod() const;
+    local::Params localParams() const;
+
     // How the owner applies a method to a channel's block values: the minimum it set, none
     // where the method has no threshold for them.
     void setApplier(std::function<std::optional<int>(Channel, histogram::Method)> applier)
@@ -70,6 +82,10 @@ signals:
     // An automatic method's threshold picked in the montage, to become the channel's minimum.
     void automaticChosen(Channel channel, histogram::Method method, int threshold);
     void tryAllRequested(Channel channel);
+    // A local method for the channels (none: their bands again), with the parameters shown.
+    void localChosen(QList<Channel> channels, std::optional<local::Method> method);
+    // The local methods' neighbourhood or parameters, changed by the user.
+    void localParamsChanged(local::Params params);
     void scopeChanged();
     void measureFramesRequested();
 
@@ -82,6 +98,13 @@ private:
     std::function<std::optional<int>(Channel, histogram::Method)> applier_;
     PerChannel<QLabel *> bands_;
     PerChannel<QPushButton *> otsu_, triangle_;
+    PerChannel<std::optional<local::Method>> local_;
+    PerChannel<scan::Band> shownBands_;
+    QComboBox *localMethod_ = nullptr;
+    QSpinBox *localRadius_ = nullptr;
+    QDoubleSpinBox *localParam1_ = nullptr, *localParam2_ = nullptr;
+    QCheckBox *localWhite_ = nullptr;
+    void showBand(Channel channel);
     QComboBox *methods_ = nullptr, *scope_ = nullptr;
     QLabel *scopeLabel_ = nullptr;
     QPushButton *measureFrames_ = nullptr;

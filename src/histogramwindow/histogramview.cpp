@@ -24,11 +24,12 @@ void HistogramView::setBins(const histogram::Bins &bins)
     update();
 }
 
-void HistogramView::setBand(scan::Band band)
+void HistogramView::setBand(scan::Band band, bool shown)
 {
-    if (band.lo == band_.lo && band.hi == band_.hi)
+    if (band.lo == band_.lo && band.hi == band_.hi && shown == bandShown_)
         return;
     band_ = band;
+    bandShown_ = shown;
     update();
 }
 
@@ -149,7 +150,7 @@ void HistogramView::paintEvent(QPaintEvent *)
     // A faint tint, so the bars inside the band stay as plain as those outside it.
     QColor tint = colour_;
     tint.setAlpha(40);
-    if (right > left)
+    if (bandShown_ && right > left)
         p.fillRect(QRectF(left, area.top(), right - left, area.height()), tint);
 
     const auto scaled = [this](double n) {
@@ -194,8 +195,10 @@ void HistogramView::paintEvent(QPaintEvent *)
             QRectF(area.left() + pointed_ * bin, area.top(), std::max(bin, 1.0), area.height()));
     }
     p.setPen(QPen(Qt::black, 1));
-    p.drawLine(QPointF(left, area.top()), QPointF(left, area.bottom()));
-    p.drawLine(QPointF(right, area.top()), QPointF(right, area.bottom()));
+    if (bandShown_) {
+        p.drawLine(QPointF(left, area.top()), QPointF(left, area.bottom()));
+        p.drawLine(QPointF(right, area.top()), QPointF(right, area.bottom()));
+    }
     p.setPen(Qt::gray);
     p.drawRect(area);
     drawAxes(p, area, top);
@@ -203,7 +206,7 @@ void HistogramView::paintEvent(QPaintEvent *)
 
 void HistogramView::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton)
+    if (event->button() != Qt::LeftButton || !bandShown_)
         return QWidget::mousePressEvent(event);
     const double x = event->position().x();
     const double toLow = std::abs(x - edgeOf(band_.lo)), toHigh = std::abs(x - edgeOf(band_.hi));

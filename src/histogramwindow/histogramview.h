@@ -18,7 +18,8 @@ public:
 
     void setBins(const histogram::Bins &bins);
     const histogram::Bins &bins() const { return bins_; }
-    void setBand(scan::Band band);
+    // The band drawn, where `shown` (a channel marked by a local method has none).
+    void setBand(scan::Band band, bool shown = true);
     void setLogarithmic(bool on);
 
     // The band bound whose edge lies at x: the edge before bin k + 1 is the bound k.
@@ -56,6 +57,7 @@ private:
 
     histogram::Bins bins_{};
     scan::Band band_;
+    bool bandShown_ = true;
     bool log_ = false;
     QColor colour_;
     Edge dragging_ = Edge::None;

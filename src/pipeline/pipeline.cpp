@@ -233,6 +233,16 @@ std::vector<Trial> Runner::tryAll(const Scene &scene, const results::Recipe &rec
         }
         trials.push_back(std::move(trial));
     }
+    // And a tile a local method, with the recipe's neighbourhood and parameters.
+    for (const local::Method method : local::Methods) {
+        results::Recipe withLocal = r;
+        withLocal.local = {};
+        withLocal.local[channel] = method;
+        const scan::ScanPlanes &planes = scan(base, withLocal);
+        Trial trial{histogram::Method::Default, std::nullopt,
+                    blocksImage(planes.nx, planes.ny, planes.planes[channel].data()), method};
+        trials.push_back(std::move(trial));
+    }
     return trials;
 }
 
@@ -269,7 +279,7 @@ Planes Runner::run(const Scene &scene, const results::Recipe &recipe,
             blocksImage(reduced_.columns, reduced_.rows, reduced_.colours.data());
     } else {
         scene.read(scan::scanGrid(p).sampled, surface_);
-        const scan::ScanPlanes &scanned = scanner_.scan(surface_, p);
+        const scan::ScanPlanes &scanned = scan(p, r);
         for (const Channel c : Channels)
             out.blocks[c] = blocksImage(scanned.nx, scanned.ny, scanned.planes[c].data());
         if (p.threshold)
@@ -277,6 +287,64 @@ Planes Runner::run(const Scene &scene, const results::Recipe &recipe,
     }
     out.recipe = r;
     return out;
+}
+
+const scan::ScanPlanes &Runner::scan(const scan::ScanParams &p, const results::Recipe &r)
+{
+    if (!p.threshold || !r.anyLocal())
+        return scanner_.scan(surface_, p);
+    // A local channel's blocks are judged on the plane of block values an RGB scan of the same
+    // settings draws; the others by their bands, as always.
+    scan::ScanParams values = p;
+    values.threshold = false;
+    const scan::ScanPlanes &drawn = scanner_.scan(surface_, values);
+    marked_.nx = drawn.nx, marked_.ny = drawn.ny;
+    const std::size_t n = std::size_t(drawn.nx) * std::size_t(drawn.ny);
+    // Where a channel's marks take long (Otsu's histograms, a large plane), each channel on a
+    // core of its own where the pool has one to spare, the first on this thread; the others
+    // take less time than waking a thread.
+    const auto markChannel = [&](Channel c) {
+        Local &l = local_[c];
+        const int shift = 8 * static_cast<int>(c);
+        l.values.resize(n);
+        l.marks.resize(n);
+        for (std::size_t i = 0; i < n; ++i)
+            l.values[i] = std::uint8_t(drawn.planes[c][i] >> shift);
+        l.thresholder.mark(*r.local[c], r.localParams(), l.values.data(), drawn.nx, drawn.ny,
+                           l.marks.data());
+        const core::Colour in = scan::markerColour(c), out = scan::unmarkedColour();
+        for (std::size_t i = 0; i < n; ++i)
+            marked_.planes[c][i] = l.marks[i] ? in : out;
+    };
+    std::vector<Channel> locals;
+    for (const Channel c : Channels) {
+        marked_.planes[c].resize(n);
+        if (r.local[c])
+            locals.push_back(c);
+    }
+    const bool long_ = n > 250'000 || std::any_of(locals.begin(), locals.end(), [&](Channel c) {
+                           return *r.local[c] == local::Method::Otsu;
+                       });
+    QSemaphore done;
+    int handed = 0;
+    for (std::size_t i = 1; i < locals.size(); ++i)
+        if (long_ && QThreadPool::globalInstance()->tryStart([&, c = locals[i]] {
+                markChannel(c);
+                done.release();
+            }))
+            ++handed;
+        else
+            markChannel(locals[i]);
+    markChannel(locals[0]);
+    done.acquire(handed);
+    if (std::any_of(r.local.begin(), r.local.end(), [](const auto &m) { return !m; })) {
+        const scan::ScanPlanes &banded = scanner_.scan(surface_, p);
+        for (const Channel c : Channels)
+            if (!r.local[c])
+                std::copy(banded.planes[c].begin(), banded.planes[c].end(),
+                          marked_.planes[c].begin());
+    }
+    return marked_;
 }
 
 Result<void> save(const QImage &image, const QString &path, const results::Entries &record,

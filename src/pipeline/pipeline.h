@@ -8,6 +8,7 @@
 #include "core/autothreshold.h"
 #include "core/channel.h"
 #include "core/channelscan.h"
+#include "core/localthreshold.h"
 #include "core/measurements.h"
 #include "core/pixelreduction.h"
 #include "core/recipe.h"
@@ -96,6 +97,7 @@ struct Trial {
     histogram::Method method;
     std::optional<int> threshold;
     QImage plane; // one pixel a block; null where the method has no threshold
+    std::optional<local::Method> local = {}; // a local method's tile, whatever `method` says
 };
 
 // The pipeline with its storage, kept from one picture to the next: after the first picture of
@@ -120,7 +122,8 @@ public:
     automatic(const Scene &scene, const results::Recipe &recipe,
               const scan::BlockHistograms *counted = nullptr);
     // Every automatic method's answer for one channel, with the plane a threshold scan of the
-    // recipe makes with the method's minimum, the maximum kept as far as the minimum allows.
+    // recipe makes with the method's minimum, the maximum kept as far as the minimum allows;
+    // then every local method's plane.
     std::vector<Trial> tryAll(const Scene &scene, const results::Recipe &recipe, Channel channel);
     // The recipe's automatic methods, then its command: the pixel reduction, the threshold
     // scan or the RGB scan. The recipe is taken as the controls hold it; on a preview, at the
@@ -131,9 +134,19 @@ public:
     Planes run(const Preview &preview, const results::Recipe &recipe);
 
 private:
+    // The scan of the surface read: threshold markers of the bands, or of the local methods.
+    const scan::ScanPlanes &scan(const scan::ScanParams &p, const results::Recipe &r);
+
     core::ColourSurface surface_;
     scan::Scanner scanner_;
     reduction::ReducedPicture reduced_;
+    // A channel's local method, with its storage.
+    struct Local {
+        local::Thresholder thresholder;
+        std::vector<std::uint8_t> values, marks;
+    };
+    PerChannel<Local> local_;
+    scan::ScanPlanes marked_;
 };
 
 // Writes a view's picture as PNG with its record, never seen half-written. `Sync::Each` waits

@@ -33,6 +33,10 @@ ROWS = [
     ("flat.png", ["--size", "300", "--reduction", "--rate", "6"], dict(size=300), None, None),
     ("rose.jpg", ["--rate-x", "7", "--rate-y", "3", "--overlap", "--zoom", "b"], dict(),
      dict(rate=(7, 3), overlap=True), "blue"),
+    ("rose.jpg", ["--type", "massimo-minimo", "--local", "Niblack", "--local-blue", "Sauvola",
+                  "--local-radius", "5", "--local-param1", "0.3", "--local-dark"], dict(),
+     dict(type="massimo-minimo", local={"red": "niblack", "green": "Niblack", "blue": "Sauvola"},
+          radius=5, params=(0.3, 0), white=False), None),
 ]
 
 
@@ -160,6 +164,7 @@ BAD = [
     (lambda tmp: tintara.scan(image, threshold={"red": (200, 100)}), ValueError, "LO <= HI"),
     (lambda tmp: tintara.scan(image, threshold={"alpha": (1, 2)}), ValueError, "channels"),
     (lambda tmp: tintara.scan(image, auto="Bogus"), ValueError, "no method"),
+    (lambda tmp: tintara.scan(image, auto="Otsu", local={"red": "Mean"}), ValueError, "not both"),
     (lambda tmp: tintara.threshold(image, "Bogus"), ValueError, "no method"),
     (lambda tmp: tintara.threshold(np.zeros(256, np.float32), "Otsu"), TypeError, "counts"),
     (lambda tmp: tintara.threshold(-np.ones(256, np.int64), "Otsu"), ValueError, "counts"),

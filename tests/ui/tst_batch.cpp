@@ -348,18 +348,26 @@ void TestBatch::commandLine()
     QCOMPARE(r.status, 0);
     for (const char *option : {"--timeout", "--recursive", "--report", "--shard", "--null"})
         QVERIFY2(r.out.contains(option), option);
-    for (const QStringList &wrong :
-         {QStringList{QStringLiteral("--rate"), QStringLiteral("31"), odd_},
-          QStringList{QStringLiteral("--type"), QStringLiteral("other"), odd_},
-          QStringList{QStringLiteral("--timeout"), QStringLiteral("0"), odd_}, QStringList{},
-          // An empty band, as a recipe with it is refused: no run would ever mark a block.
-          QStringList{QStringLiteral("--threshold"), QStringLiteral("--red"),
-                      QStringLiteral("200:100"), odd_}}) {
+    // Each with what its message says.
+    const std::pair<QStringList, const char *> wrongs[] = {
+        {{QStringLiteral("--rate"), QStringLiteral("31"), odd_}, "--rate takes 3 to 30"},
+        {{QStringLiteral("--type"), QStringLiteral("other"), odd_}, "--type takes media"},
+        {{QStringLiteral("--timeout"), QStringLiteral("0"), odd_}, "--timeout"},
+        {{}, "no picture"},
+        // An empty band, as a recipe with it is refused: no run would ever mark a block.
+        {{QStringLiteral("--threshold"), QStringLiteral("--red"), QStringLiteral("200:100"), odd_},
+         "--red takes LO:HI, with 0 <= LO <= HI <= 255"},
+        // A channel marked by both a band's method and a local one.
+        {{QStringLiteral("--auto"), QStringLiteral("Otsu"), QStringLiteral("--local-red"),
+          QStringLiteral("Mean"), odd_},
+         "band or by a local method, not both"},
+    };
+    for (const auto &[wrong, says] : wrongs) {
         r = batchRun(wrong);
         QCOMPARE(r.status, 2);
         QVERIFY(r.err.contains("Usage:"));
+        QVERIFY2(r.err.contains(says), r.err.constData());
     }
-    QVERIFY2(r.err.contains("--red takes LO:HI, with 0 <= LO <= HI <= 255"), r.err.constData());
     // A recipe that cannot be used is no usage error: its reason alone.
     r = batchRun({QStringLiteral("--recipe"), odd_, odd_});
     QCOMPARE(r.status, 2);

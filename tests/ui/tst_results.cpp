@@ -597,7 +597,7 @@ void TestResults::refusedRecipesChangeNothing()
         writeJson("rate.tintara.json", QByteArray(good).replace("\"3x3\"", "\"2x2\"")),
         writeJson("bands.tintara.json", QByteArray(good).replace("\"128:255\"", "\"300:10\"")),
         writeJson("newer.tintara.json", QByteArray(good).replace("\"Format version\": \"2\"",
-                                                                 "\"Format version\": \"3\"")),
+                                                                 "\"Format version\": \"4\"")),
         writeJson("gone.tintara.json", gone),
         hand,
     };
