@@ -319,10 +319,13 @@ QList<Field> makeFields()
                                  [c](const Recipe &a, const Recipe &b) {
                                      if (a.local[c] == b.local[c])
                                          return QStringList{};
-                                     return QStringList{QStringLiteral("%1 %2").arg(
-                                         channelName(c), b.local[c]
-                                                             ? kinds::LocalMethod.write(*b.local[c])
-                                                             : QStringLiteral("band"))};
+                                     if (!b.local[c])
+                                         return QStringList{
+                                             QStringLiteral("%1 band again").arg(channelName(c))};
+                                     return QStringList{
+                                         QStringLiteral("%1 local %2")
+                                             .arg(channelName(c),
+                                                  kinds::LocalMethod.write(*b.local[c]))};
                                  },
                              .column = channelName(c) + QStringLiteral("_local")}},
                   .options = options});
