@@ -7,6 +7,7 @@
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <vector>
 
 extern "C" {
@@ -63,16 +64,9 @@ public:
         quiet();
         file_ = file;
         cancel_ = cancel;
-        format_ = avformat_alloc_context();
-        if (!format_)
-            return Failure{QStringLiteral("Out of memory.")};
-        // Cancel reaches every read and every wait of the demuxer.
-        format_->interrupt_callback = {&Film::interrupted, this};
-        const QByteArray name = QFile::encodeName(path);
-        if (const int r = avformat_open_input(&format_, name.constData(), nullptr, nullptr); r < 0)
-            return failure(r, QStringLiteral("The film cannot be opened"));
-        if (const int r = avformat_find_stream_info(format_, nullptr); r < 0)
-            return failure(r, QStringLiteral("The film cannot be read"));
+        name_ = QFile::encodeName(path);
+        if (Result<void> opened = openFormat(); !opened)
+            return opened;
         const AVCodec *decoder = nullptr;
         stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
         if (stream_ < 0 || !decoder)
@@ -96,22 +90,30 @@ public:
         if (!codec_ || avcodec_parameters_to_context(codec_, p) < 0)
             return Failure{QStringLiteral("The film's frames cannot be decoded.")};
         codec_->thread_count = 0;
-        // No frame the decoder makes may be larger than the header said.
-        codec_->max_pixels = std::max<int64_t>(1, int64_t(stored.width()) * stored.height());
+        // The decoder's own bound is the one every picture has, not the header's size: FFmpeg
+        // counts its frames padded to its alignment, and a film's frames may grow on the way.
+        // Each frame is still held to the limit as it comes.
+        codec_->max_pixels = std::max<int64_t>(1, allocation::limitBytes() / 4);
+        // A frame the decoder could only guess at is not given out as the film's.
+        codec_->flags &= ~AV_CODEC_FLAG_OUTPUT_CORRUPT;
         if (const int r = avcodec_open2(codec_, decoder, nullptr); r < 0)
             return failure(r, QStringLiteral("The film's frames cannot be decoded"));
         frame_ = av_frame_alloc();
         packet_ = av_packet_alloc();
         if (!frame_ || !packet_)
             return Failure{QStringLiteral("Out of memory.")};
-        return index();
+        if (Result<void> indexed = index(); !indexed)
+            return indexed;
+        return rewind();
     }
 
     std::optional<double> time(int k) const override
     {
-        if (k < 0 || k >= count_ || timeBase_.num <= 0 || timeBase_.den <= 0 || times_.empty())
+        if (k < 0 || k >= count_ || timeBase_.num <= 0 || timeBase_.den <= 0 || untimed_)
             return std::nullopt;
-        return double(times_[std::size_t(k)] - times_.front()) * timeBase_.num / timeBase_.den;
+        const int64_t at = times_[std::size_t(k)] != Missing ? times_[std::size_t(k)]
+                                                             : times_.front() + int64_t(k) * step_;
+        return double(at - times_.front()) * timeBase_.num / timeBase_.den;
     }
 
     LoadResult read(int k, int fitSide, const std::atomic<bool> *cancel) override
@@ -120,38 +122,24 @@ public:
         if (k < 0 || k >= count_)
             return Failure{
                 QStringLiteral("There is no frame %1: the film has %2.").arg(k + 1).arg(count_)};
-        const int64_t wanted = times_[std::size_t(k)];
-        // The next frame is decoded straight on; any other after a seek to the key frame at
-        // or before it. A frame shown before the one wanted is decoded and passed over.
-        if (k != next_) {
-            if (Result<void> sought = seek(wanted); !sought)
-                return sought.failure();
-        }
-        for (bool fromStart = false;;) {
-            const Result<bool> got = decodeNext();
-            if (!got)
-                return got.failure();
-            if (!*got)
-                return Failure{QStringLiteral("Frame %1 cannot be decoded: the film ends "
-                                              "before it.")
-                                   .arg(k + 1)};
-            const int64_t at = frame_->best_effort_timestamp;
-            if (at != AV_NOPTS_VALUE && at < wanted)
-                continue;
-            if (at != AV_NOPTS_VALUE && at > wanted && !fromStart) {
-                // The seek landed past the frame: the film's index is wrong; from the start.
-                fromStart = true;
-                if (Result<void> sought = seek(times_.front()); !sought)
-                    return sought.failure();
-                continue;
-            }
-            break;
-        }
-        next_ = k + 1;
+        if (!inOrder_ && times_[std::size_t(k)] == Missing)
+            return Failure{
+                QStringLiteral("Frame %1 is missing from the film: its data is lost.").arg(k + 1)};
+        Result<void> found = inOrder_ ? findInOrder(k) : findByTime(k);
+        if (!found)
+            return found.failure();
+        if (corrupt_ || damaged(k))
+            return Failure{
+                QStringLiteral("Frame %1 is damaged: it cannot be decoded exactly.").arg(k + 1)};
         return picture(fitSide);
     }
 
 private:
+    // Marks a frame number the film's times leave out: a frame lost from a damaged film.
+    static constexpr int64_t Missing = INT64_MIN;
+    // The most frames in a row a steady film may lose and still be numbered by its times.
+    static constexpr int MaxLost = 16;
+
     static int interrupted(void *self)
     {
         const auto *film = static_cast<const Film *>(self);
@@ -165,10 +153,43 @@ private:
         return Failure{QStringLiteral("%1: %2").arg(what, avError(code))};
     }
 
+    // The container read from its first byte, as if new: a read from the start owes nothing to
+    // an index that may lie.
+    Result<void> openFormat()
+    {
+        avformat_close_input(&format_);
+        format_ = avformat_alloc_context();
+        if (!format_)
+            return Failure{QStringLiteral("Out of memory.")};
+        // Cancel reaches every read and every wait of the demuxer.
+        format_->interrupt_callback = {&Film::interrupted, this};
+        AVDictionary *options = nullptr;
+        // An edit list is followed entry by entry against every sample: one of absurd length
+        // would take minutes, and is not followed.
+        if (absurdEditList_)
+            av_dict_set(&options, "ignore_editlist", "1", 0);
+        const int r = avformat_open_input(&format_, name_.constData(), nullptr, &options);
+        av_dict_free(&options);
+        if (r < 0)
+            return failure(r, QStringLiteral("The film cannot be opened"));
+        if (const int found = avformat_find_stream_info(format_, nullptr); found < 0)
+            return failure(found, QStringLiteral("The film cannot be read"));
+        return {};
+    }
+
     // Each frame's time, from the packets alone, without decoding: their presentation times
-    // in order are the frames' order, whatever order B-frames are stored in.
+    // in order are the frames' order, whatever order B-frames are stored in. A film whose
+    // frames come at a steady rate is numbered by its times, so that a frame lost from it
+    // leaves its number empty rather than moving every later frame up; a frame whose data is
+    // damaged, and those decoded from it up to the next key frame, are marked.
     Result<void> index()
     {
+        struct Packet {
+            int64_t at;
+            bool key, corrupt;
+        };
+        std::vector<Packet> packets; // in the order they are decoded
+        bool torn = false, decodeTimes = false;
         while (true) {
             const int r = av_read_frame(format_, packet_);
             if (r == AVERROR_EOF)
@@ -177,14 +198,18 @@ private:
                 if (r == AVERROR_EXIT || (cancel_ && cancel_->load()))
                     return cancelled();
                 // A cut film: the frames before the cut.
+                torn = true;
                 break;
             }
-            if (packet_->stream_index == stream_) {
+            if (packet_->stream_index == stream_ && packet_->size > 0) {
                 const int64_t at = packet_->pts != AV_NOPTS_VALUE ? packet_->pts : packet_->dts;
-                if (at == AV_NOPTS_VALUE)
-                    untimed_ = true;
-                times_.push_back(at == AV_NOPTS_VALUE ? int64_t(times_.size()) : at);
-                if (times_.size() > std::size_t(MaxFrames)) {
+                untimed_ = untimed_ || at == AV_NOPTS_VALUE;
+                // A container that stores only when frames are decoded (AVI) says nothing
+                // of the order B-frames are shown in.
+                decodeTimes = decodeTimes || packet_->pts == AV_NOPTS_VALUE;
+                packets.push_back({at, (packet_->flags & AV_PKT_FLAG_KEY) != 0,
+                                   (packet_->flags & AV_PKT_FLAG_CORRUPT) != 0});
+                if (packets.size() > std::size_t(MaxFrames)) {
                     av_packet_unref(packet_);
                     return Failure{QStringLiteral("The film has more than the %1 frames this "
                                                   "program reads.")
@@ -193,37 +218,222 @@ private:
             }
             av_packet_unref(packet_);
         }
-        if (times_.empty())
+        if (packets.empty())
             return Failure{QStringLiteral("The film has no frames.")};
-        std::sort(times_.begin(), times_.end());
-        times_.erase(std::unique(times_.begin(), times_.end()), times_.end());
-        count_ = int(times_.size());
-        next_ = -1;
+        if (torn)
+            packets.back().corrupt = true;
+        std::vector<int64_t> times;
+        times.reserve(packets.size());
+        for (const Packet &p : packets)
+            times.push_back(p.at);
+        std::sort(times.begin(), times.end());
+        // Times that repeat, or none at all, tell no frame from another: such a film is read in
+        // the order its frames are decoded, from the start.
+        inOrder_ = untimed_ || decodeTimes ||
+                   std::adjacent_find(times.begin(), times.end()) != times.end();
+        if (inOrder_) {
+            count_ = int(packets.size());
+            times_ = std::move(times);
+            return {};
+        }
+        numbers_ = numbered(times);
+        count_ = numbers_.back() + 1;
+        times_.assign(std::size_t(count_), Missing);
+        for (std::size_t i = 0; i < times.size(); ++i)
+            times_[std::size_t(numbers_[i])] = times[i];
+        present_ = std::move(times);
+        damaged_.assign(std::size_t(count_), false);
+        bool tainted = false;
+        for (std::size_t i = 0; i < packets.size(); ++i) {
+            const Packet &p = packets[i];
+            // A packet after a gap in the decoding order is built on frames that are gone.
+            const bool gap = i > 0 && step_ > 0 && !p.key &&
+                             numberOf(p.at) > numberOf(packets[i - 1].at) + 1 &&
+                             lostBetween(numberOf(packets[i - 1].at), numberOf(p.at));
+            tainted = (tainted && !p.key) || p.corrupt || gap;
+            if (tainted)
+                damaged_[std::size_t(numberOf(p.at))] = true;
+        }
+        return {};
+    }
+
+    // The frames' numbers for their sorted times: by the steady step between them where most
+    // steps are one, each lost frame keeping its place; otherwise one after another.
+    std::vector<int> numbered(const std::vector<int64_t> &times)
+    {
+        std::vector<int> numbers(times.size());
+        std::iota(numbers.begin(), numbers.end(), 0);
+        if (times.size() < 8)
+            return numbers;
+        std::vector<int64_t> steps;
+        for (std::size_t i = 1; i < times.size(); ++i)
+            steps.push_back(times[i] - times[i - 1]);
+        std::vector<int64_t> sorted = steps;
+        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+        const int64_t step = sorted[sorted.size() / 2];
+        const int64_t slack = std::max<int64_t>(1, step / 8);
+        if (step <= 0)
+            return numbers;
+        int lost = 0;
+        std::vector<int> jumps(steps.size(), 1);
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            const int64_t n = (steps[i] + step / 2) / step;
+            // A longer pause is the film's own; a few steps at once are frames lost.
+            if (n >= 2 && n <= MaxLost && std::abs(steps[i] - n * step) <= slack) {
+                jumps[i] = int(n);
+                lost += int(n) - 1;
+            } else if (std::abs(steps[i] - step) > slack && n < 2) {
+                return numbers; // an unsteady film: no step to count by
+            }
+        }
+        step_ = step;
+        if (lost == 0)
+            return numbers;
+        for (std::size_t i = 1; i < numbers.size(); ++i)
+            numbers[i] = numbers[i - 1] + jumps[i - 1];
+        return numbers;
+    }
+
+    // The number of the frame shown at `at`, or -1 for a time no packet had.
+    int numberOf(int64_t at) const
+    {
+        const auto found = std::lower_bound(present_.begin(), present_.end(), at);
+        if (found == present_.end() || *found != at)
+            return -1;
+        return numbers_[std::size_t(found - present_.begin())];
+    }
+
+    bool lostBetween(int from, int to) const
+    {
+        for (int n = std::min(from, to) + 1; n < std::max(from, to); ++n)
+            if (times_[std::size_t(n)] == Missing)
+                return true;
+        return false;
+    }
+
+    bool damaged(int k) const { return !damaged_.empty() && damaged_[std::size_t(k)]; }
+
+    // To the film's start, the container opened again.
+    Result<void> rewind()
+    {
+        if (Result<void> opened = openFormat(); !opened)
+            return opened;
+        avcodec_flush_buffers(codec_);
+        draining_ = held_ = tainted_ = false;
+        next_ = 0;
+        straight_ = true;
+        return {};
+    }
+
+    // Frame k by its time: the next frame decoded straight on, any other after a seek to the
+    // key frame at or before it. Each frame decoded is checked to be the one its time says.
+    // Where a seek lands past the frame, or on none, the film's index misleads: its frames are
+    // reached from the start from then on. Where a read from the start meets a later frame
+    // than the one asked for, that one is lost, and refused; where it meets a time the packets
+    // did not have, the times are given up for the decoder's own order.
+    Result<void> findByTime(int k)
+    {
+        const int64_t wanted = times_[std::size_t(k)];
+        if (k != next_) {
+            if (seekable_ && k > 0) {
+                if (Result<void> sought = seek(wanted); !sought)
+                    return sought;
+            } else if (k < next_ || !straight_) {
+                if (Result<void> back = rewind(); !back)
+                    return back;
+            }
+        }
+        while (true) {
+            const Result<bool> got = nextFrame();
+            if (!got)
+                return got.failure();
+            const int64_t at = *got ? frame_->best_effort_timestamp : AV_NOPTS_VALUE;
+            const int n = at == AV_NOPTS_VALUE ? -1 : numberOf(at);
+            const bool known = n >= 0;
+            if (known && n == k) {
+                next_ = k + 1;
+                return {};
+            }
+            // Frames before the one wanted, after a seek or on a read forward, are passed over.
+            if (known && n < k)
+                continue;
+            if (!straight_) {
+                qCDebug(lcPicture) << "the film's index misleads at frame" << k + 1;
+                seekable_ = false;
+                if (Result<void> back = rewind(); !back)
+                    return back;
+                continue;
+            }
+            if (!*got)
+                return Failure{QStringLiteral("Frame %1 cannot be decoded: the film ends "
+                                              "before it.")
+                                   .arg(k + 1)};
+            if (known) {
+                // Kept for the read of its own number.
+                held_ = true;
+                next_ = k + 1;
+                return Failure{QStringLiteral("Frame %1 cannot be decoded: its data is lost or "
+                                              "damaged.")
+                                   .arg(k + 1)};
+            }
+            qCDebug(lcPicture) << "the film's times disagree with its frames at" << k + 1;
+            inOrder_ = true;
+            damaged_.clear();
+            return findInOrder(k);
+        }
+    }
+
+    // Frame k as the k-th the decoder gives from the start.
+    Result<void> findInOrder(int k)
+    {
+        if (k < next_ || next_ < 0 || !straight_) {
+            if (Result<void> back = rewind(); !back)
+                return back;
+        }
+        while (next_ <= k) {
+            const Result<bool> got = nextFrame();
+            if (!got)
+                return got.failure();
+            if (!*got)
+                return Failure{QStringLiteral("Frame %1 cannot be decoded: the film ends "
+                                              "before it.")
+                                   .arg(k + 1)};
+            ++next_;
+        }
         return {};
     }
 
     Result<void> seek(int64_t at)
     {
-        if (untimed_)
-            at = times_.front();
         int r = av_seek_frame(format_, stream_, at, AVSEEK_FLAG_BACKWARD);
         if (r < 0)
             r = avformat_seek_file(format_, stream_, INT64_MIN, at, at, 0);
         if (r < 0)
             return failure(r, QStringLiteral("The film cannot be wound to the frame"));
         avcodec_flush_buffers(codec_);
-        draining_ = false;
+        draining_ = held_ = tainted_ = false;
         next_ = -1;
+        straight_ = false;
         return {};
     }
 
-    // The next frame the decoder gives, in the order frames are shown; false at the end.
-    Result<bool> decodeNext()
+    // The next frame the decoder gives, in the order frames are shown, or the one held back;
+    // false at the end. A frame the decoder could not decode whole, or decoded after data it
+    // could not read and before the next key frame, is marked damaged.
+    Result<bool> nextFrame()
     {
+        if (held_) {
+            held_ = false;
+            return true;
+        }
         while (true) {
             const int r = avcodec_receive_frame(codec_, frame_);
-            if (r == 0)
+            if (r == 0) {
+                tainted_ = tainted_ && !frame_->key_frame;
+                corrupt_ = tainted_ || frame_->decode_error_flags ||
+                           (frame_->flags & AV_FRAME_FLAG_CORRUPT);
                 return true;
+            }
             if (r == AVERROR_EOF)
                 return false;
             if (r != AVERROR(EAGAIN))
@@ -241,7 +451,9 @@ private:
             }
             if (packet_->stream_index == stream_) {
                 const int sent = avcodec_send_packet(codec_, packet_);
-                if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_INVALIDDATA) {
+                if (sent == AVERROR_INVALIDDATA || (packet_->flags & AV_PKT_FLAG_CORRUPT))
+                    tainted_ = true;
+                else if (sent < 0 && sent != AVERROR(EAGAIN)) {
                     av_packet_unref(packet_);
                     return failure(sent, QStringLiteral("A frame cannot be decoded"));
                 }
@@ -293,8 +505,18 @@ private:
     SwsContext *scaler_ = nullptr;
     int stream_ = -1;
     AVRational timeBase_{0, 1};
-    std::vector<int64_t> times_;
-    bool untimed_ = false, draining_ = false;
+    QByteArray name_;
+    std::vector<int64_t> times_;   // each frame number's time, or Missing
+    std::vector<int64_t> present_; // the times packets have, in order
+    std::vector<int> numbers_;     // and their frames' numbers
+    std::vector<bool> damaged_;    // by frame number
+    int64_t step_ = 0;             // between frames, for a film of a steady rate
+    bool untimed_ = false, draining_ = false, inOrder_ = false, seekable_ = true;
+    bool straight_ = true; // decoded from the start, without a seek
+    bool held_ = false;    // the frame decoded last is still to be given
+    bool tainted_ = false; // data was lost since the last key frame
+    bool corrupt_ = false; // the frame decoded last is not exact
+    bool absurdEditList_ = false;
     int next_ = -1; // the frame the decoder gives next, -1 after a seek
     int turn_ = 0;  // degrees clockwise that turn a stored frame upright
     const std::atomic<bool> *cancel_ = nullptr;
@@ -316,6 +538,26 @@ public:
             return opened.failure();
         }
         return std::unique_ptr<Frames>(std::move(film));
+    }
+
+    bool recognises(QByteArrayView head) const override
+    {
+        quiet();
+        // The probe reads a little past what it is given.
+        QByteArray padded(head.data(), head.size());
+        padded.append(QByteArray(AVPROBE_PADDING_SIZE, '\0'));
+        AVProbeData probe{};
+        probe.filename = "";
+        probe.buf = reinterpret_cast<unsigned char *>(padded.data());
+        probe.buf_size = int(head.size());
+        int score = 0;
+        const AVInputFormat *format = av_probe_input_format3(&probe, 1, &score);
+        if (!format || score < AVPROBE_SCORE_MAX / 2)
+            return false;
+        // Its readers of still pictures and of raw streams without a container are not films'.
+        const QByteArray name(format->name);
+        return !name.endsWith("_pipe") && !name.contains("image2") && name != "gif" &&
+               name != "apng" && name != "tga";
     }
 };
 

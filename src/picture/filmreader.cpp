@@ -5,8 +5,10 @@
 #include "picture/logging.h"
 #include "tintara/appinfo.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QJsonObject>
 #include <QPluginLoader>
 #include <dlfcn.h>
@@ -73,7 +75,9 @@ Result<FilmReader *> filmReaderAt(const QString &path)
     return reader;
 }
 
-bool filmSignature(QByteArrayView head)
+namespace {
+
+bool signature(QByteArrayView head)
 {
     if (head.size() >= 12 && head.sliced(4, 4) == "ftyp") {
         // An ISO base media file of a still-image brand is HEIF's.
@@ -90,6 +94,24 @@ bool filmSignature(QByteArrayView head)
            head.startsWith("FLV\x01");
 }
 
+} // namespace
+
+bool filmSignature(QByteArrayView head)
+{
+    if (signature(head))
+        return true;
+    if (head.size() < 8)
+        return false;
+    // What Qt's readers know by content is a still picture; only the rest is worth the reader's
+    // loading.
+    QBuffer buffer;
+    buffer.setData(head.data(), head.size());
+    if (buffer.open(QIODevice::ReadOnly) && !QImageReader::imageFormat(&buffer).isEmpty())
+        return false;
+    const Result<FilmReader *> found = reader();
+    return found && (*found)->recognises(head);
+}
+
 Result<std::unique_ptr<Frames>> openFilm(const QString &path, const FileState &file,
                                          const std::atomic<bool> *cancel)
 {
@@ -100,8 +122,9 @@ Result<std::unique_ptr<Frames>> openFilm(const QString &path, const FileState &f
 }
 
 const Format FilmFormat{"film",
-                        "mp4 m4v mov webm mkv avi",
-                        "video/mp4 video/quicktime video/webm video/x-matroska video/x-msvideo",
+                        "mp4 m4v mov webm mkv avi mts m2ts ts ogv mpg mpeg 3gp flv",
+                        "video/mp4 video/quicktime video/webm video/x-matroska video/x-msvideo "
+                        "video/mp2t video/ogg video/mpeg video/3gpp video/x-flv",
                         filmSignature,
                         nullptr,
                         openFilm};

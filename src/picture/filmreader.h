@@ -19,6 +19,9 @@ public:
     // exactly, B-frames included.
     virtual Result<std::unique_ptr<Frames>> open(const QString &path, const FileState &file,
                                                  const std::atomic<bool> *cancel) = 0;
+    // Whether FFmpeg's probe knows a file's first bytes, with confidence, as a container of
+    // films (not one of its still-picture readers).
+    virtual bool recognises(QByteArrayView head) const = 0;
 };
 
 // The film reader in a file, checked to be of this build. Fails, saying why, for a file that
@@ -29,7 +32,8 @@ Result<FilmReader *> filmReaderAt(const QString &path);
 // install puts it. Fails, saying so, where no reader of this build is installed.
 Result<std::unique_ptr<Frames>> openFilm(const QString &path, const FileState &file,
                                          const std::atomic<bool> *cancel);
-// Whether the first bytes are those of a film's container.
+// Whether the first bytes are those of a film's container: the common ones by their signatures,
+// and what no still format claims by FFmpeg's probe, through the reader.
 bool filmSignature(QByteArrayView head);
 
 } // namespace picture

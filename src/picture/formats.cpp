@@ -16,12 +16,13 @@ const Format *const Formats[] = {
     &JxlFormat,
 #endif
     &TiffFormat,
-#ifdef TINTARA_FILM
-    // Read frame by frame, after every still format whose container looks alike (HEIF's).
-    &FilmFormat,
-#endif
     // TGA has no signature: after every format that has one.
     &TgaFormat,
+#ifdef TINTARA_FILM
+    // Read frame by frame, after every still format whose container looks alike (HEIF's) and
+    // TGA, whose headers FFmpeg's probe might take for something.
+    &FilmFormat,
+#endif
     // Last, and taking anything: PNG, GIF, BMP, the PNM family, XBM, XPM, ICO, ICNS, WBMP...
     &QtFormat,
 };

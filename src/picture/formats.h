@@ -35,8 +35,12 @@ template <class D> std::unique_ptr<Decoder> make(Source &source)
 extern const Format JpegFormat, WebpFormat, HeifFormat, JxlFormat, TiffFormat, TgaFormat,
     FilmFormat, QtFormat;
 
-// The format of a file by its first 32 bytes. Whatever no other format claims goes to Qt's own
-// image readers, which know their formats by content too.
+// How much of a file's start its format is known by: enough for a container that FFmpeg's probe
+// knows by a run of packets (an MPEG transport stream's).
+inline constexpr qint64 HeadBytes = 4096;
+
+// The format of a file by its first HeadBytes bytes. Whatever no other format claims goes to Qt's
+// own image readers, which know their formats by content too.
 const Format &formatFor(QByteArrayView head);
 
 // What this build reads beyond Qt's readers: their suffixes and MIME types.

@@ -171,7 +171,7 @@ Result<std::unique_ptr<Frames>> openFrames(const QString &path, const std::atomi
     const Result<FileState> state = openRegularFile(path, file);
     if (!state)
         return state.failure();
-    if (const Format &format = formatFor(file.peek(32)); format.frames)
+    if (const Format &format = formatFor(file.peek(HeadBytes)); format.frames)
         return format.frames(path, *state, cancel);
     quietCodecMessages();
     // Only the formats whose readers give frames one after another: a still picture of any

@@ -216,7 +216,7 @@ LoadResult loadPicture(const QString &path, int picture, int fitSide,
     if (!state)
         return state.failure();
     // A film shows its first frame, as any stack does.
-    if (picture < 0 && isFilm(file.peek(32))) {
+    if (picture < 0 && isFilm(file.peek(HeadBytes))) {
         Result<std::unique_ptr<Frames>> film = openFrames(path, cancel);
         if (!film)
             return film.failure();

@@ -1,6 +1,7 @@
 #include "picture/source.h"
 
 #include "picture/allocationguard.h"
+#include "picture/formats.h"
 
 #include <algorithm>
 
@@ -13,7 +14,7 @@ Source::Source(QIODevice &device, const std::atomic<bool> *cancel)
 
 QByteArray Source::head() const
 {
-    return device_.peek(32);
+    return device_.peek(HeadBytes);
 }
 
 const QByteArray &Source::bytes()
