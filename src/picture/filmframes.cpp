@@ -122,6 +122,7 @@ public:
         if (k < 0 || k >= count_)
             return Failure{
                 QStringLiteral("There is no frame %1: the film has %2.").arg(k + 1).arg(count_)};
+        asked_ = k + 1;
         if (!inOrder_ && times_[std::size_t(k)] == Missing)
             return Failure{
                 QStringLiteral("Frame %1 is missing from the film: its data is lost.").arg(k + 1)};
@@ -190,6 +191,7 @@ private:
         };
         std::vector<Packet> packets; // in the order they are decoded
         bool torn = false, decodeTimes = false;
+        int64_t end = 0;
         while (true) {
             const int r = av_read_frame(format_, packet_);
             if (r == AVERROR_EOF)
@@ -207,6 +209,8 @@ private:
                 // A container that stores only when frames are decoded (AVI) says nothing
                 // of the order B-frames are shown in.
                 decodeTimes = decodeTimes || packet_->pts == AV_NOPTS_VALUE;
+                if (packet_->pos >= 0)
+                    end = std::max(end, packet_->pos + packet_->size);
                 packets.push_back({at, (packet_->flags & AV_PKT_FLAG_KEY) != 0,
                                    (packet_->flags & AV_PKT_FLAG_CORRUPT) != 0});
                 if (packets.size() > std::size_t(MaxFrames)) {
@@ -220,8 +224,14 @@ private:
         }
         if (packets.empty())
             return Failure{QStringLiteral("The film has no frames.")};
+        // A film cut short: fewer frames than its header counts, or its last packet past the
+        // file's end.
+        const int64_t headed = format_->streams[stream_]->nb_frames;
+        const int64_t size = format_->pb ? avio_size(format_->pb) : -1;
+        torn = torn || (headed > 0 && int64_t(packets.size()) < headed) || (size > 0 && end > size);
         if (torn)
             packets.back().corrupt = true;
+        torn_ = torn;
         std::vector<int64_t> times;
         times.reserve(packets.size());
         for (const Packet &p : packets)
@@ -409,7 +419,7 @@ private:
         if (r < 0)
             r = avformat_seek_file(format_, stream_, INT64_MIN, at, at, 0);
         if (r < 0)
-            return failure(r, QStringLiteral("The film cannot be wound to the frame"));
+            return failure(r, QStringLiteral("The film cannot be wound to frame %1").arg(asked_));
         avcodec_flush_buffers(codec_);
         draining_ = held_ = tainted_ = false;
         next_ = -1;
@@ -430,14 +440,16 @@ private:
             const int r = avcodec_receive_frame(codec_, frame_);
             if (r == 0) {
                 tainted_ = tainted_ && !frame_->key_frame;
+                // What a cut film's decoder gives only when told the film has ended may lack
+                // the frames it was to be built on.
                 corrupt_ = tainted_ || frame_->decode_error_flags ||
-                           (frame_->flags & AV_FRAME_FLAG_CORRUPT);
+                           (frame_->flags & AV_FRAME_FLAG_CORRUPT) || (torn_ && draining_);
                 return true;
             }
             if (r == AVERROR_EOF)
                 return false;
             if (r != AVERROR(EAGAIN))
-                return failure(r, QStringLiteral("A frame cannot be decoded"));
+                return failure(r, QStringLiteral("Frame %1 cannot be decoded").arg(asked_));
             if (cancel_ && cancel_->load())
                 return cancelled();
             const int read = draining_ ? AVERROR_EOF : av_read_frame(format_, packet_);
@@ -455,7 +467,7 @@ private:
                     tainted_ = true;
                 else if (sent < 0 && sent != AVERROR(EAGAIN)) {
                     av_packet_unref(packet_);
-                    return failure(sent, QStringLiteral("A frame cannot be decoded"));
+                    return failure(sent, QStringLiteral("Frame %1 cannot be decoded").arg(asked_));
                 }
             }
             av_packet_unref(packet_);
@@ -468,7 +480,8 @@ private:
     {
         const QSize shown(frame_->width, frame_->height);
         if (shown.isEmpty() || !allocation::allows(shown))
-            return Failure{QStringLiteral("A frame has no pixels, or more than its film said.")};
+            return Failure{
+                QStringLiteral("Frame %1 has no pixels, or more than its film said.").arg(asked_)};
         const QSize uprightShown = turn_ % 180 ? shown.transposed() : shown;
         const QSize painted = paintedSize(uprightShown, fitSide);
         const QSize stored = turn_ % 180 ? painted.transposed() : painted;
@@ -517,8 +530,10 @@ private:
     bool tainted_ = false; // data was lost since the last key frame
     bool corrupt_ = false; // the frame decoded last is not exact
     bool absurdEditList_ = false;
-    int next_ = -1; // the frame the decoder gives next, -1 after a seek
-    int turn_ = 0;  // degrees clockwise that turn a stored frame upright
+    bool torn_ = false; // the film is cut short
+    int asked_ = 0;     // the number of the frame being read, as the messages give it
+    int next_ = -1;     // the frame the decoder gives next, -1 after a seek
+    int turn_ = 0;      // degrees clockwise that turn a stored frame upright
     const std::atomic<bool> *cancel_ = nullptr;
 };
 

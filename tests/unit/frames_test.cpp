@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <iostream>
+#include <numeric>
 #include <random>
 
 namespace {
@@ -220,6 +222,90 @@ TEST_F(FramesTest, HostileFilmsAndStacksAreRefusedOrBounded)
                 EXPECT_FALSE(frame->image.isNull()) << qPrintable(file);
         }
         (void)frames.time(frames.count() - 1);
+    }
+    // Damaged films and films whose index lies: each frame read, in any order, is refused or
+    // is the intact film's own frame of that number, never another.
+    const QString mkv = path("film.mkv");
+    ASSERT_TRUE(run("ffmpeg", {"-v", "error", "-i", path("film.mp4"), "-c", "copy", mkv}));
+    const auto edited = [&](const QString &from, const char *name, auto &&change) {
+        QFile in(from);
+        EXPECT_TRUE(in.open(QIODevice::ReadOnly));
+        QByteArray bytes = in.readAll();
+        change(bytes);
+        QFile f(path(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path(name);
+    };
+    const auto halved = [](QByteArray &b) {
+        b.truncate(b.size() / 2);
+    };
+    const QString repeats = path("repeats.mkv");
+    ASSERT_TRUE(run("ffmpeg", {"-v", "error", "-i", path("film.avi"), "-c", "copy", "-bsf:v",
+                               "setts=ts='floor(N/2)*2'", repeats}));
+    // Three frames lost from a steady film: the later ones keep their numbers.
+    const QString gap = path("gap.mkv");
+    ASSERT_TRUE(run("ffmpeg", {"-v", "error", "-i", path("film.avi"), "-vf",
+                               "select='not(between(n\\,33\\,35))'", "-fps_mode", "passthrough",
+                               "-c:v", "mjpeg", "-q:v", "3", gap}));
+    const struct {
+        QString film, intact;
+        bool opens; // the damage leaves the film's start readable
+        int count = 0;
+    } lying[] = {
+        {gap, path("film.avi"), true, Frames},
+        {edited(mkv, "torn.mkv", halved), mkv, true},
+        {edited(path("film.avi"), "torn.avi", halved), path("film.avi"), true},
+        {edited(path("bframes.avi"), "torn-bframes.avi", halved), path("bframes.avi"), true},
+        {edited(path("film.webm"), "holed.webm",
+                [](QByteArray &b) { b.remove(b.size() * 45 / 100, b.size() / 20); }),
+         path("film.webm"), true},
+        {edited(path("film.webm"), "pierced.webm",
+                [](QByteArray &b) { b.remove(b.size() * 45 / 100, 300); }),
+         path("film.webm"), true},
+        {edited(mkv, "pierced.mkv", [](QByteArray &b) { b.remove(b.size() * 6 / 10, 300); }), mkv,
+         true},
+        {edited(path("film.mp4"), "torn.mp4", [](QByteArray &b) { b.truncate(b.size() * 7 / 10); }),
+         path("film.mp4"), false},
+        // Every frame a key frame, as a table that lists none says.
+        {edited(path("film.mp4"), "allkeys.mp4",
+                [](QByteArray &b) { b.replace(b.indexOf("stss"), 4, "free"); }),
+         path("film.mp4"), true},
+        // A QuickTime film whose first box is not its type.
+        {edited(path("film.mp4"), "noftyp.mov", [](QByteArray &b) { b.replace(4, 4, "free"); }),
+         path("film.mp4"), true},
+        {repeats, path("film.avi"), true},
+    };
+    std::mt19937 rng(47);
+    for (const auto &l : lying) {
+        auto opened = picture::openFrames(l.film), intact = picture::openFrames(l.intact);
+        ASSERT_TRUE(intact) << qPrintable(l.intact) << ": " << qPrintable(intact.error());
+        ASSERT_EQ(bool(opened), l.opens) << qPrintable(l.film);
+        if (!opened)
+            continue;
+        picture::Frames &frames = **opened;
+        EXPECT_LE(frames.count(), (*intact)->count()) << qPrintable(l.film);
+        if (l.count)
+            EXPECT_EQ(frames.count(), l.count) << qPrintable(l.film);
+        std::vector<int> order(std::size_t(frames.count()));
+        std::iota(order.begin(), order.end(), 0);
+        std::shuffle(order.begin(), order.end(), rng);
+        for (int k = 0; k < frames.count(); ++k)
+            order.push_back(k);
+        int refused = 0;
+        for (const int k : order) {
+            const picture::LoadResult frame = frames.read(k, Side);
+            if (!frame) {
+                ++refused;
+                EXPECT_TRUE(frame.error().contains(QString::number(k + 1))) << qPrintable(l.film);
+                continue;
+            }
+            const picture::LoadResult truth = (*intact)->read(k, Side);
+            ASSERT_TRUE(truth);
+            EXPECT_EQ(frame->image, truth->image) << qPrintable(l.film) << " frame " << k + 1;
+        }
+        std::cerr << qPrintable(l.film) << ": " << frames.count() << " frames, " << refused
+                  << " reads refused\n";
     }
     // A film whose frames change size on the way: each frame is its own size.
     const QString a = path("a.mp4"), b = path("b.mp4"), list = path("list.txt");
