@@ -45,6 +45,49 @@ void quiet()
     Q_UNUSED(once);
 }
 
+// How many entries the edit lists of an ISO base media file (MP4, QuickTime) have together, from
+// its movie box; 0 for any other file.
+qint64 editListEntries(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const auto word = [](const QByteArray &b, qsizetype at) {
+        return qint64(quint8(b[at])) << 24 | qint64(quint8(b[at + 1])) << 16 |
+               qint64(quint8(b[at + 2])) << 8 | qint64(quint8(b[at + 3]));
+    };
+    for (int boxes = 0; boxes < 1000 && !file.atEnd(); ++boxes) {
+        const qint64 at = file.pos();
+        QByteArray head = file.read(16);
+        if (head.size() < 8)
+            return 0;
+        qint64 size = word(head, 0), skip = 8;
+        if (size == 1 && head.size() == 16) {
+            size = word(head, 8) << 32 | word(head, 12);
+            skip = 16;
+        } else if (size == 0) {
+            size = file.size() - at;
+        }
+        if (size < skip)
+            return 0;
+        if (head.sliced(4, 4) == "moov") {
+            constexpr qint64 MaxMovieBox = 64 << 20;
+            if (!file.seek(at + skip))
+                return 0;
+            const QByteArray movie = file.read(std::min(size - skip, MaxMovieBox));
+            qint64 entries = 0;
+            for (qsizetype e = movie.indexOf("elst"); e >= 4 && e + 12 <= movie.size();
+                 e = movie.indexOf("elst", e + 4))
+                if (word(movie, e - 4) >= 16)
+                    entries += word(movie, e + 8);
+            return entries;
+        }
+        if (!file.seek(at + size))
+            return 0;
+    }
+    return 0;
+}
+
 } // namespace
 
 // A film's frames, read with FFmpeg's libraries.
@@ -65,6 +108,7 @@ public:
         file_ = file;
         cancel_ = cancel;
         name_ = QFile::encodeName(path);
+        absurdEditList_ = editListEntries(path) > MaxEdits;
         if (Result<void> opened = openFormat(); !opened)
             return opened;
         const AVCodec *decoder = nullptr;
@@ -140,6 +184,8 @@ private:
     static constexpr int64_t Missing = INT64_MIN;
     // The most frames in a row a steady film may lose and still be numbered by its times.
     static constexpr int MaxLost = 16;
+    // Films cut in an editor have a few edits; FFmpeg follows each against every sample.
+    static constexpr int MaxEdits = 256;
 
     static int interrupted(void *self)
     {

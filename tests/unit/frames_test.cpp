@@ -248,12 +248,38 @@ TEST_F(FramesTest, HostileFilmsAndStacksAreRefusedOrBounded)
     ASSERT_TRUE(run("ffmpeg", {"-v", "error", "-i", path("film.avi"), "-vf",
                                "select='not(between(n\\,33\\,35))'", "-fps_mode", "passthrough",
                                "-c:v", "mjpeg", "-q:v", "3", gap}));
+    // An edit list of 5,000 entries, each showing one of the film's frames: not followed.
+    const auto editList = [&](QByteArray &b) {
+        const auto get32 = [&](qsizetype at) {
+            return quint32(quint8(b[at])) << 24 | quint32(quint8(b[at + 1])) << 16 |
+                   quint32(quint8(b[at + 2])) << 8 | quint32(quint8(b[at + 3]));
+        };
+        const auto set32 = [](QByteArray &to, qsizetype at, quint32 v) {
+            for (int i = 0; i < 4; ++i)
+                to[at + i] = char(v >> (24 - 8 * i));
+        };
+        const qsizetype elst = b.indexOf("elst") - 4;
+        ASSERT_EQ(b[elst + 8], '\0'); // 32-bit entries
+        QByteArray list(16 + 5000 * 12, '\0');
+        set32(list, 0, quint32(list.size())), list.replace(4, 4, "elst");
+        set32(list, 12, 5000);
+        for (int i = 0; i < 5000; ++i)
+            set32(list, 16 + i * 12, 1), set32(list, 20 + i * 12, quint32(i % Frames * 512)),
+                set32(list, 24 + i * 12, 0x10000);
+        const qsizetype grows = list.size() - get32(elst);
+        for (const char *parent : {"edts", "trak", "moov"}) {
+            const qsizetype at = b.lastIndexOf(parent, elst) - 4;
+            set32(b, at, get32(at) + quint32(grows));
+        }
+        b.replace(elst, get32(elst), list);
+    };
     const struct {
         QString film, intact;
         bool opens; // the damage leaves the film's start readable
         int count = 0;
     } lying[] = {
         {gap, path("film.avi"), true, Frames},
+        {edited(path("film.mp4"), "edits.mp4", editList), path("film.mp4"), true, Frames},
         {edited(mkv, "torn.mkv", halved), mkv, true},
         {edited(path("film.avi"), "torn.avi", halved), path("film.avi"), true},
         {edited(path("bframes.avi"), "torn-bframes.avi", halved), path("bframes.avi"), true},
