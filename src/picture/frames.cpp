@@ -4,9 +4,12 @@
 #include "picture/contenthash.h"
 #include "picture/formats.h"
 #include "picture/logging.h"
+#include "picture/tiffpages.h"
 
 #include <QFile>
 #include <QImageReader>
+#include <algorithm>
+#include <deque>
 #include <vector>
 
 namespace picture {
@@ -40,11 +43,12 @@ private:
 // it, as its disposal says.
 class Stack : public Frames {
 public:
-    Stack(QString path, const FileState &file, int count, bool jumps)
+    Stack(QString path, const FileState &file, int count, std::vector<TiffPage> pages = {})
         : path_(std::move(path))
-        , jumps_(jumps)
+        , pages_(std::move(pages))
+        , jumps_(!pages_.empty())
     {
-        count_ = count;
+        count_ = jumps_ ? int(pages_.size()) : count;
         file_ = file;
         delays_.reserve(std::size_t(std::min(count, 4096)));
     }
@@ -71,18 +75,22 @@ public:
         const auto stopped = [cancel] {
             return cancel && cancel->load();
         };
-        // TIFF's pages are reached by their directories, each by a reader of its own that has
-        // read the file's directories before it jumps; animations only forward, from the start
-        // again for an earlier frame.
-        if (!reader_ || k < next_ || jumps_) {
+        // A TIFF's page is read as the first page of the file it starts, by its directory
+        // found once. An animation's next frame is read straight on, from the one before; its
+        // earlier ones from the start again, and its recent ones from the previews kept.
+        if (jumps_)
+            return page(k, fitSide);
+        if (const auto kept =
+                std::find_if(recent_.begin(), recent_.end(),
+                             [&](const Kept &r) { return r.frame == k && r.fitSide == fitSide; });
+            kept != recent_.end())
+            return kept->picture;
+        // Back from the start: the frames just before the one asked for are kept on the way,
+        // for a step back after it.
+        const int keepFrom = !reader_ || k < next_ ? k - Recent + 1 : k;
+        if (!reader_ || k < next_) {
             if (Result<void> opened = open(); !opened)
                 return opened.failure();
-        }
-        if (jumps_ && k > 0) {
-            reader_->imageCount();
-            if (!reader_->jumpToImage(k))
-                return Failure{QStringLiteral("Frame %1 cannot be found.").arg(k + 1)};
-            next_ = k;
         }
         QImage image;
         while (next_ <= k) {
@@ -99,14 +107,15 @@ public:
             }
             if (std::size_t(next_) == delays_.size())
                 delays_.push_back(std::max(0, reader_->nextImageDelay()));
+            if (next_ >= keepFrom && next_ < k && !image.isNull())
+                keep(next_, fitSide, fitted(image, fitSide));
             ++next_;
         }
         if (image.isNull())
             return Failure{QStringLiteral("Frame %1 has no pixels.").arg(k + 1)};
-        LoadResult fitted = fitPreview(image, image.colorSpace(), image.size(), fitSide);
-        if (fitted)
-            fitted->file = file_;
-        return fitted;
+        LoadResult shown = fitted(image, fitSide);
+        keep(k, fitSide, shown);
+        return shown;
     }
 
     Result<void> open()
@@ -123,9 +132,51 @@ public:
     }
 
 private:
+    // The previews of the frames read last, at most this many.
+    static constexpr int Recent = 24;
+    struct Kept {
+        int frame, fitSide;
+        Picture picture;
+    };
+
+    LoadResult fitted(const QImage &image, int fitSide) const
+    {
+        LoadResult fitted = fitPreview(image, image.colorSpace(), image.size(), fitSide);
+        if (fitted)
+            fitted->file = file_;
+        return fitted;
+    }
+
+    LoadResult page(int k, int fitSide)
+    {
+        const std::unique_ptr<QIODevice> device = tiffAtPage(path_, pages_[std::size_t(k)].offset);
+        if (!device)
+            return Failure{QStringLiteral("Page %1 cannot be read.").arg(k + 1)};
+        QImageReader reader(device.get(), "tiff");
+        reader.setAutoTransform(true);
+        if (const QSize size = reader.size(); size.isValid() && !allocation::allows(size))
+            return Failure{allocation::tooLarge(size)};
+        QImage image;
+        if (!reader.read(&image))
+            return Failure{
+                QStringLiteral("Page %1 cannot be read: %2").arg(k + 1).arg(reader.errorString())};
+        return fitted(image, fitSide);
+    }
+
+    void keep(int k, int fitSide, const LoadResult &shown)
+    {
+        if (!shown)
+            return;
+        if (recent_.size() >= std::size_t(Recent))
+            recent_.pop_front();
+        recent_.push_back({k, fitSide, *shown});
+    }
+
     QString path_;
     std::unique_ptr<QFile> file_device_;
     std::unique_ptr<QImageReader> reader_;
+    std::vector<TiffPage> pages_; // a TIFF's
+    std::deque<Kept> recent_;
     bool jumps_ = false;
     int next_ = 0;
     std::vector<int> delays_; // milliseconds after each frame decoded so far
@@ -199,7 +250,18 @@ Result<std::unique_ptr<Frames>> openFrames(const QString &path, const std::atomi
     }
     if (count <= 1)
         return std::unique_ptr<Frames>(std::make_unique<Still>(path));
-    return std::unique_ptr<Frames>(std::make_unique<Stack>(path, *state, count, format == "tiff"));
+    if (format != "tiff")
+        return std::unique_ptr<Frames>(std::make_unique<Stack>(path, *state, count));
+    // Every page's size is in its directory: a page over the limit refuses the stack before
+    // any page is decoded.
+    Result<std::vector<TiffPage>> pages = tiffPages(file, MaxFrames);
+    if (!pages)
+        return pages.failure();
+    for (std::size_t k = 0; k < pages->size(); ++k)
+        if (const QSize size = (*pages)[k].size; !allocation::allows(size))
+            return Failure{
+                QStringLiteral("Page %1: %2").arg(k + 1).arg(allocation::tooLarge(size))};
+    return std::unique_ptr<Frames>(std::make_unique<Stack>(path, *state, count, std::move(*pages)));
 }
 
 } // namespace picture

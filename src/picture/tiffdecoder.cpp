@@ -6,6 +6,10 @@
 #include "picture/profile.h"
 #include "picture/qtdecoder.h"
 #include "picture/source.h"
+#include "picture/tiffpages.h"
+
+#include <QFile>
+#include <climits>
 
 #include <QIODevice>
 #include <cstdio>
@@ -201,6 +205,85 @@ Result<QImage> TiffDecoder::decodeCmyk()
         light.convert(from, reinterpret_cast<QRgb *>(image.scanLine(y)), width);
     }
     return made;
+}
+
+Result<std::vector<TiffPage>> tiffPages(QIODevice &device, int most)
+{
+    const Tiff tiff = open(device);
+    if (!tiff)
+        return Failure{QStringLiteral("The TIFF file cannot be read.")};
+    std::vector<TiffPage> pages;
+    // libtiff refuses a directory it has met before, so a chain that loops ends.
+    do {
+        uint32_t width = 0, height = 0;
+        TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width);
+        TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height);
+        pages.push_back({qint64(TIFFCurrentDirOffset(tiff.get())),
+                         QSize(int(std::min<uint32_t>(width, INT_MAX)),
+                               int(std::min<uint32_t>(height, INT_MAX)))});
+    } while (int(pages.size()) <= most && TIFFReadDirectory(tiff.get()));
+    return pages;
+}
+
+namespace {
+
+// The file, but for the header's offset of the first directory, which names another.
+class PageDevice : public QIODevice {
+public:
+    PageDevice(const QString &path, qint64 offset)
+        : file_(path)
+        , offset_(offset)
+    {}
+
+    bool open(OpenMode mode) override
+    {
+        if (!file_.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray head = file_.read(16);
+        if (head.size() < 8)
+            return false;
+        const bool little = head.startsWith("II");
+        const bool big = (little ? quint8(head[2]) : quint8(head[3])) == 43;
+        at_ = big ? 8 : 4;
+        const int bytes = big ? 8 : 4;
+        patch_.resize(bytes);
+        for (int i = 0; i < bytes; ++i) {
+            const int shift = 8 * (little ? i : bytes - 1 - i);
+            patch_[i] = char(quint64(offset_) >> shift);
+        }
+        return QIODevice::open(mode | QIODevice::Unbuffered);
+    }
+    qint64 size() const override { return file_.size(); }
+    bool isSequential() const override { return false; }
+
+protected:
+    qint64 readData(char *data, qint64 most) override
+    {
+        const qint64 from = pos();
+        if (!file_.seek(from))
+            return -1;
+        const qint64 got = file_.read(data, most);
+        for (qint64 i = std::max(from, at_); got > 0 && i < std::min(from + got, at_ + 8); ++i)
+            if (i - at_ < patch_.size())
+                data[i - from] = patch_[i - at_];
+        return got;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QFile file_;
+    qint64 offset_, at_ = 4;
+    QByteArray patch_;
+};
+
+} // namespace
+
+std::unique_ptr<QIODevice> tiffAtPage(const QString &path, qint64 offset)
+{
+    auto device = std::make_unique<PageDevice>(path, offset);
+    if (!device->open(QIODevice::ReadOnly))
+        return nullptr;
+    return device;
 }
 
 const Format TiffFormat{"tiff", "", "", TiffDecoder::recognises, make<TiffDecoder>};

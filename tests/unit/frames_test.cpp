@@ -333,6 +333,25 @@ TEST_F(FramesTest, HostileFilmsAndStacksAreRefusedOrBounded)
         std::cerr << qPrintable(l.film) << ": " << frames.count() << " frames, " << refused
                   << " reads refused\n";
     }
+    // A TIFF whose second page claims 30000 x 30000: refused before any page is decoded.
+    const QString tall = edited(path("stack.tif"), "tall.tif", [](QByteArray &b) {
+        ASSERT_TRUE(b.startsWith("II"));
+        const auto get = [&](qsizetype at, int n) {
+            quint32 v = 0;
+            for (int i = n - 1; i >= 0; --i)
+                v = v << 8 | quint8(b[at + i]);
+            return v;
+        };
+        const quint32 first = get(4, 4), second = get(first + 2 + 12 * get(first, 2), 4);
+        for (quint32 e = second + 2; e < second + 2 + 12 * get(second, 2); e += 12)
+            if (const quint32 tag = get(e, 2); tag == 256 || tag == 257)
+                b[e + 8] = char(30000 & 0xff), b[e + 9] = char(30000 >> 8), b[e + 10] = 0,
+                      b[e + 11] = 0;
+    });
+    const auto refused = picture::openFrames(tall);
+    ASSERT_FALSE(refused);
+    EXPECT_TRUE(refused.error().startsWith(QLatin1String("Page 2:")))
+        << qPrintable(refused.error());
     // A film whose frames change size on the way: each frame is its own size.
     const QString a = path("a.mp4"), b = path("b.mp4"), list = path("list.txt");
     ASSERT_TRUE(run("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc=s=320x240:r=25",
