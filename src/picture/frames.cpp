@@ -4,6 +4,7 @@
 #include "picture/contenthash.h"
 #include "picture/formats.h"
 #include "picture/logging.h"
+#include "picture/picturedamage.h"
 #include "picture/tiffpages.h"
 
 #include <QFile>
@@ -250,6 +251,9 @@ Result<std::unique_ptr<Frames>> openFrames(const QString &path, const std::atomi
     }
     if (count <= 1)
         return std::unique_ptr<Frames>(std::make_unique<Still>(path));
+    // What the loader refuses as damaged, the frames refuse too.
+    if (Result<void> whole = findDamage(format, file); !whole)
+        return whole.failure();
     if (format != "tiff")
         return std::unique_ptr<Frames>(std::make_unique<Stack>(path, *state, count));
     // Every page's size is in its directory: a page over the limit refuses the stack before

@@ -352,6 +352,14 @@ TEST_F(FramesTest, HostileFilmsAndStacksAreRefusedOrBounded)
     ASSERT_FALSE(refused);
     EXPECT_TRUE(refused.error().startsWith(QLatin1String("Page 2:")))
         << qPrintable(refused.error());
+    // A GIF without its trailer, or cut inside a picture: the frames refuse it as the loader
+    // does.
+    for (const int cut : {1, 3000}) {
+        const QString gif =
+            edited(path("anim.gif"), "cut.gif", [&](QByteArray &b) { b.chop(cut); });
+        EXPECT_FALSE(picture::LoadPicture(gif, Side)) << cut;
+        EXPECT_FALSE(picture::openFrames(gif)) << cut;
+    }
     // A film whose frames change size on the way: each frame is its own size.
     const QString a = path("a.mp4"), b = path("b.mp4"), list = path("list.txt");
     ASSERT_TRUE(run("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc=s=320x240:r=25",
