@@ -1,18 +1,24 @@
 #include "core/geometry.h"
 
 #include "core/result.h"
+#include <algorithm>
 #include <cmath>
 
 namespace geometry {
 
 QSizeF previewSize(float w, float h, double s)
 {
+    // A picture far longer than it is wide still shows its one row or column, and is scanned
+    // as one.
+    const auto atLeastOne = [](double side) {
+        return std::max(1.0f, static_cast<float>(side));
+    };
     if (w > h) {
         const float r = h / w;
-        return {static_cast<float>(s), static_cast<float>(s * r)};
+        return {static_cast<float>(s), atLeastOne(s * r)};
     }
     const float r = w / h;
-    return {static_cast<float>(s * r), static_cast<float>(s)};
+    return {atLeastOne(s * r), static_cast<float>(s)};
 }
 
 QSizeF planeSize(float iw, float ih, int rx, int ry)

@@ -19,14 +19,14 @@ TEST_P(PreviewFit, LongerSideBecomesTheSquare)
     EXPECT_FLOAT_EQ(static_cast<float>(got.height()), c.expectH);
 }
 
-INSTANTIATE_TEST_SUITE_P(Pictures, PreviewFit,
-                         ::testing::Values(FitCase{640, 480, 500, 500, 375},
-                                           FitCase{480, 640, 500, 375, 500},
-                                           FitCase{300, 300, 200, 200, 200},
-                                           FitCase{1000, 10, 500, 500, 5},
-                                           FitCase{10, 1000, 300, 3, 300},
-                                           FitCase{97, 65, 500, 500, 500.0f * (65.0f / 97.0f)},
-                                           FitCase{3, 2, 400, 400, 400.0f * (2.0f / 3.0f)}));
+INSTANTIATE_TEST_SUITE_P(
+    Pictures, PreviewFit,
+    ::testing::Values(FitCase{640, 480, 500, 500, 375}, FitCase{480, 640, 500, 375, 500},
+                      FitCase{300, 300, 200, 200, 200}, FitCase{1000, 10, 500, 500, 5},
+                      FitCase{10, 1000, 300, 3, 300}, FitCase{8192, 8, 500, 500, 1},
+                      FitCase{1, 4000, 500, 1, 500},
+                      FitCase{97, 65, 500, 500, 500.0f * (65.0f / 97.0f)},
+                      FitCase{3, 2, 400, 400, 400.0f * (2.0f / 3.0f)}));
 
 struct PlaneCase {
     float iw, ih;
